@@ -1,0 +1,47 @@
+#include "console.h"
+
+#include <QTextBlock>
+#include <QTextEdit>
+
+Console::Console(QTextEdit *edit)
+    : m_edit(edit)
+{ }
+
+void Console::SetInsertionFormat(QColor colour)
+{
+    QTextCharFormat format;
+    format.setFontFamilies({ QStringLiteral("Arial") });
+    format.setFontPointSize(10);
+    format.setForeground(colour);
+    m_edit->setCurrentCharFormat(format);
+}
+
+void Console::AppendToConsole(const QString &text, QColor colour)
+{
+    // Each step moves the widget's own caret, so the status line follows every append.
+    m_edit->moveCursor(QTextCursor::End);
+    m_edit->setFocus();
+    SetInsertionFormat(colour);
+    // Plain text only: nothing the module sends is read as markup.
+    m_edit->insertPlainText(text);
+}
+
+int Console::GetLineFromChar(int charPos) const
+{
+    return m_edit->document()->findBlock(charPos).blockNumber();
+}
+
+int Console::LineCount() const
+{
+    return m_edit->document()->blockCount();
+}
+
+int Console::LineStart(int line) const
+{
+    return m_edit->document()->findBlockByNumber(line).position();
+}
+
+int Console::CaretPosition() const
+{
+    return m_edit->textCursor().selectionStart();
+}

@@ -1,0 +1,279 @@
+#include "form1.h"
+
+#include "appicon.h"
+#include "console.h"
+#include "messagebox.h"
+#include "panel/settingspanel.h"
+#include "serial/portsearch.h"
+#include "serial/serialport.h"
+#include "twips.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <array>
+
+namespace {
+
+// Every control outside the settings panel: name, caption, and place in twips.
+// Controls without a caption carry an accessible name instead.
+struct ControlPlace
+{
+    const char *name;
+    const char *caption;
+    int left, top, width, height;
+};
+
+const std::array<ControlPlace, 14> ControlTable = { {
+    { "Command4", "搜索端口", 315, 210, 1170, 435 },
+    { "Label5", "波特率：", 1575, 405, 750, 330 },
+    { "Combo1", "波特率", 2310, 315, 1170, 300 },
+    { "Label4", "", 3675, 405, 1590, 330 },
+    { "Command1", "获取模块信息", 5145, 210, 1275, 435 },
+    { "Command2", "更新模块信息", 6510, 210, 1275, 435 },
+    { "Command6", "清除表格数据", 7875, 210, 1275, 435 },
+    { "RichTextBox1", "通讯记录", 210, 840, 4785, 6210 },
+    { "Label1", "", 210, 7140, 1455, 375 },
+    { "Label2", "", 1785, 7140, 1575, 375 },
+    { "Label3", "", 3465, 7140, 1575, 375 },
+    { "Command3", "清 空 显 示", 210, 7560, 4785, 510 },
+    { "Text2", "命令输入", 5145, 6405, 4005, 1065 },
+    { "Command5", "发 送 命 令", 5145, 7560, 4050, 510 },
+} };
+
+constexpr int ClientWidth = 9345;
+constexpr int ClientHeight = 8220;
+constexpr int TickMilliseconds = 10;
+
+const ControlPlace &Place(const char *name)
+{
+    for (const ControlPlace &place : ControlTable) {
+        if (qstrcmp(place.name, name) == 0)
+            return place;
+    }
+    Q_UNREACHABLE();
+}
+
+// Creates a control of the table, placed and named; the caption goes to the
+// control's text where it has one, else to its accessible name.
+template<typename Widget> Widget *MakeControl(const char *name, QWidget *parent)
+{
+    const ControlPlace &place = Place(name);
+    auto *widget = new Widget(parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(FromTwips(place.left, place.top, place.width, place.height));
+    const QString caption = QString::fromUtf8(place.caption);
+    if constexpr (std::is_same_v<Widget, QPushButton> || std::is_same_v<Widget, QLabel>)
+        widget->setText(caption);
+    else
+        widget->setAccessibleName(caption);
+    return widget;
+}
+
+void DrawInBlack(QWidget *widget)
+{
+    QPalette palette = widget->palette();
+    for (QPalette::ColorRole role : { QPalette::WindowText, QPalette::Text, QPalette::ButtonText })
+        palette.setColor(role, Qt::black);
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+Form1::Form1(QWidget *parent)
+    : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("Tarvenit"));
+    setWindowIcon(AppIcon());
+    // Fixed single border: no resizing, no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(FromTwips(0, 0, ClientWidth, ClientHeight).size());
+
+    CreateControls();
+
+    m_console = std::make_unique<Console>(RichTextBox1);
+    m_messageBox = std::make_unique<MessageBoxWarning>(this);
+    m_warning = m_messageBox.get();
+    m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_console, *m_panel, *m_warning);
+
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(Uart1, &SerialPort::commEvent, this, &Form1::Uart1_OnComm);
+    connect(Uart1, &SerialPort::deviceLost, this, &Form1::UpdatePortTooltip);
+    connect(RichTextBox1, &QTextEdit::cursorPositionChanged, this, &Form1::RichTextBox1_SelChange);
+    connect(RichTextBox1, &QTextEdit::selectionChanged, this, &Form1::RichTextBox1_SelChange);
+
+    Form_Load();
+    Timer1->start();
+
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+Form1::~Form1()
+{
+    Timer1->stop();
+    // The port's last notifications must not reach an engine that is going away.
+    Uart1->disconnect(this);
+    RichTextBox1->disconnect(this);
+}
+
+void Form1::CreateControls()
+{
+    Command4 = MakeControl<QPushButton>("Command4", this);
+    Label5 = MakeControl<QLabel>("Label5", this);
+    Combo1 = MakeControl<QComboBox>("Combo1", this);
+    Label4 = MakeControl<QLabel>("Label4", this);
+    Command1 = MakeControl<QPushButton>("Command1", this);
+    Command2 = MakeControl<QPushButton>("Command2", this);
+    Command6 = MakeControl<QPushButton>("Command6", this);
+    RichTextBox1 = MakeControl<QTextEdit>("RichTextBox1", this);
+    Label1 = MakeControl<QLabel>("Label1", this);
+    Label2 = MakeControl<QLabel>("Label2", this);
+    Label3 = MakeControl<QLabel>("Label3", this);
+    Command3 = MakeControl<QPushButton>("Command3", this);
+    Text2 = MakeControl<QPlainTextEdit>("Text2", this);
+    Command5 = MakeControl<QPushButton>("Command5", this);
+    m_panel = std::make_unique<SettingsPanel>(this);
+
+    for (QWidget *widget : { static_cast<QWidget *>(Label4), static_cast<QWidget *>(Label5),
+                             static_cast<QWidget *>(Combo1) })
+        DrawInBlack(widget);
+    Combo1->setEditable(false);
+
+    // The console is a record: the operator reads, selects and copies, but does not type.
+    RichTextBox1->setReadOnly(true);
+    RichTextBox1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    RichTextBox1->setAcceptRichText(false);
+    RichTextBox1->setUndoRedoEnabled(false);
+    RichTextBox1->setFocusPolicy(Qt::StrongFocus);
+
+    Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text2->setTabChangesFocus(true);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(TickMilliseconds);
+    Timer1->setTimerType(Qt::PreciseTimer);
+
+    Uart1 = new SerialPort(this);
+    Uart1->setObjectName(QStringLiteral("Uart1"));
+
+    SetTabOrder();
+}
+
+void Form1::SetTabOrder()
+{
+    QList<QWidget *> order = { RichTextBox1, Command3, Command4, Combo1, Command1, Command2 };
+    order += m_panel->TabOrder();
+    order += { Text2, Command5, Command6 };
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void Form1::SetWarningBox(WarningBox *warning)
+{
+    m_warning = warning ? warning : m_messageBox.get();
+    m_engine->SetWarningBox(*m_warning);
+}
+
+QString Form1::Text2Text() const
+{
+    QString text = Text2->toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
+void Form1::Form_Load()
+{
+    UpdateCaretStatus();
+    m_state.LastPortTried = 0;
+    Label4->setText(QString());
+    for (int baud : BaudRates)
+        Combo1->addItem(QString::number(baud));
+    Combo1->setCurrentText(QString::number(DefaultBaudRate));
+    m_console->SetInsertionFormat(QColor(Qt::black));
+    m_state.WorkMode = ModeIdle;
+    RichTextBox1->setFocus();
+}
+
+void Form1::Command1_Click()
+{
+    m_engine->StartQuery();
+}
+
+void Form1::Command2_Click()
+{
+    m_engine->StartUpdate();
+}
+
+void Form1::Command3_Click()
+{
+    ClearConsole();
+}
+
+void Form1::Command4_Click()
+{
+    SearchNextPort(
+        m_state.LastPortTried, *Uart1, Combo1->currentText(),
+        [this](const QString &caption) { Label4->setText(caption); }, *m_warning);
+    UpdatePortTooltip();
+}
+
+void Form1::Command5_Click()
+{
+    m_engine->SendManual(Text2Text());
+}
+
+void Form1::Command6_Click()
+{
+    m_panel->ClearSettingsPanel();
+}
+
+void Form1::Timer1_Timer()
+{
+    m_engine->OnTick();
+}
+
+void Form1::Uart1_OnComm()
+{
+    m_engine->OnReceive();
+}
+
+void Form1::RichTextBox1_SelChange()
+{
+    UpdateCaretStatus();
+}
+
+void Form1::UpdateCaretStatus()
+{
+    const int line = m_console->GetLineFromChar(m_console->CaretPosition());
+    const int count = m_console->LineCount();
+    const int start = m_console->LineStart(line);
+    Label1->setText(QStringLiteral("当前行号： %1").arg(line + 1));
+    Label2->setText(QStringLiteral("当前位置： %1").arg(start));
+    Label3->setText(QStringLiteral("总的行数： %1").arg(count));
+}
+
+void Form1::ClearConsole()
+{
+    // clear() moves the caret, and so refreshes the status line.
+    RichTextBox1->clear();
+}
+
+void Form1::UpdatePortTooltip()
+{
+    Label4->setToolTip(Uart1->DevicePath());
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "engine/commandengine.h"
+#include "engine/enginestate.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class Console;
+class MessageBoxWarning;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTextEdit;
+class QTimer;
+class SerialPort;
+class SettingsPanel;
+class WarningBox;
+
+// The tool's one window. It owns every control, the serial port and the engine state,
+// and forwards each control event to the engine, the port search or the panel.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Replaces the modal warning (tests record it instead of showing a box).
+    void SetWarningBox(WarningBox *warning);
+
+    EngineState &State() { return m_state; }
+    SettingsPanel &Panel() { return *m_panel; }
+    Console &ConsoleView() { return *m_console; }
+    SerialPort &Port() { return *Uart1; }
+
+    // Text2 as the module gets it: every line break as CR LF.
+    QString Text2Text() const;
+
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QPushButton *Command4 = nullptr;
+    QPushButton *Command5 = nullptr;
+    QPushButton *Command6 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label5 = nullptr;
+    QComboBox *Combo1 = nullptr;
+    QTextEdit *RichTextBox1 = nullptr;
+    QPlainTextEdit *Text2 = nullptr;
+    QTimer *Timer1 = nullptr;
+    SerialPort *Uart1 = nullptr;
+
+private:
+    void Form_Load();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Timer1_Timer();
+    void Uart1_OnComm();
+    void RichTextBox1_SelChange();
+
+    void UpdateCaretStatus();
+    void ClearConsole();
+    void UpdatePortTooltip();
+    void CreateControls();
+    void SetTabOrder();
+
+    EngineState m_state;
+    std::unique_ptr<Console> m_console;
+    std::unique_ptr<SettingsPanel> m_panel;
+    std::unique_ptr<MessageBoxWarning> m_messageBox;
+    WarningBox *m_warning = nullptr;
+    std::unique_ptr<CommandEngine> m_engine;
+};

@@ -1,0 +1,115 @@
+#include "commandengine.h"
+
+#include "query.h"
+#include "seams.h"
+#include "serial/seriallink.h"
+#include "update.h"
+
+CommandEngine::CommandEngine(EngineState &state,
+                             SerialLink &port,
+                             ConsoleSink &console,
+                             SettingsFields &fields,
+                             WarningBox &warning)
+    : m_state(state)
+    , m_port(port)
+    , m_console(console)
+    , m_fields(fields)
+    , m_warning(&warning)
+{ }
+
+void CommandEngine::StartQuery()
+{
+    m_state.AwaitingReply = false;
+    m_state.StepIndex = 1;
+    m_state.WorkMode = ModeSearching;
+}
+
+void CommandEngine::StartUpdate()
+{
+    m_state.AwaitingReply = false;
+    m_state.StepIndex = 1;
+    m_state.WorkMode = ModeUpdating;
+}
+
+void CommandEngine::SendManual(const QString &text)
+{
+    if (!m_port.IsOpen()) {
+        ShowPortError();
+        return;
+    }
+    // An empty box sends nothing but still counts as a hand-typed command.
+    if (!text.isEmpty())
+        SendLine(text, QColor(ColourQuery));
+    m_state.WorkMode = ModeManual;
+    m_state.AwaitingReply = false;
+}
+
+void CommandEngine::OnTick()
+{
+    if (m_state.AwaitingReply)
+        return;
+    if (m_state.WorkMode == ModeSearching)
+        SendStep(QueryLine(m_state.StepIndex), QColor(ColourQuery));
+    else if (m_state.WorkMode == ModeUpdating)
+        SendStep(UpdateLine(m_state.StepIndex, m_fields), QColor(ColourUpdate));
+}
+
+void CommandEngine::SendStep(const QString &line, QColor colour)
+{
+    if (m_port.IsOpen()) {
+        SendLine(line, colour);
+        m_state.AwaitingReply = true;
+        return;
+    }
+    // Idle before the box opens, so ticks during the box find nothing to send.
+    m_state.WorkMode = ModeIdle;
+    m_state.AwaitingReply = false;
+    ShowPortError();
+}
+
+void CommandEngine::OnReceive()
+{
+    if (m_port.LastEvent() != CommEvent::Receive)
+        return;
+    QString chunk = m_port.Read();
+    chunk.remove(QLatin1Char('\r'));
+    if (chunk.isEmpty()) // only part of a character has arrived so far
+        return;
+    m_state.LastChunk = chunk;
+    m_console.AppendToConsole(chunk, QColor(ColourReceived));
+    m_state.ReplyBuffer += chunk;
+
+    if (m_state.WorkMode == ModeSearching) {
+        if (!QueryReplyComplete(m_state.ReplyBuffer))
+            return;
+        ConsumeQueryReply(m_state.ReplyBuffer, m_fields);
+        Advance(QuerySteps);
+    } else if (m_state.WorkMode == ModeUpdating) {
+        if (!UpdateReplyComplete(m_state.ReplyBuffer))
+            return;
+        Advance(UpdateSteps);
+    }
+}
+
+void CommandEngine::Advance(int lastStep)
+{
+    if (m_state.StepIndex == lastStep) {
+        // The flag stays set while idle; the next start action clears it.
+        m_state.AwaitingReply = true;
+        m_state.WorkMode = ModeIdle;
+        return;
+    }
+    m_state.AwaitingReply = false;
+    ++m_state.StepIndex;
+}
+
+void CommandEngine::SendLine(const QString &line, QColor colour)
+{
+    m_console.AppendToConsole(line, colour);
+    m_port.Write(line);
+}
+
+void CommandEngine::ShowPortError()
+{
+    m_warning->Show(QStringLiteral("警告"), QStringLiteral("端口打开错误，请搜索端口后重试！"));
+}

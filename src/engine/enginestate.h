@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+// The engine's work modes, compared by exact, case-sensitive equality.
+// "Updataing" is the module's historical spelling and is kept as it is.
+inline const QString ModeIdle = QStringLiteral("IDLE");
+inline const QString ModeSearching = QStringLiteral("Searching");
+inline const QString ModeUpdating = QStringLiteral("Updataing");
+inline const QString ModeManual = QStringLiteral("Manu");
+
+// Console colours; every append is Arial 10 pt in one of these.
+inline constexpr QRgb ColourQuery = qRgb(255, 0, 0); // query lines and hand-typed commands
+inline constexpr QRgb ColourUpdate = qRgb(0, 255, 0); // update lines
+inline constexpr QRgb ColourReceived = qRgb(0, 0, 255); // everything the module sends
+
+inline constexpr int QuerySteps = 14;
+inline constexpr int UpdateSteps = 9;
+
+// The one record of engine variables, shared by every handler of the window.
+// Everything runs on the window thread, so no locking is needed.
+struct EngineState
+{
+    QString WorkMode = ModeIdle;
+    qint16 StepIndex = 0;
+    bool AwaitingReply = false;
+    QString ReplyBuffer;
+    QString LastChunk;
+    qint16 LastPortTried = 0;
+};

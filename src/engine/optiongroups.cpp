@@ -1,0 +1,39 @@
+#include "optiongroups.h"
+
+#include "seams.h"
+
+#include <QRegularExpression>
+
+std::optional<double> ReadNumber(const QString &text)
+{
+    static const QRegularExpression number(QStringLiteral(R"(^\s*([+-]?\d+(\.\d+)?)\s*$)"));
+    const QRegularExpressionMatch match = number.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return match.captured(1).toDouble();
+}
+
+void ApplyGroupValue(const OptionGroup &group, const QString &value, SettingsFields &fields)
+{
+    const std::optional<double> n = ReadNumber(value);
+    if (!n)
+        return;
+    int selected = group.optionForOther;
+    if (*n == 0)
+        selected = group.optionForZero;
+    else if (*n == 1)
+        selected = group.optionForOne;
+    for (const auto &[option, written] : group.writeOrder()) {
+        Q_UNUSED(written);
+        fields.SetOption(option, option == selected);
+    }
+}
+
+int GroupValue(const OptionGroup &group, const SettingsFields &fields)
+{
+    for (const auto &[option, written] : group.writeOrder()) {
+        if (fields.Option(option))
+            return written;
+    }
+    return 0;
+}

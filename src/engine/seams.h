@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+// The few places where the engine touches the window. Tests replace each with a fake.
+
+class ConsoleSink
+{
+public:
+    virtual ~ConsoleSink() = default;
+    // Appends at the end of the console in Arial 10 pt and the given colour, as plain text.
+    virtual void AppendToConsole(const QString &text, QColor colour) = 0;
+};
+
+class WarningBox
+{
+public:
+    virtual ~WarningBox() = default;
+    // A modal box with an exclamation icon and one OK button.
+    virtual void Show(const QString &title, const QString &text) = 0;
+};
+
+// The settings panel's fields: Text1 by index (0-5, 7-11), options by number (1-6).
+class SettingsFields
+{
+public:
+    virtual ~SettingsFields() = default;
+    virtual QString Text1(int index) const = 0;
+    virtual void SetText1(int index, const QString &text) = 0;
+    virtual bool Option(int number) const = 0;
+    // Turning an option on turns the other two of its group off.
+    virtual void SetOption(int number, bool on) = 0;
+};

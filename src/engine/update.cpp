@@ -1,0 +1,58 @@
+#include "update.h"
+
+#include "optiongroups.h"
+#include "seams.h"
+
+#include <array>
+
+namespace {
+
+// One step of the update: a text box written after a command, or an option group.
+struct UpdateStep
+{
+    const char *command = nullptr;
+    int text1Index = -1;
+    const OptionGroup *group = nullptr;
+    bool colonsToCommas = false; // the module reads the bind address back with colons
+};
+
+const std::array<UpdateStep, 9> UpdateTable = { {
+    { "AT+NAME=", 0 },
+    { nullptr, -1, &RoleGroup },
+    { "AT+CLASS=", 3 },
+    { "AT+PSWD=", 4 },
+    { "AT+IAC=", 5 },
+    { nullptr, -1, &ConnectionModeGroup },
+    { "AT+BIND=", 7, nullptr, true },
+    { "AT+INQM=", 8 },
+    { "AT+UART=", 10 },
+} };
+
+} // namespace
+
+QString UpdateLine(int step, const SettingsFields &fields)
+{
+    if (step < 1 || step > int(UpdateTable.size()))
+        return QStringLiteral("\r\n");
+    const UpdateStep &row = UpdateTable[step - 1];
+    QString line;
+    if (row.group) {
+        line = QString::fromLatin1(row.group->command)
+            + QString::number(GroupValue(*row.group, fields));
+    } else {
+        QString text = fields.Text1(row.text1Index);
+        if (row.colonsToCommas)
+            text.replace(QLatin1Char(':'), QLatin1Char(','));
+        line = QString::fromLatin1(row.command) + text;
+    }
+    return line + QStringLiteral("\r\n");
+}
+
+bool UpdateReplyComplete(QString &replyBuffer)
+{
+    if (!replyBuffer.contains(QStringLiteral("ERROR"))
+        && !replyBuffer.contains(QStringLiteral("OK")))
+        return false;
+    replyBuffer.clear();
+    return true;
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+class SettingsFields;
+
+// The line of an update step, 1 to 9, built from the panel as it is now, CR LF included.
+QString UpdateLine(int step, const SettingsFields &fields);
+
+// An update reply is complete when it holds "OK" or "ERROR"; a complete reply
+// empties the buffer.
+bool UpdateReplyComplete(QString &replyBuffer);

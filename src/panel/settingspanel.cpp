@@ -1,0 +1,178 @@
+#include "settingspanel.h"
+
+#include "app/twips.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QWidget>
+
+#include <array>
+
+namespace {
+
+constexpr int RowHeight = 330; // every label and box, in twips
+constexpr int OptionTop = 105; // options, relative to their frame
+constexpr int OptionHeight = 225;
+
+// One row of the panel, top to bottom. field is a Text1 index, or -1/-2 for Frame1/Frame2.
+struct PanelRow
+{
+    int label6;
+    const char *caption;
+    int field;
+    int labelLeft, labelTop, labelWidth;
+    int fieldLeft, fieldTop, fieldWidth;
+};
+
+constexpr int Frame1 = -1;
+constexpr int Frame2 = -2;
+
+const std::array<PanelRow, 13> PanelRows = { {
+    { 2, "设备名称：", 0, 5145, 930, 1065, 6195, 840, 2955 },
+    { 0, "软件版本：", 1, 5145, 1350, 1065, 6195, 1260, 2955 },
+    { 1, "本机MAC地址：", 2, 5145, 1770, 1170, 6300, 1680, 2850 },
+    { 3, "主从角色：", Frame1, 5145, 2190, 1065, 6090, 2100, 3165 },
+    { 4, "设备类：", 3, 5145, 2610, 1065, 6195, 2520, 2955 },
+    { 7, "连接密码：", 4, 5145, 3030, 1065, 6195, 2940, 2955 },
+    { 5, "查询访问码：", 5, 5145, 3450, 1170, 6195, 3360, 2955 },
+    { 9, "连接模式：", Frame2, 5145, 3870, 1065, 6195, 3780, 2955 },
+    { 10, "绑定地址：", 7, 5145, 4290, 1065, 6195, 4200, 2955 },
+    { 6, "查询访问模式：", 8, 5145, 4710, 1275, 6510, 4620, 2640 },
+    { 12, "当前工作状态：", 9, 5145, 5130, 1485, 6510, 5040, 2640 },
+    { 8, "通讯波特率(数据模式）：", 10, 5145, 5550, 2220, 7245, 5460, 1905 },
+    { 11, "最近使用过的蓝牙认证设备地址：", 11, 5145, 5970, 2745, 7875, 5880, 1275 },
+} };
+
+// The options of both groups; what each stands for lives with the engine's groups.
+struct PanelOption
+{
+    int number;
+    int frame; // 0 for Frame1, 1 for Frame2
+    const char *caption;
+    int left, width;
+};
+
+const std::array<PanelOption, 6> PanelOptions = { {
+    { 1, 0, "主角色", 105, 960 },
+    { 2, 0, "从角色", 1050, 855 },
+    { 3, 0, "回环角色", 1995, 1065 },
+    { 4, 1, "主角色", 0, 1065 },
+    { 5, 1, "从角色", 945, 960 },
+    { 6, 1, "回环角色", 1890, 1065 },
+} };
+
+constexpr std::array<int, 11> Text1Indices = { 0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11 };
+
+} // namespace
+
+SettingsPanel::SettingsPanel(QWidget *window)
+{
+    for (const PanelRow &row : PanelRows) {
+        const QString caption = QString::fromUtf8(row.caption);
+        auto *label = new QLabel(caption, window);
+        label->setObjectName(QStringLiteral("Label6_%1").arg(row.label6));
+        label->setGeometry(FromTwips(row.labelLeft, row.labelTop, row.labelWidth, RowHeight));
+        m_label6[row.label6] = label;
+
+        const QRect fieldRect = FromTwips(row.fieldLeft, row.fieldTop, row.fieldWidth, RowHeight);
+        if (row.field >= 0) {
+            auto *box = new QLineEdit(window);
+            box->setObjectName(QStringLiteral("Text1_%1").arg(row.field));
+            box->setGeometry(fieldRect);
+            box->setAccessibleName(caption);
+            label->setBuddy(box);
+            m_text1[row.field] = box;
+            continue;
+        }
+        // A borderless frame whose caption is not shown; it makes its options one group.
+        const int frame = row.field == Frame1 ? 0 : 1;
+        auto *container = new QWidget(window);
+        container->setObjectName(frame == 0 ? QStringLiteral("Frame1") : QStringLiteral("Frame2"));
+        container->setGeometry(fieldRect);
+        container->setAccessibleName(caption);
+        m_frames[frame] = container;
+        m_groups[frame] = new QButtonGroup(container);
+        m_groups[frame]->setExclusive(true);
+    }
+
+    for (const PanelOption &option : PanelOptions) {
+        auto *button = new QRadioButton(QString::fromUtf8(option.caption), m_frames[option.frame]);
+        button->setObjectName(QStringLiteral("Option%1").arg(option.number));
+        button->setGeometry(FromTwips(option.left, OptionTop, option.width, OptionHeight));
+        m_groups[option.frame]->addButton(button, option.number);
+        m_options[option.number] = button;
+    }
+}
+
+QString SettingsPanel::Text1(int index) const
+{
+    const QLineEdit *box = Text1Box(index);
+    return box ? box->text() : QString();
+}
+
+void SettingsPanel::SetText1(int index, const QString &text)
+{
+    if (QLineEdit *box = Text1Box(index))
+        box->setText(text);
+}
+
+bool SettingsPanel::Option(int number) const
+{
+    const QRadioButton *button = OptionButton(number);
+    return button && button->isChecked();
+}
+
+void SettingsPanel::SetOption(int number, bool on)
+{
+    QRadioButton *button = OptionButton(number);
+    if (!button || button->isChecked() == on)
+        return;
+    // An exclusive group refuses to turn its checked button off; lift that for a moment.
+    QButtonGroup *group = button->group();
+    group->setExclusive(on);
+    button->setChecked(on);
+    group->setExclusive(true);
+}
+
+void SettingsPanel::ClearSettingsPanel()
+{
+    for (int index : Text1Indices)
+        SetText1(index, QString());
+    for (int number = 1; number <= 6; ++number)
+        SetOption(number, false);
+}
+
+QLineEdit *SettingsPanel::Text1Box(int index) const
+{
+    const auto it = m_text1.find(index);
+    return it == m_text1.end() ? nullptr : it->second;
+}
+
+QLabel *SettingsPanel::Label6(int index) const
+{
+    const auto it = m_label6.find(index);
+    return it == m_label6.end() ? nullptr : it->second;
+}
+
+QRadioButton *SettingsPanel::OptionButton(int number) const
+{
+    const auto it = m_options.find(number);
+    return it == m_options.end() ? nullptr : it->second;
+}
+
+QWidget *SettingsPanel::Frame(int number) const
+{
+    return number == 1 || number == 2 ? m_frames[number - 1] : nullptr;
+}
+
+QList<QWidget *> SettingsPanel::TabOrder() const
+{
+    QList<QWidget *> order;
+    for (int index : Text1Indices)
+        order << Text1Box(index);
+    for (int number = 1; number <= 6; ++number)
+        order << OptionButton(number);
+    return order;
+}

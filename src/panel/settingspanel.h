@@ -1,0 +1,46 @@
+#pragma once
+
+#include "engine/seams.h"
+
+#include <QList>
+
+#include <map>
+
+class QAbstractButton;
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QWidget;
+
+// The settings panel: thirteen captioned rows right of the console. Eleven rows are
+// Text1 boxes (no index 6); the role and connection-mode rows are option groups.
+// Its controls are children of the window and placed in window coordinates.
+class SettingsPanel : public SettingsFields
+{
+public:
+    explicit SettingsPanel(QWidget *window);
+
+    QString Text1(int index) const override;
+    void SetText1(int index, const QString &text) override;
+    bool Option(int number) const override;
+    void SetOption(int number, bool on) override;
+
+    // "清除表格数据": empties every box and leaves both groups with no selection.
+    void ClearSettingsPanel();
+
+    QLineEdit *Text1Box(int index) const;
+    QLabel *Label6(int index) const;
+    QRadioButton *OptionButton(int number) const;
+    QWidget *Frame(int number) const; // Frame1 (role) or Frame2 (connection mode)
+
+    // Text1(0)-(5), (7)-(11), then Option1-Option6: the panel's part of the tab order.
+    QList<QWidget *> TabOrder() const;
+
+private:
+    std::map<int, QLineEdit *> m_text1;
+    std::map<int, QLabel *> m_label6;
+    std::map<int, QRadioButton *> m_options;
+    QWidget *m_frames[2] = {};
+    QButtonGroup *m_groups[2] = {};
+};

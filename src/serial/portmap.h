@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+inline constexpr int FirstPortNumber = 1;
+inline constexpr int LastPortNumber = 16;
+
+// The devices behind port numbers 1, 2, 3 …: the entries of TARVENIT_PORTS when it is
+// set (for virtual ports), otherwise the system's serial ports sorted by device path.
+QStringList PortDevices();
+
+// The device of port n, or empty when there is none.
+QString DeviceForPort(int number);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <functional>
+
+// The baud rates the operator picks from, in list order; 38400 is preselected.
+inline constexpr std::array<int, 9> BaudRates
+    = { 9600, 14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000 };
+inline constexpr int DefaultBaudRate = 38400;
+
+class SerialLink;
+class WarningBox;
+
+// "搜索端口": closes the port and opens the first port above the last one tried.
+// lastPortTried is the engine's LastPortTried; setStatus sets Label4's caption.
+void SearchNextPort(qint16 &lastPortTried,
+                    SerialLink &port,
+                    const QString &baudText,
+                    const std::function<void(const QString &)> &setStatus,
+                    WarningBox &warning);

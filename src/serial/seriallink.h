@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// Kind of a port notification; only Receive carries data for the engine.
+enum class CommEvent { None = 0, Send = 1, Receive = 2, Error = 1001 };
+
+// What the tool needs of a serial port. Failures are swallowed: a step that fails
+// leaves the port as it was, and IsOpen tells the result of an Open.
+class SerialLink
+{
+public:
+    virtual ~SerialLink() = default;
+    virtual void Close() = 0;
+    virtual void SetPortNumber(int number) = 0;
+    virtual void SetLine(const QString &settings) = 0; // "38400,n,8,1"
+    virtual void SetReceiveThreshold(int characters) = 0;
+    virtual void SetTextMode() = 0;
+    virtual void Open() = 0;
+    virtual bool IsOpen() const = 0;
+    virtual void ClearBuffers() = 0;
+    virtual void Write(const QString &text) = 0;
+    virtual QString Read() = 0;
+    virtual CommEvent LastEvent() const = 0;
+};

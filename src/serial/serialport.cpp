@@ -1,0 +1,169 @@
+#include "serialport.h"
+
+#include "portmap.h"
+
+namespace {
+
+QStringDecoder NewDecoder()
+{
+    // A leading byte-order mark is kept as a character: nothing received may vanish.
+    return QStringDecoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+}
+
+} // namespace
+
+SerialPort::SerialPort(QObject *parent)
+    : QObject(parent)
+    , m_decoder(NewDecoder())
+{
+    connect(&m_port, &QSerialPort::readyRead, this, [this] { notify(CommEvent::Receive); });
+    connect(&m_port, &QSerialPort::bytesWritten, this, [this] { notify(CommEvent::Send); });
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
+}
+
+SerialPort::~SerialPort()
+{
+    // Disconnect first: closing must not call back into a half-destroyed owner.
+    m_port.disconnect(this);
+}
+
+void SerialPort::Close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void SerialPort::SetPortNumber(int number)
+{
+    m_device = DeviceForPort(number);
+    m_port.setPortName(m_device);
+}
+
+void SerialPort::SetLine(const QString &settings)
+{
+    const QStringList parts = settings.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return;
+    bool ok = false;
+    const int baud = parts[0].trimmed().toInt(&ok);
+    if (!ok || baud <= 0)
+        return;
+
+    const QString parityText = parts[1].trimmed().toLower();
+    if (parityText.size() != 1)
+        return;
+    QSerialPort::Parity parity;
+    switch (parityText.front().toLatin1()) {
+    case 'n':
+        parity = QSerialPort::NoParity;
+        break;
+    case 'e':
+        parity = QSerialPort::EvenParity;
+        break;
+    case 'o':
+        parity = QSerialPort::OddParity;
+        break;
+    case 'm':
+        parity = QSerialPort::MarkParity;
+        break;
+    case 's':
+        parity = QSerialPort::SpaceParity;
+        break;
+    default:
+        return;
+    }
+    const int dataBits = parts[2].trimmed().toInt(&ok);
+    if (!ok || dataBits < 5 || dataBits > 8)
+        return;
+    const QString stop = parts[3].trimmed();
+    QSerialPort::StopBits stopBits;
+    if (stop == QLatin1String("1"))
+        stopBits = QSerialPort::OneStop;
+    else if (stop == QLatin1String("1.5"))
+        stopBits = QSerialPort::OneAndHalfStop;
+    else if (stop == QLatin1String("2"))
+        stopBits = QSerialPort::TwoStop;
+    else
+        return;
+
+    m_port.setBaudRate(baud);
+    m_port.setParity(parity);
+    m_port.setDataBits(QSerialPort::DataBits(dataBits));
+    m_port.setStopBits(stopBits);
+}
+
+void SerialPort::SetReceiveThreshold(int characters)
+{
+    // QSerialPort announces data as soon as one byte waits; nothing to set.
+    Q_UNUSED(characters);
+}
+
+void SerialPort::SetTextMode()
+{
+    // Reads and writes are always text (UTF-8); nothing else to select.
+}
+
+void SerialPort::Open()
+{
+    if (m_port.portName().isEmpty() || m_port.isOpen())
+        return;
+    m_decoder = NewDecoder();
+    m_port.open(QIODevice::ReadWrite);
+}
+
+bool SerialPort::IsOpen() const
+{
+    return m_port.isOpen();
+}
+
+void SerialPort::ClearBuffers()
+{
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::AllDirections);
+}
+
+void SerialPort::Write(const QString &text)
+{
+    if (m_port.isOpen())
+        m_port.write(text.toUtf8());
+}
+
+QString SerialPort::Read()
+{
+    if (!m_port.isOpen())
+        return QString();
+    return m_decoder.decode(m_port.readAll());
+}
+
+QString SerialPort::DevicePath() const
+{
+    return m_port.isOpen() ? m_device : QString();
+}
+
+void SerialPort::notify(CommEvent event)
+{
+    m_lastEvent = event;
+    emit commEvent();
+}
+
+void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ResourceError:
+    case QSerialPort::UnknownError:
+        break;
+    default:
+        return; // NoError comes with every open; the rest belong to a single operation
+    }
+    // The device is gone. Qt keeps reporting it in a tight loop until the port is
+    // closed, so close it once and tell the owner once.
+    if (m_closingOnError || !m_port.isOpen())
+        return;
+    m_closingOnError = true;
+    m_port.close();
+    m_closingOnError = false;
+    notify(CommEvent::Error);
+    emit deviceLost();
+}

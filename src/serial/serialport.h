@@ -1,0 +1,50 @@
+#pragma once
+
+#include "seriallink.h"
+
+#include <QObject>
+#include <QSerialPort>
+#include <QStringDecoder>
+
+// The serial port Uart1 over QSerialPort. Text is UTF-8 both ways; one decoder lives
+// as long as the port is open, so a character split across two reads arrives whole.
+class SerialPort : public QObject, public SerialLink
+{
+    Q_OBJECT
+
+public:
+    explicit SerialPort(QObject *parent = nullptr);
+    ~SerialPort() override;
+
+    void Close() override;
+    void SetPortNumber(int number) override;
+    void SetLine(const QString &settings) override;
+    void SetReceiveThreshold(int characters) override;
+    void SetTextMode() override;
+    void Open() override;
+    bool IsOpen() const override;
+    void ClearBuffers() override;
+    void Write(const QString &text) override;
+    QString Read() override;
+    CommEvent LastEvent() const override { return m_lastEvent; }
+
+    // The device path of the open port, empty while closed.
+    QString DevicePath() const;
+
+signals:
+    // A port event happened; LastEvent tells which kind.
+    void commEvent();
+    // The device went away while open (cable pulled, far end of a pty closed);
+    // the port has been closed.
+    void deviceLost();
+
+private:
+    void onErrorOccurred(QSerialPort::SerialPortError error);
+    void notify(CommEvent event);
+
+    QSerialPort m_port;
+    QStringDecoder m_decoder;
+    CommEvent m_lastEvent = CommEvent::None;
+    QString m_device;
+    bool m_closingOnError = false;
+};

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "engine/seams.h"
+#include "serial/seriallink.h"
+
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QSet>
+#include <QStringList>
+
+// A port whose far end the test plays: what the engine writes is recorded, and what
+// the module "sends" is queued with Deliver().
+class FakePort : public SerialLink
+{
+public:
+    void Close() override
+    {
+        calls << QStringLiteral("Close");
+        open = false;
+    }
+    void SetPortNumber(int number) override
+    {
+        calls << QStringLiteral("SetPortNumber %1").arg(number);
+        selected = number;
+    }
+    void SetLine(const QString &settings) override
+    {
+        calls << QStringLiteral("SetLine ") + settings;
+    }
+    void SetReceiveThreshold(int characters) override
+    {
+        calls << QStringLiteral("SetReceiveThreshold %1").arg(characters);
+    }
+    void SetTextMode() override { calls << QStringLiteral("SetTextMode"); }
+    void Open() override
+    {
+        calls << QStringLiteral("Open");
+        open = openable.contains(selected);
+    }
+    bool IsOpen() const override { return open; }
+    void ClearBuffers() override { calls << QStringLiteral("ClearBuffers"); }
+    void Write(const QString &text) override { written << text; }
+    QString Read() override { return std::exchange(waiting, QString()); }
+    CommEvent LastEvent() const override { return event; }
+
+    void Deliver(const QString &text, CommEvent kind = CommEvent::Receive)
+    {
+        waiting += text;
+        event = kind;
+    }
+
+    bool open = true;
+    int selected = 0;
+    QSet<int> openable;
+    QStringList calls;
+    QStringList written;
+    QString waiting;
+    CommEvent event = CommEvent::Receive;
+};
+
+class FakeConsole : public ConsoleSink
+{
+public:
+    void AppendToConsole(const QString &text, QColor colour) override
+    {
+        appended << qMakePair(text, colour);
+    }
+    QString Text() const
+    {
+        QString all;
+        for (const auto &piece : appended)
+            all += piece.first;
+        return all;
+    }
+    QList<QPair<QString, QColor>> appended;
+};
+
+class FakeWarning : public WarningBox
+{
+public:
+    void Show(const QString &title, const QString &text) override
+    {
+        shown << (title + QLatin1Char('|') + text);
+    }
+    QStringList shown;
+};
+
+class FakeFields : public SettingsFields
+{
+public:
+    QString Text1(int index) const override { return texts.value(index); }
+    void SetText1(int index, const QString &text) override { texts[index] = text; }
+    bool Option(int number) const override { return options.value(number); }
+    void SetOption(int number, bool on) override
+    {
+        const int first = number <= 3 ? 1 : 4;
+        if (on) {
+            for (int n = first; n < first + 3; ++n)
+                options[n] = false;
+        }
+        options[number] = on;
+    }
+    // The selected option of the group holding `first` (1 or 4), 0 for none.
+    int Selected(int first) const
+    {
+        for (int n = first; n < first + 3; ++n) {
+            if (options.value(n))
+                return n;
+        }
+        return 0;
+    }
+    QMap<int, QString> texts;
+    QMap<int, bool> options;
+};
+
+inline const QString PortWarning = QStringLiteral("警告|端口打开错误，请搜索端口后重试！");

@@ -1,0 +1,336 @@
+#include "engine/commandengine.h"
+#include "fakes.h"
+
+#include <QtTest>
+
+class TestEngine : public QObject
+{
+    Q_OBJECT
+
+    struct Rig
+    {
+        EngineState state;
+        FakePort port;
+        FakeConsole console;
+        FakeFields fields;
+        FakeWarning warning;
+        CommandEngine engine { state, port, console, fields, warning };
+    };
+
+private slots:
+    void startActions_data();
+    void startActions();
+    void tickSendsDueStep_data();
+    void tickSendsDueStep();
+    void tickIdles_data();
+    void tickIdles();
+    void tickOnClosedPortAbandonsOnce_data();
+    void tickOnClosedPortAbandonsOnce();
+    void receive_data();
+    void receive();
+    void advance_data();
+    void advance();
+    void manualSend_data();
+    void manualSend();
+    void manualSendOnClosedPortChangesNothing();
+    void earlierOkCompletesFirstStepUnsent();
+    void lateUpdateReplyJudgedByQuery();
+    void wholeQueryAndUpdate();
+};
+
+void TestEngine::startActions_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<bool>("query");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("query from idle") << ModeIdle << true << ModeSearching;
+    QTest::newRow("query abandons update") << ModeUpdating << true << ModeSearching;
+    QTest::newRow("update from manual") << ModeManual << false << ModeUpdating;
+    QTest::newRow("update restarts itself") << ModeUpdating << false << ModeUpdating;
+}
+
+void TestEngine::startActions()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, query);
+    QFETCH(QString, after);
+    Rig rig;
+    rig.state = { before, 7, true, QStringLiteral("left over"), QString(), 3 };
+    query ? rig.engine.StartQuery() : rig.engine.StartUpdate();
+    QCOMPARE(rig.state.WorkMode, after);
+    QCOMPARE(rig.state.StepIndex, qint16(1));
+    QCOMPARE(rig.state.AwaitingReply, false);
+    QCOMPARE(rig.state.ReplyBuffer, QStringLiteral("left over")); // never cleared by a start
+    QVERIFY(rig.port.written.isEmpty());
+}
+
+void TestEngine::tickSendsDueStep_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("query step 1") << ModeSearching << 1 << "AT\r\n" << QColor(255, 0, 0);
+    QTest::newRow("query step 11") << ModeSearching << 11 << "AT+CMODE\r\n" << QColor(255, 0, 0);
+    QTest::newRow("query step 14") << ModeSearching << 14 << "AT+STATE?\r\n" << QColor(255, 0, 0);
+    QTest::newRow("update step 1") << ModeUpdating << 1 << "AT+NAME=bench\r\n" << QColor(0, 255, 0);
+    QTest::newRow("update step 9") << ModeUpdating << 9 << "AT+UART=9600,0,0\r\n"
+                                   << QColor(0, 255, 0);
+}
+
+void TestEngine::tickSendsDueStep()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, step);
+    QFETCH(QString, line);
+    QFETCH(QColor, colour);
+    Rig rig;
+    rig.fields.texts = { { 0, QStringLiteral("bench") }, { 10, QStringLiteral("9600,0,0") } };
+    rig.state.WorkMode = mode;
+    rig.state.StepIndex = qint16(step);
+    rig.engine.OnTick();
+    QCOMPARE(rig.port.written, QStringList { line });
+    QCOMPARE(rig.console.appended.size(), 1);
+    QCOMPARE(rig.console.appended[0].first, line);
+    QCOMPARE(rig.console.appended[0].second, colour);
+    QVERIFY(rig.state.AwaitingReply);
+    rig.engine.OnTick(); // awaited: nothing more goes out
+    QCOMPARE(rig.port.written.size(), 1);
+}
+
+void TestEngine::tickIdles_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<bool>("awaiting");
+    QTest::newRow("idle") << ModeIdle << false;
+    QTest::newRow("idle after last step") << ModeIdle << true;
+    QTest::newRow("manual") << ModeManual << false;
+    QTest::newRow("query awaiting") << ModeSearching << true;
+    QTest::newRow("update awaiting") << ModeUpdating << true;
+    QTest::newRow("mode is case-sensitive") << QStringLiteral("searching") << false;
+}
+
+void TestEngine::tickIdles()
+{
+    QFETCH(QString, mode);
+    QFETCH(bool, awaiting);
+    Rig rig;
+    rig.state.WorkMode = mode;
+    rig.state.StepIndex = 1;
+    rig.state.AwaitingReply = awaiting;
+    for (int i = 0; i < 5; ++i)
+        rig.engine.OnTick();
+    QVERIFY(rig.port.written.isEmpty());
+    QVERIFY(rig.console.appended.isEmpty());
+    QCOMPARE(rig.state.WorkMode, mode);
+    QCOMPARE(rig.state.AwaitingReply, awaiting);
+}
+
+void TestEngine::tickOnClosedPortAbandonsOnce_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("query") << ModeSearching;
+    QTest::newRow("update") << ModeUpdating;
+}
+
+void TestEngine::tickOnClosedPortAbandonsOnce()
+{
+    QFETCH(QString, mode);
+    Rig rig;
+    rig.port.open = false;
+    rig.state.WorkMode = mode;
+    rig.state.StepIndex = 4;
+    for (int i = 0; i < 10; ++i)
+        rig.engine.OnTick();
+    QCOMPARE(rig.warning.shown, QStringList { PortWarning });
+    QCOMPARE(rig.state.WorkMode, ModeIdle);
+    QCOMPARE(rig.state.AwaitingReply, false);
+    QVERIFY(rig.port.written.isEmpty());
+    QVERIFY(rig.console.appended.isEmpty());
+}
+
+void TestEngine::receive_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QStringList>("chunks");
+    QTest::addColumn<QString>("buffer");
+    QTest::addColumn<QString>("lastChunk");
+    QTest::newRow("idle keeps everything, CR removed")
+        << ModeIdle << QStringList { "+NAME:x\r\n", "OK\r\n" } << "+NAME:x\nOK\n"
+        << "OK\n";
+    QTest::newRow("manual accumulates") << ModeManual << QStringList { "a\r", "\rb" } << "ab"
+                                        << "b";
+    QTest::newRow("NUL and replacement characters are kept")
+        << ModeIdle << QStringList { QString(QChar(0)) + QChar(0xFFFD) }
+        << QString(QChar(0)) + QChar(0xFFFD) << QString(QChar(0)) + QChar(0xFFFD);
+    QTest::newRow("query reply not yet complete")
+        << ModeSearching << QStringList { "+VERSION:1.0\r\n", "O" } << "+VERSION:1.0\nO"
+        << "O";
+    QTest::newRow("update completes on ERROR and clears")
+        << ModeUpdating << QStringList { "ERR", "OR:(1)\r\n" } << ""
+        << "OR:(1)\n";
+}
+
+void TestEngine::receive()
+{
+    QFETCH(QString, mode);
+    QFETCH(QStringList, chunks);
+    QFETCH(QString, buffer);
+    QFETCH(QString, lastChunk);
+    Rig rig;
+    rig.state.WorkMode = mode;
+    rig.state.StepIndex = 3;
+    rig.state.AwaitingReply = true;
+    QString echoed;
+    for (const QString &chunk : chunks) {
+        rig.port.Deliver(chunk);
+        rig.engine.OnReceive();
+    }
+    for (const auto &[text, colour] : rig.console.appended) {
+        QCOMPARE(colour, QColor(0, 0, 255));
+        echoed += text;
+    }
+    QVERIFY(!echoed.contains(QLatin1Char('\r')));
+    QCOMPARE(rig.state.ReplyBuffer, buffer);
+    QCOMPARE(rig.state.LastChunk, lastChunk);
+    QVERIFY(rig.port.written.isEmpty());
+}
+
+void TestEngine::advance_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("lastStep");
+    QTest::addColumn<int>("stepAfter");
+    QTest::addColumn<QString>("modeAfter");
+    QTest::addColumn<bool>("awaitingAfter");
+    QTest::newRow("query middle") << 5 << 14 << 6 << ModeSearching << false;
+    QTest::newRow("query end") << 14 << 14 << 14 << ModeIdle << true;
+    QTest::newRow("update end") << 9 << 9 << 9 << ModeIdle << true;
+}
+
+void TestEngine::advance()
+{
+    QFETCH(int, step);
+    QFETCH(int, lastStep);
+    QFETCH(int, stepAfter);
+    QFETCH(QString, modeAfter);
+    QFETCH(bool, awaitingAfter);
+    Rig rig;
+    rig.state.WorkMode = ModeSearching;
+    rig.state.StepIndex = qint16(step);
+    rig.state.AwaitingReply = true;
+    rig.engine.Advance(lastStep);
+    QCOMPARE(int(rig.state.StepIndex), stepAfter);
+    QCOMPARE(rig.state.WorkMode, modeAfter);
+    QCOMPARE(rig.state.AwaitingReply, awaitingAfter);
+}
+
+void TestEngine::manualSend_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("written");
+    QTest::newRow("no line ending added") << "AT" << QStringList { "AT" };
+    QTest::newRow("typed line breaks go out as typed") << "AT\r\nAT+NAME?\r\n"
+                                                       << QStringList { "AT\r\nAT+NAME?\r\n" };
+    QTest::newRow("empty box sends nothing") << "" << QStringList {};
+    QTest::newRow("non-ASCII") << "AT+NAME=蓝牙" << QStringList { "AT+NAME=蓝牙" };
+}
+
+void TestEngine::manualSend()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, written);
+    Rig rig;
+    rig.state.WorkMode = ModeSearching;
+    rig.state.StepIndex = 5;
+    rig.state.AwaitingReply = true;
+    rig.engine.SendManual(text);
+    QCOMPARE(rig.port.written, written);
+    QCOMPARE(rig.state.WorkMode, ModeManual);
+    QCOMPARE(rig.state.AwaitingReply, false);
+    QCOMPARE(rig.console.Text(), text);
+    for (const auto &piece : rig.console.appended)
+        QCOMPARE(piece.second, QColor(255, 0, 0));
+    rig.engine.OnTick(); // the abandoned query sends nothing more
+    QCOMPARE(rig.port.written, written);
+    QVERIFY(rig.warning.shown.isEmpty());
+}
+
+void TestEngine::manualSendOnClosedPortChangesNothing()
+{
+    Rig rig;
+    rig.port.open = false;
+    rig.state.WorkMode = ModeUpdating;
+    rig.state.StepIndex = 6;
+    rig.state.AwaitingReply = true;
+    rig.engine.SendManual(QStringLiteral("AT\r\n"));
+    QCOMPARE(rig.warning.shown, QStringList { PortWarning });
+    QVERIFY(rig.port.written.isEmpty());
+    QVERIFY(rig.console.appended.isEmpty());
+    QCOMPARE(rig.state.WorkMode, ModeUpdating);
+    QCOMPARE(rig.state.StepIndex, qint16(6));
+    QCOMPARE(rig.state.AwaitingReply, true);
+}
+
+void TestEngine::earlierOkCompletesFirstStepUnsent()
+{
+    Rig rig;
+    rig.engine.SendManual(QStringLiteral("AT\r\n"));
+    rig.port.Deliver(QStringLiteral("OK\r\n"));
+    rig.engine.OnReceive(); // stays in the buffer while in "Manu"
+    rig.engine.StartQuery();
+    rig.port.Deliver(QStringLiteral("x"));
+    rig.engine.OnReceive(); // before any tick: step 1 completes unsent
+    QCOMPARE(rig.state.StepIndex, qint16(2));
+    QCOMPARE(rig.state.ReplyBuffer, QString());
+    rig.port.written.clear();
+    rig.engine.OnTick();
+    QCOMPARE(rig.port.written, QStringList { "AT+VERSION?\r\n" });
+}
+
+void TestEngine::lateUpdateReplyJudgedByQuery()
+{
+    Rig rig;
+    rig.engine.StartUpdate();
+    rig.state.StepIndex = 9;
+    rig.engine.OnTick(); // last update step awaits its reply
+    rig.engine.StartQuery();
+    rig.engine.OnTick();
+    QCOMPARE(rig.port.written.last(), QStringLiteral("AT\r\n"));
+    rig.port.Deliver(QStringLiteral("ERROR:(9)\r\n")); // late update reply: no OK, query waits
+    rig.engine.OnReceive();
+    QCOMPARE(rig.state.StepIndex, qint16(1));
+    QVERIFY(rig.state.AwaitingReply);
+}
+
+void TestEngine::wholeQueryAndUpdate()
+{
+    Rig rig;
+    rig.engine.StartQuery();
+    for (int step = 1; step <= 14; ++step) {
+        rig.engine.OnTick();
+        QCOMPARE(rig.port.written.size(), step);
+        rig.port.Deliver(step == 4 ? QStringLiteral("+NAME:BOOK\r\nOK\r\n")
+                                   : QStringLiteral("OK\r\n"));
+        rig.engine.OnReceive();
+    }
+    QCOMPARE(rig.state.WorkMode, ModeIdle);
+    QVERIFY(rig.state.AwaitingReply); // stays set after the last step
+    QCOMPARE(rig.fields.Text1(0), QStringLiteral("BOOK"));
+    rig.engine.OnTick();
+    QCOMPARE(rig.port.written.size(), 14);
+
+    rig.port.written.clear();
+    rig.engine.StartUpdate();
+    for (int step = 1; step <= 9; ++step) {
+        rig.engine.OnTick();
+        rig.port.Deliver(step % 2 ? QStringLiteral("OK\r\n") : QStringLiteral("ERROR:(3)\r\n"));
+        rig.engine.OnReceive();
+    }
+    QCOMPARE(rig.port.written.size(), 9);
+    QCOMPARE(rig.port.written.first(), QStringLiteral("AT+NAME=BOOK\r\n"));
+    QCOMPARE(rig.state.WorkMode, ModeIdle);
+}
+
+QTEST_GUILESS_MAIN(TestEngine)
+#include "tst_engine.moc"

@@ -1,0 +1,330 @@
+#include "app/console.h"
+#include "app/form1.h"
+#include "fakes.h"
+#include "panel/settingspanel.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Form1> m_form;
+    FakeWarning m_warning;
+
+    void Append(const QString &text)
+    {
+        m_form->ConsoleView().AppendToConsole(text, QColor(0, 0, 255));
+    }
+    QString Status() const
+    {
+        return m_form->Label1->text() + QLatin1Char('|') + m_form->Label2->text() + QLatin1Char('|')
+            + m_form->Label3->text();
+    }
+
+private slots:
+    void init()
+    {
+        qputenv("TARVENIT_PORTS", "");
+        m_form = std::make_unique<Form1>();
+        m_warning.shown.clear();
+        m_form->SetWarningBox(&m_warning);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+    void cleanup() { m_form.reset(); }
+
+    void startUpDefaults();
+    void geometry_data();
+    void geometry();
+    void captions();
+    void tabOrder();
+    void statusAfterAppends_data();
+    void statusAfterAppends();
+    void clickIntoTheMiddle();
+    void clearConsole();
+    void appendTakesFocus();
+    void startButtonsSetTheMode();
+    void warningBoxIsModalAndTicksGoOn();
+    void panelRows_data();
+    void panelRows();
+    void panelFieldsKeepText_data();
+    void panelFieldsKeepText();
+    void optionGroupsExclusiveAndClear();
+};
+
+void TestForm1::startUpDefaults()
+{
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Tarvenit"));
+    QCOMPARE(m_form->size(), QSize(623, 548));
+    QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
+    QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(m_form->windowIcon().availableSizes().value(0), QSize(48, 48));
+
+    QStringList bauds;
+    for (int i = 0; i < m_form->Combo1->count(); ++i)
+        bauds << m_form->Combo1->itemText(i);
+    QCOMPARE(bauds,
+             (QStringList { "9600", "14400", "19200", "38400", "56000", "57600", "115200", "128000",
+                            "256000" }));
+    QCOMPARE(m_form->Combo1->currentText(), QStringLiteral("38400"));
+    QVERIFY(!m_form->Combo1->isEditable());
+    QCOMPARE(m_form->Label4->text(), QString());
+    QCOMPARE(m_form->State().WorkMode, ModeIdle);
+    QCOMPARE(m_form->State().LastPortTried, qint16(0));
+    QVERIFY(m_form->Timer1->isActive());
+    QCOMPARE(m_form->Timer1->interval(), 10);
+    QCOMPARE(Status(), QStringLiteral("当前行号： 1|当前位置： 0|总的行数： 1"));
+    QCOMPARE(QApplication::focusWidget(), m_form->RichTextBox1);
+    for (QWidget *w :
+         { static_cast<QWidget *>(m_form->Label4), static_cast<QWidget *>(m_form->Label5) })
+        QCOMPARE(w->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QCOMPARE(m_form->Combo1->palette().color(QPalette::Text), QColor(Qt::black));
+    QVERIFY(!m_form->RichTextBox1->accessibleName().isEmpty());
+    QVERIFY(!m_form->Text2->accessibleName().isEmpty());
+}
+
+void TestForm1::geometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("rect");
+    QTest::newRow("Command4") << "Command4" << QRect(21, 14, 78, 29);
+    QTest::newRow("Combo1") << "Combo1" << QRect(154, 21, 78, 20);
+    QTest::newRow("Command6") << "Command6" << QRect(525, 14, 85, 29);
+    QTest::newRow("RichTextBox1") << "RichTextBox1" << QRect(14, 56, 319, 414);
+    QTest::newRow("Label3") << "Label3" << QRect(231, 476, 105, 25);
+    QTest::newRow("Text2") << "Text2" << QRect(343, 427, 267, 71);
+    QTest::newRow("Command5") << "Command5" << QRect(343, 504, 270, 34);
+    QTest::newRow("Text1(0)") << "Text1_0" << QRect(413, 56, 197, 22);
+    QTest::newRow("Label6(8)") << "Label6_8" << QRect(343, 370, 148, 22);
+    QTest::newRow("Text1(11)") << "Text1_11" << QRect(525, 392, 85, 22);
+    QTest::newRow("Frame1") << "Frame1" << QRect(406, 140, 211, 22);
+    QTest::newRow("Option3 in Frame1") << "Option3" << QRect(133, 7, 71, 15);
+    QTest::newRow("Option4 in Frame2") << "Option4" << QRect(0, 7, 71, 15);
+}
+
+void TestForm1::geometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, rect);
+    const QWidget *widget = m_form->findChild<QWidget *>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), rect);
+}
+
+void TestForm1::captions()
+{
+    QCOMPARE(m_form->Command1->text(), QStringLiteral("获取模块信息"));
+    QCOMPARE(m_form->Command2->text(), QStringLiteral("更新模块信息"));
+    QCOMPARE(m_form->Command3->text(), QStringLiteral("清 空 显 示"));
+    QCOMPARE(m_form->Command4->text(), QStringLiteral("搜索端口"));
+    QCOMPARE(m_form->Command5->text(), QStringLiteral("发 送 命 令"));
+    QCOMPARE(m_form->Command6->text(), QStringLiteral("清除表格数据"));
+    QCOMPARE(m_form->Label5->text(), QStringLiteral("波特率："));
+}
+
+void TestForm1::tabOrder()
+{
+    SettingsPanel &panel = m_form->Panel();
+    QList<QWidget *> expected = { m_form->RichTextBox1, m_form->Command3, m_form->Command4,
+                                  m_form->Combo1,       m_form->Command1, m_form->Command2 };
+    for (int index : { 0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11 })
+        expected << panel.Text1Box(index);
+    for (int n = 1; n <= 6; ++n)
+        expected << panel.OptionButton(n);
+    expected << m_form->Text2 << m_form->Command5 << m_form->Command6;
+
+    QList<QWidget *> chain;
+    QWidget *w = m_form->RichTextBox1;
+    for (int i = 0; i < expected.size(); ++i, w = w->nextInFocusChain()) {
+        while (!expected.contains(w)) // the widgets' own internals (scroll bars …)
+            w = w->nextInFocusChain();
+        chain << w;
+    }
+    QCOMPARE(chain, expected);
+}
+
+void TestForm1::statusAfterAppends_data()
+{
+    QTest::addColumn<QStringList>("appends");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("one line") << QStringList { "OK" } << "当前行号： 1|当前位置： 0|总的行数： 1";
+    QTest::newRow("line feed ends a line")
+        << QStringList { "AT\r\n", "OK\n" } << "当前行号： 3|当前位置： 6|总的行数： 3";
+    QTest::newRow("chunks of one line")
+        << QStringList { "+NA", "ME:x\nO", "K" } << "当前行号： 2|当前位置： 8|总的行数： 2";
+    QTest::newRow("long line is one line")
+        << QStringList { QString(2000, QLatin1Char('x')) + "\nend" }
+        << "当前行号： 2|当前位置： 2001|总的行数： 2";
+}
+
+void TestForm1::statusAfterAppends()
+{
+    QFETCH(QStringList, appends);
+    QFETCH(QString, status);
+    for (const QString &text : appends)
+        Append(text);
+    QCOMPARE(Status(), status);
+}
+
+void TestForm1::clickIntoTheMiddle()
+{
+    Append(QStringLiteral("first line\nsecond line here\nthird\n"));
+    QTextEdit *console = m_form->RichTextBox1;
+    const QRect line2 = console->cursorRect(QTextCursor(console->document()->findBlockByNumber(1)));
+    QTest::mouseClick(console->viewport(), Qt::LeftButton, {}, line2.center() + QPoint(40, 0));
+    QVERIFY(console->textCursor().positionInBlock() > 0); // clicked past the line's start
+    QCOMPARE(Status(), QStringLiteral("当前行号： 2|当前位置： 11|总的行数： 4"));
+}
+
+void TestForm1::clearConsole()
+{
+    Append(QStringLiteral("a\nb\nc"));
+    m_form->Command3->click();
+    QCOMPARE(m_form->RichTextBox1->toPlainText(), QString());
+    QCOMPARE(Status(), QStringLiteral("当前行号： 1|当前位置： 0|总的行数： 1"));
+}
+
+void TestForm1::appendTakesFocus()
+{
+    m_form->activateWindow();
+    m_form->Text2->setFocus();
+    Append(QStringLiteral("x"));
+    QCOMPARE(QApplication::focusWidget(), m_form->RichTextBox1);
+    QCOMPARE(m_form->RichTextBox1->textCursor().position(), 1);
+}
+
+void TestForm1::startButtonsSetTheMode()
+{
+    m_form->Command1->click();
+    QCOMPARE(m_form->State().WorkMode, ModeSearching);
+    // No port is open: the first tick abandons the query and warns once.
+    QTRY_COMPARE_WITH_TIMEOUT(m_warning.shown, QStringList { PortWarning }, 5000);
+    QCOMPARE(m_form->State().WorkMode, ModeIdle);
+    m_form->Command2->click();
+    QCOMPARE(m_form->State().WorkMode, ModeUpdating);
+    QCOMPARE(m_form->State().StepIndex, qint16(1));
+}
+
+void TestForm1::warningBoxIsModalAndTicksGoOn()
+{
+    m_form->SetWarningBox(nullptr); // the real box
+    QString title, text;
+    int buttons = 0;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool tickedMeanwhile = false;
+    QTimer::singleShot(0, this, [&] {
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()),
+                                 5000);
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = int(box->buttons().size());
+        QSignalSpy ticks(m_form->Timer1, &QTimer::timeout);
+        tickedMeanwhile = ticks.wait(2000);
+        box->button(QMessageBox::Ok)->click();
+    });
+    m_form->Command5->click(); // no port open
+    QCOMPARE(title, QStringLiteral("警告"));
+    QCOMPARE(text, QStringLiteral("端口打开错误，请搜索端口后重试！"));
+    QCOMPARE(icon, QMessageBox::Warning);
+    QCOMPARE(buttons, 1);
+    QVERIFY(tickedMeanwhile);
+}
+
+void TestForm1::panelRows_data()
+{
+    QTest::addColumn<int>("label6");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("text1");
+    QTest::newRow("row 1") << 2 << "设备名称：" << 0;
+    QTest::newRow("row 3") << 1 << "本机MAC地址：" << 2;
+    QTest::newRow("row 4") << 3 << "主从角色：" << -1;
+    QTest::newRow("row 8") << 9 << "连接模式：" << -1;
+    QTest::newRow("row 10") << 6 << "查询访问模式：" << 8;
+    QTest::newRow("row 12 mixes brackets") << 8 << "通讯波特率(数据模式）：" << 10;
+    QTest::newRow("row 13") << 11 << "最近使用过的蓝牙认证设备地址：" << 11;
+}
+
+void TestForm1::panelRows()
+{
+    QFETCH(int, label6);
+    QFETCH(QString, caption);
+    QFETCH(int, text1);
+    SettingsPanel &panel = m_form->Panel();
+    QVERIFY(panel.Label6(label6));
+    QCOMPARE(panel.Label6(label6)->text(), caption);
+    if (text1 >= 0) {
+        QCOMPARE(panel.Text1Box(text1)->accessibleName(), caption);
+        QCOMPARE(panel.Text1Box(text1)->text(), QString());
+    }
+    QVERIFY(!panel.Text1Box(6)); // the connection mode is the options, not a box
+    QCOMPARE(panel.OptionButton(1)->text(), QStringLiteral("主角色"));
+    QCOMPARE(panel.OptionButton(5)->text(), QStringLiteral("从角色"));
+    QCOMPARE(panel.OptionButton(6)->text(), QStringLiteral("回环角色"));
+}
+
+void TestForm1::panelFieldsKeepText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << "TARVENIT-BT";
+    QTest::newRow("spaces around") << "  a b  ";
+    QTest::newRow("chinese") << "蓝牙模块";
+    QTest::newRow("line feed") << "x\n";
+}
+
+void TestForm1::panelFieldsKeepText()
+{
+    QFETCH(QString, text);
+    SettingsPanel &panel = m_form->Panel();
+    panel.SetText1(9, text);
+    QCOMPARE(panel.Text1(9), text);
+}
+
+void TestForm1::optionGroupsExclusiveAndClear()
+{
+    SettingsPanel &panel = m_form->Panel();
+    for (int n = 1; n <= 6; ++n)
+        QVERIFY(!panel.Option(n));
+    QTest::mouseClick(panel.OptionButton(1), Qt::LeftButton, {}, QPoint(5, 7));
+    QTest::mouseClick(panel.OptionButton(6), Qt::LeftButton, {}, QPoint(5, 7));
+    QVERIFY(panel.Option(1));
+    QVERIFY(panel.Option(6));
+    QTest::mouseClick(panel.OptionButton(3), Qt::LeftButton, {}, QPoint(5, 7));
+    QVERIFY(!panel.Option(1)); // exclusive within its group
+    QVERIFY(panel.Option(3));
+    QVERIFY(panel.Option(6)); // the other group is untouched
+    panel.SetOption(5, true);
+    QVERIFY(!panel.Option(6));
+
+    panel.SetText1(0, QStringLiteral("x"));
+    panel.SetText1(11, QStringLiteral("y"));
+    Append(QStringLiteral("console stays"));
+    m_form->State().WorkMode = ModeSearching;
+    m_form->State().AwaitingReply = true;
+    m_form->Command6->click();
+    for (int n = 1; n <= 6; ++n)
+        QVERIFY(!panel.Option(n));
+    for (int index : { 0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11 })
+        QCOMPARE(panel.Text1(index), QString());
+    QCOMPARE(m_form->RichTextBox1->toPlainText(), QStringLiteral("console stays"));
+    QCOMPARE(m_form->State().WorkMode, ModeSearching);
+    panel.SetOption(2, true); // a group works again after clearing
+    QVERIFY(panel.Option(2));
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

@@ -1,0 +1,257 @@
+#include "engine/optiongroups.h"
+#include "engine/query.h"
+#include "engine/update.h"
+#include "fakes.h"
+
+#include <QtTest>
+
+using Texts = QMap<int, QString>;
+
+class TestSequences : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void queryLine_data();
+    void queryLine();
+    void queryComplete_data();
+    void queryComplete();
+    void extractValue_data();
+    void extractValue();
+    void consume_data();
+    void consume();
+    void groupValue_data();
+    void groupValue();
+    void updateLine_data();
+    void updateLine();
+    void updateComplete_data();
+    void updateComplete();
+};
+
+void TestSequences::queryLine_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("1") << 1 << "AT\r\n";
+    QTest::newRow("2") << 2 << "AT+VERSION?\r\n";
+    QTest::newRow("10") << 10 << "AT+UART?\r\n";
+    QTest::newRow("11 has no question mark") << 11 << "AT+CMODE\r\n";
+    QTest::newRow("12") << 12 << "AT+BIND?\r\n";
+    QTest::newRow("14") << 14 << "AT+STATE?\r\n";
+}
+
+void TestSequences::queryLine()
+{
+    QFETCH(int, step);
+    QFETCH(QString, line);
+    QCOMPARE(QueryLine(step), line);
+}
+
+void TestSequences::queryComplete_data()
+{
+    QTest::addColumn<QString>("buffer");
+    QTest::addColumn<bool>("complete");
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("plain OK") << "OK\n" << true;
+    QTest::newRow("OK after a value line") << "+NAME:x\nOK" << true;
+    QTest::newRow("OK that goes on") << "OKsomething" << true;
+    QTest::newRow("letters inside a name") << "+NAME:BOOK" << false;
+    QTest::newRow("name ending in OK, line done") << "+NAME:BOOK\n" << false;
+    QTest::newRow("error") << "ERROR:(0)\n" << false;
+    QTest::newRow("lower case") << "ok\n" << false;
+    QTest::newRow("only O so far") << "+ROLE:1\nO" << false;
+}
+
+void TestSequences::queryComplete()
+{
+    QFETCH(QString, buffer);
+    QFETCH(bool, complete);
+    QCOMPARE(QueryReplyComplete(buffer), complete);
+}
+
+void TestSequences::extractValue_data()
+{
+    QTest::addColumn<QString>("buffer");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("value then line feeds") << "+NAME:TARVENIT-BT\n\n"
+                                           << "TARVENIT-BT";
+    QTest::newRow("first colon of the buffer") << "+ADDR:1a2b:3c:4d5e6f\n"
+                                               << "1a2b:3c:4d5e6f";
+    QTest::newRow("cut at 20") << "+NAME:abcdefghijklmnopqrstuvwxyz\n"
+                               << "abcdefghijklmnopqrst";
+    QTest::newRow("no colon: first 20 of the buffer") << "VERSION 1.2.3 build 4567 extra"
+                                                      << "VERSION 1.2.3 build ";
+    QTest::newRow("empty line first") << "+X:\nvalue\n"
+                                      << "value";
+    QTest::newRow("nothing after colon") << "+NAME:\n\n"
+                                         << "";
+    QTest::newRow("colon at end") << "+NAME:"
+                                  << "";
+    QTest::newRow("empty buffer") << ""
+                                  << "";
+    QTest::newRow("colon of an earlier line wins") << "noise:\n+NAME:x\n"
+                                                   << "+NAME:x";
+    QTest::newRow("20 counts characters, not halves")
+        << QStringLiteral("+NAME:") + QString(19, QLatin1Char('a')) + QString::fromUcs4(U"𝄞b")
+        << QString(19, QLatin1Char('a')) + QString::fromUcs4(U"𝄞");
+}
+
+void TestSequences::extractValue()
+{
+    QFETCH(QString, buffer);
+    QFETCH(QString, value);
+    QCOMPARE(ExtractValue(buffer), value);
+    QVERIFY(!ExtractValue(buffer).contains(QLatin1Char('\n')));
+}
+
+void TestSequences::consume_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<Texts>("texts");
+    QTest::addColumn<int>("role"); // selected option of the role group, 0 none
+    QTest::addColumn<int>("connectionMode"); // selected option of the connection group
+
+    QTest::newRow("name") << "+NAME:TARVENIT-BT\nOK\n" << Texts { { 0, "TARVENIT-BT" } } << 0 << 0;
+    QTest::newRow("name with OK inside") << "+NAME:BOOK\nOK\n" << Texts { { 0, "BOOK" } } << 0 << 0;
+    QTest::newRow("name starting with OK keeps it") << "+NAME:OKAY\nOK\n"
+                                                    << Texts { { 0, "OKAY" } } << 0 << 0;
+    QTest::newRow("reply beginning OK and going on") << "OK+VERSION:2.0\n"
+                                                     << Texts { { 1, "2.0" } } << 0 << 0;
+    QTest::newRow("version") << "+VERSION:1.4-20250310\nOK\n"
+                             << Texts { { 1, "1.4-20250310" } } << 0 << 0;
+    QTest::newRow("address keeps colons") << "+ADDR:1a2b:3c:4d5e6f\nOK\n"
+                                          << Texts { { 2, "1a2b:3c:4d5e6f" } } << 0 << 0;
+    QTest::newRow("keyword inside a value fires too")
+        << "+NAME:MYCLASS\nOK\n"
+        << Texts { { 0, "MYCLASS" }, { 3, "MYCLASS" } } << 0 << 0;
+    QTest::newRow("role 1 is master") << "+ROLE:1\nOK\n" << Texts {} << 1 << 0;
+    QTest::newRow("role 0 is slave") << "+ROLE:0\nOK\n" << Texts {} << 2 << 0;
+    QTest::newRow("role 2 is loopback") << "+ROLE:2\nOK\n" << Texts {} << 3 << 0;
+    QTest::newRow("role 7 is loopback") << "+ROLE:7\nOK\n" << Texts {} << 3 << 0;
+    QTest::newRow("role 1.0 is master") << "+ROLE: 1.0 \nOK\n" << Texts {} << 1 << 0;
+    QTest::newRow("role -0 is slave") << "+ROLE:-0\nOK\n" << Texts {} << 2 << 0;
+    QTest::newRow("connection mode 0.00") << "+CMOD:0.00\nOK\n" << Texts {} << 0 << 5;
+    QTest::newRow("connection mode 1") << "+CMOD:1\nOK\n" << Texts {} << 0 << 4;
+    QTest::newRow("connection mode 2") << "+CMOD:2\nOK\n" << Texts {} << 0 << 6;
+    QTest::newRow("name holding ROLE is not a number") << "+NAME:ROLEPLAY\nOK\n"
+                                                       << Texts { { 0, "ROLEPLAY" } } << 0 << 0;
+    QTest::newRow("inquiry mode") << "+INQM:1,1,48\nOK\n" << Texts { { 8, "1,1,48" } } << 0 << 0;
+    QTest::newRow("state") << "+STATE:INITIALIZED\nOK\n"
+                           << Texts { { 9, "INITIALIZED" } } << 0 << 0;
+    QTest::newRow("uart") << "+UART:38400,0,0\nOK\n" << Texts { { 10, "38400,0,0" } } << 0 << 0;
+    QTest::newRow("bind") << "+BIND:0:0:0\nOK\n" << Texts { { 7, "0:0:0" } } << 0 << 0;
+    QTest::newRow("most recent address") << "+MRAD:0:0:0\nOK\n"
+                                         << Texts { { 11, "0:0:0" } } << 0 << 0;
+    QTest::newRow("class, PIN, access code") << "+CLASS:1f00\nOK\n"
+                                             << Texts { { 3, "1f00" } } << 0 << 0;
+    QTest::newRow("no colon: first 20 characters") << "+PSWD 1234\nOK\n"
+                                                   << Texts { { 4, "+PSWD 1234" } } << 0 << 0;
+    QTest::newRow("no keyword fills nothing") << "OK\n" << Texts {} << 0 << 0;
+}
+
+void TestSequences::consume()
+{
+    QFETCH(QString, reply);
+    QFETCH(Texts, texts);
+    QFETCH(int, role);
+    QFETCH(int, connectionMode);
+    FakeFields fields;
+    QString buffer = reply;
+    QVERIFY(QueryReplyComplete(buffer));
+    ConsumeQueryReply(buffer, fields);
+    QCOMPARE(buffer, QString());
+    QCOMPARE(fields.texts, texts);
+    QCOMPARE(fields.Selected(1), role);
+    QCOMPARE(fields.Selected(4), connectionMode);
+}
+
+void TestSequences::groupValue_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("after");
+    QTest::newRow("text keeps the selection") << 1 << "master" << 1;
+    QTest::newRow("empty keeps the selection") << 3 << "" << 3;
+    QTest::newRow("hex is not a number") << 2 << "0x1" << 2;
+    QTest::newRow("two numbers are not one") << 2 << "1 2" << 2;
+    QTest::newRow("signed one") << 2 << "+1" << 1;
+    QTest::newRow("fraction other than zero") << 2 << "1.5" << 3;
+    QTest::newRow("white space around") << 1 << " \t0 " << 2;
+}
+
+void TestSequences::groupValue()
+{
+    QFETCH(int, before);
+    QFETCH(QString, value);
+    QFETCH(int, after);
+    FakeFields fields;
+    fields.SetOption(before, true);
+    ApplyGroupValue(RoleGroup, value, fields);
+    QCOMPARE(fields.Selected(1), after);
+}
+
+void TestSequences::updateLine_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<Texts>("texts");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QString>("line");
+    using Options = QList<int>;
+    QTest::newRow("name") << 1 << Texts { { 0, "BENCH-1" } } << Options {} << "AT+NAME=BENCH-1\r\n";
+    QTest::newRow("empty name still sent") << 1 << Texts {} << Options {} << "AT+NAME=\r\n";
+    QTest::newRow("text as held, spaces kept")
+        << 1 << Texts { { 0, " a b " } } << Options {} << "AT+NAME= a b \r\n";
+    QTest::newRow("role master") << 2 << Texts {} << Options { 1 } << "AT+ROLE=1\r\n";
+    QTest::newRow("role slave") << 2 << Texts {} << Options { 2 } << "AT+ROLE=0\r\n";
+    QTest::newRow("role loopback") << 2 << Texts {} << Options { 3 } << "AT+ROLE=2\r\n";
+    QTest::newRow("role none") << 2 << Texts {} << Options {} << "AT+ROLE=0\r\n";
+    QTest::newRow("class") << 3 << Texts { { 3, "1f00" } } << Options {} << "AT+CLASS=1f00\r\n";
+    QTest::newRow("pin") << 4 << Texts { { 4, "0000" } } << Options {} << "AT+PSWD=0000\r\n";
+    QTest::newRow("access code") << 5 << Texts { { 5, "9e8b33" } } << Options {}
+                                 << "AT+IAC=9e8b33\r\n";
+    QTest::newRow("connection mode 1") << 6 << Texts {} << Options { 4 } << "AT+CMODE=1\r\n";
+    QTest::newRow("connection mode 0") << 6 << Texts {} << Options { 5 } << "AT+CMODE=0\r\n";
+    QTest::newRow("connection mode 2") << 6 << Texts {} << Options { 6 } << "AT+CMODE=2\r\n";
+    QTest::newRow("connection mode none") << 6 << Texts {} << Options { 1 } << "AT+CMODE=0\r\n";
+    QTest::newRow("bind colons to commas")
+        << 7 << Texts { { 7, "1a2b:3c,4d5e6f" } } << Options {} << "AT+BIND=1a2b,3c,4d5e6f\r\n";
+    QTest::newRow("inquiry mode") << 8 << Texts { { 8, "1,1,48" } } << Options {}
+                                  << "AT+INQM=1,1,48\r\n";
+    QTest::newRow("uart from Text1(10)")
+        << 9 << Texts { { 9, "x" }, { 10, "9600,0,0" } } << Options {} << "AT+UART=9600,0,0\r\n";
+}
+
+void TestSequences::updateLine()
+{
+    QFETCH(int, step);
+    QFETCH(Texts, texts);
+    QFETCH(QList<int>, selected);
+    QFETCH(QString, line);
+    FakeFields fields;
+    fields.texts = texts;
+    for (int option : selected)
+        fields.SetOption(option, true);
+    QCOMPARE(UpdateLine(step, fields), line);
+}
+
+void TestSequences::updateComplete_data()
+{
+    QTest::addColumn<QString>("buffer");
+    QTest::addColumn<bool>("complete");
+    QTest::newRow("OK") << "OK\n" << true;
+    QTest::newRow("ERROR") << "ERROR:(1)\n" << true;
+    QTest::newRow("partial") << "ERR" << false;
+    QTest::newRow("other") << "+NAME:x\n" << false;
+}
+
+void TestSequences::updateComplete()
+{
+    QFETCH(QString, buffer);
+    QFETCH(bool, complete);
+    QString held = buffer;
+    QCOMPARE(UpdateReplyComplete(held), complete);
+    QCOMPARE(held, complete ? QString() : buffer);
+}
+
+QTEST_GUILESS_MAIN(TestSequences)
+#include "tst_sequences.moc"

@@ -1,0 +1,199 @@
+#include "app/form1.h"
+#include "fakes.h"
+#include "ptypair.h"
+#include "serial/serialport.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <memory>
+
+// The window over a real QSerialPort on a pseudo-terminal named by TARVENIT_PORTS.
+class TestSerialPort : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Pty> m_pty;
+    std::unique_ptr<Form1> m_form;
+    FakeWarning m_warning;
+
+    // Opens the window with the pty as port `number` and searches once.
+    void Connect(int number = 1)
+    {
+        m_pty = std::make_unique<Pty>();
+        QVERIFY(m_pty->IsValid());
+        QStringList ports;
+        for (int n = 1; n < number; ++n)
+            ports << QStringLiteral("/nonexistent/tty%1").arg(n);
+        ports << m_pty->Path();
+        qputenv("TARVENIT_PORTS", ports.join(QLatin1Char(':')).toLocal8Bit());
+        m_form = std::make_unique<Form1>();
+        m_warning.shown.clear();
+        m_form->SetWarningBox(&m_warning);
+        m_form->Command4->click();
+    }
+
+    // Every character of the console from `from` on is in this colour, Arial 10 pt.
+    static void VerifyFormat(const QTextEdit *console, int from, QColor colour)
+    {
+        for (QTextBlock block = console->document()->begin(); block.isValid();
+             block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextFragment fragment = it.fragment();
+                if (fragment.position() + fragment.length() <= from)
+                    continue;
+                QCOMPARE(fragment.charFormat().foreground().color(), colour);
+                QCOMPARE(fragment.charFormat().fontFamilies().toStringList(),
+                         QStringList { "Arial" });
+                QCOMPARE(fragment.charFormat().fontPointSize(), 10.0);
+            }
+        }
+    }
+
+private slots:
+    void cleanup()
+    {
+        m_form.reset();
+        m_pty.reset();
+        qunsetenv("TARVENIT_PORTS");
+    }
+
+    void searchFindsThePtyAtItsNumber();
+    void handTypedCommandArrivesByteForByte();
+    void receivedTextShownInBlue_data();
+    void receivedTextShownInBlue();
+    void vanishedDeviceClosesThePortOnce();
+    void lineSettingsAreApplied();
+};
+
+void TestSerialPort::searchFindsThePtyAtItsNumber()
+{
+    Connect(3);
+    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：3 已打开"));
+    QCOMPARE(m_form->Label4->toolTip(), m_pty->Path());
+    QCOMPARE(m_form->State().LastPortTried, qint16(3));
+    QVERIFY(m_form->Port().IsOpen());
+    QVERIFY(m_warning.shown.isEmpty());
+
+    m_form->Command4->click(); // closes it and finds nothing above
+    QVERIFY(!m_form->Port().IsOpen());
+    QCOMPARE(m_form->Label4->text(), QString());
+    QCOMPARE(m_form->Label4->toolTip(), QString());
+    QCOMPARE(m_form->State().LastPortTried, qint16(0));
+    QCOMPARE(m_warning.shown, QStringList { "提示|已经搜索到最后，再次点击重新搜索！" });
+
+    m_form->Command4->click(); // and back to it
+    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：3 已打开"));
+    QVERIFY(m_form->Port().IsOpen());
+}
+
+void TestSerialPort::handTypedCommandArrivesByteForByte()
+{
+    Connect();
+    m_form->Text2->setPlainText(QStringLiteral("AT+NAME=蓝牙\nAT"));
+    m_form->Command5->click();
+    const QByteArray expected = QStringLiteral("AT+NAME=蓝牙\r\nAT").toUtf8();
+    QByteArray got;
+    QTRY_VERIFY_WITH_TIMEOUT((got += m_pty->ReadAvailable()).size() >= expected.size(), 5000);
+    QCOMPARE(got, expected);
+    QCOMPARE(m_form->State().WorkMode, ModeManual);
+    QCOMPARE(m_form->Text2->toPlainText(),
+             QStringLiteral("AT+NAME=蓝牙\nAT")); // kept after sending
+    QCOMPARE(m_form->RichTextBox1->toPlainText(), QStringLiteral("AT+NAME=蓝牙\nAT"));
+    VerifyFormat(m_form->RichTextBox1, 0, QColor(255, 0, 0));
+}
+
+void TestSerialPort::receivedTextShownInBlue_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("byteAtATime");
+    QTest::addColumn<QString>("shown");
+    const QByteArray reply = "+NAME:蓝牙模块\r\nOK\r\n";
+    QTest::newRow("whole") << reply << false << QStringLiteral("+NAME:蓝牙模块\nOK\n");
+    QTest::newRow("a byte at a time") << reply << true << QStringLiteral("+NAME:蓝牙模块\nOK\n");
+    QTest::newRow("invalid byte") << QByteArray("a\xff"
+                                                "b")
+                                  << true
+                                  << QStringLiteral("a") + QChar(0xFFFD) + QStringLiteral("b");
+    QTest::newRow("NUL") << QByteArray("a\0b", 3) << true
+                         << QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+    QTest::newRow("markup stays text")
+        << QByteArray("<b>x</b>&amp;") << false << QStringLiteral("<b>x</b>&amp;");
+}
+
+void TestSerialPort::receivedTextShownInBlue()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, byteAtATime);
+    QFETCH(QString, shown);
+    Connect();
+    QSignalSpy notified(&m_form->Port(), &SerialPort::commEvent);
+    if (byteAtATime) {
+        for (char byte : bytes) {
+            const qsizetype before = notified.count();
+            QVERIFY(m_pty->Write(QByteArray(1, byte)));
+            QTRY_VERIFY_WITH_TIMEOUT(notified.count() > before, 5000);
+        }
+    } else {
+        QVERIFY(m_pty->Write(bytes));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->RichTextBox1->toPlainText(), shown, 5000);
+    VerifyFormat(m_form->RichTextBox1, 0, QColor(0, 0, 255));
+    QCOMPARE(m_form->State().ReplyBuffer, shown);
+}
+
+void TestSerialPort::vanishedDeviceClosesThePortOnce()
+{
+    Connect();
+    QSignalSpy lost(&m_form->Port(), &SerialPort::deviceLost);
+    m_form->State().WorkMode = ModeSearching; // a query waiting for its reply
+    m_form->State().StepIndex = 4;
+    m_form->State().AwaitingReply = true;
+
+    m_pty->CloseMaster();
+    m_pty->CloseHeldSlave();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_form->Port().IsOpen(), 5000);
+    QCOMPARE(lost.count(), 1);
+    QCOMPARE(m_form->Label4->toolTip(), QString());
+    QVERIFY(m_warning.shown.isEmpty()); // nobody is told until something wants the port
+
+    m_form->Text2->setPlainText(QStringLiteral("AT"));
+    m_form->Command5->click();
+    QCOMPARE(m_warning.shown, QStringList { PortWarning });
+
+    m_form->Command1->click(); // the restarted query finds the port closed at its first tick
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->State().WorkMode, ModeIdle, 5000);
+    QCOMPARE(m_warning.shown, (QStringList { PortWarning, PortWarning }));
+    QCOMPARE(m_form->State().AwaitingReply, false);
+
+    // Give a tight error loop time to show itself: nothing more may happen.
+    QTest::qWait(200);
+    QCOMPARE(lost.count(), 1);
+    QCOMPARE(m_warning.shown.size(), 2);
+}
+
+void TestSerialPort::lineSettingsAreApplied()
+{
+    m_pty = std::make_unique<Pty>();
+    qputenv("TARVENIT_PORTS", m_pty->Path().toLocal8Bit());
+    SerialPort port;
+    port.SetPortNumber(1);
+    port.SetLine(QStringLiteral("115200,n,8,1"));
+    port.Open();
+    QVERIFY(port.IsOpen());
+    termios tio {};
+    QCOMPARE(::tcgetattr(m_pty->SlaveFd(), &tio), 0);
+    QCOMPARE(cfgetospeed(&tio), speed_t(B115200));
+    QCOMPARE(tio.c_cflag & CSIZE, tcflag_t(CS8));
+    QVERIFY(!(tio.c_cflag & PARENB));
+    QVERIFY(!(tio.c_cflag & CSTOPB));
+    QCOMPARE(port.DevicePath(), m_pty->Path());
+}
+
+QTEST_MAIN(TestSerialPort)
+#include "tst_serialport.moc"

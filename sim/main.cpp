@@ -1,0 +1,327 @@
+// tarvenit-module-sim: a stand-in for the Bluetooth module at the far end of the line.
+// It serves on a new pseudo-terminal (its path is the first line of standard output)
+// or on an existing device, answering the module's command set.
+
+#include "modulecore.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <random>
+#include <string>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int)
+{
+    g_stop = 1;
+}
+
+struct Options
+{
+    std::string device;
+    double exitAfter = 0; // seconds; 0 runs until stopped
+    int delayMs = 0;
+    int chunk = 0; // 0: whole replies; -1: random sizes
+    long hangupAfter = -1;
+    bool garbage = false;
+    std::string logPath;
+};
+
+const char Usage[]
+    = "usage: tarvenit-module-sim [options]\n"
+      "  --device PATH        serve on PATH instead of a new pseudo-terminal\n"
+      "  --set KEY=VALUE      start with this setting (NAME, ROLE, CLASS, PSWD, IAC, CMOD, BIND,\n"
+      "                       INQM, UART, VERSION, ADDR, MRAD, STATE)\n"
+      "  --delay MS           wait before each reply\n"
+      "  --chunk N|random     write replies in pieces of at most N bytes, a short gap between\n"
+      "  --silent CMD         never answer CMD (CMD ending in '=' or '?' matches as a prefix)\n"
+      "  --error CMD          answer CMD with ERROR:(1F)\n"
+      "  --hangup-after N     close the line after N commands, like a pulled cable\n"
+      "  --garbage            send invalid UTF-8 and NUL bytes between replies\n"
+      "  --log FILE           record every line received and sent, with a time in ms\n"
+      "  --exit-after SECONDS stop after this long\n";
+
+[[noreturn]] void Fail(const std::string &message)
+{
+    std::fprintf(stderr, "tarvenit-module-sim: %s\n", message.c_str());
+    std::exit(2);
+}
+
+class Log
+{
+public:
+    explicit Log(const std::string &path)
+    {
+        if (!path.empty() && !(m_file = std::fopen(path.c_str(), "w")))
+            Fail("cannot write log " + path + ": " + std::strerror(errno));
+    }
+    ~Log()
+    {
+        if (m_file)
+            std::fclose(m_file);
+    }
+
+    // One record a line: milliseconds since start, a direction mark, the text with
+    // control bytes and backslashes escaped.
+    void Write(char mark, const std::string &text)
+    {
+        if (!m_file)
+            return;
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - m_start)
+                            .count();
+        std::string shown;
+        for (unsigned char c : text) {
+            if (c < 0x20 || c == 0x7F || c == '\\') {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+                shown += escaped;
+            } else {
+                shown += char(c);
+            }
+        }
+        std::fprintf(m_file, "%lld %c %s\n", static_cast<long long>(ms), mark, shown.c_str());
+        std::fflush(m_file);
+    }
+
+private:
+    std::FILE *m_file = nullptr;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+};
+
+void MakeRaw(int fd)
+{
+    termios tio {};
+    if (tcgetattr(fd, &tio) != 0)
+        return; // not a terminal: serve it as it is
+    cfmakeraw(&tio);
+    tcsetattr(fd, TCSANOW, &tio);
+}
+
+bool WriteAll(int fd, const char *data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR || errno == EAGAIN) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            return false;
+        }
+        data += written;
+        size -= std::size_t(written);
+    }
+    return true;
+}
+
+class Server
+{
+public:
+    Server(const Options &options, sim::ModuleCore &core, Log &log)
+        : m_options(options)
+        , m_core(core)
+        , m_log(log)
+    { }
+
+    int Run(int fd);
+
+private:
+    bool Send(int fd, const std::string &reply);
+
+    const Options &m_options;
+    sim::ModuleCore &m_core;
+    Log &m_log;
+    std::mt19937 m_random { 12345 };
+};
+
+bool Server::Send(int fd, const std::string &reply)
+{
+    if (m_options.delayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_options.delayMs));
+    if (m_options.garbage) {
+        // Noise on a line of its own, so the module's replies still begin their lines.
+        static const char noise[] = { '\xFF', '\x00', '\xC3', '\x28', '\x00', '\x80', '\r', '\n' };
+        if (!WriteAll(fd, noise, sizeof noise))
+            return false;
+        m_log.Write('~', std::string(noise, sizeof noise));
+    }
+    std::size_t pos = 0;
+    while (pos < reply.size()) {
+        std::size_t size = reply.size() - pos;
+        if (m_options.chunk > 0)
+            size = std::min<std::size_t>(size, std::size_t(m_options.chunk));
+        else if (m_options.chunk < 0)
+            size = std::min<std::size_t>(size, 1 + m_random() % 6);
+        if (!WriteAll(fd, reply.data() + pos, size))
+            return false;
+        pos += size;
+        if (m_options.chunk != 0 && pos < reply.size())
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    std::string::size_type start = 0;
+    for (auto end = reply.find("\r\n"); end != std::string::npos; end = reply.find("\r\n", start)) {
+        m_log.Write('>', reply.substr(start, end - start));
+        start = end + 2;
+    }
+    return true;
+}
+
+int Server::Run(int fd)
+{
+    const auto deadline = std::chrono::steady_clock::now()
+        + std::chrono::milliseconds(long(m_options.exitAfter * 1000));
+    sim::LineSplitter splitter;
+    long commands = 0;
+    char buffer[4096];
+    while (!g_stop) {
+        if (m_options.exitAfter > 0 && std::chrono::steady_clock::now() >= deadline)
+            break;
+        pollfd pfd { fd, POLLIN, 0 };
+        const int ready = ::poll(&pfd, 1, 50);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            Fail(std::string("poll: ") + std::strerror(errno));
+        }
+        if (ready == 0)
+            continue;
+        if (!(pfd.revents & POLLIN)) {
+            // The far end is gone (a device that went away); nothing more to serve.
+            m_log.Write('#', "line closed");
+            return 0;
+        }
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got <= 0) {
+            if (got < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            m_log.Write('#', "line closed");
+            return 0;
+        }
+        for (const std::string &line : splitter.Feed(std::string(buffer, std::size_t(got)))) {
+            m_log.Write('<', line);
+            if (line.empty())
+                continue;
+            if (const auto reply = m_core.Reply(line)) {
+                if (!Send(fd, *reply))
+                    return 0;
+            }
+            if (m_options.hangupAfter >= 0 && ++commands >= m_options.hangupAfter) {
+                m_log.Write('#', "hang-up");
+                return 0;
+            }
+        }
+    }
+    m_log.Write('#', "stopped");
+    return 0;
+}
+
+Options Parse(int argc, char **argv, sim::ModuleCore &core)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                Fail(arg + " needs a value");
+            return argv[++i];
+        };
+        auto number = [&](const std::string &text) {
+            char *end = nullptr;
+            const double n = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0' || n < 0)
+                Fail(arg + ": not a number: " + text);
+            return n;
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(Usage, stdout);
+            std::exit(0);
+        } else if (arg == "--device") {
+            options.device = value();
+        } else if (arg == "--exit-after") {
+            options.exitAfter = number(value());
+        } else if (arg == "--delay") {
+            options.delayMs = int(number(value()));
+        } else if (arg == "--chunk") {
+            const std::string v = value();
+            options.chunk = v == "random" ? -1 : int(number(v));
+        } else if (arg == "--silent") {
+            core.SilenceCommand(value());
+        } else if (arg == "--error") {
+            core.FailCommand(value());
+        } else if (arg == "--hangup-after") {
+            options.hangupAfter = long(number(value()));
+        } else if (arg == "--garbage") {
+            options.garbage = true;
+        } else if (arg == "--log") {
+            options.logPath = value();
+        } else if (arg == "--set") {
+            const std::string v = value();
+            const auto equals = v.find('=');
+            if (equals == std::string::npos || !core.Set(v.substr(0, equals), v.substr(equals + 1)))
+                Fail("--set takes KEY=VALUE with a known key: " + v);
+        } else {
+            Fail("unknown option " + arg + "\n" + Usage);
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    sim::ModuleCore core;
+    const Options options = Parse(argc, argv, core);
+    Log log(options.logPath);
+
+    struct sigaction action
+    {
+    };
+    action.sa_handler = OnSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    int fd = -1;
+    int slaveHold = -1;
+    if (!options.device.empty()) {
+        fd = ::open(options.device.c_str(), O_RDWR | O_NOCTTY);
+        if (fd < 0)
+            Fail("cannot open " + options.device + ": " + std::strerror(errno));
+        MakeRaw(fd);
+    } else {
+        fd = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (fd < 0 || ::grantpt(fd) != 0 || ::unlockpt(fd) != 0)
+            Fail(std::string("cannot create a pseudo-terminal: ") + std::strerror(errno));
+        const char *slave = ::ptsname(fd);
+        if (!slave)
+            Fail("no pseudo-terminal name");
+        // Holding the slave open keeps the line up while the tool has it closed
+        // (between port searches); otherwise the master would read as hung up.
+        slaveHold = ::open(slave, O_RDWR | O_NOCTTY);
+        if (slaveHold < 0)
+            Fail(std::string("cannot open ") + slave + ": " + std::strerror(errno));
+        MakeRaw(slaveHold);
+        std::printf("%s\n", slave);
+        std::fflush(stdout);
+    }
+
+    Server server(options, core, log);
+    const int status = server.Run(fd);
+    ::close(fd);
+    if (slaveHold >= 0)
+        ::close(slaveHold);
+    return status;
+}

@@ -1,0 +1,260 @@
+#include "modulecore.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+
+namespace sim {
+
+namespace {
+
+// Error codes the module answers with, as "ERROR:(n)" in hex.
+enum ErrorCode : unsigned {
+    UnknownCommand = 0x0,
+    BadName = 0x1,
+    BadPin = 0x2,
+    BadRole = 0x3,
+    BadClass = 0x4,
+    BadAccessCode = 0x5,
+    BadConnectionMode = 0x6,
+    BadAddress = 0x7,
+    BadInquiryMode = 0x8,
+    BadBaudRate = 0x9,
+    BadStopBits = 0xA,
+    BadParity = 0xB,
+    Refused = 0x1F, // a fault asked for on the command line
+};
+
+// Query commands and the key their reply carries. The connection-mode query is also
+// taken without its question mark, and its reply says CMOD.
+struct QueryCommand
+{
+    const char *command;
+    const char *key;
+};
+
+constexpr std::array<QueryCommand, 14> Queries = { {
+    { "AT+VERSION?", "VERSION" },
+    { "AT+ADDR?", "ADDR" },
+    { "AT+NAME?", "NAME" },
+    { "AT+ROLE?", "ROLE" },
+    { "AT+CLASS?", "CLASS" },
+    { "AT+IAC?", "IAC" },
+    { "AT+INQM?", "INQM" },
+    { "AT+PSWD?", "PSWD" },
+    { "AT+UART?", "UART" },
+    { "AT+CMODE?", "CMOD" },
+    { "AT+CMODE", "CMOD" },
+    { "AT+BIND?", "BIND" },
+    { "AT+MRAD?", "MRAD" },
+    { "AT+STATE?", "STATE" },
+} };
+
+// Setting commands ("AT+KEY=value") and the key each one changes.
+struct SetCommand
+{
+    const char *name;
+    const char *key;
+};
+
+constexpr std::array<SetCommand, 9> Sets = { {
+    { "NAME", "NAME" },
+    { "ROLE", "ROLE" },
+    { "CLASS", "CLASS" },
+    { "PSWD", "PSWD" },
+    { "IAC", "IAC" },
+    { "CMODE", "CMOD" },
+    { "BIND", "BIND" },
+    { "INQM", "INQM" },
+    { "UART", "UART" },
+} };
+
+constexpr std::array<long, 10> KnownBaudRates
+    = { 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600, 1382400 };
+
+const std::string Ok = "OK\r\n";
+
+std::string Error(unsigned code)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "ERROR:(%X)\r\n", code);
+    return text;
+}
+
+std::string Trim(const std::string &text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return std::string();
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+std::vector<std::string> SplitCommas(const std::string &text)
+{
+    std::vector<std::string> parts;
+    std::string::size_type start = 0;
+    for (;;) {
+        const auto comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos)
+            return parts;
+        start = comma + 1;
+    }
+}
+
+bool IsHex(const std::string &text, std::size_t maxDigits)
+{
+    return !text.empty() && text.size() <= maxDigits
+        && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); });
+}
+
+bool IsDecimal(const std::string &text)
+{
+    return !text.empty() && text.size() <= 9
+        && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+// Characters counted as UTF-8 code points; control bytes (line breaks among them) refused.
+bool PrintableLength(const std::string &text, std::size_t min, std::size_t max)
+{
+    std::size_t characters = 0;
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F)
+            return false;
+        if ((c & 0xC0) != 0x80)
+            ++characters;
+    }
+    return characters >= min && characters <= max;
+}
+
+} // namespace
+
+Settings DefaultSettings()
+{
+    return {
+        { "NAME", "TARVENIT-BT" },    { "VERSION", "1.4-20250310" },
+        { "ADDR", "1a2b:3c:4d5e6f" }, { "ROLE", "0" },
+        { "CLASS", "1f00" },          { "IAC", "9e8b33" },
+        { "INQM", "1,1,48" },         { "PSWD", "1234" },
+        { "UART", "38400,0,0" },      { "CMOD", "0" },
+        { "BIND", "0:0:0" },          { "MRAD", "0:0:0" },
+        { "STATE", "INITIALIZED" },
+    };
+}
+
+std::vector<std::string> LineSplitter::Feed(const std::string &bytes)
+{
+    std::vector<std::string> lines;
+    m_pending += bytes;
+    std::string::size_type start = 0;
+    for (auto lf = m_pending.find('\n'); lf != std::string::npos;
+         lf = m_pending.find('\n', start)) {
+        std::string line = m_pending.substr(start, lf - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(Trim(line));
+        start = lf + 1;
+    }
+    m_pending.erase(0, start);
+    return lines;
+}
+
+ModuleCore::ModuleCore()
+    : m_settings(DefaultSettings())
+{ }
+
+bool ModuleCore::Set(const std::string &key, const std::string &value)
+{
+    const auto it = m_settings.find(key);
+    if (it == m_settings.end())
+        return false;
+    it->second = value;
+    return true;
+}
+
+bool ModuleCore::Matches(const std::set<std::string> &faults, const std::string &command)
+{
+    for (const std::string &fault : faults) {
+        if (command == fault)
+            return true;
+        const bool prefix = !fault.empty() && (fault.back() == '=' || fault.back() == '?');
+        if (prefix && command.compare(0, fault.size(), fault) == 0)
+            return true;
+    }
+    return false;
+}
+
+std::optional<std::string> ModuleCore::Reply(const std::string &command)
+{
+    if (Matches(m_silent, command))
+        return std::nullopt;
+    if (Matches(m_failing, command))
+        return Error(Refused);
+    return Execute(command);
+}
+
+std::string ModuleCore::Execute(const std::string &command)
+{
+    if (command == "AT")
+        return Ok;
+    for (const QueryCommand &query : Queries) {
+        if (command == query.command)
+            return "+" + std::string(query.key) + ":" + m_settings.at(query.key) + "\r\n" + Ok;
+    }
+    const std::string prefix = "AT+";
+    const auto equals = command.find('=');
+    if (command.compare(0, prefix.size(), prefix) == 0 && equals != std::string::npos) {
+        const std::string name = command.substr(prefix.size(), equals - prefix.size());
+        for (const SetCommand &set : Sets) {
+            if (name == set.name)
+                return Assign(set.key, command.substr(equals + 1));
+        }
+    }
+    return Error(UnknownCommand);
+}
+
+std::string ModuleCore::Assign(const std::string &key, const std::string &value)
+{
+    std::string stored = value;
+    if (key == "NAME") {
+        if (!PrintableLength(value, 1, 32))
+            return Error(BadName);
+    } else if (key == "PSWD") {
+        if (!PrintableLength(value, 1, 16))
+            return Error(BadPin);
+    } else if (key == "ROLE" || key == "CMOD") {
+        if (value != "0" && value != "1" && value != "2")
+            return Error(key == "ROLE" ? BadRole : BadConnectionMode);
+    } else if (key == "CLASS") {
+        if (!IsHex(value, 8))
+            return Error(BadClass);
+    } else if (key == "IAC") {
+        if (!IsHex(value, 6))
+            return Error(BadAccessCode);
+    } else if (key == "BIND") {
+        const auto parts = SplitCommas(value);
+        if (parts.size() != 3 || !IsHex(parts[0], 4) || !IsHex(parts[1], 2) || !IsHex(parts[2], 6))
+            return Error(BadAddress);
+        stored = parts[0] + ":" + parts[1] + ":" + parts[2];
+    } else if (key == "INQM") {
+        const auto parts = SplitCommas(value);
+        if (parts.size() != 3 || !std::all_of(parts.begin(), parts.end(), IsDecimal))
+            return Error(BadInquiryMode);
+    } else if (key == "UART") {
+        const auto parts = SplitCommas(value);
+        if (parts.size() != 3 || !IsDecimal(parts[0])
+            || std::find(KnownBaudRates.begin(), KnownBaudRates.end(), std::stol(parts[0]))
+                == KnownBaudRates.end())
+            return Error(BadBaudRate);
+        if (parts[1] != "0" && parts[1] != "1")
+            return Error(BadStopBits);
+        if (parts[2] != "0" && parts[2] != "1" && parts[2] != "2")
+            return Error(BadParity);
+    }
+    m_settings[key] = stored;
+    return Ok;
+}
+
+} // namespace sim

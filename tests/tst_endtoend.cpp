@@ -1,0 +1,255 @@
+#include "app/form1.h"
+#include "fakes.h"
+#include "panel/settingspanel.h"
+#include "serial/serialport.h"
+#include "simulator.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <memory>
+
+// The real window and a real serial port against the simulated module.
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Simulator> m_sim;
+    std::unique_ptr<Form1> m_form;
+    FakeWarning m_warning;
+
+    void Start(const QStringList &options = {})
+    {
+        m_sim = std::make_unique<Simulator>(options);
+        QVERIFY(m_sim->Device().startsWith(QLatin1String("/dev/")));
+        qputenv("TARVENIT_PORTS", m_sim->Device().toLocal8Bit());
+        m_form = std::make_unique<Form1>();
+        m_warning.shown.clear();
+        m_form->SetWarningBox(&m_warning);
+        m_form->show();
+        m_form->Command4->click();
+        QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：1 已打开"));
+    }
+
+    // Runs a whole sequence and waits for its last step.
+    void RunToEnd(QPushButton *button, int lastStep)
+    {
+        button->click();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            m_form->State().WorkMode == ModeIdle && m_form->State().StepIndex == lastStep, 30000);
+        QVERIFY(m_warning.shown.isEmpty());
+    }
+
+    QString Text1(int index) { return m_form->Panel().Text1(index); }
+
+    // The colours of the console's lines that hold `text`.
+    QList<QColor> ColoursOfLines(const QString &text)
+    {
+        QList<QColor> colours;
+        for (QTextBlock b = m_form->RichTextBox1->document()->begin(); b.isValid(); b = b.next()) {
+            if (b.text() == text && b.begin() != b.end())
+                colours << b.begin().fragment().charFormat().foreground().color();
+        }
+        return colours;
+    }
+
+    // The console's runs of text in one colour, in order.
+    QStringList TextInColour(QColor colour)
+    {
+        QStringList runs;
+        for (QTextBlock b = m_form->RichTextBox1->document()->begin(); b.isValid(); b = b.next()) {
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                if (it.fragment().charFormat().foreground().color() == colour)
+                    runs << it.fragment().text();
+            }
+        }
+        return runs;
+    }
+
+    static QStringList QueryCommands()
+    {
+        return { "AT",        "AT+VERSION?", "AT+ADDR?", "AT+NAME?", "AT+ROLE?",
+                 "AT+CLASS?", "AT+IAC?",     "AT+INQM?", "AT+PSWD?", "AT+UART?",
+                 "AT+CMODE",  "AT+BIND?",    "AT+MRAD?", "AT+STATE?" };
+    }
+
+    void VerifyDefaultsInPanel()
+    {
+        QCOMPARE(Text1(0), QStringLiteral("TARVENIT-BT"));
+        QCOMPARE(Text1(1), QStringLiteral("1.4-20250310"));
+        QCOMPARE(Text1(2), QStringLiteral("1a2b:3c:4d5e6f"));
+        QCOMPARE(Text1(3), QStringLiteral("1f00"));
+        QCOMPARE(Text1(4), QStringLiteral("1234"));
+        QCOMPARE(Text1(5), QStringLiteral("9e8b33"));
+        QCOMPARE(Text1(7), QStringLiteral("0:0:0"));
+        QCOMPARE(Text1(8), QStringLiteral("1,1,48"));
+        QCOMPARE(Text1(9), QStringLiteral("INITIALIZED"));
+        QCOMPARE(Text1(10), QStringLiteral("38400,0,0"));
+        QCOMPARE(Text1(11), QStringLiteral("0:0:0"));
+        QVERIFY(m_form->Panel().Option(2)); // role 0: slave
+        QVERIFY(m_form->Panel().Option(5)); // connection mode 0
+    }
+
+private slots:
+    void cleanup()
+    {
+        m_form.reset();
+        m_sim.reset();
+        qunsetenv("TARVENIT_PORTS");
+    }
+
+    void handTypedCommand();
+    void fullQuery_data();
+    void fullQuery();
+    void updateWritesTheModule();
+    void errorReplyDoesNotStopTheUpdate();
+    void unansweredCommandHaltsTheQuery();
+    void nameHoldingOk();
+    void clearedPanelUpdate();
+    void hangUpMidway();
+};
+
+void TestEndToEnd::handTypedCommand()
+{
+    Start();
+    m_form->Text2->setPlainText(QStringLiteral("AT\n"));
+    m_form->Command5->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->RichTextBox1->toPlainText(), QStringLiteral("AT\nOK\n"),
+                              10000);
+    QCOMPARE(ColoursOfLines(QStringLiteral("AT")), QList<QColor> { QColor(255, 0, 0) });
+    QCOMPARE(ColoursOfLines(QStringLiteral("OK")), QList<QColor> { QColor(0, 0, 255) });
+    QCOMPARE(m_sim->Received(), QStringList { "AT" });
+    QCOMPARE(m_sim->Records('>'), QStringList { "OK" });
+}
+
+void TestEndToEnd::fullQuery_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("plain") << QStringList {};
+    QTest::newRow("small pieces with delays") << QStringList { "--chunk", "3", "--delay", "15" };
+    QTest::newRow("random pieces") << QStringList { "--chunk", "random" };
+    QTest::newRow("noise between replies") << QStringList { "--garbage" };
+}
+
+void TestEndToEnd::fullQuery()
+{
+    QFETCH(QStringList, options);
+    Start(options);
+    RunToEnd(m_form->Command1, 14);
+    VerifyDefaultsInPanel();
+    QCOMPARE(m_sim->Received(), QueryCommands());
+    // A step completes as soon as its "OK" is in, so the next command may follow on the
+    // same console line as the rest of the reply: compare the red runs, not the lines.
+    QCOMPARE(TextInColour(QColor(255, 0, 0)), QueryCommands());
+}
+
+void TestEndToEnd::updateWritesTheModule()
+{
+    Start();
+    RunToEnd(m_form->Command1, 14);
+    m_form->Panel().Text1Box(0)->setText(QStringLiteral("BENCH-7"));
+    m_form->Panel().SetOption(1, true); // master
+    m_form->Panel().Text1Box(7)->setText(QStringLiteral("1a2b:3c:4d5e6f"));
+    RunToEnd(m_form->Command2, 9);
+
+    const QStringList update = { "AT+NAME=BENCH-7",        "AT+ROLE=1",      "AT+CLASS=1f00",
+                                 "AT+PSWD=1234",           "AT+IAC=9e8b33",  "AT+CMODE=0",
+                                 "AT+BIND=1a2b,3c,4d5e6f", "AT+INQM=1,1,48", "AT+UART=38400,0,0" };
+    QCOMPARE(m_sim->Received().mid(14), update);
+    QCOMPARE(m_sim->Records('>').mid(m_sim->Records('>').size() - 9), QStringList(9, "OK"));
+    for (const QString &line : update)
+        QCOMPARE(ColoursOfLines(line), QList<QColor> { QColor(0, 255, 0) });
+
+    m_form->Command6->click();
+    RunToEnd(m_form->Command1, 14);
+    QCOMPARE(Text1(0), QStringLiteral("BENCH-7"));
+    QCOMPARE(Text1(7), QStringLiteral("1a2b:3c:4d5e6f"));
+    QVERIFY(m_form->Panel().Option(1));
+    QVERIFY(!m_form->Panel().Option(2));
+}
+
+void TestEndToEnd::errorReplyDoesNotStopTheUpdate()
+{
+    Start({ "--error", "AT+CLASS=", "--delay", "5" });
+    RunToEnd(m_form->Command1, 14);
+    RunToEnd(m_form->Command2, 9);
+    const QStringList received = m_sim->Received();
+    QCOMPARE(received.size(), 14 + 9);
+    QCOMPARE(received.at(14 + 2), QStringLiteral("AT+CLASS=1f00"));
+    QVERIFY(m_sim->Records('>').contains(QStringLiteral("ERROR:(1F)")));
+    QVERIFY(m_form->RichTextBox1->toPlainText().contains(QStringLiteral("ERROR:(1F)\n")));
+}
+
+void TestEndToEnd::unansweredCommandHaltsTheQuery()
+{
+    Start({ "--silent", "AT+ROLE?" });
+    m_form->Command1->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_sim->Received().size(), 5, 10000);
+    QCOMPARE(m_sim->Received().last(), QStringLiteral("AT+ROLE?"));
+    QCOMPARE(m_form->State().StepIndex, qint16(5));
+    QVERIFY(m_form->State().AwaitingReply);
+    QCOMPARE(Text1(0), QStringLiteral("TARVENIT-BT")); // what was read so far stays
+
+    // No time-out: nothing more goes out however long it waits.
+    QTest::qWait(300);
+    QCOMPARE(m_sim->Received().size(), 5);
+
+    m_form->Command1->click(); // restarts at step 1
+    QTRY_COMPARE_WITH_TIMEOUT(m_sim->Received().size(), 10, 10000);
+    QCOMPARE(m_sim->Received().mid(5), QueryCommands().mid(0, 5));
+}
+
+void TestEndToEnd::nameHoldingOk()
+{
+    Start({ "--set", "NAME=OKBOOK", "--chunk", "2" });
+    RunToEnd(m_form->Command1, 14);
+    QCOMPARE(Text1(0), QStringLiteral("OKBOOK"));
+    QCOMPARE(Text1(1), QStringLiteral("1.4-20250310"));
+    QCOMPARE(Text1(3), QStringLiteral("1f00")); // no reply slipped onto the wrong step
+    QCOMPARE(Text1(9), QStringLiteral("INITIALIZED"));
+    QCOMPARE(m_sim->Received(), QueryCommands());
+}
+
+void TestEndToEnd::clearedPanelUpdate()
+{
+    Start();
+    RunToEnd(m_form->Command1, 14);
+    m_form->Command6->click();
+    RunToEnd(m_form->Command2, 9);
+    const QStringList sent = m_sim->Received().mid(14);
+    QCOMPARE(sent,
+             (QStringList { "AT+NAME=", "AT+ROLE=0", "AT+CLASS=", "AT+PSWD=", "AT+IAC=",
+                            "AT+CMODE=0", "AT+BIND=", "AT+INQM=", "AT+UART=" }));
+    QCOMPARE(m_sim->Records('>').mid(14 * 2 - 1).count(QStringLiteral("OK")), 2); // role and mode
+}
+
+void TestEndToEnd::hangUpMidway()
+{
+    Start({ "--hangup-after", "5" });
+    m_form->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_form->Port().IsOpen(), 10000);
+    QCOMPARE(m_sim->Received().size(), 5);
+    QCOMPARE(Text1(0), QStringLiteral("TARVENIT-BT"));
+    // Either step 6 went out before the line dropped and waits for its reply, or its
+    // tick found the port closed and gave up with the warning.
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->State().WorkMode == ModeIdle || m_form->State().AwaitingReply,
+                             10000);
+    const qsizetype warned = m_warning.shown.size();
+    QVERIFY(warned <= 1);
+
+    m_form->Command1->click(); // a new query gives up at its first tick, once
+    QTRY_COMPARE_WITH_TIMEOUT(m_warning.shown.size(), warned + 1, 10000);
+    QCOMPARE(m_form->State().WorkMode, ModeIdle);
+    QCOMPARE(m_form->State().AwaitingReply, false);
+    m_form->Text2->setPlainText(QStringLiteral("AT\n"));
+    m_form->Command5->click();
+    QCOMPARE(m_warning.shown, QStringList(warned + 2, PortWarning));
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"

@@ -1,0 +1,152 @@
+#include "modulecore.h"
+
+#include <QtTest>
+
+using sim::ModuleCore;
+
+class TestSimCore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void replies_data();
+    void replies();
+    void settingsChange_data();
+    void settingsChange();
+    void lineSplitting_data();
+    void lineSplitting();
+    void faults();
+    void overrides();
+};
+
+void TestSimCore::replies_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("attention") << QByteArray("AT") << QByteArray("OK\r\n");
+    QTest::newRow("name") << QByteArray("AT+NAME?") << QByteArray("+NAME:TARVENIT-BT\r\nOK\r\n");
+    QTest::newRow("version") << QByteArray("AT+VERSION?")
+                             << QByteArray("+VERSION:1.4-20250310\r\nOK\r\n");
+    QTest::newRow("address") << QByteArray("AT+ADDR?")
+                             << QByteArray("+ADDR:1a2b:3c:4d5e6f\r\nOK\r\n");
+    QTest::newRow("bare connection mode")
+        << QByteArray("AT+CMODE") << QByteArray("+CMOD:0\r\nOK\r\n");
+    QTest::newRow("connection mode") << QByteArray("AT+CMODE?") << QByteArray("+CMOD:0\r\nOK\r\n");
+    QTest::newRow("state") << QByteArray("AT+STATE?") << QByteArray("+STATE:INITIALIZED\r\nOK\r\n");
+    QTest::newRow("inquiry mode") << QByteArray("AT+INQM?") << QByteArray("+INQM:1,1,48\r\nOK\r\n");
+    QTest::newRow("uart") << QByteArray("AT+UART?") << QByteArray("+UART:38400,0,0\r\nOK\r\n");
+    QTest::newRow("case-sensitive") << QByteArray("at+name?") << QByteArray("ERROR:(0)\r\n");
+    QTest::newRow("unknown") << QByteArray("AT+FOO?") << QByteArray("ERROR:(0)\r\n");
+    QTest::newRow("read-only key cannot be set")
+        << QByteArray("AT+VERSION=2") << QByteArray("ERROR:(0)\r\n");
+    QTest::newRow("bad role") << QByteArray("AT+ROLE=3") << QByteArray("ERROR:(3)\r\n");
+    QTest::newRow("bad class") << QByteArray("AT+CLASS=xyz") << QByteArray("ERROR:(4)\r\n");
+    QTest::newRow("empty name") << QByteArray("AT+NAME=") << QByteArray("ERROR:(1)\r\n");
+    QTest::newRow("name too long")
+        << QByteArray("AT+NAME=" + QByteArray(33, 'n')) << QByteArray("ERROR:(1)\r\n");
+    QTest::newRow("name with a line break")
+        << QByteArray("AT+NAME=a\rb") << QByteArray("ERROR:(1)\r\n");
+    QTest::newRow("pin too long") << QByteArray("AT+PSWD=12345678901234567")
+                                  << QByteArray("ERROR:(2)\r\n");
+    QTest::newRow("bind with two parts")
+        << QByteArray("AT+BIND=1,2") << QByteArray("ERROR:(7)\r\n");
+    QTest::newRow("inquiry mode not numbers")
+        << QByteArray("AT+INQM=1,x,48") << QByteArray("ERROR:(8)\r\n");
+    QTest::newRow("unknown baud") << QByteArray("AT+UART=12345,0,0") << QByteArray("ERROR:(9)\r\n");
+    QTest::newRow("bad stop bits") << QByteArray("AT+UART=9600,3,0") << QByteArray("ERROR:(A)\r\n");
+    QTest::newRow("bad parity") << QByteArray("AT+UART=9600,0,5") << QByteArray("ERROR:(B)\r\n");
+}
+
+void TestSimCore::replies()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(QByteArray, reply);
+    ModuleCore core;
+    const auto got = core.Reply(command.toStdString());
+    QVERIFY(got);
+    QCOMPARE(QByteArray::fromStdString(*got), reply);
+    QCOMPARE(core.Current(), sim::DefaultSettings()); // no query or refusal changes anything
+}
+
+void TestSimCore::settingsChange_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QByteArray>("query");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("name") << QByteArray("AT+NAME=BOOK") << QByteArray("AT+NAME?")
+                          << QByteArray("+NAME:BOOK\r\nOK\r\n");
+    QTest::newRow("chinese name") << QByteArray("AT+NAME=蓝牙") << QByteArray("AT+NAME?")
+                                  << QByteArray("+NAME:蓝牙\r\nOK\r\n");
+    QTest::newRow("role") << QByteArray("AT+ROLE=1") << QByteArray("AT+ROLE?")
+                          << QByteArray("+ROLE:1\r\nOK\r\n");
+    QTest::newRow("connection mode")
+        << QByteArray("AT+CMODE=2") << QByteArray("AT+CMODE") << QByteArray("+CMOD:2\r\nOK\r\n");
+    QTest::newRow("bind read back with colons")
+        << QByteArray("AT+BIND=1a2b,3c,4d5e6f") << QByteArray("AT+BIND?")
+        << QByteArray("+BIND:1a2b:3c:4d5e6f\r\nOK\r\n");
+    QTest::newRow("uart") << QByteArray("AT+UART=115200,1,2") << QByteArray("AT+UART?")
+                          << QByteArray("+UART:115200,1,2\r\nOK\r\n");
+    QTest::newRow("pin") << QByteArray("AT+PSWD=0000") << QByteArray("AT+PSWD?")
+                         << QByteArray("+PSWD:0000\r\nOK\r\n");
+    QTest::newRow("access code") << QByteArray("AT+IAC=9e8b3f") << QByteArray("AT+IAC?")
+                                 << QByteArray("+IAC:9e8b3f\r\nOK\r\n");
+}
+
+void TestSimCore::settingsChange()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(QByteArray, query);
+    QFETCH(QByteArray, reply);
+    ModuleCore core;
+    QCOMPARE(QByteArray::fromStdString(core.Reply(command.toStdString()).value()),
+             QByteArray("OK\r\n"));
+    QCOMPARE(QByteArray::fromStdString(core.Reply(query.toStdString()).value()), reply);
+}
+
+void TestSimCore::lineSplitting_data()
+{
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    using L = QList<QByteArray>;
+    QTest::newRow("CR LF") << L { "AT\r\n" } << L { "AT" };
+    QTest::newRow("bare LF") << L { "AT\nAT+NAME?\n" } << L { "AT", "AT+NAME?" };
+    QTest::newRow("split across reads") << L { "AT+NA", "ME?\r", "\n" } << L { "AT+NAME?" };
+    QTest::newRow("spaces around") << L { "  AT+ROLE?  \r\n" } << L { "AT+ROLE?" };
+    QTest::newRow("no line end yet") << L { "AT" } << L {};
+}
+
+void TestSimCore::lineSplitting()
+{
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(QList<QByteArray>, lines);
+    sim::LineSplitter splitter;
+    QList<QByteArray> got;
+    for (const QByteArray &piece : pieces) {
+        for (const std::string &line : splitter.Feed(piece.toStdString()))
+            got << QByteArray::fromStdString(line);
+    }
+    QCOMPARE(got, lines);
+}
+
+void TestSimCore::faults()
+{
+    ModuleCore core;
+    core.SilenceCommand("AT+NAME?");
+    core.FailCommand("AT+ROLE=");
+    QVERIFY(!core.Reply("AT+NAME?"));
+    QVERIFY(core.Reply("AT+NAME=x")); // only the exact command is silenced
+    QCOMPARE(core.Reply("AT+ROLE=1").value(), std::string("ERROR:(1F)\r\n"));
+    QCOMPARE(core.Current().at("ROLE"), std::string("0"));
+    QCOMPARE(core.Reply("AT+ROLE?").value(), std::string("+ROLE:0\r\nOK\r\n"));
+}
+
+void TestSimCore::overrides()
+{
+    ModuleCore core;
+    QVERIFY(core.Set("NAME", "OK-BOOK"));
+    QVERIFY(!core.Set("COLOUR", "red"));
+    QCOMPARE(core.Reply("AT+NAME?").value(), std::string("+NAME:OK-BOOK\r\nOK\r\n"));
+}
+
+QTEST_GUILESS_MAIN(TestSimCore)
+#include "tst_simcore.moc"

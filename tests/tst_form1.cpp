@@ -56,6 +56,7 @@ private slots:
     void clickIntoTheMiddle();
     void clearConsole();
     void appendTakesFocus();
+    void newestLineStaysInView();
     void startButtonsSetTheMode();
     void warningBoxIsModalAndTicksGoOn();
     void panelRows_data();
@@ -204,6 +205,23 @@ void TestForm1::appendTakesFocus()
     Append(QStringLiteral("x"));
     QCOMPARE(QApplication::focusWidget(), m_form->RichTextBox1);
     QCOMPARE(m_form->RichTextBox1->textCursor().position(), 1);
+}
+
+void TestForm1::newestLineStaysInView()
+{
+    // Each append is its own event, as chunks arrive; the view must follow every one.
+    for (int i = 0; i < 60; ++i) {
+        Append(QStringLiteral("line %1\n").arg(i));
+        QCoreApplication::processEvents();
+    }
+    Append(QStringLiteral("+STATE:INITIALIZED\nOK\n"));
+    QCoreApplication::processEvents();
+    QTextEdit *console = m_form->RichTextBox1;
+    const QRect caret = console->cursorRect();
+    QVERIFY2(console->viewport()->rect().contains(caret),
+             qPrintable(QStringLiteral("caret at y %1 of %2")
+                            .arg(caret.y())
+                            .arg(console->viewport()->height())));
 }
 
 void TestForm1::startButtonsSetTheMode()

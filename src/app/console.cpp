@@ -24,6 +24,8 @@ void Console::AppendToConsole(const QString &text, QColor colour)
     SetInsertionFormat(colour);
     // Plain text only: nothing the module sends is read as markup.
     m_edit->insertPlainText(text);
+    // Inserting does not scroll by itself: keep the newest text in view.
+    m_edit->ensureCursorVisible();
 }
 
 int Console::GetLineFromChar(int charPos) const

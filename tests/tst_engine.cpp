@@ -34,6 +34,8 @@ private slots:
     void manualSend();
     void manualSendOnClosedPortChangesNothing();
     void earlierOkCompletesFirstStepUnsent();
+    void completionAfterStaleText_data();
+    void completionAfterStaleText();
     void lateUpdateReplyJudgedByQuery();
     void wholeQueryAndUpdate();
 };
@@ -286,6 +288,51 @@ void TestEngine::earlierOkCompletesFirstStepUnsent()
     rig.port.written.clear();
     rig.engine.OnTick();
     QCOMPARE(rig.port.written, QStringList { "AT+VERSION?\r\n" });
+}
+
+void TestEngine::completionAfterStaleText_data()
+{
+    QTest::addColumn<QString>("stale"); // received after a hand-typed command
+    QTest::addColumn<bool>("query");
+    QTest::addColumn<QStringList>("chunks");
+    QTest::addColumn<int>("step"); // step after the chunks
+    QTest::addColumn<QString>("name");
+    QTest::newRow("OK split across chunks")
+        << "" << true << QStringList { "+NAME:x\nO", "K\n" } << 2 << "x";
+    QTest::newRow("stale partial line, then OK")
+        << "x" << true << QStringList { "OK\r\n" } << 2 << "";
+    QTest::newRow("stale partial line, then a full reply")
+        << "AT+N" << true << QStringList { "+NAME:abc\r\n", "O", "K\r\n" } << 2 << "abc";
+    QTest::newRow("stale complete OK line completes at once")
+        << "OK\n"
+        << true << QStringList { "+" } << 2 << "";
+    QTest::newRow("carriage return alone still tests") << "OK\n"
+                                                       << true << QStringList { "\r" } << 2 << "";
+    QTest::newRow("letters after the start are not a line")
+        << "" << true << QStringList { "xO", "K\n" } << 1 << "";
+    QTest::newRow("update: word split across chunks")
+        << "noise" << false << QStringList { "ERR", "OR:(1)\r\n" } << 2 << "";
+}
+
+void TestEngine::completionAfterStaleText()
+{
+    QFETCH(QString, stale);
+    QFETCH(bool, query);
+    QFETCH(QStringList, chunks);
+    QFETCH(int, step);
+    QFETCH(QString, name);
+    Rig rig;
+    rig.engine.SendManual(QStringLiteral("AT"));
+    rig.port.Deliver(stale);
+    rig.engine.OnReceive();
+    query ? rig.engine.StartQuery() : rig.engine.StartUpdate();
+    rig.engine.OnTick();
+    for (const QString &chunk : chunks) {
+        rig.port.Deliver(chunk);
+        rig.engine.OnReceive();
+    }
+    QCOMPARE(int(rig.state.StepIndex), step);
+    QCOMPARE(rig.fields.Text1(0), name);
 }
 
 void TestEngine::lateUpdateReplyJudgedByQuery()

@@ -50,23 +50,34 @@ void TestSequences::queryLine()
 void TestSequences::queryComplete_data()
 {
     QTest::addColumn<QString>("buffer");
+    QTest::addColumn<int>("replyStart"); // where the sequence began
     QTest::addColumn<bool>("complete");
-    QTest::newRow("empty") << "" << false;
-    QTest::newRow("plain OK") << "OK\n" << true;
-    QTest::newRow("OK after a value line") << "+NAME:x\nOK" << true;
-    QTest::newRow("OK that goes on") << "OKsomething" << true;
-    QTest::newRow("letters inside a name") << "+NAME:BOOK" << false;
-    QTest::newRow("name ending in OK, line done") << "+NAME:BOOK\n" << false;
-    QTest::newRow("error") << "ERROR:(0)\n" << false;
-    QTest::newRow("lower case") << "ok\n" << false;
-    QTest::newRow("only O so far") << "+ROLE:1\nO" << false;
+    QTest::newRow("empty") << "" << 0 << false;
+    QTest::newRow("plain OK") << "OK\n" << 0 << true;
+    QTest::newRow("OK after a value line") << "+NAME:x\nOK" << 0 << true;
+    QTest::newRow("OK that goes on") << "OKsomething" << 0 << true;
+    QTest::newRow("letters inside a name") << "+NAME:BOOK" << 0 << false;
+    QTest::newRow("name ending in OK, line done") << "+NAME:BOOK\n" << 0 << false;
+    QTest::newRow("error") << "ERROR:(0)\n" << 0 << false;
+    QTest::newRow("lower case") << "ok\n" << 0 << false;
+    QTest::newRow("only O so far") << "+ROLE:1\nO" << 0 << false;
+    QTest::newRow("stale partial line, then OK") << "xOK\n" << 1 << true;
+    QTest::newRow("stale partial line, then a reply") << "AT+N+NAME:x\nOK\n" << 4 << true;
+    QTest::newRow("stale text, then letters of a name") << "xBOOK" << 1 << false;
+    QTest::newRow("stale complete OK line") << "OK\nx" << 4 << true;
 }
 
 void TestSequences::queryComplete()
 {
     QFETCH(QString, buffer);
+    QFETCH(int, replyStart);
     QFETCH(bool, complete);
-    QCOMPARE(QueryReplyComplete(buffer), complete);
+    QCOMPARE(QueryReplyComplete(buffer, replyStart), complete);
+    // Checked a character at a time, as chunks arrive, it completes at the same point.
+    bool early = false;
+    for (qsizetype size = 1; size <= buffer.size(); ++size)
+        early = early || QueryReplyComplete(buffer.first(size), replyStart, size - 1);
+    QCOMPARE(early, complete);
 }
 
 void TestSequences::extractValue_data()
@@ -81,15 +92,15 @@ void TestSequences::extractValue_data()
                                << "abcdefghijklmnopqrst";
     QTest::newRow("no colon: first 20 of the buffer") << "VERSION 1.2.3 build 4567 extra"
                                                       << "VERSION 1.2.3 build ";
-    QTest::newRow("empty line first") << "+X:\nvalue\n"
-                                      << "value";
+    QTest::newRow("empty value, then another line") << "+NAME:\nother\n"
+                                                    << "";
     QTest::newRow("nothing after colon") << "+NAME:\n\n"
                                          << "";
     QTest::newRow("colon at end") << "+NAME:"
                                   << "";
     QTest::newRow("empty buffer") << ""
                                   << "";
-    QTest::newRow("colon of an earlier line wins") << "noise:\n+NAME:x\n"
+    QTest::newRow("colon of an earlier line wins") << "noise:+NAME:x\n"
                                                    << "+NAME:x";
     QTest::newRow("20 counts characters, not halves")
         << QStringLiteral("+NAME:") + QString(19, QLatin1Char('a')) + QString::fromUcs4(U"𝄞b")
@@ -242,6 +253,7 @@ void TestSequences::updateComplete_data()
     QTest::newRow("ERROR") << "ERROR:(1)\n" << true;
     QTest::newRow("partial") << "ERR" << false;
     QTest::newRow("other") << "+NAME:x\n" << false;
+    QTest::newRow("anywhere in a line") << "xERROR" << true;
 }
 
 void TestSequences::updateComplete()
@@ -251,6 +263,13 @@ void TestSequences::updateComplete()
     QString held = buffer;
     QCOMPARE(UpdateReplyComplete(held), complete);
     QCOMPARE(held, complete ? QString() : buffer);
+    // Checked a character at a time, as chunks arrive, it completes at the same point.
+    bool early = false;
+    for (qsizetype size = 1; size <= buffer.size() && !early; ++size) {
+        held = buffer.first(size);
+        early = UpdateReplyComplete(held, size - 1);
+    }
+    QCOMPARE(early, complete);
 }
 
 QTEST_GUILESS_MAIN(TestSequences)

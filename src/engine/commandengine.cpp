@@ -5,6 +5,8 @@
 #include "serial/seriallink.h"
 #include "update.h"
 
+#include <utility>
+
 CommandEngine::CommandEngine(EngineState &state,
                              SerialLink &port,
                              ConsoleSink &console,
@@ -19,16 +21,23 @@ CommandEngine::CommandEngine(EngineState &state,
 
 void CommandEngine::StartQuery()
 {
-    m_state.AwaitingReply = false;
-    m_state.StepIndex = 1;
-    m_state.WorkMode = ModeSearching;
+    Start(ModeSearching);
 }
 
 void CommandEngine::StartUpdate()
 {
+    Start(ModeUpdating);
+}
+
+void CommandEngine::Start(const QString &mode)
+{
     m_state.AwaitingReply = false;
     m_state.StepIndex = 1;
-    m_state.WorkMode = ModeUpdating;
+    m_state.WorkMode = mode;
+    // The buffer is kept, but what it holds so far counts as finished lines; the next
+    // completion test reads it all once, so an earlier complete "OK" line still counts.
+    m_state.ReplyStart = m_state.ReplyBuffer.size();
+    m_state.ReplyChecked = 0;
 }
 
 void CommandEngine::SendManual(const QString &text)
@@ -61,10 +70,23 @@ void CommandEngine::SendStep(const QString &line, QColor colour)
         m_state.AwaitingReply = true;
         return;
     }
+    AbandonSequence();
+}
+
+void CommandEngine::AbandonSequence()
+{
     // Idle before the box opens, so ticks during the box find nothing to send.
     m_state.WorkMode = ModeIdle;
     m_state.AwaitingReply = false;
     ShowPortError();
+}
+
+void CommandEngine::OnPortLost()
+{
+    if (m_state.LastPortTried > 0)
+        --m_state.LastPortTried;
+    if (m_state.WorkMode == ModeSearching || m_state.WorkMode == ModeUpdating)
+        AbandonSequence();
 }
 
 void CommandEngine::OnReceive()
@@ -72,23 +94,35 @@ void CommandEngine::OnReceive()
     if (m_port.LastEvent() != CommEvent::Receive)
         return;
     QString chunk = m_port.Read();
-    chunk.remove(QLatin1Char('\r'));
     if (chunk.isEmpty()) // only part of a character has arrived so far
         return;
+    // A chunk of carriage returns only still runs the completion test below: a complete
+    // reply may already be waiting in the buffer.
+    chunk.remove(QLatin1Char('\r'));
     m_state.LastChunk = chunk;
-    m_console.AppendToConsole(chunk, QColor(ColourReceived));
+    if (!chunk.isEmpty())
+        m_console.AppendToConsole(chunk, QColor(ColourReceived));
     m_state.ReplyBuffer += chunk;
+    const qsizetype from = std::exchange(m_state.ReplyChecked, m_state.ReplyBuffer.size());
 
     if (m_state.WorkMode == ModeSearching) {
-        if (!QueryReplyComplete(m_state.ReplyBuffer))
+        if (!QueryReplyComplete(m_state.ReplyBuffer, m_state.ReplyStart, from))
             return;
-        ConsumeQueryReply(m_state.ReplyBuffer, m_fields);
+        ConsumeQueryReply(m_state.ReplyBuffer, m_fields, m_state.ReplyStart);
+        ReplyConsumed();
         Advance(QuerySteps);
     } else if (m_state.WorkMode == ModeUpdating) {
-        if (!UpdateReplyComplete(m_state.ReplyBuffer))
+        if (!UpdateReplyComplete(m_state.ReplyBuffer, from))
             return;
+        ReplyConsumed();
         Advance(UpdateSteps);
     }
+}
+
+void CommandEngine::ReplyConsumed()
+{
+    m_state.ReplyStart = 0;
+    m_state.ReplyChecked = 0;
 }
 
 void CommandEngine::Advance(int lastStep)

@@ -25,6 +25,9 @@ public:
 
     void OnTick(); // every 10 ms
     void OnReceive(); // every port notification
+    // The device went away while open (the port is already closed): a running sequence
+    // is abandoned with the port warning, and the next search tries the lost port first.
+    void OnPortLost();
 
     void Advance(int lastStep);
     void SendLine(const QString &line, QColor colour);
@@ -33,7 +36,10 @@ public:
     void SetWarningBox(WarningBox &warning) { m_warning = &warning; }
 
 private:
+    void Start(const QString &mode);
     void SendStep(const QString &line, QColor colour);
+    void AbandonSequence();
+    void ReplyConsumed();
 
     EngineState &m_state;
     SerialLink &m_port;

@@ -28,4 +28,9 @@ struct EngineState
     QString ReplyBuffer;
     QString LastChunk;
     qint16 LastPortTried = 0;
+    // Where the running sequence's replies begin in ReplyBuffer: text before it is a
+    // finished line, so an "OK" right after it begins a line.
+    qsizetype ReplyStart = 0;
+    // How much of ReplyBuffer the completion test has seen; it looks at new text only.
+    qsizetype ReplyChecked = 0;
 };

@@ -3,6 +3,7 @@
 #include "optiongroups.h"
 #include "seams.h"
 
+#include <algorithm>
 #include <variant>
 
 const std::array<const char *, 14> QueryTable = {
@@ -41,24 +42,32 @@ const std::array<ReplyField, 13> ReplyFieldTable = { {
     { "MRAD", 11 },
 } };
 
-bool OkAt(const QString &text, qsizetype pos)
+bool BeginsLine(QStringView text, qsizetype pos, qsizetype replyStart)
 {
-    return QStringView(text).sliced(pos).startsWith(Ok);
+    return pos == 0 || pos == replyStart || text.at(pos - 1) == QLatin1Char('\n');
 }
 
-// Removes the "OK" that begins a line; letters O K inside a value stay.
-void RemoveLineStartOks(QString &text)
+// The first "OK" at or after `from` that begins a line, or -1.
+qsizetype LineStartOk(QStringView text, qsizetype replyStart, qsizetype from)
+{
+    for (qsizetype pos = text.indexOf(Ok, from); pos >= 0; pos = text.indexOf(Ok, pos + 1)) {
+        if (BeginsLine(text, pos, replyStart))
+            return pos;
+    }
+    return -1;
+}
+
+void RemoveLineStartOks(QString &text, qsizetype replyStart)
 {
     QString kept;
     kept.reserve(text.size());
-    qsizetype lineStart = 0;
-    while (lineStart < text.size()) {
-        qsizetype end = text.indexOf(QLatin1Char('\n'), lineStart);
-        end = end < 0 ? text.size() : end + 1;
-        const qsizetype from = OkAt(text, lineStart) ? lineStart + Ok.size() : lineStart;
-        kept += QStringView(text).sliced(from, end - from);
-        lineStart = end;
+    qsizetype copied = 0;
+    for (qsizetype pos = LineStartOk(text, replyStart, 0); pos >= 0;
+         pos = LineStartOk(text, replyStart, pos + Ok.size())) {
+        kept += QStringView(text).sliced(copied, pos - copied);
+        copied = pos + Ok.size();
     }
+    kept += QStringView(text).sliced(copied);
     text = kept;
 }
 
@@ -71,9 +80,10 @@ QString QueryLine(int step)
     return QString::fromLatin1(QueryTable[step - 1]) + QStringLiteral("\r\n");
 }
 
-bool QueryReplyComplete(const QString &replyBuffer)
+bool QueryReplyComplete(const QString &replyBuffer, qsizetype replyStart, qsizetype from)
 {
-    return replyBuffer.startsWith(Ok) || replyBuffer.contains(QStringLiteral("\nOK"));
+    // An "OK" that ends in the new text may begin one character before it.
+    return LineStartOk(replyBuffer, replyStart, std::max<qsizetype>(0, from - 1)) >= 0;
 }
 
 QString ExtractValue(const QString &replyBuffer)
@@ -90,14 +100,13 @@ QString ExtractValue(const QString &replyBuffer)
     }
 
     const QStringView span = QStringView(replyBuffer).sliced(from, to - from);
-    for (const QStringView line : span.tokenize(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        return line.toString();
-    return QString();
+    const qsizetype lineEnd = span.indexOf(QLatin1Char('\n'));
+    return (lineEnd < 0 ? span : span.first(lineEnd)).toString();
 }
 
-void ConsumeQueryReply(QString &replyBuffer, SettingsFields &fields)
+void ConsumeQueryReply(QString &replyBuffer, SettingsFields &fields, qsizetype replyStart)
 {
-    RemoveLineStartOks(replyBuffer);
+    RemoveLineStartOks(replyBuffer, replyStart);
     for (const ReplyField &row : ReplyFieldTable) {
         if (!replyBuffer.contains(QLatin1String(row.keyword)))
             continue;

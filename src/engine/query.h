@@ -12,12 +12,16 @@ extern const std::array<const char *, 14> QueryTable;
 // The command of the step followed by CR LF.
 QString QueryLine(int step);
 
-// A query reply is complete once a line of it begins with "OK".
-bool QueryReplyComplete(const QString &replyBuffer);
+// A query reply is complete once a line of it begins with "OK". Lines begin at the start
+// of the buffer, after each line feed and at replyStart, where the running sequence
+// began (text that came before it counts as a finished line). Only an "OK" that ends at
+// or after `from` is looked for, so a chunk costs its own length, not the buffer's.
+bool QueryReplyComplete(const QString &replyBuffer, qsizetype replyStart = 0, qsizetype from = 0);
 
-// Takes the values of a complete reply into the panel and empties the buffer.
-void ConsumeQueryReply(QString &replyBuffer, SettingsFields &fields);
+// Takes the values of a complete reply into the panel and empties the buffer. The "OK"s
+// that begin a line (replyStart as above) are removed first; letters O K in a value stay.
+void ConsumeQueryReply(QString &replyBuffer, SettingsFields &fields, qsizetype replyStart = 0);
 
 // The value after the buffer's first ":" (or its start, without a colon): the first
-// non-empty line of at most 20 characters.
+// line of the at most 20 characters there, empty when that line is.
 QString ExtractValue(const QString &replyBuffer);

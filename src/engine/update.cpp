@@ -3,6 +3,7 @@
 #include "optiongroups.h"
 #include "seams.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -48,10 +49,12 @@ QString UpdateLine(int step, const SettingsFields &fields)
     return line + QStringLiteral("\r\n");
 }
 
-bool UpdateReplyComplete(QString &replyBuffer)
+bool UpdateReplyComplete(QString &replyBuffer, qsizetype from)
 {
-    if (!replyBuffer.contains(QStringLiteral("ERROR"))
-        && !replyBuffer.contains(QStringLiteral("OK")))
+    const auto holds = [&](QStringView word) {
+        return replyBuffer.indexOf(word, std::max<qsizetype>(0, from - word.size() + 1)) >= 0;
+    };
+    if (!holds(u"ERROR") && !holds(u"OK"))
         return false;
     replyBuffer.clear();
     return true;

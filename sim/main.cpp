@@ -4,6 +4,7 @@
 
 #include "modulecore.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -34,6 +35,7 @@ struct Options
     int delayMs = 0;
     int chunk = 0; // 0: whole replies; -1: random sizes
     long hangupAfter = -1;
+    int pauseEndsLineMs = 0; // 0: only a line feed ends a command
     bool garbage = false;
     std::string logPath;
 };
@@ -48,6 +50,8 @@ const char Usage[]
       "  --silent CMD         never answer CMD (CMD ending in '=' or '?' matches as a prefix)\n"
       "  --error CMD          answer CMD with ERROR:(1F)\n"
       "  --hangup-after N     close the line after N commands, like a pulled cable\n"
+      "  --pause-ends-line MS also take a command after MS ms without a new byte, and\n"
+      "                       answer such a command without the final line break\n"
       "  --garbage            send invalid UTF-8 and NUL bytes between replies\n"
       "  --log FILE           record every line received and sent, with a time in ms\n"
       "  --exit-after SECONDS stop after this long\n";
@@ -139,11 +143,14 @@ public:
 
 private:
     bool Send(int fd, const std::string &reply);
+    // Answers one command; false when the line is to be closed.
+    bool Answer(int fd, const std::string &line, bool endedByPause);
 
     const Options &m_options;
     sim::ModuleCore &m_core;
     Log &m_log;
     std::mt19937 m_random { 12345 };
+    long m_commands = 0;
 };
 
 bool Server::Send(int fd, const std::string &reply)
@@ -175,6 +182,8 @@ bool Server::Send(int fd, const std::string &reply)
         m_log.Write('>', reply.substr(start, end - start));
         start = end + 2;
     }
+    if (start < reply.size()) // a reply that ends without a line break
+        m_log.Write('>', reply.substr(start));
     return true;
 }
 
@@ -183,13 +192,22 @@ int Server::Run(int fd)
     const auto deadline = std::chrono::steady_clock::now()
         + std::chrono::milliseconds(long(m_options.exitAfter * 1000));
     sim::LineSplitter splitter;
-    long commands = 0;
     char buffer[4096];
+    const int pollMs = m_options.pauseEndsLineMs > 0 ? std::min(50, m_options.pauseEndsLineMs) : 50;
+    auto lastByte = std::chrono::steady_clock::now();
     while (!g_stop) {
-        if (m_options.exitAfter > 0 && std::chrono::steady_clock::now() >= deadline)
+        const auto now = std::chrono::steady_clock::now();
+        if (m_options.exitAfter > 0 && now >= deadline)
             break;
+        if (m_options.pauseEndsLineMs > 0 && splitter.HasPending()
+            && now - lastByte >= std::chrono::milliseconds(m_options.pauseEndsLineMs)) {
+            const std::string line = splitter.TakePending();
+            m_log.Write('<', line);
+            if (!line.empty() && !Answer(fd, line, true))
+                return 0;
+        }
         pollfd pfd { fd, POLLIN, 0 };
-        const int ready = ::poll(&pfd, 1, 50);
+        const int ready = ::poll(&pfd, 1, pollMs);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -209,22 +227,30 @@ int Server::Run(int fd)
             m_log.Write('#', "line closed");
             return 0;
         }
+        lastByte = std::chrono::steady_clock::now();
         for (const std::string &line : splitter.Feed(std::string(buffer, std::size_t(got)))) {
             m_log.Write('<', line);
-            if (line.empty())
-                continue;
-            if (const auto reply = m_core.Reply(line)) {
-                if (!Send(fd, *reply))
-                    return 0;
-            }
-            if (m_options.hangupAfter >= 0 && ++commands >= m_options.hangupAfter) {
-                m_log.Write('#', "hang-up");
+            if (!line.empty() && !Answer(fd, line, false))
                 return 0;
-            }
         }
     }
     m_log.Write('#', "stopped");
     return 0;
+}
+
+bool Server::Answer(int fd, const std::string &line, bool endedByPause)
+{
+    if (auto reply = m_core.Reply(line)) {
+        if (endedByPause && reply->size() >= 2)
+            reply->resize(reply->size() - 2); // the final CR LF
+        if (!Send(fd, *reply))
+            return false;
+    }
+    if (m_options.hangupAfter >= 0 && ++m_commands >= m_options.hangupAfter) {
+        m_log.Write('#', "hang-up");
+        return false;
+    }
+    return true;
 }
 
 Options Parse(int argc, char **argv, sim::ModuleCore &core)
@@ -262,6 +288,8 @@ Options Parse(int argc, char **argv, sim::ModuleCore &core)
             core.FailCommand(value());
         } else if (arg == "--hangup-after") {
             options.hangupAfter = long(number(value()));
+        } else if (arg == "--pause-ends-line") {
+            options.pauseEndsLineMs = int(number(value()));
         } else if (arg == "--garbage") {
             options.garbage = true;
         } else if (arg == "--log") {

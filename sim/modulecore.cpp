@@ -161,6 +161,13 @@ std::vector<std::string> LineSplitter::Feed(const std::string &bytes)
     return lines;
 }
 
+std::string LineSplitter::TakePending()
+{
+    std::string line = Trim(m_pending);
+    m_pending.clear();
+    return line;
+}
+
 ModuleCore::ModuleCore()
     : m_settings(DefaultSettings())
 { }

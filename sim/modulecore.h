@@ -19,6 +19,9 @@ class LineSplitter
 {
 public:
     std::vector<std::string> Feed(const std::string &bytes);
+    // The line received so far without its line end, trimmed, and forgotten.
+    std::string TakePending();
+    bool HasPending() const { return !m_pending.empty(); }
 
 private:
     std::string m_pending;

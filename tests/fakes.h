@@ -19,6 +19,7 @@ public:
         calls << QStringLiteral("Close");
         open = false;
     }
+    void ReadPortList() override { calls << QStringLiteral("ReadPortList"); }
     void SetPortNumber(int number) override
     {
         calls << QStringLiteral("SetPortNumber %1").arg(number);

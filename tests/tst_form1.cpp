@@ -1,5 +1,6 @@
 #include "app/console.h"
 #include "app/form1.h"
+#include "common/wholetext.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
 
@@ -50,6 +51,8 @@ private slots:
     void geometry_data();
     void geometry();
     void captions();
+    void wholeTextShown_data();
+    void wholeTextShown();
     void tabOrder();
     void statusAfterAppends_data();
     void statusAfterAppends();
@@ -134,6 +137,42 @@ void TestForm1::captions()
     QCOMPARE(m_form->Command5->text(), QStringLiteral("发 送 命 令"));
     QCOMPARE(m_form->Command6->text(), QStringLiteral("清除表格数据"));
     QCOMPARE(m_form->Label5->text(), QStringLiteral("波特率："));
+}
+
+void TestForm1::wholeTextShown_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("status"); // set as the status line would, else the caption
+    QTest::newRow("seven-digit line number") << "Label1"
+                                             << "当前行号： 1234567";
+    QTest::newRow("seven-digit position") << "Label2"
+                                          << "当前位置： 9876543";
+    QTest::newRow("seven-digit line count") << "Label3"
+                                            << "总的行数： 1234567";
+    QTest::newRow("port") << "Label4"
+                          << "端口：16 已断开";
+    const Form1 form;
+    for (const QWidget *w : form.findChildren<QWidget *>()) {
+        if ((qobject_cast<const QLabel *>(w) || qobject_cast<const QAbstractButton *>(w))
+            && !w->objectName().isEmpty())
+            QTest::newRow(qPrintable(w->objectName())) << w->objectName() << QString();
+    }
+}
+
+void TestForm1::wholeTextShown()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, status);
+    QWidget *control = m_form->findChild<QWidget *>(name);
+    QVERIFY(control);
+    if (!status.isEmpty())
+        SetWholeText(qobject_cast<QLabel *>(control), status);
+    const auto *label = qobject_cast<const QLabel *>(control);
+    const auto *button = qobject_cast<const QAbstractButton *>(control);
+    const QString text = label ? label->text() : button->text();
+    QVERIFY(control->font().pointSizeF() >= MinimumPointSize);
+    QVERIFY2(QFontMetricsF(control->font()).horizontalAdvance(text) <= CaptionRoom(control),
+             qPrintable(text));
 }
 
 void TestForm1::tabOrder()
@@ -243,18 +282,27 @@ void TestForm1::warningBoxIsModalAndTicksGoOn()
     int buttons = 0;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool tickedMeanwhile = false;
-    QTimer::singleShot(0, this, [&] {
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()),
-                                 5000);
+    // Look for the box from a timer: the click below only returns once it is closed.
+    // Nothing in here may return early with the box left open.
+    QTimer poll;
+    const QDeadlineTimer deadline(5000);
+    connect(&poll, &QTimer::timeout, this, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            if (deadline.hasExpired())
+                poll.stop();
+            return;
+        }
+        poll.stop();
         title = box->windowTitle();
         text = box->text();
         icon = box->icon();
         buttons = int(box->buttons().size());
         QSignalSpy ticks(m_form->Timer1, &QTimer::timeout);
         tickedMeanwhile = ticks.wait(2000);
-        box->button(QMessageBox::Ok)->click();
+        box->done(QMessageBox::Ok);
     });
+    poll.start(10);
     m_form->Command5->click(); // no port open
     QCOMPARE(title, QStringLiteral("警告"));
     QCOMPARE(text, QStringLiteral("端口打开错误，请搜索端口后重试！"));

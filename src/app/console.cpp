@@ -23,9 +23,25 @@ void Console::AppendToConsole(const QString &text, QColor colour)
     m_edit->setFocus();
     SetInsertionFormat(colour);
     // Plain text only: nothing the module sends is read as markup.
-    m_edit->insertPlainText(text);
+    m_edit->insertPlainText(Displayed(text));
     // Inserting does not scroll by itself: keep the newest text in view.
     m_edit->ensureCursorVisible();
+}
+
+QString Console::Displayed(const QString &text)
+{
+    QString shown = text;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const char16_t c = shown.at(i).unicode();
+        if (c == u'\n' || c == u'\t'
+            || (c == u'\r' && i + 1 < shown.size() && shown.at(i + 1) == u'\n'))
+            continue;
+        if (c < 0x20)
+            shown[i] = QChar(0x2400 + c);
+        else if (c == 0x7F)
+            shown[i] = QChar(0x2421);
+    }
+    return shown;
 }
 
 int Console::GetLineFromChar(int charPos) const

@@ -13,6 +13,11 @@ public:
     explicit Console(QTextEdit *edit);
 
     void AppendToConsole(const QString &text, QColor colour) override;
+
+    // The text as the console shows it: each control character but line feed, tab and
+    // the CR of a CR LF pair is drawn as its control picture (U+2400 + code, U+2421 for
+    // DEL), so that no byte is invisible and the accessible text is never cut at a NUL.
+    static QString Displayed(const QString &text);
     void SetInsertionFormat(QColor colour);
 
     int GetLineFromChar(int charPos) const; // 0-based line holding the position

@@ -1,12 +1,13 @@
 #include "form1.h"
 
 #include "appicon.h"
+#include "common/twips.h"
+#include "common/wholetext.h"
 #include "console.h"
 #include "messagebox.h"
 #include "panel/settingspanel.h"
 #include "serial/portsearch.h"
 #include "serial/serialport.h"
-#include "twips.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -68,9 +69,10 @@ template<typename Widget> Widget *MakeControl(const char *name, QWidget *parent)
     widget->setObjectName(QLatin1String(name));
     widget->setGeometry(FromTwips(place.left, place.top, place.width, place.height));
     const QString caption = QString::fromUtf8(place.caption);
-    if constexpr (std::is_same_v<Widget, QPushButton> || std::is_same_v<Widget, QLabel>)
+    if constexpr (std::is_same_v<Widget, QPushButton> || std::is_same_v<Widget, QLabel>) {
         widget->setText(caption);
-    else
+        FitCaption(widget);
+    } else
         widget->setAccessibleName(caption);
     return widget;
 }
@@ -111,7 +113,7 @@ Form1::Form1(QWidget *parent)
     connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Uart1, &SerialPort::commEvent, this, &Form1::Uart1_OnComm);
-    connect(Uart1, &SerialPort::deviceLost, this, &Form1::UpdatePortTooltip);
+    connect(Uart1, &SerialPort::deviceLost, this, &Form1::Uart1_DeviceLost);
     connect(RichTextBox1, &QTextEdit::cursorPositionChanged, this, &Form1::RichTextBox1_SelChange);
     connect(RichTextBox1, &QTextEdit::selectionChanged, this, &Form1::RichTextBox1_SelChange);
 
@@ -228,8 +230,8 @@ void Form1::Command4_Click()
 {
     SearchNextPort(
         m_state.LastPortTried, *Uart1, Combo1->currentText(),
-        [this](const QString &caption) { Label4->setText(caption); }, *m_warning);
-    UpdatePortTooltip();
+        [this](const QString &caption) { SetWholeText(Label4, caption); }, *m_warning);
+    Label4->setToolTip(Uart1->DevicePath());
 }
 
 void Form1::Command5_Click()
@@ -252,8 +254,24 @@ void Form1::Uart1_OnComm()
     m_engine->OnReceive();
 }
 
+void Form1::Uart1_DeviceLost()
+{
+    // The label says so before the engine may open its box; the tooltip still names
+    // the device, so the operator knows which adapter to plug back in.
+    SetWholeText(Label4, PortLostCaption(m_state.LastPortTried));
+    Label4->setToolTip(Uart1->Device());
+    m_engine->OnPortLost();
+}
+
 void Form1::RichTextBox1_SelChange()
 {
+    // An append moves the caret and the selection together, and both signals come; the
+    // status line depends only on the text and the selection start, so refresh once.
+    const std::pair shown { RichTextBox1->document()->characterCount(),
+                            m_console->CaretPosition() };
+    if (shown == m_statusShown)
+        return;
+    m_statusShown = shown;
     UpdateCaretStatus();
 }
 
@@ -262,18 +280,13 @@ void Form1::UpdateCaretStatus()
     const int line = m_console->GetLineFromChar(m_console->CaretPosition());
     const int count = m_console->LineCount();
     const int start = m_console->LineStart(line);
-    Label1->setText(QStringLiteral("当前行号： %1").arg(line + 1));
-    Label2->setText(QStringLiteral("当前位置： %1").arg(start));
-    Label3->setText(QStringLiteral("总的行数： %1").arg(count));
+    SetWholeText(Label1, QStringLiteral("当前行号： %1").arg(line + 1));
+    SetWholeText(Label2, QStringLiteral("当前位置： %1").arg(start));
+    SetWholeText(Label3, QStringLiteral("总的行数： %1").arg(count));
 }
 
 void Form1::ClearConsole()
 {
     // clear() moves the caret, and so refreshes the status line.
     RichTextBox1->clear();
-}
-
-void Form1::UpdatePortTooltip()
-{
-    Label4->setToolTip(Uart1->DevicePath());
 }

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <utility>
 
 class Console;
 class MessageBoxWarning;
@@ -67,15 +68,16 @@ private:
     void Command6_Click();
     void Timer1_Timer();
     void Uart1_OnComm();
+    void Uart1_DeviceLost();
     void RichTextBox1_SelChange();
 
     void UpdateCaretStatus();
     void ClearConsole();
-    void UpdatePortTooltip();
     void CreateControls();
     void SetTabOrder();
 
     EngineState m_state;
+    std::pair<int, int> m_statusShown { -1, -1 }; // text length and caret the status shows
     std::unique_ptr<Console> m_console;
     std::unique_ptr<SettingsPanel> m_panel;
     std::unique_ptr<MessageBoxWarning> m_messageBox;

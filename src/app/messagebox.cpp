@@ -8,7 +8,11 @@ MessageBoxWarning::MessageBoxWarning(QWidget *parent)
 
 void MessageBoxWarning::Show(const QString &title, const QString &text)
 {
+    if (m_open)
+        return;
     // exec() keeps the window's timer and port notifications running while it is open.
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, m_parent);
+    m_open = true;
     box.exec();
+    m_open = false;
 }

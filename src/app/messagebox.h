@@ -1,10 +1,11 @@
 #pragma once
 
-#include "engine/seams.h"
+#include "common/warningbox.h"
 
 class QWidget;
 
-// The modal warning of the window: exclamation icon, one OK button.
+// The modal warning of the window: exclamation icon, one OK button. Never two at once:
+// a warning raised while one is open (its event loop runs) is not stacked on top.
 class MessageBoxWarning : public WarningBox
 {
 public:
@@ -13,4 +14,5 @@ public:
 
 private:
     QWidget *m_parent;
+    bool m_open = false;
 };

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QString>
 
+#include "common/warningbox.h"
+
 // The few places where the engine touches the window. Tests replace each with a fake.
 
 class ConsoleSink
@@ -11,14 +13,6 @@ public:
     virtual ~ConsoleSink() = default;
     // Appends at the end of the console in Arial 10 pt and the given colour, as plain text.
     virtual void AppendToConsole(const QString &text, QColor colour) = 0;
-};
-
-class WarningBox
-{
-public:
-    virtual ~WarningBox() = default;
-    // A modal box with an exclamation icon and one OK button.
-    virtual void Show(const QString &title, const QString &text) = 0;
 };
 
 // The settings panel's fields: Text1 by index (0-5, 7-11), options by number (1-6).

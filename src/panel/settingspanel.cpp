@@ -1,6 +1,7 @@
 #include "settingspanel.h"
 
-#include "app/twips.h"
+#include "common/twips.h"
+#include "common/wholetext.h"
 
 #include <QButtonGroup>
 #include <QLabel>
@@ -74,6 +75,7 @@ SettingsPanel::SettingsPanel(QWidget *window)
         auto *label = new QLabel(caption, window);
         label->setObjectName(QStringLiteral("Label6_%1").arg(row.label6));
         label->setGeometry(FromTwips(row.labelLeft, row.labelTop, row.labelWidth, RowHeight));
+        FitCaption(label);
         m_label6[row.label6] = label;
 
         const QRect fieldRect = FromTwips(row.fieldLeft, row.fieldTop, row.fieldWidth, RowHeight);
@@ -101,6 +103,7 @@ SettingsPanel::SettingsPanel(QWidget *window)
         auto *button = new QRadioButton(QString::fromUtf8(option.caption), m_frames[option.frame]);
         button->setObjectName(QStringLiteral("Option%1").arg(option.number));
         button->setGeometry(FromTwips(option.left, OptionTop, option.width, OptionHeight));
+        FitCaption(button);
         m_groups[option.frame]->addButton(button, option.number);
         m_options[option.number] = button;
     }

@@ -10,5 +10,5 @@ inline constexpr int LastPortNumber = 16;
 // set (for virtual ports), otherwise the system's serial ports sorted by device path.
 QStringList PortDevices();
 
-// The device of port n, or empty when there is none.
-QString DeviceForPort(int number);
+// The device of port n in that list, or empty when there is none.
+QString DeviceForPort(const QStringList &ports, int number);

@@ -1,6 +1,6 @@
 #include "portsearch.h"
 
-#include "engine/seams.h"
+#include "common/warningbox.h"
 #include "portmap.h"
 #include "seriallink.h"
 
@@ -12,6 +12,7 @@ void SearchNextPort(qint16 &lastPortTried,
 {
     // Every step swallows its own failure: a port that does not open is just not found.
     ++lastPortTried;
+    port.ReadPortList();
     int n = lastPortTried;
     for (; n <= LastPortNumber; ++n) {
         setStatus(QStringLiteral("正在搜索： %1").arg(n));
@@ -36,4 +37,9 @@ void SearchNextPort(qint16 &lastPortTried,
         return;
     }
     lastPortTried = qint16(n);
+}
+
+QString PortLostCaption(int n)
+{
+    return QStringLiteral("端口：%1 已断开").arg(n);
 }

@@ -20,3 +20,6 @@ void SearchNextPort(qint16 &lastPortTried,
                     const QString &baudText,
                     const std::function<void(const QString &)> &setStatus,
                     WarningBox &warning);
+
+// Label4's caption for port n once its device has gone away.
+QString PortLostCaption(int n);

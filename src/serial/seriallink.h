@@ -12,6 +12,9 @@ class SerialLink
 public:
     virtual ~SerialLink() = default;
     virtual void Close() = 0;
+    // Reads which device each port number stands for; the search does it once per
+    // click, so the numbering cannot shift in the middle of a search.
+    virtual void ReadPortList() = 0;
     virtual void SetPortNumber(int number) = 0;
     virtual void SetLine(const QString &settings) = 0; // "38400,n,8,1"
     virtual void SetReceiveThreshold(int characters) = 0;

@@ -33,9 +33,14 @@ void SerialPort::Close()
         m_port.close();
 }
 
+void SerialPort::ReadPortList()
+{
+    m_ports = PortDevices();
+}
+
 void SerialPort::SetPortNumber(int number)
 {
-    m_device = DeviceForPort(number);
+    m_device = DeviceForPort(m_ports, number);
     m_port.setPortName(m_device);
 }
 

@@ -17,6 +17,7 @@ public:
     ~SerialPort() override;
 
     void Close() override;
+    void ReadPortList() override;
     void SetPortNumber(int number) override;
     void SetLine(const QString &settings) override;
     void SetReceiveThreshold(int characters) override;
@@ -30,6 +31,8 @@ public:
 
     // The device path of the open port, empty while closed.
     QString DevicePath() const;
+    // The device of the port number selected last, open or not (a lost port's too).
+    QString Device() const { return m_device; }
 
 signals:
     // A port event happened; LastEvent tells which kind.
@@ -45,6 +48,7 @@ private:
     QSerialPort m_port;
     QStringDecoder m_decoder;
     CommEvent m_lastEvent = CommEvent::None;
+    QStringList m_ports;
     QString m_device;
     bool m_closingOnError = false;
 };

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// The modal warning the operator sees: an exclamation icon and one OK button. The port
+// search and the engine both show it; tests replace it with a recorder.
+class WarningBox
+{
+public:
+    virtual ~WarningBox() = default;
+    virtual void Show(const QString &title, const QString &text) = 0;
+};

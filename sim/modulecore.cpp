@@ -146,18 +146,19 @@ Settings DefaultSettings()
 
 std::vector<std::string> LineSplitter::Feed(const std::string &bytes)
 {
+    // The pending text holds no line feed, so only the new bytes are searched: a long
+    // line fed a byte at a time costs its length, not its length squared.
     std::vector<std::string> lines;
-    m_pending += bytes;
     std::string::size_type start = 0;
-    for (auto lf = m_pending.find('\n'); lf != std::string::npos;
-         lf = m_pending.find('\n', start)) {
-        std::string line = m_pending.substr(start, lf - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(Trim(line));
+    for (auto lf = bytes.find('\n'); lf != std::string::npos; lf = bytes.find('\n', start)) {
+        m_pending.append(bytes, start, lf - start);
+        if (!m_pending.empty() && m_pending.back() == '\r')
+            m_pending.pop_back();
+        lines.push_back(Trim(m_pending));
+        m_pending.clear();
         start = lf + 1;
     }
-    m_pending.erase(0, start);
+    m_pending.append(bytes, start, std::string::npos);
     return lines;
 }
 

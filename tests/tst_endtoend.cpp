@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 
 // The real window and a real serial port against the simulated module.
@@ -118,6 +119,8 @@ private slots:
     void clearedPanelUpdate();
     void hangUpMidway();
     void queryAfterUnfinishedReply();
+    void terminationSignalEndsTheTool_data();
+    void terminationSignalEndsTheTool();
 };
 
 void TestEndToEnd::handTypedCommand()
@@ -268,6 +271,38 @@ void TestEndToEnd::queryAfterUnfinishedReply()
     QVERIFY(RunToEnd(m_form->Command1, 14));
     QCOMPARE(m_sim->Received().mid(1), QueryCommands());
     VerifyDefaultsInPanel();
+}
+
+void TestEndToEnd::terminationSignalEndsTheTool_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestEndToEnd::terminationSignalEndsTheTool()
+{
+    QFETCH(int, signal);
+    QProcess tool;
+    tool.setProgram(QStringLiteral(TOOL_PATH));
+    tool.start();
+    QVERIFY(tool.waitForStarted());
+    // Wait until the tool catches the signal, so that it is not the default action's.
+    const auto catches = [&] {
+        QFile status(QStringLiteral("/proc/%1/status").arg(tool.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("SigCgt:"))
+                return bool((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1);
+        }
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(catches(), 10000);
+    ::kill(pid_t(tool.processId()), signal);
+    QVERIFY(tool.waitForFinished(10000));
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.exitCode(), 0);
 }
 
 QTEST_MAIN(TestEndToEnd)

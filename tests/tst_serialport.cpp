@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/termination.h"
 #include "fakes.h"
 #include "ptypair.h"
 #include "serial/serialport.h"
@@ -8,10 +9,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 
 // The window over a real QSerialPort on a pseudo-terminal named by TARVENIT_PORTS.
@@ -80,6 +83,8 @@ private slots:
     void lostDevice_data();
     void lostDevice();
     void lineSettingsAreApplied();
+    void pathThatIsNotUtf8();
+    void terminationSignalClosesThePort();
 };
 
 void TestSerialPort::searchFindsThePtyAtItsNumber()
@@ -131,6 +136,12 @@ void TestSerialPort::receivedTextShownInBlue_data()
                                                 "b")
                                   << true
                                   << QStringLiteral("a") + QChar(0xFFFD) + QStringLiteral("b");
+    QTest::newRow("character cut off before ASCII")
+        << QByteArray("+NAME:ab\xE4"
+                      "cd\r\nOK\r\n")
+        << true << QStringLiteral("+NAME:ab\uFFFDcd\nOK\n");
+    QTest::newRow("character cut off before a line feed")
+        << QByteArray("x\xC3\nOK\n") << true << QStringLiteral("x\uFFFD\nOK\n");
     QTest::newRow("NUL") << QByteArray("a\0b", 3) << true
                          << QStringLiteral("a") + QChar(0) + QStringLiteral("b");
     QTest::newRow("control bytes") << QByteArray("a\0b\ac\x1b"
@@ -248,6 +259,42 @@ void TestSerialPort::lineSettingsAreApplied()
     QVERIFY(!(tio.c_cflag & PARENB));
     QVERIFY(!(tio.c_cflag & CSTOPB));
     QCOMPARE(port.DevicePath(), m_pty->Path());
+}
+
+void TestSerialPort::pathThatIsNotUtf8()
+{
+    m_pty = std::make_unique<Pty>();
+    QTemporaryDir dir;
+    const QByteArray link = QFile::encodeName(dir.path()) + "/adapter-\xff\xfe";
+    QCOMPARE(::symlink(m_pty->Path().toLocal8Bit().constData(), link.constData()), 0);
+    qputenv("TARVENIT_PORTS", link);
+    SerialPort port;
+    port.ReadPortList();
+    port.SetPortNumber(1);
+    port.Open();
+    QVERIFY(port.IsOpen());
+}
+
+void TestSerialPort::terminationSignalClosesThePort()
+{
+    QVERIFY(PlugIn(1));
+    termios before {};
+    QCOMPARE(::tcgetattr(m_pty->SlaveFd(), &before), 0);
+    m_form = std::make_unique<Form1>();
+    m_form->show();
+    m_form->Command4->click();
+    QVERIFY(m_form->Port().IsOpen());
+    CloseOnTerminationSignals(m_form.get());
+
+    ::raise(SIGTERM);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_form->isVisible(), 5000);
+    QVERIFY(!m_form->Port().IsOpen());
+    termios after {};
+    QCOMPARE(::tcgetattr(m_pty->SlaveFd(), &after), 0);
+    QCOMPARE(after.c_cflag, before.c_cflag);
+    QCOMPARE(after.c_lflag, before.c_lflag);
+    QCOMPARE(after.c_iflag, before.c_iflag);
+    QCOMPARE(cfgetospeed(&after), cfgetospeed(&before));
 }
 
 QTEST_MAIN(TestSerialPort)

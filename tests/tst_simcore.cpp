@@ -113,6 +113,9 @@ void TestSimCore::lineSplitting_data()
     QTest::newRow("split across reads") << L { "AT+NA", "ME?\r", "\n" } << L { "AT+NAME?" };
     QTest::newRow("spaces around") << L { "  AT+ROLE?  \r\n" } << L { "AT+ROLE?" };
     QTest::newRow("no line end yet") << L { "AT" } << L {};
+    QTest::newRow("a byte at a time") << L { "A", "T", "\r", "\n", "\n", "x" } << L { "AT", "" };
+    QTest::newRow("lines and a rest in one read")
+        << L { "AT\r\nAT+NAME?\nAT+R", "OLE?\n" } << L { "AT", "AT+NAME?", "AT+ROLE?" };
 }
 
 void TestSimCore::lineSplitting()

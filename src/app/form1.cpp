@@ -132,6 +132,13 @@ Form1::~Form1()
     RichTextBox1->disconnect(this);
 }
 
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // The program ends with the window: give the device back with its settings restored.
+    Uart1->Close();
+    QWidget::closeEvent(event);
+}
+
 void Form1::CreateControls()
 {
     Command4 = MakeControl<QPushButton>("Command4", this);

@@ -58,6 +58,9 @@ public:
     QTimer *Timer1 = nullptr;
     SerialPort *Uart1 = nullptr;
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void Form_Load();
     void Command1_Click();

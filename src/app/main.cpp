@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "termination.h"
 
 #include <QApplication>
 
@@ -8,5 +9,6 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tarvenit"));
     Form1 window;
     window.show();
+    CloseOnTerminationSignals(&window);
     return app.exec();
 }

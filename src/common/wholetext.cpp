@@ -60,6 +60,8 @@ void FitCaption(QWidget *control)
 
 void SetWholeText(QLabel *label, const QString &text)
 {
+    if (text == label->text())
+        return;
     label->setText(text);
     FitCaption(label);
 }

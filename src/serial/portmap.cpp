@@ -5,6 +5,31 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
+#include <cstdlib>
+
+#ifndef Q_OS_WIN
+namespace {
+
+// The port's path as QSerialPort can open it. A path that is not valid UTF-8 cannot go
+// through QString unchanged; the canonical path of its device usually can (device nodes
+// and the links to them are named in ASCII).
+QString PortPath(const QByteArray &entry)
+{
+    const QString path = QFile::decodeName(entry);
+    if (QFile::encodeName(path) == entry)
+        return path;
+    if (char *resolved = ::realpath(entry.constData(), nullptr)) {
+        const QByteArray canonical(resolved);
+        std::free(resolved);
+        const QString target = QFile::decodeName(canonical);
+        if (QFile::encodeName(target) == canonical)
+            return target;
+    }
+    return path;
+}
+
+} // namespace
+#endif
 
 QStringList PortDevices()
 {
@@ -13,12 +38,11 @@ QStringList PortDevices()
 #ifdef Q_OS_WIN
         return qEnvironmentVariable("TARVENIT_PORTS").split(QDir::listSeparator());
 #else
-        // Device paths are bytes: decode them as the file system does, so that a path
-        // that is not valid UTF-8 still names its device.
+        // Device paths are bytes, and any path must reach its device.
         QStringList ports;
         const char separator = QDir::listSeparator().toLatin1();
         for (const QByteArray &entry : qgetenv("TARVENIT_PORTS").split(separator))
-            ports << QFile::decodeName(entry);
+            ports << PortPath(entry);
         return ports;
 #endif
     }

@@ -2,19 +2,8 @@
 
 #include "portmap.h"
 
-namespace {
-
-QStringDecoder NewDecoder()
-{
-    // A leading byte-order mark is kept as a character: nothing received may vanish.
-    return QStringDecoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
-}
-
-} // namespace
-
 SerialPort::SerialPort(QObject *parent)
     : QObject(parent)
-    , m_decoder(NewDecoder())
 {
     connect(&m_port, &QSerialPort::readyRead, this, [this] { notify(CommEvent::Receive); });
     connect(&m_port, &QSerialPort::bytesWritten, this, [this] { notify(CommEvent::Send); });
@@ -112,7 +101,7 @@ void SerialPort::Open()
 {
     if (m_port.portName().isEmpty() || m_port.isOpen())
         return;
-    m_decoder = NewDecoder();
+    m_received.Reset();
     m_port.open(QIODevice::ReadWrite);
 }
 
@@ -137,7 +126,7 @@ QString SerialPort::Read()
 {
     if (!m_port.isOpen())
         return QString();
-    return m_decoder.decode(m_port.readAll());
+    return m_received.Decode(m_port.readAll());
 }
 
 QString SerialPort::DevicePath() const

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "seriallink.h"
+#include "utf8stream.h"
 
 #include <QObject>
 #include <QSerialPort>
-#include <QStringDecoder>
 
-// The serial port Uart1 over QSerialPort. Text is UTF-8 both ways; one decoder lives
-// as long as the port is open, so a character split across two reads arrives whole.
+// The serial port Uart1 over QSerialPort. Text is UTF-8 both ways; a character split
+// across two reads arrives whole.
 class SerialPort : public QObject, public SerialLink
 {
     Q_OBJECT
@@ -46,7 +46,7 @@ private:
     void notify(CommEvent event);
 
     QSerialPort m_port;
-    QStringDecoder m_decoder;
+    Utf8Stream m_received;
     CommEvent m_lastEvent = CommEvent::None;
     QStringList m_ports;
     QString m_device;

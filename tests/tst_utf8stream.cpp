@@ -25,6 +25,7 @@ void TestUtf8Stream::sameTextHoweverSplit_data()
     QTest::newRow("surrogates") << QByteArray("\xED\xA0\x80\xED\xBF\xBF"
                                               "a");
     QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80\xF5\x80");
+    QTest::newRow("a start refuted at the end") << QByteArray("K\xE0\xE0\x8A");
     QTest::newRow("stray continuation bytes") << QByteArray("\x80\xBF"
                                                             "a\x80");
     QTest::newRow("NUL and byte-order marks") << QByteArray("\xEF\xBB\xBF"
@@ -36,7 +37,8 @@ void TestUtf8Stream::sameTextHoweverSplit()
 {
     QFETCH(QByteArray, bytes);
     const QString whole
-        = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)
+        = QStringDecoder(QStringDecoder::Utf8,
+                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom)
               .decode(bytes);
     auto decodeInReads = [&](const QList<QByteArrayView> &reads) {
         Utf8Stream stream;
@@ -45,7 +47,9 @@ void TestUtf8Stream::sameTextHoweverSplit()
             text += stream.Decode(read.toByteArray());
         // What is still held back at the end decodes as it would at the end of the whole.
         return text
-            + QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)
+            + QStringDecoder(QStringDecoder::Utf8,
+                             QStringDecoder::Flag::Stateless
+                                 | QStringDecoder::Flag::ConvertInitialBom)
                   .decode(stream.Pending());
     };
     for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {

@@ -1,0 +1,195 @@
+// The receive path: any bytes, split into any reads, through the port adapter's decoding,
+// the engine in each mode and the real console and panel.
+// The first byte picks the mode (bits 0-1: idle, query, update, hand-typed) and whether
+// the pacing tick runs after every read (bit 2); the rest are reads as ForEachRead cuts them.
+
+#include "app/console.h"
+#include "engine/commandengine.h"
+#include "fuzzcheck.h"
+#include "panel/settingspanel.h"
+#include "serial/seriallink.h"
+#include "serial/utf8stream.h"
+
+#include <QApplication>
+#include <QStringDecoder>
+#include <QTextEdit>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// The port as the engine sees it: what the test "receives" goes through the adapter's
+// decoding; what the engine writes is dropped.
+class FuzzPort : public SerialLink
+{
+public:
+    void Close() override { }
+    void ReadPortList() override { }
+    void SetPortNumber(int) override { }
+    void SetLine(const QString &) override { }
+    void SetReceiveThreshold(int) override { }
+    void SetTextMode() override { }
+    void Open() override { }
+    bool IsOpen() const override { return true; }
+    void ClearBuffers() override { }
+    void Write(const QString &) override { }
+    QString Read() override
+    {
+        const QString text = stream.Decode(waiting);
+        waiting.clear();
+        decoded += text;
+        return text;
+    }
+    CommEvent LastEvent() const override { return CommEvent::Receive; }
+
+    Utf8Stream stream;
+    QByteArray waiting;
+    QString decoded;
+};
+
+// Passes every append on to the console and keeps the text as the engine gave it.
+class Tee : public ConsoleSink
+{
+public:
+    explicit Tee(Console &console)
+        : m_console(console)
+    { }
+    void AppendToConsole(const QString &text, QColor colour) override
+    {
+        appended += text;
+        if (colour == QColor(ColourReceived))
+            received += text;
+        m_console.AppendToConsole(text, colour);
+    }
+    QString appended;
+    QString received;
+
+private:
+    Console &m_console;
+};
+
+class NoWarning : public WarningBox
+{
+public:
+    void Show(const QString &, const QString &) override { }
+};
+
+// The console's display rules, written out again as the oracle: control characters
+// but line feed, tab and the CR of a CR LF pair become their pictures.
+QString Pictured(const QString &text)
+{
+    QString shown;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            continue; // the pair breaks the line once
+        if (c == u'\n' || c == u'\t')
+            shown += QChar(c);
+        else if (c < 0x20)
+            shown += QChar(0x2400 + c);
+        else if (c == 0x7F)
+            shown += QChar(0x2421);
+        else
+            shown += QChar(c);
+    }
+    return shown;
+}
+
+int CodePoints(const QString &text)
+{
+    return int(text.toUcs4().size());
+}
+
+struct Window
+{
+    QWidget form;
+    QTextEdit *edit = new QTextEdit(&form);
+    Console console { edit };
+    SettingsPanel panel { &form };
+};
+
+std::unique_ptr<QApplication> g_app;
+std::unique_ptr<Window> g_window;
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    // The application outlives main's arguments.
+    static int argc = 1;
+    static char name[] = "fuzz_receive";
+    static char *argv[] = { name, nullptr };
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_app = std::make_unique<QApplication>(argc, argv);
+    g_window = std::make_unique<Window>();
+    g_window->edit->setUndoRedoEnabled(false);
+    // Gone before the library's own globals are, which were made before this point.
+    std::atexit([] {
+        g_window.reset();
+        g_app.reset();
+    });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    Window &window = *g_window;
+    window.edit->clear();
+    window.panel.ClearSettingsPanel();
+    EngineState state;
+    FuzzPort port;
+    Tee tee(window.console);
+    NoWarning warning;
+    CommandEngine engine(state, port, tee, window.panel, warning);
+    const int mode = data[0] & 3;
+    const bool ticks = data[0] & 4;
+    if (mode == 1)
+        engine.StartQuery();
+    else if (mode == 2)
+        engine.StartUpdate();
+    else if (mode == 3)
+        engine.SendManual(QStringLiteral("AT"));
+
+    QByteArray all;
+    ForEachRead(data + 1, size - 1, [&](const unsigned char *bytes, std::size_t length) {
+        port.waiting = QByteArray(reinterpret_cast<const char *>(bytes), qsizetype(length));
+        all += port.waiting;
+        engine.OnReceive();
+        if (ticks)
+            engine.OnTick();
+
+        for (int index : { 0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11 }) {
+            const QString value = window.panel.Text1(index);
+            FUZZ_CHECK(CodePoints(value) <= 20 && !value.contains(QLatin1Char('\n')));
+        }
+        for (int first : { 1, 4 }) {
+            int selected = 0;
+            for (int n = first; n < first + 3; ++n)
+                selected += window.panel.Option(n);
+            FUZZ_CHECK(selected <= 1);
+        }
+        if (state.WorkMode == ModeSearching)
+            FUZZ_CHECK(state.StepIndex >= 1 && state.StepIndex <= QuerySteps);
+        if (state.WorkMode == ModeUpdating)
+            FUZZ_CHECK(state.StepIndex >= 1 && state.StepIndex <= UpdateSteps);
+    });
+
+    // However it was split, the text is the whole stream decoded; the console shows it
+    // (carriage returns removed) with the display rules applied, nothing more or less.
+    const QString whole
+        = QStringDecoder(QStringDecoder::Utf8,
+                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom)
+              .decode(all);
+    const QString held
+        = QStringDecoder(QStringDecoder::Utf8,
+                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom)
+              .decode(port.stream.Pending());
+    FUZZ_CHECK(port.decoded + held == whole);
+    FUZZ_CHECK(tee.received == QString(port.decoded).remove(QLatin1Char('\r')));
+    FUZZ_CHECK(window.edit->toPlainText() == Pictured(tee.appended));
+    return 0;
+}

@@ -41,20 +41,29 @@ struct Options
 };
 
 const char Usage[]
-    = "usage: tarvenit-module-sim [options]\n"
-      "  --device PATH        serve on PATH instead of a new pseudo-terminal\n"
-      "  --set KEY=VALUE      start with this setting (NAME, ROLE, CLASS, PSWD, IAC, CMOD, BIND,\n"
-      "                       INQM, UART, VERSION, ADDR, MRAD, STATE)\n"
-      "  --delay MS           wait before each reply\n"
-      "  --chunk N|random     write replies in pieces of at most N bytes, a short gap between\n"
-      "  --silent CMD         never answer CMD (CMD ending in '=' or '?' matches as a prefix)\n"
-      "  --error CMD          answer CMD with ERROR:(1F)\n"
-      "  --hangup-after N     close the line after N commands, like a pulled cable\n"
-      "  --pause-ends-line MS also take a command after MS ms without a new byte, and\n"
-      "                       answer such a command without the final line break\n"
-      "  --garbage            send invalid UTF-8 and NUL bytes between replies\n"
-      "  --log FILE           record every line received and sent, with a time in ms\n"
-      "  --exit-after SECONDS stop after this long\n";
+    = "Usage: tarvenit-module-sim [OPTION]...\n"
+      "Stand in for a serial Bluetooth module that speaks AT commands: create a\n"
+      "pseudo-terminal, print its path on the first line of output, and answer the\n"
+      "module's command set on it until stopped. Use the path as a port of tarvenit\n"
+      "(TARVENIT_PORTS=PATH tarvenit).\n"
+      "\n"
+      "Options:\n"
+      "  --device PATH          serve on PATH instead of a new pseudo-terminal\n"
+      "  --set KEY=VALUE        start with this setting (NAME, ROLE, CLASS, PSWD, IAC, CMOD, "
+      "BIND,\n"
+      "                         INQM, UART, VERSION, ADDR, MRAD, STATE)\n"
+      "  --delay MS             wait before each reply\n"
+      "  --chunk N|random       write replies in pieces of at most N bytes, a short gap between\n"
+      "  --silent CMD           never answer CMD (CMD ending in '=' or '?' matches as a prefix)\n"
+      "  --error CMD            answer CMD with ERROR:(1F)\n"
+      "  --hangup-after N       close the line after N commands, like a pulled cable\n"
+      "  --pause-ends-line MS   also take a command after MS ms without a new byte, and\n"
+      "                         answer such a command without the final line break\n"
+      "  --garbage              send invalid UTF-8 and NUL bytes between replies\n"
+      "  --log FILE             record every line received and sent, with a time in ms\n"
+      "  --exit-after SECONDS   stop after this long\n"
+      "  --help                 print this help and exit\n"
+      "  --version              print the version and exit\n";
 
 [[noreturn]] void Fail(const std::string &message)
 {
@@ -272,6 +281,9 @@ Options Parse(int argc, char **argv, sim::ModuleCore &core)
         };
         if (arg == "--help" || arg == "-h") {
             std::fputs(Usage, stdout);
+            std::exit(0);
+        } else if (arg == "--version") {
+            std::puts("tarvenit-module-sim " TARVENIT_VERSION);
             std::exit(0);
         } else if (arg == "--device") {
             options.device = value();

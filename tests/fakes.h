@@ -40,6 +40,8 @@ public:
         open = openable.contains(selected);
     }
     bool IsOpen() const override { return open; }
+    Refusal LastRefusal() const override { return open ? Refusal::None : refused.value(selected); }
+    QString Device() const override { return QStringLiteral("/dev/fake%1").arg(selected); }
     void ClearBuffers() override { calls << QStringLiteral("ClearBuffers"); }
     void Write(const QString &text) override { written << text; }
     QString Read() override { return std::exchange(waiting, QString()); }
@@ -54,6 +56,7 @@ public:
     bool open = true;
     int selected = 0;
     QSet<int> openable;
+    QMap<int, Refusal> refused; // why a port that is not openable refuses
     QStringList calls;
     QStringList written;
     QString waiting;

@@ -12,6 +12,8 @@ private slots:
     void search_data();
     void search();
     void stepsOfOneTry();
+    void refusalsInTheTooltip_data();
+    void refusalsInTheTooltip();
     void portMap_data();
     void portMap();
 };
@@ -62,8 +64,8 @@ void TestPortSearch::search()
     QStringList captions;
     qint16 last = qint16(lastTried);
     SearchNextPort(
-        last, port, QStringLiteral("38400"), [&](const QString &caption) { captions << caption; },
-        warning);
+        last, port, QStringLiteral("38400"),
+        [&](const QString &caption, const QString &) { captions << caption; }, warning);
 
     QCOMPARE(int(last), lastTriedAfter);
     QCOMPARE(captions.last(), label);
@@ -90,10 +92,38 @@ void TestPortSearch::stepsOfOneTry()
     FakeWarning warning;
     qint16 last = 1;
     SearchNextPort(
-        last, port, QStringLiteral("115200"), [](const QString &) {}, warning);
+        last, port, QStringLiteral("115200"), [](const QString &, const QString &) {}, warning);
     QCOMPARE(port.calls,
              (QStringList { "ReadPortList", "Close", "SetPortNumber 2", "SetLine 115200,n,8,1",
                             "SetReceiveThreshold 1", "SetTextMode", "Open", "ClearBuffers" }));
+}
+
+void TestPortSearch::refusalsInTheTooltip_data()
+{
+    QTest::addColumn<QList<int>>("openable");
+    QTest::addColumn<QString>("tooltip");
+    QTest::newRow("found: its device") << QList<int> { 7 } << "/dev/fake7";
+    QTest::newRow("none found: each refusal") << QList<int> {}
+                                              << "无权访问 /dev/fake2：请将当前用户加入 dialout "
+                                                 "组后重新登录\n/dev/fake5 正被其他程序占用";
+}
+
+void TestPortSearch::refusalsInTheTooltip()
+{
+    QFETCH(QList<int>, openable);
+    QFETCH(QString, tooltip);
+    FakePort port;
+    port.open = false;
+    port.openable = QSet<int>(openable.begin(), openable.end());
+    port.refused = { { 2, Refusal::NoPermission }, { 5, Refusal::InUse } };
+    FakeWarning warning;
+    QString shown;
+    qint16 last = 0;
+    SearchNextPort(
+        last, port, QStringLiteral("9600"),
+        [&](const QString &, const QString &text) { shown = text; }, warning);
+    QCOMPARE(shown, tooltip);
+    QCOMPARE(warning.shown.size(), openable.isEmpty() ? 1 : 0); // the end box as always
 }
 
 void TestPortSearch::portMap_data()

@@ -7,8 +7,11 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QSerialPort>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -16,6 +19,8 @@
 
 #include <csignal>
 #include <memory>
+
+#include <sys/stat.h>
 
 // The window over a real QSerialPort on a pseudo-terminal named by TARVENIT_PORTS.
 class TestSerialPort : public QObject
@@ -73,6 +78,7 @@ private slots:
     {
         m_form.reset();
         m_pty.reset();
+        m_warning.shown.clear();
         qunsetenv("TARVENIT_PORTS");
     }
 
@@ -84,6 +90,9 @@ private slots:
     void lostDevice();
     void lineSettingsAreApplied();
     void pathThatIsNotUtf8();
+    void portInUse();
+    void noPermissionForReal();
+    void noPermissionAsUnprivilegedChild();
     void terminationSignalClosesThePort();
 };
 
@@ -295,6 +304,62 @@ void TestSerialPort::terminationSignalClosesThePort()
     QCOMPARE(after.c_lflag, before.c_lflag);
     QCOMPARE(after.c_iflag, before.c_iflag);
     QCOMPARE(cfgetospeed(&after), cfgetospeed(&before));
+}
+
+void TestSerialPort::portInUse()
+{
+    QVERIFY(PlugIn(1));
+    QSerialPort holder(m_pty->Path()); // another program has the port open
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    m_form = std::make_unique<Form1>();
+    m_form->SetWarningBox(&m_warning);
+    m_form->Command4->click();
+    QVERIFY(!m_form->Port().IsOpen());
+    QCOMPARE(m_form->Label4->toolTip(), m_pty->Path() + QStringLiteral(" 正被其他程序占用"));
+    QCOMPARE(m_warning.shown.size(), 1); // the end-of-range box, as always
+}
+
+// Root may open any device, so this runs the check below in a child that has dropped to
+// an unprivileged user, against a pty only root may open.
+void TestSerialPort::noPermissionForReal()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root, to run a child as another user");
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (setpriv.isEmpty())
+        QSKIP("setpriv is not installed");
+    Pty pty;
+    QVERIFY(pty.IsValid());
+    QCOMPARE(::chmod(pty.Path().toLocal8Bit().constData(), 0600), 0);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TARVENIT_PORTS"), pty.Path());
+    env.insert(QStringLiteral("TARVENIT_UNPRIVILEGED_CHILD"), QStringLiteral("1"));
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(setpriv,
+                { "--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                  QCoreApplication::applicationFilePath(), "noPermissionAsUnprivilegedChild" });
+    QVERIFY(child.waitForFinished(30000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    QVERIFY2(child.exitCode() == 0
+                 && output.contains(
+                     QLatin1String("PASS   : TestSerialPort::noPermissionAsUnprivilegedChild")),
+             qPrintable(output));
+}
+
+void TestSerialPort::noPermissionAsUnprivilegedChild()
+{
+    if (!qEnvironmentVariableIsSet("TARVENIT_UNPRIVILEGED_CHILD"))
+        QSKIP("run by noPermissionForReal");
+    const QString device = qEnvironmentVariable("TARVENIT_PORTS");
+    m_form = std::make_unique<Form1>();
+    m_form->SetWarningBox(&m_warning);
+    m_form->Command4->click();
+    QVERIFY(!m_form->Port().IsOpen());
+    QCOMPARE(m_form->Label4->toolTip(),
+             QStringLiteral("无权访问 %1：请将当前用户加入 dialout 组后重新登录").arg(device));
 }
 
 QTEST_MAIN(TestSerialPort)

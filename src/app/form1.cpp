@@ -1,6 +1,5 @@
 #include "form1.h"
 
-#include "appicon.h"
 #include "common/twips.h"
 #include "common/wholetext.h"
 #include "console.h"
@@ -10,6 +9,7 @@
 #include "serial/serialport.h"
 
 #include <QComboBox>
+#include <QIcon>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -91,7 +91,7 @@ Form1::Form1(QWidget *parent)
     : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Tarvenit"));
-    setWindowIcon(AppIcon());
+    setWindowIcon(QIcon(QStringLiteral(":/icons/tarvenit.png")));
     // Fixed single border: no resizing, no maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -237,8 +237,11 @@ void Form1::Command4_Click()
 {
     SearchNextPort(
         m_state.LastPortTried, *Uart1, Combo1->currentText(),
-        [this](const QString &caption) { SetWholeText(Label4, caption); }, *m_warning);
-    Label4->setToolTip(Uart1->DevicePath());
+        [this](const QString &caption, const QString &tooltip) {
+            SetWholeText(Label4, caption);
+            Label4->setToolTip(tooltip);
+        },
+        *m_warning);
 }
 
 void Form1::Command5_Click()

@@ -4,18 +4,38 @@
 #include "portmap.h"
 #include "seriallink.h"
 
+#include <QStringList>
+
+namespace {
+
+QString RefusalText(Refusal refusal, const QString &device)
+{
+    switch (refusal) {
+    case Refusal::NoPermission:
+        return QStringLiteral("无权访问 %1：请将当前用户加入 dialout 组后重新登录").arg(device);
+    case Refusal::InUse:
+        return QStringLiteral("%1 正被其他程序占用").arg(device);
+    case Refusal::None:
+        break;
+    }
+    return QString();
+}
+
+} // namespace
+
 void SearchNextPort(qint16 &lastPortTried,
                     SerialLink &port,
                     const QString &baudText,
-                    const std::function<void(const QString &)> &setStatus,
+                    const PortStatus &setStatus,
                     WarningBox &warning)
 {
     // Every step swallows its own failure: a port that does not open is just not found.
     ++lastPortTried;
     port.ReadPortList();
     int n = lastPortTried;
+    QStringList refusals;
     for (; n <= LastPortNumber; ++n) {
-        setStatus(QStringLiteral("正在搜索： %1").arg(n));
+        setStatus(QStringLiteral("正在搜索： %1").arg(n), QString());
         port.Close();
         port.SetPortNumber(n);
         port.SetLine(baudText + QStringLiteral(",n,8,1"));
@@ -24,15 +44,17 @@ void SearchNextPort(qint16 &lastPortTried,
         port.Open();
         if (port.IsOpen()) {
             port.ClearBuffers();
-            setStatus(QStringLiteral("端口：%1 已打开").arg(n));
+            setStatus(QStringLiteral("端口：%1 已打开").arg(n), port.Device());
             break;
         }
+        if (port.LastRefusal() != Refusal::None)
+            refusals << RefusalText(port.LastRefusal(), port.Device());
     }
 
     if (n > LastPortNumber) {
         // Set before the box opens: ticks keep running while it is shown.
         lastPortTried = 0;
-        setStatus(QString());
+        setStatus(QString(), refusals.join(QLatin1Char('\n')));
         warning.Show(QStringLiteral("提示"), QStringLiteral("已经搜索到最后，再次点击重新搜索！"));
         return;
     }

@@ -13,12 +13,16 @@ inline constexpr int DefaultBaudRate = 38400;
 class SerialLink;
 class WarningBox;
 
+// Label4's caption and its tooltip.
+using PortStatus = std::function<void(const QString &caption, const QString &tooltip)>;
+
 // "搜索端口": closes the port and opens the first port above the last one tried.
-// lastPortTried is the engine's LastPortTried; setStatus sets Label4's caption.
+// lastPortTried is the engine's LastPortTried. The tooltip names the device opened, or,
+// when none opens, each device that refused to open and why.
 void SearchNextPort(qint16 &lastPortTried,
                     SerialLink &port,
                     const QString &baudText,
-                    const std::function<void(const QString &)> &setStatus,
+                    const PortStatus &setStatus,
                     WarningBox &warning);
 
 // Label4's caption for port n once its device has gone away.

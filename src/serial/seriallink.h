@@ -5,6 +5,13 @@
 // Kind of a port notification; only Receive carries data for the engine.
 enum class CommEvent { None = 0, Send = 1, Receive = 2, Error = 1001 };
 
+// Why a device refused to open, when the operator can do something about it.
+enum class Refusal {
+    None, // opened, or failed for another reason (no such device …)
+    NoPermission, // the user may not read and write the device file
+    InUse, // another program holds the port
+};
+
 // What the tool needs of a serial port. Failures are swallowed: a step that fails
 // leaves the port as it was, and IsOpen tells the result of an Open.
 class SerialLink
@@ -21,6 +28,9 @@ public:
     virtual void SetTextMode() = 0;
     virtual void Open() = 0;
     virtual bool IsOpen() const = 0;
+    // Why the last Open failed, and the device of the selected port number.
+    virtual Refusal LastRefusal() const = 0;
+    virtual QString Device() const = 0;
     virtual void ClearBuffers() = 0;
     virtual void Write(const QString &text) = 0;
     virtual QString Read() = 0;

@@ -2,6 +2,10 @@
 
 #include "portmap.h"
 
+#include <QFile>
+
+#include <unistd.h>
+
 SerialPort::SerialPort(QObject *parent)
     : QObject(parent)
 {
@@ -99,10 +103,16 @@ void SerialPort::SetTextMode()
 
 void SerialPort::Open()
 {
+    m_refusal = Refusal::None;
     if (m_port.portName().isEmpty() || m_port.isOpen())
         return;
     m_received.Reset();
-    m_port.open(QIODevice::ReadWrite);
+    if (m_port.open(QIODevice::ReadWrite) || m_port.error() != QSerialPort::PermissionError)
+        return;
+    // Qt reports a device the user may not open and one that another program holds
+    // (its lock file, or exclusive use) alike; the file's access rights tell them apart.
+    const bool mayUse = ::access(QFile::encodeName(m_device).constData(), R_OK | W_OK) == 0;
+    m_refusal = mayUse ? Refusal::InUse : Refusal::NoPermission;
 }
 
 bool SerialPort::IsOpen() const

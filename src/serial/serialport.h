@@ -24,6 +24,7 @@ public:
     void SetTextMode() override;
     void Open() override;
     bool IsOpen() const override;
+    Refusal LastRefusal() const override { return m_refusal; }
     void ClearBuffers() override;
     void Write(const QString &text) override;
     QString Read() override;
@@ -32,7 +33,7 @@ public:
     // The device path of the open port, empty while closed.
     QString DevicePath() const;
     // The device of the port number selected last, open or not (a lost port's too).
-    QString Device() const { return m_device; }
+    QString Device() const override { return m_device; }
 
 signals:
     // A port event happened; LastEvent tells which kind.
@@ -51,4 +52,5 @@ private:
     QStringList m_ports;
     QString m_device;
     bool m_closingOnError = false;
+    Refusal m_refusal = Refusal::None;
 };

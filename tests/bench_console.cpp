@@ -1,37 +1,31 @@
-// Prints what one console append costs as the console grows, on the shown window, with
-// the status line refreshed after every append as it is in use. Two figures per size:
-// the append alone, and the append with the event loop run after it (layout and paint),
-// as when each received chunk is appended.
-// Usage: bench_console [lines]   (default 1000000, at least 1000)
+// Prints what console appends cost on the shown window (the offscreen platform is fine):
+// - µs per append of a 40-character line at 1k, 10k, 100k and 1M lines, with the event
+//   loop run after every 10 appends (layout and paint), and the first and last tenth of
+//   the whole run compared;
+// - µs per one-character append within one line at 100, 1,000 and 10,000 characters, with
+//   the event loop run after each, as when a module streams without line breaks;
+// - the peak resident memory at the end of the run.
+// Usage: bench_console [lines]   (default 1000000)
 
 #include "app/console.h"
 #include "app/form1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QLabel>
 
 #include <cstdio>
+#include <memory>
 
 #include <sys/resource.h>
 
 namespace {
 
-const QString Line = QStringLiteral("+NAME:TARVENIT-BT\n");
-constexpr long Sample = 500;
+const QString Line = QStringLiteral("+DATA:0123456789 the quick brown fox..\n"); // 40 characters
+constexpr long EventsEvery = 10;
 
-double MicrosPerAppend(QApplication &app, Console &console, bool runEvents)
+double Micros(const QElapsedTimer &timer, long appends)
 {
-    QElapsedTimer timer;
-    timer.start();
-    for (long i = 0; i < Sample; ++i) {
-        console.AppendToConsole(Line, Qt::blue);
-        if (runEvents)
-            app.processEvents();
-    }
-    const double micros = timer.nsecsElapsed() / 1000.0 / Sample;
-    app.processEvents();
-    return micros;
+    return double(timer.nsecsElapsed()) / 1000.0 / double(appends);
 }
 
 } // namespace
@@ -40,27 +34,64 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const long total = argc > 1 ? std::atol(argv[1]) : 1000000;
-    Form1 form;
-    form.show();
-    Console &console = form.ConsoleView();
-    std::printf("%10s %14s %20s\n", "lines", "us/append", "us/append+events");
-    long done = 0;
-    for (long mark = 1000; mark <= total; mark *= 10) {
-        // Fill in batches with the event loop between them, as a long session would.
-        while (done < mark - 2 * Sample) {
-            console.AppendToConsole(Line, Qt::blue);
-            if (++done % 1000 == 0)
-                app.processEvents();
+    const long tenth = total / 10;
+
+    auto form = std::make_unique<Form1>();
+    form->show();
+    app.processEvents();
+    Console &console = form->ConsoleView();
+    std::printf("40-character lines, events every %ld appends:\n", EventsEvery);
+    double firstTenth = 0, lastTenth = 0;
+    QElapsedTimer tenthTimer;
+    tenthTimer.start();
+    long mark = 1000;
+    QElapsedTimer markTimer;
+    for (long done = 0; done < total;) {
+        if (done == mark - 500)
+            markTimer.start();
+        console.AppendToConsole(Line, Qt::blue);
+        if (++done % EventsEvery == 0)
+            app.processEvents();
+        if (done == mark) {
+            std::printf("  at %8ld lines: %8.1f us/append\n", mark, Micros(markTimer, 500));
+            mark *= 10;
         }
-        app.processEvents();
-        const double plain = MicrosPerAppend(app, console, false);
-        const double withEvents = MicrosPerAppend(app, console, true);
-        done += 2 * Sample;
-        std::printf("%10ld %14.1f %20.1f\n", done, plain, withEvents);
+        if (done == tenth) {
+            firstTenth = Micros(tenthTimer, tenth);
+        } else if (done == total - tenth) {
+            tenthTimer.restart();
+        } else if (done == total) {
+            lastTenth = Micros(tenthTimer, tenth);
+        }
     }
+    app.processEvents();
+    std::printf("  first tenth %.1f us/append, last tenth %.1f us/append: %.2fx\n", firstTenth,
+                lastTenth, lastTenth / firstTenth);
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("%s, peak memory %ld MiB\n", qPrintable(form.Label3->text()),
-                usage.ru_maxrss / 1024);
+    std::printf("peak RSS at %ld lines: %ld MB\n", total, usage.ru_maxrss / 1024);
+    form.reset();
+
+    form = std::make_unique<Form1>();
+    form->show();
+    app.processEvents();
+    Console &fresh = form->ConsoleView();
+    std::printf("one-character appends within one line, events after each:\n");
+    long length = 0;
+    for (long at : { 100L, 1000L, 10000L }) {
+        while (length < at) {
+            fresh.AppendToConsole(QStringLiteral("x"), Qt::blue);
+            app.processEvents();
+            ++length;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < 50; ++i) {
+            fresh.AppendToConsole(QStringLiteral("x"), Qt::blue);
+            app.processEvents();
+        }
+        length += 50;
+        std::printf("  at %5ld characters: %8.1f us/append\n", at, Micros(timer, 50));
+    }
     return 0;
 }

@@ -1,3 +1,4 @@
+#include "app/console.h"
 #include "app/form1.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
@@ -10,7 +11,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTextBlock>
-#include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
 
@@ -53,9 +53,17 @@ class TestEndToEnd : public QObject
 
     QString Text1(int index) { return m_form->Panel().Text1(index); }
 
+    // Waits until the console has drawn every append; what is read after it fails on its
+    // own if that never happens.
+    void Drawn()
+    {
+        (void)QTest::qWaitFor([&] { return !m_form->ConsoleView().HasPending(); }, 5000);
+    }
+
     // The colours of the console's lines that hold `text`.
     QList<QColor> ColoursOfLines(const QString &text)
     {
+        Drawn();
         QList<QColor> colours;
         for (QTextBlock b = m_form->RichTextBox1->document()->begin(); b.isValid(); b = b.next()) {
             if (b.text() == text && b.begin() != b.end())
@@ -67,6 +75,7 @@ class TestEndToEnd : public QObject
     // The console's runs of text in one colour, in order.
     QStringList TextInColour(QColor colour)
     {
+        Drawn();
         QStringList runs;
         for (QTextBlock b = m_form->RichTextBox1->document()->begin(); b.isValid(); b = b.next()) {
             for (auto it = b.begin(); !it.atEnd(); ++it) {
@@ -191,6 +200,7 @@ void TestEndToEnd::errorReplyDoesNotStopTheUpdate()
     QCOMPARE(received.size(), 14 + 9);
     QCOMPARE(received.at(14 + 2), QStringLiteral("AT+CLASS=1f00"));
     QVERIFY(m_sim->Records('>').contains(QStringLiteral("ERROR:(1F)")));
+    Drawn();
     QVERIFY(m_form->RichTextBox1->toPlainText().contains(QStringLiteral("ERROR:(1F)\n")));
 }
 

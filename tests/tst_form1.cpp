@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBlock>
-#include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
 
@@ -25,9 +24,11 @@ class TestForm1 : public QObject
     std::unique_ptr<Form1> m_form;
     FakeWarning m_warning;
 
-    void Append(const QString &text)
+    // Appends and draws at once, as the window does before it paints.
+    void Append(const QString &text, QColor colour = QColor(0, 0, 255))
     {
-        m_form->ConsoleView().AppendToConsole(text, QColor(0, 0, 255));
+        m_form->ConsoleView().AppendToConsole(text, colour);
+        m_form->ConsoleView().Flush();
     }
     QString Status() const
     {
@@ -60,6 +61,10 @@ private slots:
     void clearConsole();
     void appendTakesFocus();
     void newestLineStaysInView();
+    void batchKeepsOrderAndColours();
+    void textCompleteBeforePaintAndKeys();
+    void wrap_data();
+    void wrap();
     void startButtonsSetTheMode();
     void warningBoxIsModalAndTicksGoOn();
     void panelRows_data();
@@ -88,7 +93,7 @@ void TestForm1::startUpDefaults()
     QCOMPARE(m_form->Label4->text(), QString());
     QCOMPARE(m_form->State().WorkMode, ModeIdle);
     QCOMPARE(m_form->State().LastPortTried, qint16(0));
-    QVERIFY(m_form->Timer1->isActive());
+    QVERIFY(!m_form->Timer1->isActive()); // idle: the tick runs only with a sequence
     QCOMPARE(m_form->Timer1->interval(), 10);
     QCOMPARE(Status(), QStringLiteral("当前行号： 1|当前位置： 0|总的行数： 1"));
     QCOMPARE(QApplication::focusWidget(), m_form->RichTextBox1);
@@ -205,9 +210,9 @@ void TestForm1::statusAfterAppends_data()
         << QStringList { "AT\r\n", "OK\n" } << "当前行号： 3|当前位置： 6|总的行数： 3";
     QTest::newRow("chunks of one line")
         << QStringList { "+NA", "ME:x\nO", "K" } << "当前行号： 2|当前位置： 8|总的行数： 2";
-    QTest::newRow("long line is one line")
-        << QStringList { QString(2000, QLatin1Char('x')) + "\nend" }
-        << "当前行号： 2|当前位置： 2001|总的行数： 2";
+    QTest::newRow("a long line wraps into console lines") << QStringList {
+        QString(2 * Console::LineLimit, QLatin1Char('x')) + "\nend"
+    } << QStringLiteral("当前行号： 3|当前位置： %1|总的行数： 3").arg(2 * Console::LineLimit + 2);
 }
 
 void TestForm1::statusAfterAppends()
@@ -222,7 +227,7 @@ void TestForm1::statusAfterAppends()
 void TestForm1::clickIntoTheMiddle()
 {
     Append(QStringLiteral("first line\nsecond line here\nthird\n"));
-    QTextEdit *console = m_form->RichTextBox1;
+    QPlainTextEdit *console = m_form->RichTextBox1;
     const QRect line2 = console->cursorRect(QTextCursor(console->document()->findBlockByNumber(1)));
     QTest::mouseClick(console->viewport(), Qt::LeftButton, {}, line2.center() + QPoint(40, 0));
     QVERIFY(console->textCursor().positionInBlock() > 0); // clicked past the line's start
@@ -255,7 +260,7 @@ void TestForm1::newestLineStaysInView()
     }
     Append(QStringLiteral("+STATE:INITIALIZED\nOK\n"));
     QCoreApplication::processEvents();
-    QTextEdit *console = m_form->RichTextBox1;
+    QPlainTextEdit *console = m_form->RichTextBox1;
     const QRect caret = console->cursorRect();
     QVERIFY2(console->viewport()->rect().contains(caret),
              qPrintable(QStringLiteral("caret at y %1 of %2")
@@ -263,16 +268,114 @@ void TestForm1::newestLineStaysInView()
                             .arg(console->viewport()->height())));
 }
 
+void TestForm1::batchKeepsOrderAndColours()
+{
+    // What the engine appends within one turn of the event loop, drawn as one batch.
+    Console &console = m_form->ConsoleView();
+    console.AppendToConsole(QStringLiteral("AT+NAME?\r\n"), QColor(255, 0, 0));
+    console.AppendToConsole(QStringLiteral("+NAME:x\n"), QColor(0, 0, 255));
+    console.AppendToConsole(QStringLiteral("AT+NAME=y\r\n"), QColor(0, 255, 0));
+    console.AppendToConsole(QStringLiteral("O"), QColor(0, 0, 255));
+    console.AppendToConsole(QStringLiteral("K\n"), QColor(0, 0, 255));
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->RichTextBox1->toPlainText(),
+                              QStringLiteral("AT+NAME?\n+NAME:x\nAT+NAME=y\nOK\n"), 5000);
+    const QList<QColor> colours
+        = { QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 255, 0), QColor(0, 0, 255) };
+    QTextBlock block = m_form->RichTextBox1->document()->begin();
+    for (const QColor &colour : colours) {
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            QCOMPARE(it.fragment().charFormat().foreground().color(), colour);
+        block = block.next();
+    }
+    QCOMPARE(Status(), QStringLiteral("当前行号： 5|当前位置： 30|总的行数： 5"));
+}
+
+// Records, for every paint of the window, whether the console still held undrawn text.
+class PaintWatch : public QObject
+{
+public:
+    PaintWatch(Form1 &form)
+        : m_form(form)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~PaintWatch() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && watched == m_form.Label5) {
+            ++paints;
+            statusAtPaint = m_form.Label3->text();
+        }
+        return false;
+    }
+    int paints = 0;
+    QString statusAtPaint;
+
+private:
+    Form1 &m_form;
+};
+
+void TestForm1::textCompleteBeforePaintAndKeys()
+{
+    PaintWatch watch(*m_form);
+    m_form->ConsoleView().AppendToConsole(QStringLiteral("a\nb\nc"), QColor(0, 0, 255));
+    m_form->Label5->update(); // the window paints before the batch is due
+    QTRY_VERIFY_WITH_TIMEOUT(watch.paints > 0, 5000);
+    QCOMPARE(watch.statusAtPaint, QStringLiteral("总的行数： 3"));
+
+    // A key pressed while text waits is handled with the whole text in place.
+    m_form->ConsoleView().AppendToConsole(QStringLiteral("\nd"), QColor(0, 0, 255));
+    QTest::keyClick(m_form->RichTextBox1, Qt::Key_Up);
+    QCOMPARE(m_form->RichTextBox1->toPlainText(), QStringLiteral("a\nb\nc\nd"));
+    QCOMPARE(m_form->RichTextBox1->textCursor().blockNumber(), 2);
+}
+
+void TestForm1::wrap_data()
+{
+    const qsizetype limit = Console::LineLimit;
+    const QString full(limit, QLatin1Char('x'));
+    QTest::addColumn<int>("lineLength"); // of the console's last line before
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("wrapped");
+    QTest::addColumn<int>("lineLengthAfter");
+    QTest::newRow("short") << 0 << "ab\ncd"
+                           << "ab\ncd" << 2;
+    QTest::newRow("exactly full") << 0 << full << full << int(limit);
+    QTest::newRow("one past") << 0 << full + "y" << full + "\ny" << 1;
+    QTest::newRow("continues a full line") << int(limit) << "y"
+                                           << "\ny" << 1;
+    QTest::newRow("line break resets") << int(limit) << "\ny"
+                                       << "\ny" << 1;
+    QTest::newRow("three lines long") << 0 << full + full + "z" << full + "\n" + full + "\nz" << 1;
+    QTest::newRow("a character stays whole")
+        << 1 << QString(limit - 2, QLatin1Char('x')) + QString::fromUcs4(U"𝄞") + "y"
+        << QString(limit - 2, QLatin1Char('x')) + "\n" + QString::fromUcs4(U"𝄞") + "y" << 3;
+}
+
+void TestForm1::wrap()
+{
+    QFETCH(int, lineLength);
+    QFETCH(QString, text);
+    QFETCH(QString, wrapped);
+    QFETCH(int, lineLengthAfter);
+    qsizetype length = lineLength;
+    QCOMPARE(Console::Wrapped(text, length), wrapped);
+    QCOMPARE(int(length), lineLengthAfter);
+}
+
 void TestForm1::startButtonsSetTheMode()
 {
     m_form->Command1->click();
     QCOMPARE(m_form->State().WorkMode, ModeSearching);
+    QVERIFY(m_form->Timer1->isActive());
     // No port is open: the first tick abandons the query and warns once.
     QTRY_COMPARE_WITH_TIMEOUT(m_warning.shown, QStringList { PortWarning }, 5000);
     QCOMPARE(m_form->State().WorkMode, ModeIdle);
+    QVERIFY(!m_form->Timer1->isActive());
     m_form->Command2->click();
     QCOMPARE(m_form->State().WorkMode, ModeUpdating);
     QCOMPARE(m_form->State().StepIndex, qint16(1));
+    QVERIFY(m_form->Timer1->isActive());
 }
 
 void TestForm1::warningBoxIsModalAndTicksGoOn()
@@ -282,7 +385,8 @@ void TestForm1::warningBoxIsModalAndTicksGoOn()
     int buttons = 0;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool tickedMeanwhile = false;
-    // Look for the box from a timer: the click below only returns once it is closed.
+    bool closed = false;
+    // Look for the box from a timer: the click below returns only once it is closed.
     // Nothing in here may return early with the box left open.
     QTimer poll;
     const QDeadlineTimer deadline(5000);
@@ -301,9 +405,13 @@ void TestForm1::warningBoxIsModalAndTicksGoOn()
         QSignalSpy ticks(m_form->Timer1, &QTimer::timeout);
         tickedMeanwhile = ticks.wait(2000);
         box->done(QMessageBox::Ok);
+        closed = true;
     });
     poll.start(10);
-    m_form->Command5->click(); // no port open
+    m_form->Command1->click(); // a query that waits for its reply: the tick runs
+    m_form->State().AwaitingReply = true;
+    m_form->Command5->click(); // no port open: the hand-typed send warns
+    QVERIFY(closed);
     QCOMPARE(title, QStringLiteral("警告"));
     QCOMPARE(text, QStringLiteral("端口打开错误，请搜索端口后重试！"));
     QCOMPARE(icon, QMessageBox::Warning);

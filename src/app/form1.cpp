@@ -14,7 +14,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTextEdit>
 #include <QTimer>
 
 #include <array>
@@ -114,11 +113,11 @@ Form1::Form1(QWidget *parent)
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Uart1, &SerialPort::commEvent, this, &Form1::Uart1_OnComm);
     connect(Uart1, &SerialPort::deviceLost, this, &Form1::Uart1_DeviceLost);
-    connect(RichTextBox1, &QTextEdit::cursorPositionChanged, this, &Form1::RichTextBox1_SelChange);
-    connect(RichTextBox1, &QTextEdit::selectionChanged, this, &Form1::RichTextBox1_SelChange);
+    connect(RichTextBox1, &QPlainTextEdit::cursorPositionChanged, this,
+            &Form1::RichTextBox1_SelChange);
+    connect(RichTextBox1, &QPlainTextEdit::selectionChanged, this, &Form1::RichTextBox1_SelChange);
 
     Form_Load();
-    Timer1->start();
 
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
@@ -148,7 +147,7 @@ void Form1::CreateControls()
     Command1 = MakeControl<QPushButton>("Command1", this);
     Command2 = MakeControl<QPushButton>("Command2", this);
     Command6 = MakeControl<QPushButton>("Command6", this);
-    RichTextBox1 = MakeControl<QTextEdit>("RichTextBox1", this);
+    RichTextBox1 = MakeControl<QPlainTextEdit>("RichTextBox1", this);
     Label1 = MakeControl<QLabel>("Label1", this);
     Label2 = MakeControl<QLabel>("Label2", this);
     Label3 = MakeControl<QLabel>("Label3", this);
@@ -165,7 +164,6 @@ void Form1::CreateControls()
     // The console is a record: the operator reads, selects and copies, but does not type.
     RichTextBox1->setReadOnly(true);
     RichTextBox1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    RichTextBox1->setAcceptRichText(false);
     RichTextBox1->setUndoRedoEnabled(false);
     RichTextBox1->setFocusPolicy(Qt::StrongFocus);
 
@@ -221,11 +219,13 @@ void Form1::Form_Load()
 void Form1::Command1_Click()
 {
     m_engine->StartQuery();
+    PaceWhileRunning();
 }
 
 void Form1::Command2_Click()
 {
     m_engine->StartUpdate();
+    PaceWhileRunning();
 }
 
 void Form1::Command3_Click()
@@ -247,6 +247,7 @@ void Form1::Command4_Click()
 void Form1::Command5_Click()
 {
     m_engine->SendManual(Text2Text());
+    PaceWhileRunning();
 }
 
 void Form1::Command6_Click()
@@ -257,11 +258,24 @@ void Form1::Command6_Click()
 void Form1::Timer1_Timer()
 {
     m_engine->OnTick();
+    PaceWhileRunning();
 }
 
 void Form1::Uart1_OnComm()
 {
     m_engine->OnReceive();
+    PaceWhileRunning();
+}
+
+void Form1::PaceWhileRunning()
+{
+    // The tick only ever acts while a query or update runs; idle, the tool wakes only
+    // for the operator and the port.
+    const bool running = m_state.WorkMode == ModeSearching || m_state.WorkMode == ModeUpdating;
+    if (running && !Timer1->isActive())
+        Timer1->start();
+    else if (!running)
+        Timer1->stop();
 }
 
 void Form1::Uart1_DeviceLost()
@@ -271,6 +285,7 @@ void Form1::Uart1_DeviceLost()
     SetWholeText(Label4, PortLostCaption(m_state.LastPortTried));
     Label4->setToolTip(Uart1->Device());
     m_engine->OnPortLost();
+    PaceWhileRunning();
 }
 
 void Form1::RichTextBox1_SelChange()

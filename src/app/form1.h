@@ -14,7 +14,6 @@ class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class QTextEdit;
 class QTimer;
 class SerialPort;
 class SettingsPanel;
@@ -53,7 +52,7 @@ public:
     QLabel *Label4 = nullptr;
     QLabel *Label5 = nullptr;
     QComboBox *Combo1 = nullptr;
-    QTextEdit *RichTextBox1 = nullptr;
+    QPlainTextEdit *RichTextBox1 = nullptr;
     QPlainTextEdit *Text2 = nullptr;
     QTimer *Timer1 = nullptr;
     SerialPort *Uart1 = nullptr;
@@ -75,6 +74,7 @@ private:
     void RichTextBox1_SelChange();
 
     void UpdateCaretStatus();
+    void PaceWhileRunning();
     void ClearConsole();
     void CreateControls();
     void SetTabOrder();

@@ -63,5 +63,17 @@ void SetWholeText(QLabel *label, const QString &text)
     if (text == label->text())
         return;
     label->setText(text);
+    // Measuring text is costly (shaping, font fallback for the Chinese captions), and the
+    // status line changes its numbers all the time: digits share one width in the fonts of
+    // a desktop, so a text whose digits alone changed keeps the size found for it before.
+    QString shape = text;
+    for (QChar &c : shape) {
+        if (c.isDigit())
+            c = QLatin1Char('0');
+    }
+    static const char *const FittedShape = "wholeTextShape";
+    if (label->property(FittedShape).toString() == shape)
+        return;
+    label->setProperty(FittedShape, shape);
     FitCaption(label);
 }

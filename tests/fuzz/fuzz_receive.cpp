@@ -11,9 +11,9 @@
 #include "serial/utf8stream.h"
 
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <QStringDecoder>
 #include <QTextDocument>
-#include <QTextEdit>
 
 #include <cstdint>
 #include <cstdlib>
@@ -61,12 +61,12 @@ public:
     { }
     void AppendToConsole(const QString &text, QColor colour) override
     {
-        appended += text;
+        appended << text;
         if (colour == QColor(ColourReceived))
             received += text;
         m_console.AppendToConsole(text, colour);
     }
-    QString appended;
+    QStringList appended;
     QString received;
 
 private:
@@ -79,27 +79,44 @@ public:
     void Show(const QString &, const QString &) override { }
 };
 
-// The console's display rules, written out again as the oracle: control characters
-// but line feed, tab and the CR of a CR LF pair become their pictures. The result is
-// the document's raw text, where every line break (a line feed, or a character the
-// text document itself takes as one) is a paragraph separator.
-QString Pictured(const QString &text)
+// The console's display rules, written out again as the oracle: in each append, control
+// characters but line feed, tab and the CR of a CR LF pair become their pictures; then no
+// line is longer than the console's limit, a character never cut in two. The result is
+// the document's raw text, where every line break (a line feed, or a character the text
+// document itself takes as one) is a paragraph separator.
+QString Shown(const QStringList &appends)
 {
+    QString pictured;
+    for (const QString &text : appends) {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                continue; // the pair breaks the line once
+            if (c == u'\n' || c == QChar::ParagraphSeparator || c == 0xFDD0 || c == 0xFDD1)
+                pictured += QChar(QChar::ParagraphSeparator);
+            else if (c == u'\t' || c >= 0x20)
+                pictured += QChar(c == 0x7F ? 0x2421 : c);
+            else
+                pictured += QChar(0x2400 + c);
+        }
+    }
     QString shown;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            continue; // the pair breaks the line once
-        if (c == u'\n' || c == QChar::ParagraphSeparator || c == 0xFDD0 || c == 0xFDD1)
+    qsizetype lineLength = 0;
+    for (qsizetype i = 0; i < pictured.size(); ++i) {
+        const QChar c = pictured[i];
+        const bool pair = c.isHighSurrogate() && i + 1 < pictured.size();
+        if (c == QChar::ParagraphSeparator) {
+            lineLength = -1;
+        } else if (lineLength + (pair ? 2 : 1) > Console::LineLimit) {
             shown += QChar(QChar::ParagraphSeparator);
-        else if (c == u'\t')
-            shown += QChar(c);
-        else if (c < 0x20)
-            shown += QChar(0x2400 + c);
-        else if (c == 0x7F)
-            shown += QChar(0x2421);
-        else
-            shown += QChar(c);
+            lineLength = 0;
+        }
+        shown += c;
+        ++lineLength;
+        if (pair) {
+            shown += pictured[++i];
+            ++lineLength;
+        }
     }
     return shown;
 }
@@ -112,7 +129,7 @@ int CodePoints(const QString &text)
 struct Window
 {
     QWidget form;
-    QTextEdit *edit = new QTextEdit(&form);
+    QPlainTextEdit *edit = new QPlainTextEdit(&form);
     Console console { edit };
     SettingsPanel panel { &form };
 };
@@ -197,6 +214,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
               .decode(port.stream.Pending());
     FUZZ_CHECK(port.decoded + held == whole);
     FUZZ_CHECK(tee.received == QString(port.decoded).remove(QLatin1Char('\r')));
-    FUZZ_CHECK(window.edit->document()->toRawText() == Pictured(tee.appended));
+    window.console.Flush();
+    FUZZ_CHECK(window.edit->document()->toRawText() == Shown(tee.appended));
     return 0;
 }

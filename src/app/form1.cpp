@@ -271,7 +271,7 @@ void Form1::PaceWhileRunning()
 {
     // The tick only ever acts while a query or update runs; idle, the tool wakes only
     // for the operator and the port.
-    const bool running = m_state.WorkMode == ModeSearching || m_state.WorkMode == ModeUpdating;
+    const bool running = SequenceRunning(m_state);
     if (running && !Timer1->isActive())
         Timer1->start();
     else if (!running)

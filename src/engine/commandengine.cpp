@@ -85,7 +85,7 @@ void CommandEngine::OnPortLost()
 {
     if (m_state.LastPortTried > 0)
         --m_state.LastPortTried;
-    if (m_state.WorkMode == ModeSearching || m_state.WorkMode == ModeUpdating)
+    if (SequenceRunning(m_state))
         AbandonSequence();
 }
 

@@ -34,3 +34,10 @@ struct EngineState
     // How much of ReplyBuffer the completion test has seen; it looks at new text only.
     qsizetype ReplyChecked = 0;
 };
+
+// A query or an update is running: the pacing tick has work to do, and a lost port
+// abandons it.
+inline bool SequenceRunning(const EngineState &state)
+{
+    return state.WorkMode == ModeSearching || state.WorkMode == ModeUpdating;
+}

@@ -267,7 +267,7 @@ void TestSerialPort::lineSettingsAreApplied()
     QCOMPARE(tio.c_cflag & CSIZE, tcflag_t(CS8));
     QVERIFY(!(tio.c_cflag & PARENB));
     QVERIFY(!(tio.c_cflag & CSTOPB));
-    QCOMPARE(port.DevicePath(), m_pty->Path());
+    QCOMPARE(port.Device(), m_pty->Path());
 }
 
 void TestSerialPort::pathThatIsNotUtf8()

@@ -139,11 +139,6 @@ QString SerialPort::Read()
     return m_received.Decode(m_port.readAll());
 }
 
-QString SerialPort::DevicePath() const
-{
-    return m_port.isOpen() ? m_device : QString();
-}
-
 void SerialPort::notify(CommEvent event)
 {
     m_lastEvent = event;

@@ -30,8 +30,6 @@ public:
     QString Read() override;
     CommEvent LastEvent() const override { return m_lastEvent; }
 
-    // The device path of the open port, empty while closed.
-    QString DevicePath() const;
     // The device of the port number selected last, open or not (a lost port's too).
     QString Device() const override { return m_device; }
 

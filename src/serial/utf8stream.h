@@ -16,10 +16,10 @@ public:
     const QByteArray &Pending() const { return m_pending; }
     void Reset() { m_pending.clear(); }
 
+private:
     // How many bytes at the end of `bytes` begin a character that more bytes could
     // still complete (0 to 3).
     static qsizetype IncompleteTail(QByteArrayView bytes);
 
-private:
     QByteArray m_pending;
 };

@@ -5,12 +5,12 @@
 #include "serial/serialport.h"
 #include "simulator.h"
 
+#include "app/consoleview.h"
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTextBlock>
 #include <QTimer>
 #include <QtTest>
 
@@ -65,9 +65,12 @@ class TestEndToEnd : public QObject
     {
         Drawn();
         QList<QColor> colours;
-        for (QTextBlock b = m_form->RichTextBox1->document()->begin(); b.isValid(); b = b.next()) {
-            if (b.text() == text && b.begin() != b.end())
-                colours << b.begin().fragment().charFormat().foreground().color();
+        const ConsoleStore &store = m_form->RichTextBox1->Store();
+        for (qsizetype line = 0; line < store.LineCount(); ++line) {
+            const qsizetype start = store.LineStart(line);
+            const qsizetype length = store.LineLength(line);
+            if (length > 0 && store.Text(start, start + length) == text)
+                colours << QColor(store.Runs(start, start + 1).first().second);
         }
         return colours;
     }
@@ -76,12 +79,15 @@ class TestEndToEnd : public QObject
     QStringList TextInColour(QColor colour)
     {
         Drawn();
+        // Each run cut at its line breaks, one piece per console line.
         QStringList runs;
-        for (QTextBlock b = m_form->RichTextBox1->document()->begin(); b.isValid(); b = b.next()) {
-            for (auto it = b.begin(); !it.atEnd(); ++it) {
-                if (it.fragment().charFormat().foreground().color() == colour)
-                    runs << it.fragment().text();
-            }
+        const ConsoleStore &store = m_form->RichTextBox1->Store();
+        const auto all = store.Runs(0, store.Size());
+        for (qsizetype i = 0; i < all.size(); ++i) {
+            if (QColor(all[i].second) != colour)
+                continue;
+            const qsizetype end = i + 1 < all.size() ? all[i + 1].first : store.Size();
+            runs << store.Text(all[i].first, end).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         }
         return runs;
     }

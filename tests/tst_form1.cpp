@@ -1,9 +1,12 @@
 #include "app/console.h"
+#include "app/consoleview.h"
 #include "app/form1.h"
 #include "common/wholetext.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
 
+#include <QAccessible>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,7 +14,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTextBlock>
 #include <QTimer>
 #include <QtTest>
 
@@ -59,10 +61,14 @@ private slots:
     void statusAfterAppends();
     void clickIntoTheMiddle();
     void clearConsole();
+    void appendTakesFocus_data();
     void appendTakesFocus();
     void newestLineStaysInView();
     void batchKeepsOrderAndColours();
     void textCompleteBeforePaintAndKeys();
+    void drawsOncePerFrame();
+    void caretKeys_data();
+    void caretKeys();
     void wrap_data();
     void wrap();
     void startButtonsSetTheMode();
@@ -210,9 +216,9 @@ void TestForm1::statusAfterAppends_data()
         << QStringList { "AT\r\n", "OK\n" } << "当前行号： 3|当前位置： 6|总的行数： 3";
     QTest::newRow("chunks of one line")
         << QStringList { "+NA", "ME:x\nO", "K" } << "当前行号： 2|当前位置： 8|总的行数： 2";
-    QTest::newRow("a long line wraps into console lines") << QStringList {
-        QString(2 * Console::LineLimit, QLatin1Char('x')) + "\nend"
-    } << QStringLiteral("当前行号： 3|当前位置： %1|总的行数： 3").arg(2 * Console::LineLimit + 2);
+    QTest::newRow("a wrapped line is one line")
+        << QStringList { QString(1200, QLatin1Char('x')) + "\nend" }
+        << "当前行号： 2|当前位置： 1201|总的行数： 2";
 }
 
 void TestForm1::statusAfterAppends()
@@ -227,10 +233,10 @@ void TestForm1::statusAfterAppends()
 void TestForm1::clickIntoTheMiddle()
 {
     Append(QStringLiteral("first line\nsecond line here\nthird\n"));
-    QPlainTextEdit *console = m_form->RichTextBox1;
-    const QRect line2 = console->cursorRect(QTextCursor(console->document()->findBlockByNumber(1)));
+    ConsoleView *console = m_form->RichTextBox1;
+    const QRect line2 = console->PositionRect(console->Store().LineStart(1));
     QTest::mouseClick(console->viewport(), Qt::LeftButton, {}, line2.center() + QPoint(40, 0));
-    QVERIFY(console->textCursor().positionInBlock() > 0); // clicked past the line's start
+    QVERIFY(console->CaretPosition() > 11); // clicked past the line's start
     QCOMPARE(Status(), QStringLiteral("当前行号： 2|当前位置： 11|总的行数： 4"));
 }
 
@@ -242,13 +248,38 @@ void TestForm1::clearConsole()
     QCOMPARE(Status(), QStringLiteral("当前行号： 1|当前位置： 0|总的行数： 1"));
 }
 
+void TestForm1::appendTakesFocus_data()
+{
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<bool>("keeps"); // an editable field keeps the keyboard
+    QTest::newRow("button") << "Command1" << false;
+    QTest::newRow("baud rates") << "Combo1" << false;
+    QTest::newRow("entry box") << "Text2" << true;
+    QTest::newRow("panel field") << "Text1(0)" << true;
+}
+
 void TestForm1::appendTakesFocus()
 {
+    QFETCH(QString, focused);
+    QFETCH(bool, keeps);
     m_form->activateWindow();
-    m_form->Text2->setFocus();
-    Append(QStringLiteral("x"));
-    QCOMPARE(QApplication::focusWidget(), m_form->RichTextBox1);
-    QCOMPARE(m_form->RichTextBox1->textCursor().position(), 1);
+    QWidget *field = focused == "Text1(0)" ? m_form->Panel().Text1Box(0)
+                                           : m_form->findChild<QWidget *>(focused);
+    field->setFocus();
+    QCOMPARE(QApplication::focusWidget(), field);
+    Append(QStringLiteral("x\ny"));
+    QCOMPARE(QApplication::focusWidget(), keeps ? field : m_form->RichTextBox1);
+    QCOMPARE(m_form->RichTextBox1->CaretPosition(), 3);
+    QCOMPARE(Status(), QStringLiteral("当前行号： 2|当前位置： 2|总的行数： 2"));
+    if (keeps) { // typing goes on while text arrives
+        QTest::keyClicks(field, QStringLiteral("AB"));
+        Append(QStringLiteral("z"));
+        QTest::keyClicks(field, QStringLiteral("CD"));
+        const QString typed = qobject_cast<QLineEdit *>(field)
+            ? qobject_cast<QLineEdit *>(field)->text()
+            : qobject_cast<QPlainTextEdit *>(field)->toPlainText();
+        QCOMPARE(typed, QStringLiteral("ABCD"));
+    }
 }
 
 void TestForm1::newestLineStaysInView()
@@ -260,8 +291,9 @@ void TestForm1::newestLineStaysInView()
     }
     Append(QStringLiteral("+STATE:INITIALIZED\nOK\n"));
     QCoreApplication::processEvents();
-    QPlainTextEdit *console = m_form->RichTextBox1;
-    const QRect caret = console->cursorRect();
+    ConsoleView *console = m_form->RichTextBox1;
+    const QRect caret = console->CaretRect();
+    QVERIFY(!caret.isNull());
     QVERIFY2(console->viewport()->rect().contains(caret),
              qPrintable(QStringLiteral("caret at y %1 of %2")
                             .arg(caret.y())
@@ -279,14 +311,11 @@ void TestForm1::batchKeepsOrderAndColours()
     console.AppendToConsole(QStringLiteral("K\n"), QColor(0, 0, 255));
     QTRY_COMPARE_WITH_TIMEOUT(m_form->RichTextBox1->toPlainText(),
                               QStringLiteral("AT+NAME?\n+NAME:x\nAT+NAME=y\nOK\n"), 5000);
-    const QList<QColor> colours
-        = { QColor(255, 0, 0), QColor(0, 0, 255), QColor(0, 255, 0), QColor(0, 0, 255) };
-    QTextBlock block = m_form->RichTextBox1->document()->begin();
-    for (const QColor &colour : colours) {
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            QCOMPARE(it.fragment().charFormat().foreground().color(), colour);
-        block = block.next();
-    }
+    const QList<std::pair<qsizetype, QRgb>> runs = { { 0, qRgb(255, 0, 0) },
+                                                     { 9, qRgb(0, 0, 255) },
+                                                     { 17, qRgb(0, 255, 0) },
+                                                     { 27, qRgb(0, 0, 255) } };
+    QCOMPARE(m_form->RichTextBox1->Store().Runs(0, 30), runs);
     QCOMPARE(Status(), QStringLiteral("当前行号： 5|当前位置： 30|总的行数： 5"));
 }
 
@@ -327,40 +356,132 @@ void TestForm1::textCompleteBeforePaintAndKeys()
     m_form->ConsoleView().AppendToConsole(QStringLiteral("\nd"), QColor(0, 0, 255));
     QTest::keyClick(m_form->RichTextBox1, Qt::Key_Up);
     QCOMPARE(m_form->RichTextBox1->toPlainText(), QStringLiteral("a\nb\nc\nd"));
-    QCOMPARE(m_form->RichTextBox1->textCursor().blockNumber(), 2);
+    QCOMPARE(m_form->RichTextBox1->Store().LineOf(m_form->RichTextBox1->CaretPosition()), 2);
+}
+
+void TestForm1::drawsOncePerFrame()
+{
+    // Every read asks for a paint; the console still draws no more than once a frame.
+    Console &console = m_form->ConsoleView();
+    const qint64 before = console.Frames();
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 200; ++i) {
+        console.AppendToConsole(QStringLiteral("%1\n").arg(i), QColor(0, 0, 255));
+        m_form->Label5->update();
+        QCoreApplication::processEvents();
+    }
+    const qint64 frames = console.Frames() - before;
+    QVERIFY2(frames <= clock.elapsed() / Console::FrameMilliseconds + 1,
+             qPrintable(QStringLiteral("%1 frames in %2 ms").arg(frames).arg(clock.elapsed())));
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->RichTextBox1->Store().LineCount(), 201, 5000);
+}
+
+void TestForm1::caretKeys_data()
+{
+    // Lines of 10 characters: "line 0000\n" …; a click-free walk with the keys.
+    QTest::addColumn<QList<QKeyCombination>>("keys");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<int>("anchor");
+    QTest::addColumn<QString>("status");
+    using K = QKeyCombination;
+    QTest::newRow("start") << QList<K> { K(Qt::ControlModifier, Qt::Key_Home) } << 0 << 0
+                           << "当前行号： 1|当前位置： 0|总的行数： 101";
+    QTest::newRow("down and right")
+        << QList<K> { K(Qt::ControlModifier, Qt::Key_Home), K(Qt::Key_Down), K(Qt::Key_Right) }
+        << 11 << 11 << "当前行号： 2|当前位置： 10|总的行数： 101";
+    QTest::newRow("end of line") << QList<K> { K(Qt::ControlModifier, Qt::Key_Home),
+                                               K(Qt::Key_End) }
+                                 << 9 << 9 << "当前行号： 1|当前位置： 0|总的行数： 101";
+    QTest::newRow("home") << QList<K> { K(Qt::Key_Up), K(Qt::Key_Left), K(Qt::Key_Home) } << 980
+                          << 980 << "当前行号： 99|当前位置： 980|总的行数： 101";
+    QTest::newRow("page down moves a page")
+        << QList<K> { K(Qt::ControlModifier, Qt::Key_Home), K(Qt::Key_PageDown) } << -1 << -1 << "";
+    QTest::newRow("shift selects") << QList<K> { K(Qt::ShiftModifier, Qt::Key_Up) } << 990 << 1000
+                                   << "当前行号： 100|当前位置： 990|总的行数： 101";
+    QTest::newRow("select all") << QList<K> { K(Qt::ControlModifier, Qt::Key_A) } << 1000 << 0
+                                << "当前行号： 1|当前位置： 0|总的行数： 101";
+    QTest::newRow("end of text") << QList<K> { K(Qt::ControlModifier, Qt::Key_Home),
+                                               K(Qt::ControlModifier, Qt::Key_End) }
+                                 << 1000 << 1000 << "当前行号： 101|当前位置： 1000|总的行数： 101";
+}
+
+void TestForm1::caretKeys()
+{
+    QFETCH(QList<QKeyCombination>, keys);
+    QFETCH(int, caret);
+    QFETCH(int, anchor);
+    QFETCH(QString, status);
+    QString text;
+    for (int i = 0; i < 100; ++i)
+        text += QStringLiteral("line %1\n").arg(i, 4, 10, QLatin1Char('0'));
+    Append(text);
+    ConsoleView *console = m_form->RichTextBox1;
+    for (const QKeyCombination key : keys)
+        QTest::keyClick(console, key.key(), key.keyboardModifiers());
+    if (caret < 0) { // a page: more than one line, less than the lines in view plus one
+        const qsizetype line = console->Store().LineOf(console->CaretPosition());
+        QVERIFY2(line > 5 && line <= console->viewport()->height() / 10,
+                 qPrintable(QString::number(line)));
+    } else {
+        QCOMPARE(console->CaretPosition(), caret);
+        QCOMPARE(console->SelectionStart(), std::min(caret, anchor));
+        QCOMPARE(console->SelectionEnd(), std::max(caret, anchor));
+        QCOMPARE(Status(), status);
+    }
+    // The caret is in view, and the selection is what Ctrl+C copies.
+    const QRect rect = console->CaretRect();
+    QVERIFY(!rect.isNull() && console->viewport()->rect().contains(rect));
+    QTest::keyClick(console, Qt::Key_C, Qt::ControlModifier);
+    if (console->SelectionStart() != console->SelectionEnd())
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 text.mid(console->SelectionStart(),
+                          console->SelectionEnd() - console->SelectionStart()));
 }
 
 void TestForm1::wrap_data()
 {
-    const qsizetype limit = Console::LineLimit;
-    const QString full(limit, QLatin1Char('x'));
-    QTest::addColumn<int>("lineLength"); // of the console's last line before
+    // A long line is drawn in segments of 500 characters; the text stays one line.
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("wrapped");
-    QTest::addColumn<int>("lineLengthAfter");
-    QTest::newRow("short") << 0 << "ab\ncd"
-                           << "ab\ncd" << 2;
-    QTest::newRow("exactly full") << 0 << full << full << int(limit);
-    QTest::newRow("one past") << 0 << full + "y" << full + "\ny" << 1;
-    QTest::newRow("continues a full line") << int(limit) << "y"
-                                           << "\ny" << 1;
-    QTest::newRow("line break resets") << int(limit) << "\ny"
-                                       << "\ny" << 1;
-    QTest::newRow("three lines long") << 0 << full + full + "z" << full + "\n" + full + "\nz" << 1;
-    QTest::newRow("a character stays whole")
-        << 1 << QString(limit - 2, QLatin1Char('x')) + QString::fromUcs4(U"𝄞") + "y"
-        << QString(limit - 2, QLatin1Char('x')) + "\n" + QString::fromUcs4(U"𝄞") + "y" << 3;
+    QTest::addColumn<QList<int>>("segments"); // lengths, in order
+    const QString full(ConsoleStore::SegmentLimit, QLatin1Char('x'));
+    QTest::newRow("short") << "ab\ncd" << QList<int> { 2, 2 };
+    QTest::newRow("exactly full") << full << QList<int> { 500 };
+    QTest::newRow("one past") << full + "y" << QList<int> { 500, 1 };
+    QTest::newRow("full line then a break") << full + "\ny" << QList<int> { 500, 1 };
+    QTest::newRow("received line of 1200") << QString(1200, QLatin1Char('z')) + "\n"
+                                           << QList<int> { 500, 500, 200, 0 };
+    QTest::newRow("wide characters") << QString(1001, QChar(0x84DD)) << QList<int> { 500, 500, 1 };
 }
 
 void TestForm1::wrap()
 {
-    QFETCH(int, lineLength);
     QFETCH(QString, text);
-    QFETCH(QString, wrapped);
-    QFETCH(int, lineLengthAfter);
-    qsizetype length = lineLength;
-    QCOMPARE(Console::Wrapped(text, length), wrapped);
-    QCOMPARE(int(length), lineLengthAfter);
+    QFETCH(QList<int>, segments);
+    // Appended in pieces, as a stream without line breaks arrives.
+    for (qsizetype from = 0; from < text.size(); from += 97)
+        Append(text.mid(from, 97));
+    ConsoleView *console = m_form->RichTextBox1;
+    const ConsoleStore &store = console->Store();
+    QList<int> lengths;
+    for (qsizetype s = 0; s < store.SegmentCount(); ++s) {
+        const auto [from, to] = store.SegmentRange(s);
+        lengths << int(to - from);
+        QCOMPARE(store.SegmentOf(from), s);
+    }
+    QCOMPARE(lengths, segments);
+    // Copied and read whole: the wrap is only drawn.
+    console->selectAll();
+    console->copy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), text);
+    QAccessibleTextInterface *read
+        = QAccessible::queryAccessibleInterface(console)->textInterface();
+    int start = 0, end = 0;
+    QCOMPARE(read->textAtOffset(0, QAccessible::LineBoundary, &start, &end),
+             text.left(text.indexOf(QLatin1Char('\n')) + 1).isEmpty()
+                 ? text
+                 : text.left(text.indexOf(QLatin1Char('\n')) + 1));
+    QCOMPARE(start, 0);
 }
 
 void TestForm1::startButtonsSetTheMode()

@@ -1,9 +1,11 @@
+#include "app/consoleview.h"
 #include "app/form1.h"
 #include "app/termination.h"
 #include "fakes.h"
 #include "ptypair.h"
 #include "serial/serialport.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -13,7 +15,6 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QtTest>
 
 #include <csignal>
@@ -56,20 +57,15 @@ class TestSerialPort : public QObject
     }
 
     // Every character of the console from `from` on is in this colour, Arial 10 pt.
-    static void VerifyFormat(const QPlainTextEdit *console, int from, QColor colour)
+    static void VerifyFormat(const ConsoleView *console, int from, QColor colour)
     {
-        for (QTextBlock block = console->document()->begin(); block.isValid();
-             block = block.next()) {
-            for (auto it = block.begin(); !it.atEnd(); ++it) {
-                const QTextFragment fragment = it.fragment();
-                if (fragment.position() + fragment.length() <= from)
-                    continue;
-                QCOMPARE(fragment.charFormat().foreground().color(), colour);
-                QCOMPARE(fragment.charFormat().fontFamilies().toStringList(),
-                         QStringList { "Arial" });
-                QCOMPARE(fragment.charFormat().fontPointSize(), 10.0);
-            }
-        }
+        const ConsoleStore &store = console->Store();
+        const auto runs = store.Runs(from, store.Size());
+        QVERIFY(!runs.isEmpty());
+        for (const auto &[start, rgb] : runs)
+            QCOMPARE(QColor(rgb), colour);
+        QCOMPARE(console->font().family(), QStringLiteral("Arial"));
+        QCOMPARE(console->font().pointSize(), 10);
     }
 
 private slots:
@@ -137,32 +133,69 @@ void TestSerialPort::receivedTextShownInBlue_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("byteAtATime");
-    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("shown"); // what the engine receives
+    QTest::addColumn<QString>("console"); // the console's text: copied, read by screen readers
+    QTest::addColumn<QString>("painted"); // what the console draws, a boxed code as [XXXX]
     const QByteArray reply = "+NAME:蓝牙模块\r\nOK\r\n";
-    QTest::newRow("whole") << reply << false << QStringLiteral("+NAME:蓝牙模块\nOK\n");
-    QTest::newRow("a byte at a time") << reply << true << QStringLiteral("+NAME:蓝牙模块\nOK\n");
+    const QString replyText = QStringLiteral("+NAME:蓝牙模块\nOK\n");
+    QTest::newRow("whole") << reply << false << replyText << replyText << replyText;
+    QTest::newRow("a byte at a time") << reply << true << replyText << replyText << replyText;
     QTest::newRow("invalid byte") << QByteArray("a\xff"
                                                 "b")
-                                  << true
-                                  << QStringLiteral("a") + QChar(0xFFFD) + QStringLiteral("b");
+                                  << true << QStringLiteral("a\uFFFDb")
+                                  << QStringLiteral("a\uFFFDb") << QStringLiteral("a\uFFFDb");
     QTest::newRow("character cut off before ASCII")
         << QByteArray("+NAME:ab\xE4"
                       "cd\r\nOK\r\n")
-        << true << QStringLiteral("+NAME:ab\uFFFDcd\nOK\n");
+        << true << QStringLiteral("+NAME:ab\uFFFDcd\nOK\n")
+        << QStringLiteral("+NAME:ab\uFFFDcd\nOK\n") << QStringLiteral("+NAME:ab\uFFFDcd\nOK\n");
     QTest::newRow("character cut off before a line feed")
-        << QByteArray("x\xC3\nOK\n") << true << QStringLiteral("x\uFFFD\nOK\n");
-    QTest::newRow("NUL") << QByteArray("a\0b", 3) << true
-                         << QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+        << QByteArray("x\xC3\nOK\n") << true << QStringLiteral("x\uFFFD\nOK\n")
+        << QStringLiteral("x\uFFFD\nOK\n") << QStringLiteral("x\uFFFD\nOK\n");
+    QTest::newRow("NUL") << QByteArray("a\0b", 3) << true << QString::fromUtf16(u"a\0b", 3)
+                         << QStringLiteral("a\u2400b") << QStringLiteral("a\u2400b");
     QTest::newRow("control bytes") << QByteArray("a\0b\ac\x1b"
                                                  "d\x7f"
                                                  "e\t\r\n",
                                                  12)
                                    << false
-                                   << QStringLiteral("a\0b\ac\x1b"
-                                                     "d\x7f"
-                                                     "e\t\n");
+                                   << QString::fromUtf16(u"a\0b\ac\x1b"
+                                                         u"d\x7f"
+                                                         u"e\t\n",
+                                                         11)
+                                   << QStringLiteral("a\u2400b\u2407c\u241Bd\u2421e\t\n")
+                                   << QStringLiteral("a\u2400b\u2407c\u241Bd\u2421e\t\n");
+    QTest::newRow("lone carriage return") << QByteArray("a\rb") << false << QStringLiteral("ab")
+                                          << QStringLiteral("ab") << QStringLiteral("ab");
+    QTest::newRow("C1 controls of a wrong baud rate")
+        << QByteArray("a\xC2\x85\xC2\x9F"
+                      "b")
+        << false << QStringLiteral("a\u0085\u009Fb") << QStringLiteral("a\u0085\u009Fb")
+        << QStringLiteral("a[0085][009F]b");
+    QTest::newRow("zero width and byte-order mark")
+        << QByteArray("\xEF\xBB\xBF"
+                      "a\xE2\x80\x8B"
+                      "b\xE2\x80\x8D\xE2\x81\xA0"
+                      "c")
+        << false << QStringLiteral("\uFEFFa\u200Bb\u200D\u2060c")
+        << QStringLiteral("\uFEFFa\u200Bb\u200D\u2060c")
+        << QStringLiteral("[FEFF]a[200B]b[200D][2060]c");
+    QTest::newRow("bidirectional controls stay in order")
+        << QByteArray("AT\xE2\x80\xAE"
+                      "OK\xE2\x80\x8F\xE2\x81\xA6"
+                      "x")
+        << false << QStringLiteral("AT\u202EOK\u200F\u2066x")
+        << QStringLiteral("AT\u202EOK\u200F\u2066x") << QStringLiteral("AT[202E]OK[200F][2066]x");
+    QTest::newRow("separators do not break the line")
+        << QByteArray("a\xE2\x80\xA8"
+                      "b\xE2\x80\xA9"
+                      "c\xEF\xB7\x90"
+                      "d")
+        << false << QStringLiteral("a\u2028b\u2029c\uFDD0d")
+        << QStringLiteral("a\u2028b\u2029c\uFDD0d") << QStringLiteral("a[2028]b[2029]c[FDD0]d");
     QTest::newRow("markup stays text")
-        << QByteArray("<b>x</b>&amp;") << false << QStringLiteral("<b>x</b>&amp;");
+        << QByteArray("<b>x</b>&amp;") << false << QStringLiteral("<b>x</b>&amp;")
+        << QStringLiteral("<b>x</b>&amp;") << QStringLiteral("<b>x</b>&amp;");
 }
 
 void TestSerialPort::receivedTextShownInBlue()
@@ -182,20 +215,21 @@ void TestSerialPort::receivedTextShownInBlue()
         QVERIFY(m_pty->Write(bytes));
     }
     // The console draws control characters as their pictures; the engine keeps them.
+    QFETCH(QString, console);
+    QFETCH(QString, painted);
     QTRY_COMPARE_WITH_TIMEOUT(m_form->State().ReplyBuffer, shown, 5000);
-    QString pictured = shown;
-    for (QChar &c : pictured) {
-        if (c.unicode() < 0x20 && c != QLatin1Char('\n') && c != QLatin1Char('\t'))
-            c = QChar(0x2400 + c.unicode());
-        else if (c.unicode() == 0x7F)
-            c = QChar(0x2421);
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(m_form->RichTextBox1->toPlainText(), pictured, 5000);
+    ConsoleView *view = m_form->RichTextBox1;
+    QTRY_COMPARE_WITH_TIMEOUT(view->toPlainText(), console, 5000);
+    QCOMPARE(view->Store().LineCount(), console.count(QLatin1Char('\n')) + 1);
+    QCOMPARE(ConsoleView::Painted(console), painted);
     // What the operator copies, and what a screen reader reads, is the whole text.
-    m_form->RichTextBox1->selectAll();
-    m_form->RichTextBox1->copy();
-    QCOMPARE(QGuiApplication::clipboard()->text(), pictured);
-    VerifyFormat(m_form->RichTextBox1, 0, QColor(0, 0, 255));
+    view->selectAll();
+    view->copy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), console);
+    QAccessibleTextInterface *read = QAccessible::queryAccessibleInterface(view)->textInterface();
+    QVERIFY(read);
+    QCOMPARE(read->text(0, read->characterCount()), console);
+    VerifyFormat(view, 0, QColor(0, 0, 255));
 }
 
 void TestSerialPort::lostDevice_data()

@@ -1,35 +1,15 @@
 #include "console.h"
 
+#include "consoleview.h"
+
 #include <QApplication>
-#include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextCursor>
 
 namespace {
 
-QTextCharFormat InsertionFormat(QColor colour)
-{
-    QTextCharFormat format;
-    format.setFontFamilies({ QStringLiteral("Arial") });
-    format.setFontPointSize(10);
-    format.setForeground(colour);
-    return format;
-}
-
-// Characters the text document itself takes as the end of a line.
-bool BreaksLine(QChar c)
-{
-    return c == QLatin1Char('\n') || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0
-        || c.unicode() == 0xFDD1;
-}
-
-// Events before which the console must hold every append: painting, and the operator's
-// clicks and keys.
+// Events before which the console must hold every append: the operator's clicks and keys.
 bool NeedsWholeText(QEvent::Type type)
 {
     switch (type) {
-    case QEvent::UpdateRequest: // the window is about to paint
-    case QEvent::Expose:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
@@ -47,8 +27,8 @@ bool NeedsWholeText(QEvent::Type type)
 
 } // namespace
 
-Console::Console(QPlainTextEdit *edit)
-    : m_edit(edit)
+Console::Console(ConsoleView *view)
+    : m_view(view)
 {
     m_frame.setSingleShot(true);
     m_frame.setInterval(FrameMilliseconds);
@@ -61,20 +41,19 @@ Console::~Console()
     qApp->removeEventFilter(this);
 }
 
-void Console::SetInsertionFormat(QColor colour)
-{
-    m_edit->setCurrentCharFormat(InsertionFormat(colour));
-}
-
 void Console::AppendToConsole(const QString &text, QColor colour)
 {
-    m_edit->setFocus();
-    if (m_pending.isEmpty())
+    if (m_pending.isEmpty()) {
         m_frame.start();
+        m_waiting.start();
+    }
     if (!m_pending.isEmpty() && m_pending.last().colour == colour.rgb())
         m_pending.last().text += text;
     else
         m_pending.append({ text, colour.rgb() });
+    // A port that is always ready can hold the frame's timer back for many frames.
+    if (m_waiting.elapsed() >= 2 * FrameMilliseconds)
+        Flush();
 }
 
 void Console::Flush()
@@ -82,27 +61,30 @@ void Console::Flush()
     m_frame.stop();
     if (m_pending.isEmpty())
         return;
+    ++m_frames;
+    m_drawn.start();
     const QList<Piece> pieces = std::exchange(m_pending, {});
-    QTextCursor cursor(m_edit->document());
-    cursor.movePosition(QTextCursor::End);
-    qsizetype lineLength = cursor.block().length() - 1;
-    cursor.beginEditBlock();
-    for (const Piece &piece : pieces) {
-        // Plain text only: nothing the module sends is read as markup.
-        cursor.insertText(Wrapped(Displayed(piece.text), lineLength),
-                          InsertionFormat(QColor(piece.colour)));
-    }
-    cursor.endEditBlock();
+    const qsizetype from = m_view->Store().Size();
+    for (const Piece &piece : pieces)
+        m_view->Append(Displayed(piece.text), piece.colour); // plain text, never markup
+    // The console takes the keyboard, unless the operator is typing into a field.
+    const QWidget *focus = QApplication::focusWidget();
+    if (!focus || !focus->testAttribute(Qt::WA_InputMethodEnabled))
+        m_view->setFocus();
     // The caret at the end, where the next append goes: the status line follows it, once
     // for the whole batch, and the newest text is scrolled into view.
-    if (m_edit->textCursor() != cursor)
-        m_edit->setTextCursor(cursor);
-    m_edit->ensureCursorVisible();
+    m_view->EndAppend(from);
 }
 
 bool Console::eventFilter(QObject *watched, QEvent *event)
 {
-    if (!m_pending.isEmpty() && NeedsWholeText(event->type()))
+    if (m_pending.isEmpty())
+        return QObject::eventFilter(watched, event);
+    // A paint shows everything, unless the console drew less than a frame ago (as when
+    // that draw is what asked for the paint): then the frame's timer draws the rest.
+    const bool paint = event->type() == QEvent::UpdateRequest || event->type() == QEvent::Expose;
+    if (NeedsWholeText(event->type())
+        || (paint && (!m_drawn.isValid() || m_drawn.elapsed() >= FrameMilliseconds)))
         Flush();
     return QObject::eventFilter(watched, event);
 }
@@ -130,68 +112,22 @@ QString Console::Displayed(const QString &text)
     return shown;
 }
 
-QString Console::Wrapped(const QString &text, qsizetype &lineLength)
-{
-    // The usual case first: no line grows past the limit, and the text stays as it is.
-    qsizetype length = lineLength;
-    bool fits = true;
-    for (const QChar c : text) {
-        length = BreaksLine(c) ? 0 : length + 1;
-        if (length > LineLimit) {
-            fits = false;
-            break;
-        }
-    }
-    if (fits) {
-        lineLength = length;
-        return text;
-    }
-    QString wrapped;
-    wrapped.reserve(text.size() + text.size() / LineLimit + 1);
-    qsizetype from = 0;
-    while (from < text.size()) {
-        qsizetype end = from;
-        while (end < text.size() && !BreaksLine(text.at(end)))
-            ++end;
-        // The run [from, end) continues the current line; cut it where the line is full,
-        // never between the two halves of a character.
-        while (lineLength + (end - from) > LineLimit) {
-            qsizetype take = LineLimit - lineLength;
-            if (take > 0 && text.at(from + take - 1).isHighSurrogate())
-                --take;
-            wrapped += QStringView(text).sliced(from, take);
-            wrapped += QLatin1Char('\n');
-            from += take;
-            lineLength = 0;
-        }
-        wrapped += QStringView(text).sliced(from, end - from);
-        lineLength += end - from;
-        if (end < text.size()) {
-            wrapped += text.at(end);
-            lineLength = 0;
-            ++end;
-        }
-        from = end;
-    }
-    return wrapped;
-}
-
 int Console::GetLineFromChar(int charPos) const
 {
-    return m_edit->document()->findBlock(charPos).blockNumber();
+    return int(m_view->Store().LineOf(charPos));
 }
 
 int Console::LineCount() const
 {
-    return m_edit->document()->blockCount();
+    return int(m_view->Store().LineCount());
 }
 
 int Console::LineStart(int line) const
 {
-    return m_edit->document()->findBlockByNumber(line).position();
+    return int(m_view->Store().LineStart(line));
 }
 
 int Console::CaretPosition() const
 {
-    return m_edit->textCursor().selectionStart();
+    return int(m_view->SelectionStart());
 }

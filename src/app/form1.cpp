@@ -3,6 +3,7 @@
 #include "common/twips.h"
 #include "common/wholetext.h"
 #include "console.h"
+#include "consoleview.h"
 #include "messagebox.h"
 #include "panel/settingspanel.h"
 #include "serial/portsearch.h"
@@ -113,9 +114,9 @@ Form1::Form1(QWidget *parent)
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Uart1, &SerialPort::commEvent, this, &Form1::Uart1_OnComm);
     connect(Uart1, &SerialPort::deviceLost, this, &Form1::Uart1_DeviceLost);
-    connect(RichTextBox1, &QPlainTextEdit::cursorPositionChanged, this,
+    connect(RichTextBox1, &::ConsoleView::cursorPositionChanged, this,
             &Form1::RichTextBox1_SelChange);
-    connect(RichTextBox1, &QPlainTextEdit::selectionChanged, this, &Form1::RichTextBox1_SelChange);
+    connect(RichTextBox1, &::ConsoleView::selectionChanged, this, &Form1::RichTextBox1_SelChange);
 
     Form_Load();
 
@@ -147,7 +148,7 @@ void Form1::CreateControls()
     Command1 = MakeControl<QPushButton>("Command1", this);
     Command2 = MakeControl<QPushButton>("Command2", this);
     Command6 = MakeControl<QPushButton>("Command6", this);
-    RichTextBox1 = MakeControl<QPlainTextEdit>("RichTextBox1", this);
+    RichTextBox1 = MakeControl<::ConsoleView>("RichTextBox1", this);
     Label1 = MakeControl<QLabel>("Label1", this);
     Label2 = MakeControl<QLabel>("Label2", this);
     Label3 = MakeControl<QLabel>("Label3", this);
@@ -160,12 +161,6 @@ void Form1::CreateControls()
                              static_cast<QWidget *>(Combo1) })
         DrawInBlack(widget);
     Combo1->setEditable(false);
-
-    // The console is a record: the operator reads, selects and copies, but does not type.
-    RichTextBox1->setReadOnly(true);
-    RichTextBox1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    RichTextBox1->setUndoRedoEnabled(false);
-    RichTextBox1->setFocusPolicy(Qt::StrongFocus);
 
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text2->setTabChangesFocus(true);
@@ -211,7 +206,6 @@ void Form1::Form_Load()
     for (int baud : BaudRates)
         Combo1->addItem(QString::number(baud));
     Combo1->setCurrentText(QString::number(DefaultBaudRate));
-    m_console->SetInsertionFormat(QColor(Qt::black));
     m_state.WorkMode = ModeIdle;
     RichTextBox1->setFocus();
 }
@@ -292,8 +286,7 @@ void Form1::RichTextBox1_SelChange()
 {
     // An append moves the caret and the selection together, and both signals come; the
     // status line depends only on the text and the selection start, so refresh once.
-    const std::pair shown { RichTextBox1->document()->characterCount(),
-                            m_console->CaretPosition() };
+    const std::pair shown { RichTextBox1->Store().Size(), qsizetype(m_console->CaretPosition()) };
     if (shown == m_statusShown)
         return;
     m_statusShown = shown;
@@ -312,6 +305,6 @@ void Form1::UpdateCaretStatus()
 
 void Form1::ClearConsole()
 {
-    // clear() moves the caret, and so refreshes the status line.
-    RichTextBox1->clear();
+    // Clearing moves the caret, and so refreshes the status line.
+    RichTextBox1->Clear();
 }

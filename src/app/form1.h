@@ -9,6 +9,7 @@
 #include <utility>
 
 class Console;
+class ConsoleView;
 class MessageBoxWarning;
 class QComboBox;
 class QLabel;
@@ -52,7 +53,7 @@ public:
     QLabel *Label4 = nullptr;
     QLabel *Label5 = nullptr;
     QComboBox *Combo1 = nullptr;
-    QPlainTextEdit *RichTextBox1 = nullptr;
+    ::ConsoleView *RichTextBox1 = nullptr;
     QPlainTextEdit *Text2 = nullptr;
     QTimer *Timer1 = nullptr;
     SerialPort *Uart1 = nullptr;
@@ -80,7 +81,8 @@ private:
     void SetTabOrder();
 
     EngineState m_state;
-    std::pair<int, int> m_statusShown { -1, -1 }; // text length and caret the status shows
+    std::pair<qsizetype, qsizetype> m_statusShown { -1,
+                                                    -1 }; // text length and caret the status shows
     std::unique_ptr<Console> m_console;
     std::unique_ptr<SettingsPanel> m_panel;
     std::unique_ptr<MessageBoxWarning> m_messageBox;

@@ -4,6 +4,7 @@
 // the pacing tick runs after every read (bit 2); the rest are reads as ForEachRead cuts them.
 
 #include "app/console.h"
+#include "app/consoleview.h"
 #include "engine/commandengine.h"
 #include "fuzzcheck.h"
 #include "panel/settingspanel.h"
@@ -11,9 +12,7 @@
 #include "serial/utf8stream.h"
 
 #include <QApplication>
-#include <QPlainTextEdit>
 #include <QStringDecoder>
-#include <QTextDocument>
 
 #include <cstdint>
 #include <cstdlib>
@@ -79,46 +78,16 @@ public:
     void Show(const QString &, const QString &) override { }
 };
 
-// The console's display rules, written out again as the oracle: in each append, control
-// characters but line feed, tab and the CR of a CR LF pair become their pictures; then no
-// line is longer than the console's limit, a character never cut in two. The result is
-// the document's raw text, where every line break (a line feed, or a character the text
-// document itself takes as one) is a paragraph separator.
-QString Shown(const QStringList &appends)
+// The console's text with every control picture turned back into its character.
+QString PicturesMappedBack(QString text)
 {
-    QString pictured;
-    for (const QString &text : appends) {
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t c = text[i].unicode();
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                continue; // the pair breaks the line once
-            if (c == u'\n' || c == QChar::ParagraphSeparator || c == 0xFDD0 || c == 0xFDD1)
-                pictured += QChar(QChar::ParagraphSeparator);
-            else if (c == u'\t' || c >= 0x20)
-                pictured += QChar(c == 0x7F ? 0x2421 : c);
-            else
-                pictured += QChar(0x2400 + c);
-        }
+    for (QChar &c : text) {
+        if (c.unicode() >= 0x2400 && c.unicode() < 0x2420)
+            c = QChar(c.unicode() - 0x2400);
+        else if (c.unicode() == 0x2421)
+            c = QChar(0x7F);
     }
-    QString shown;
-    qsizetype lineLength = 0;
-    for (qsizetype i = 0; i < pictured.size(); ++i) {
-        const QChar c = pictured[i];
-        const bool pair = c.isHighSurrogate() && i + 1 < pictured.size();
-        if (c == QChar::ParagraphSeparator) {
-            lineLength = -1;
-        } else if (lineLength + (pair ? 2 : 1) > Console::LineLimit) {
-            shown += QChar(QChar::ParagraphSeparator);
-            lineLength = 0;
-        }
-        shown += c;
-        ++lineLength;
-        if (pair) {
-            shown += pictured[++i];
-            ++lineLength;
-        }
-    }
-    return shown;
+    return text;
 }
 
 int CodePoints(const QString &text)
@@ -129,8 +98,8 @@ int CodePoints(const QString &text)
 struct Window
 {
     QWidget form;
-    QPlainTextEdit *edit = new QPlainTextEdit(&form);
-    Console console { edit };
+    ConsoleView *view = new ConsoleView(&form);
+    Console console { view };
     SettingsPanel panel { &form };
 };
 
@@ -148,7 +117,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     g_app = std::make_unique<QApplication>(argc, argv);
     g_window = std::make_unique<Window>();
-    g_window->edit->setUndoRedoEnabled(false);
     // Gone before the library's own globals are, which were made before this point.
     std::atexit([] {
         g_window.reset();
@@ -162,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (size == 0)
         return 0;
     Window &window = *g_window;
-    window.edit->clear();
+    window.view->Clear();
     window.panel.ClearSettingsPanel();
     EngineState state;
     FuzzPort port;
@@ -202,8 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             FUZZ_CHECK(state.StepIndex >= 1 && state.StepIndex <= UpdateSteps);
     });
 
-    // However it was split, the text is the whole stream decoded; the console shows it
-    // (carriage returns removed) with the display rules applied, nothing more or less.
+    // However it was split, the text is the whole stream decoded; the console holds every
+    // appended character in order, carriage returns aside, once pictures are mapped back.
     const QString whole
         = QStringDecoder(QStringDecoder::Utf8,
                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom)
@@ -215,6 +183,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(port.decoded + held == whole);
     FUZZ_CHECK(tee.received == QString(port.decoded).remove(QLatin1Char('\r')));
     window.console.Flush();
-    FUZZ_CHECK(window.edit->document()->toRawText() == Shown(tee.appended));
+    const ConsoleStore &store = window.view->Store();
+    const QString kept = window.view->toPlainText();
+    FUZZ_CHECK(PicturesMappedBack(kept).remove(QLatin1Char('\r'))
+               == tee.appended.join(QString()).remove(QLatin1Char('\r')));
+    // One line per line feed, and every line drawn in segments that cover it exactly.
+    FUZZ_CHECK(store.LineCount() == kept.count(QLatin1Char('\n')) + 1);
+    qsizetype covered = 0;
+    for (qsizetype s = 0; s < store.SegmentCount(); ++s) {
+        const auto [from, to] = store.SegmentRange(s);
+        const qsizetype line = store.SegmentLine(s).first;
+        FUZZ_CHECK(to - from <= ConsoleStore::SegmentLimit && store.LineOf(from) == line);
+        FUZZ_CHECK(from == covered
+                   || (from == covered + 1 && kept.at(covered) == QLatin1Char('\n')));
+        covered = to;
+    }
+    FUZZ_CHECK(covered == kept.size());
     return 0;
 }

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QList>
+#include <QRgb>
+#include <QString>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+// Everything the console holds, compact enough to keep a day of traffic: the text in
+// blocks of one byte per character while it is Latin-1 (two bytes once a block holds
+// anything else), the start of every line, and the colour runs. An append costs the
+// length of its text; every lookup is O(1) or O(log n).
+//
+// A line ends at a line feed, which is part of the text. For display, a line longer than
+// SegmentLimit characters is cut into segments of SegmentLimit; the text is not changed.
+// Positions count UTF-16 units, as QString does.
+class ConsoleStore
+{
+public:
+    static constexpr qsizetype SegmentLimit = 500;
+
+    ConsoleStore();
+    ~ConsoleStore();
+
+    void Append(QStringView text, QRgb colour);
+    void Clear();
+
+    qsizetype Size() const { return m_size; }
+    qsizetype LineCount() const { return m_lineStarts.size(); }
+    qsizetype LineOf(qsizetype pos) const;
+    qsizetype LineStart(qsizetype line) const { return m_lineStarts.at(line); }
+    // Length of the line without its line feed.
+    qsizetype LineLength(qsizetype line) const;
+    QString Text(qsizetype from, qsizetype to) const;
+    QChar At(qsizetype pos) const;
+
+    // The colour runs that cover [from, to), each as (start, colour), the first one starting
+    // at or before `from`.
+    QList<std::pair<qsizetype, QRgb>> Runs(qsizetype from, qsizetype to) const;
+
+    // Display segments: every line has at least one.
+    qsizetype SegmentCount() const { return LineCount() + m_extraSegments; }
+    qsizetype FirstSegment(qsizetype line) const;
+    // The line a segment belongs to, and its index within the line.
+    std::pair<qsizetype, qsizetype> SegmentLine(qsizetype segment) const;
+    // The text range [first, second) of a segment, its line feed left out.
+    std::pair<qsizetype, qsizetype> SegmentRange(qsizetype segment) const;
+    qsizetype SegmentOf(qsizetype pos) const;
+
+private:
+    struct Block;
+    // A line longer than one segment, and the segments added by longer lines before it.
+    struct LongLine
+    {
+        qsizetype line;
+        qsizetype extraBefore;
+        qsizetype extra;
+    };
+
+    static qsizetype ExtraSegments(qsizetype length)
+    {
+        return length > SegmentLimit ? (length - 1) / SegmentLimit : 0;
+    }
+    void AppendText(QStringView text);
+
+    std::vector<std::unique_ptr<Block>> m_blocks;
+    qsizetype m_size = 0;
+    QList<qsizetype> m_lineStarts;
+    QList<std::pair<qsizetype, QRgb>> m_runs;
+    QList<LongLine> m_longLines;
+    qsizetype m_extraSegments = 0;
+};

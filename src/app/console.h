@@ -24,7 +24,9 @@ class Console : public QObject, public ConsoleSink
     Q_OBJECT
 
 public:
-    static constexpr int FrameMilliseconds = 16;
+    // Thirty pictures a second keep up with any feed to the eye; each picture costs a
+    // layout and paint of the whole view, so more would only cost CPU.
+    static constexpr int FrameMilliseconds = 33;
 
     explicit Console(ConsoleView *view);
     ~Console() override;

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleHints>
+#include <QStyleOptionSlider>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
 
@@ -239,6 +240,7 @@ ConsoleView::ConsoleView(QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     verticalScrollBar()->setSingleStep(1);
+    verticalScrollBar()->installEventFilter(this);
     UpdateScrollBar();
 }
 
@@ -409,6 +411,7 @@ ConsoleView::Top ConsoleView::TopOfView() const
 
 void ConsoleView::UpdateScrollBar()
 {
+    m_barStale = false;
     const int height = viewport()->height();
     qsizetype fit = 0;
     int used = 0;
@@ -420,12 +423,58 @@ void ConsoleView::UpdateScrollBar()
     }
     const int maximum = int(m_store.SegmentCount() - std::max<qsizetype>(fit, 1));
     QScrollBar *bar = verticalScrollBar();
+    if (m_follow && !bar->isSliderDown()
+        && SliderRect(maximum, maximum) == SliderRect(bar->maximum(), bar->value())) {
+        // Following a feed deep into a long session, the slider stays where it is drawn:
+        // the bar takes its new range when the operator next reaches for it.
+        m_barStale = true;
+        return;
+    }
     m_settingScroll = true;
     bar->setRange(0, maximum);
     bar->setPageStep(int(std::max<qsizetype>(fit, 1)));
     if (m_follow)
         bar->setValue(maximum);
     m_settingScroll = false;
+}
+
+QRect ConsoleView::SliderRect(int maximum, int value) const
+{
+    const QScrollBar *bar = verticalScrollBar();
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = Qt::Vertical;
+    option.minimum = 0;
+    option.maximum = maximum;
+    option.sliderPosition = value;
+    option.sliderValue = value;
+    option.singleStep = 1;
+    option.pageStep = bar->pageStep();
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                        bar);
+}
+
+void ConsoleView::BarUpToDate()
+{
+    if (m_barStale)
+        UpdateScrollBar();
+}
+
+bool ConsoleView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == verticalScrollBar()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel
+            || event->type() == QEvent::KeyPress))
+        BarUpToDate();
+    return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+bool ConsoleView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Wheel)
+        BarUpToDate();
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void ConsoleView::scrollContentsBy(int, int)
@@ -437,6 +486,7 @@ void ConsoleView::scrollContentsBy(int, int)
 
 void ConsoleView::EnsureCaretVisible()
 {
+    BarUpToDate();
     const qsizetype segment = m_store.SegmentOf(m_caret);
     QScrollBar *bar = verticalScrollBar();
     const Top top = TopOfView();

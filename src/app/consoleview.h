@@ -74,6 +74,8 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     struct Laid;
@@ -86,6 +88,8 @@ private:
     Laid *LayoutOf(qsizetype segment) const;
     Top TopOfView() const;
     void UpdateScrollBar();
+    QRect SliderRect(int maximum, int value) const;
+    void BarUpToDate();
     void EnsureCaretVisible();
     qsizetype MoveRows(qsizetype pos, int rows) const;
     qsizetype RowEdge(qsizetype pos, bool end) const;
@@ -98,6 +102,7 @@ private:
     qsizetype m_anchor = 0;
     bool m_follow = true; // the view keeps the newest text in view
     bool m_settingScroll = false;
+    bool m_barStale = false; // the bar's range lags behind a feed it follows
     bool m_caretShown = true;
     bool m_selecting = false;
     QBasicTimer m_blink;

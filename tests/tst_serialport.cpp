@@ -217,7 +217,7 @@ void TestSerialPort::receivedTextShownInBlue()
     // The console draws control characters as their pictures; the engine keeps them.
     QFETCH(QString, console);
     QFETCH(QString, painted);
-    QTRY_COMPARE_WITH_TIMEOUT(m_form->State().ReplyBuffer, shown, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->State().ReplyBuffer.Text(), shown, 5000);
     ConsoleView *view = m_form->RichTextBox1;
     QTRY_COMPARE_WITH_TIMEOUT(view->toPlainText(), console, 5000);
     QCOMPARE(view->Store().LineCount(), console.count(QLatin1Char('\n')) + 1);

@@ -5,8 +5,6 @@
 #include "serial/seriallink.h"
 #include "update.h"
 
-#include <utility>
-
 CommandEngine::CommandEngine(EngineState &state,
                              SerialLink &port,
                              ConsoleSink &console,
@@ -34,10 +32,8 @@ void CommandEngine::Start(const QString &mode)
     m_state.AwaitingReply = false;
     m_state.StepIndex = 1;
     m_state.WorkMode = mode;
-    // The buffer is kept, but what it holds so far counts as finished lines; the next
-    // completion test reads it all once, so an earlier complete "OK" line still counts.
-    m_state.ReplyStart = m_state.ReplyBuffer.size();
-    m_state.ReplyChecked = 0;
+    // The buffer is kept, but what it holds so far counts as finished lines.
+    m_state.ReplyBuffer.StartSequence();
 }
 
 void CommandEngine::SendManual(const QString &text)
@@ -102,27 +98,19 @@ void CommandEngine::OnReceive()
     m_state.LastChunk = chunk;
     if (!chunk.isEmpty())
         m_console.AppendToConsole(chunk, QColor(ColourReceived));
-    m_state.ReplyBuffer += chunk;
-    const qsizetype from = std::exchange(m_state.ReplyChecked, m_state.ReplyBuffer.size());
+    m_state.ReplyBuffer.Append(chunk);
+    const qsizetype from = m_state.ReplyBuffer.ConsumeNew();
 
     if (m_state.WorkMode == ModeSearching) {
-        if (!QueryReplyComplete(m_state.ReplyBuffer, m_state.ReplyStart, from))
+        if (!QueryReplyComplete(m_state.ReplyBuffer, from))
             return;
-        ConsumeQueryReply(m_state.ReplyBuffer, m_fields, m_state.ReplyStart);
-        ReplyConsumed();
+        ConsumeQueryReply(m_state.ReplyBuffer, m_fields);
         Advance(QuerySteps);
     } else if (m_state.WorkMode == ModeUpdating) {
         if (!UpdateReplyComplete(m_state.ReplyBuffer, from))
             return;
-        ReplyConsumed();
         Advance(UpdateSteps);
     }
-}
-
-void CommandEngine::ReplyConsumed()
-{
-    m_state.ReplyStart = 0;
-    m_state.ReplyChecked = 0;
 }
 
 void CommandEngine::Advance(int lastStep)

@@ -39,7 +39,6 @@ private:
     void Start(const QString &mode);
     void SendStep(const QString &line, QColor colour);
     void AbandonSequence();
-    void ReplyConsumed();
 
     EngineState &m_state;
     SerialLink &m_port;

@@ -17,6 +17,13 @@ CommandEngine::CommandEngine(EngineState &state,
     , m_warning(&warning)
 { }
 
+void CommandEngine::SetMode(const QString &mode)
+{
+    m_state.WorkMode = mode;
+    if (m_modeWatcher)
+        m_modeWatcher();
+}
+
 void CommandEngine::StartQuery()
 {
     Start(ModeSearching);
@@ -31,7 +38,7 @@ void CommandEngine::Start(const QString &mode)
 {
     m_state.AwaitingReply = false;
     m_state.StepIndex = 1;
-    m_state.WorkMode = mode;
+    SetMode(mode);
     // The buffer is kept, but what it holds so far counts as finished lines.
     m_state.ReplyBuffer.StartSequence();
 }
@@ -45,7 +52,7 @@ void CommandEngine::SendManual(const QString &text)
     // An empty box sends nothing but still counts as a hand-typed command.
     if (!text.isEmpty())
         SendLine(text, QColor(ColourQuery));
-    m_state.WorkMode = ModeManual;
+    SetMode(ModeManual);
     m_state.AwaitingReply = false;
 }
 
@@ -72,8 +79,8 @@ void CommandEngine::SendStep(const QString &line, QColor colour)
 void CommandEngine::AbandonSequence()
 {
     // Idle before the box opens, so ticks during the box find nothing to send.
-    m_state.WorkMode = ModeIdle;
     m_state.AwaitingReply = false;
+    SetMode(ModeIdle);
     ShowPortError();
 }
 
@@ -118,7 +125,7 @@ void CommandEngine::Advance(int lastStep)
     if (m_state.StepIndex == lastStep) {
         // The flag stays set while idle; the next start action clears it.
         m_state.AwaitingReply = true;
-        m_state.WorkMode = ModeIdle;
+        SetMode(ModeIdle);
         return;
     }
     m_state.AwaitingReply = false;

@@ -25,6 +25,7 @@ public:
         calls << QStringLiteral("SetPortNumber %1").arg(number);
         selected = number;
     }
+    int PortNumber() const override { return selected; }
     void SetLine(const QString &settings) override
     {
         calls << QStringLiteral("SetLine ") + settings;

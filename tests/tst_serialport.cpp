@@ -234,35 +234,60 @@ void TestSerialPort::receivedTextShownInBlue()
 
 void TestSerialPort::lostDevice_data()
 {
-    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<bool>("searchedPast"); // clicked once more after finding it
+    QTest::addColumn<bool>("update"); // an update started by its button, unanswered
+    QTest::addColumn<QString>("mode"); // else the engine as set here
     QTest::addColumn<bool>("awaiting");
     QTest::addColumn<bool>("warned");
-    QTest::newRow("query waiting for a reply") << ModeSearching << true << true;
-    QTest::newRow("update about to send") << ModeUpdating << false << true;
-    QTest::newRow("idle") << ModeIdle << false << false;
-    QTest::newRow("after a hand-typed command") << ModeManual << false << false;
+    QTest::newRow("query waiting for a reply")
+        << 2 << false << false << ModeSearching << true << true;
+    QTest::newRow("update waiting for its first reply")
+        << 2 << false << true << ModeUpdating << true << true;
+    QTest::newRow("idle") << 2 << false << false << ModeIdle << false << false;
+    QTest::newRow("after a hand-typed command")
+        << 2 << false << false << ModeManual << false << false;
+    QTest::newRow("port 16, left open by a search past it")
+        << 16 << true << false << ModeIdle << false << false;
 }
 
 void TestSerialPort::lostDevice()
 {
+    QFETCH(int, number);
+    QFETCH(bool, searchedPast);
+    QFETCH(bool, update);
     QFETCH(QString, mode);
     QFETCH(bool, awaiting);
     QFETCH(bool, warned);
-    QVERIFY(Connect(2));
+    QVERIFY(Connect(number));
     const QString device = m_pty->Path();
     QSignalSpy lost(&m_form->Port(), &SerialPort::deviceLost);
     EngineState &state = m_form->State();
-    state.WorkMode = mode;
-    state.StepIndex = 4;
-    state.AwaitingReply = awaiting;
+    if (searchedPast) {
+        m_form->Command4->click();
+        QVERIFY(m_form->Port().IsOpen());
+        QCOMPARE(state.LastPortTried, qint16(0));
+        m_warning.shown.clear();
+    }
+    if (update) {
+        m_form->Command2->click();
+        QByteArray sent;
+        QTRY_VERIFY_WITH_TIMEOUT((sent += m_pty->ReadAvailable()).endsWith("\r\n"), 5000);
+    } else {
+        state.WorkMode = mode;
+        state.StepIndex = 4;
+        state.AwaitingReply = awaiting;
+    }
+    QCOMPARE(state.WorkMode, mode);
+    QCOMPARE(state.AwaitingReply, awaiting);
 
     m_pty->CloseMaster(); // the adapter is pulled
     m_pty->CloseHeldSlave();
     QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 5000);
     QVERIFY(!m_form->Port().IsOpen());
-    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：2 已断开"));
+    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：%1 已断开").arg(number));
     QCOMPARE(m_form->Label4->toolTip(), device);
-    QCOMPARE(state.LastPortTried, qint16(1));
+    QCOMPARE(state.LastPortTried, qint16(number - 1));
     QCOMPARE(m_warning.shown, warned ? QStringList { PortWarning } : QStringList {});
     QCOMPARE(state.WorkMode, warned ? ModeIdle : mode);
     QCOMPARE(state.AwaitingReply, warned ? false : awaiting);
@@ -278,9 +303,9 @@ void TestSerialPort::lostDevice()
     QCOMPARE(m_warning.shown.size(), warned ? 2 : 1);
 
     // Plugged back in: one click finds it on the same number.
-    QVERIFY(PlugIn(2));
+    QVERIFY(PlugIn(number));
     m_form->Command4->click();
-    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：2 已打开"));
+    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：%1 已打开").arg(number));
     QVERIFY(m_form->Port().IsOpen());
     QCOMPARE(m_warning.shown.size(), warned ? 2 : 1);
 }

@@ -272,7 +272,7 @@ void Form1::Uart1_DeviceLost()
 {
     // The label says so before the engine may open its box; the tooltip still names
     // the device, so the operator knows which adapter to plug back in.
-    SetWholeText(Label4, PortLostCaption(m_state.LastPortTried));
+    SetWholeText(Label4, PortLostCaption(Uart1->PortNumber()));
     Label4->setToolTip(Uart1->Device());
     m_engine->OnPortLost();
 }

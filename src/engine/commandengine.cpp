@@ -5,6 +5,8 @@
 #include "serial/seriallink.h"
 #include "update.h"
 
+#include <algorithm>
+
 CommandEngine::CommandEngine(EngineState &state,
                              SerialLink &port,
                              ConsoleSink &console,
@@ -86,8 +88,9 @@ void CommandEngine::AbandonSequence()
 
 void CommandEngine::OnPortLost()
 {
-    if (m_state.LastPortTried > 0)
-        --m_state.LastPortTried;
+    // The number of the port that was open: a search that ran past 16 has reset
+    // LastPortTried while port 16 stayed open.
+    m_state.LastPortTried = qint16(std::max(0, m_port.PortNumber() - 1));
     if (SequenceRunning(m_state))
         AbandonSequence();
 }

@@ -23,6 +23,8 @@ public:
     // click, so the numbering cannot shift in the middle of a search.
     virtual void ReadPortList() = 0;
     virtual void SetPortNumber(int number) = 0;
+    // The number selected last: the open port's while one is open, a lost port's after.
+    virtual int PortNumber() const = 0;
     virtual void SetLine(const QString &settings) = 0; // "38400,n,8,1"
     virtual void SetReceiveThreshold(int characters) = 0;
     virtual void SetTextMode() = 0;

@@ -33,6 +33,7 @@ void SerialPort::ReadPortList()
 
 void SerialPort::SetPortNumber(int number)
 {
+    m_number = number;
     m_device = DeviceForPort(m_ports, number);
     m_port.setPortName(m_device);
 }

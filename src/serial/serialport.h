@@ -19,6 +19,7 @@ public:
     void Close() override;
     void ReadPortList() override;
     void SetPortNumber(int number) override;
+    int PortNumber() const override { return m_number; }
     void SetLine(const QString &settings) override;
     void SetReceiveThreshold(int characters) override;
     void SetTextMode() override;
@@ -49,6 +50,7 @@ private:
     CommEvent m_lastEvent = CommEvent::None;
     QStringList m_ports;
     QString m_device;
+    int m_number = 0;
     bool m_closingOnError = false;
     Refusal m_refusal = Refusal::None;
 };

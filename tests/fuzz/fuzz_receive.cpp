@@ -28,6 +28,7 @@ public:
     void Close() override { }
     void ReadPortList() override { }
     void SetPortNumber(int) override { }
+    int PortNumber() const override { return 1; }
     void SetLine(const QString &) override { }
     void SetReceiveThreshold(int) override { }
     void SetTextMode() override { }

@@ -74,6 +74,7 @@ private slots:
         m_form.reset();
         m_pty.reset();
         m_warning.shown.clear();
+        m_warning.details.clear();
         qunsetenv("TARVENIT_PORTS");
     }
 
@@ -367,15 +368,17 @@ void TestSerialPort::terminationSignalClosesThePort()
 
 void TestSerialPort::portInUse()
 {
-    QVERIFY(PlugIn(1));
+    QVERIFY(PlugIn(2)); // port 1 names a device that does not exist
     QSerialPort holder(m_pty->Path()); // another program has the port open
     QVERIFY(holder.open(QIODevice::ReadWrite));
     m_form = std::make_unique<Form1>();
     m_form->SetWarningBox(&m_warning);
     m_form->Command4->click();
     QVERIFY(!m_form->Port().IsOpen());
-    QCOMPARE(m_form->Label4->toolTip(), m_pty->Path() + QStringLiteral(" 正被其他程序占用"));
-    QCOMPARE(m_warning.shown.size(), 1); // the end-of-range box, as always
+    const QString reasons
+        = QStringLiteral("/nonexistent/tty1 不存在\n%1 正被其他程序占用").arg(m_pty->Path());
+    QCOMPARE(m_form->Label4->toolTip(), reasons);
+    QCOMPARE(m_warning.details, QStringList { reasons }); // the end-of-range box, as always
 }
 
 // Root may open any device, so this runs the check below in a child that has dropped to

@@ -10,7 +10,7 @@ class MessageBoxWarning : public WarningBox
 {
 public:
     explicit MessageBoxWarning(QWidget *parent);
-    void Show(const QString &title, const QString &text) override;
+    void Show(const QString &title, const QString &text, const QString &informative) override;
 
 private:
     QWidget *m_parent;

@@ -108,7 +108,11 @@ void SerialPort::Open()
     if (m_port.portName().isEmpty() || m_port.isOpen())
         return;
     m_received.Reset();
-    if (m_port.open(QIODevice::ReadWrite) || m_port.error() != QSerialPort::PermissionError)
+    if (m_port.open(QIODevice::ReadWrite))
+        return;
+    if (m_port.error() == QSerialPort::DeviceNotFoundError && PortsNamed())
+        m_refusal = Refusal::Missing;
+    if (m_port.error() != QSerialPort::PermissionError)
         return;
     // Qt reports a device the user may not open and one that another program holds
     // (its lock file, or exclusive use) alike; the file's access rights tell them apart.

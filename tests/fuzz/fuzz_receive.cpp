@@ -76,7 +76,7 @@ private:
 class NoWarning : public WarningBox
 {
 public:
-    void Show(const QString &, const QString &) override { }
+    void Show(const QString &, const QString &, const QString &) override { }
 };
 
 // The console's text with every control picture turned back into its character.

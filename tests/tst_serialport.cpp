@@ -82,6 +82,8 @@ private slots:
     void handTypedCommandArrivesByteForByte();
     void receivedTextShownInBlue_data();
     void receivedTextShownInBlue();
+    void characterCutOffAtTheEnd_data();
+    void characterCutOffAtTheEnd();
     void lostDevice_data();
     void lostDevice();
     void lineSettingsAreApplied();
@@ -231,6 +233,38 @@ void TestSerialPort::receivedTextShownInBlue()
     QVERIFY(read);
     QCOMPARE(read->text(0, read->characterCount()), console);
     VerifyFormat(view, 0, QColor(0, 0, 255));
+}
+
+void TestSerialPort::characterCutOffAtTheEnd_data()
+{
+    QTest::addColumn<QString>("then");
+    QTest::newRow("nothing follows") << "";
+    QTest::newRow("a search closes the port") << "search";
+    QTest::newRow("the device is lost") << "lost";
+}
+
+void TestSerialPort::characterCutOffAtTheEnd()
+{
+    QFETCH(QString, then);
+    QVERIFY(Connect());
+    const EngineState &state = m_form->State();
+    QString atLoss;
+    connect(&m_form->Port(), &SerialPort::deviceLost, this,
+            [&] { atLoss = state.ReplyBuffer.Text(); });
+    QVERIFY(m_pty->Write("+NAME:ab\xE4"));
+    QTRY_COMPARE_WITH_TIMEOUT(state.ReplyBuffer.Text(), QStringLiteral("+NAME:ab"), 5000);
+    if (then == QLatin1String("lost")) {
+        m_pty->CloseMaster();
+        m_pty->CloseHeldSlave();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Port().IsOpen(), 5000);
+        QCOMPARE(atLoss, QStringLiteral("+NAME:ab\uFFFD")); // before the loss is handled
+    }
+    if (then == QLatin1String("search")) {
+        m_form->Command4->click();
+        QCOMPARE(state.ReplyBuffer.Text(), QStringLiteral("+NAME:ab\uFFFD")); // at the close
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(state.ReplyBuffer.Text(), QStringLiteral("+NAME:ab\uFFFD"), 5000);
+    QCOMPARE(state.LastChunk, QStringLiteral("\uFFFD")); // a chunk of its own
 }
 
 void TestSerialPort::lostDevice_data()

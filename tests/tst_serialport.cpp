@@ -86,6 +86,8 @@ private slots:
     void characterCutOffAtTheEnd();
     void lostDevice_data();
     void lostDevice();
+    void tickPacesOnlyWhileRunning_data();
+    void tickPacesOnlyWhileRunning();
     void lineSettingsAreApplied();
     void pathThatIsNotUtf8();
     void portInUse();
@@ -343,6 +345,48 @@ void TestSerialPort::lostDevice()
     QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：%1 已打开").arg(number));
     QVERIFY(m_form->Port().IsOpen());
     QCOMPARE(m_warning.shown.size(), warned ? 2 : 1);
+}
+
+void TestSerialPort::tickPacesOnlyWhileRunning_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<QByteArray>("first");
+    QTest::newRow("query") << "Command1" << int(QuerySteps) << QByteArray("AT\r\n");
+    QTest::newRow("update") << "Command2" << int(UpdateSteps) << QByteArray("AT+NAME=\r\n");
+}
+
+void TestSerialPort::tickPacesOnlyWhileRunning()
+{
+    QFETCH(QString, button);
+    QFETCH(int, steps);
+    QFETCH(QByteArray, first);
+    QVERIFY(Connect());
+    const EngineState &state = m_form->State();
+    // Connected after the window's own handler: whether each tick has sent a line.
+    QList<bool> sentAtTick;
+    connect(m_form->Timer1, &QTimer::timeout, this, [&] { sentAtTick << state.AwaitingReply; });
+    m_form->findChild<QPushButton *>(button)->click();
+    for (int step = 1; step <= steps; ++step) {
+        QByteArray line;
+        QTRY_VERIFY_WITH_TIMEOUT((line += m_pty->ReadAvailable()).endsWith("\r\n"), 5000);
+        if (step == 1) {
+            QCOMPARE(line, first);
+            QCOMPARE(sentAtTick.value(0), true); // it went out at the first tick
+        }
+        QVERIFY(m_pty->Write("OK\r\n"));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(state.WorkMode, ModeIdle, 5000);
+
+    // Idle, while the module talks: nothing is written, and the tick never wakes.
+    const qsizetype ticks = sentAtTick.size();
+    QTimer clock;
+    QSignalSpy clockTicks(&clock, &QTimer::timeout);
+    clock.start(10);
+    QVERIFY(m_pty->Write("+STATE:PAIRED\r\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(clockTicks.count() >= 5 && state.LastChunk.endsWith(u'\n'), 5000);
+    QCOMPARE(m_pty->ReadAvailable(), QByteArray());
+    QCOMPARE(sentAtTick.size(), ticks);
 }
 
 void TestSerialPort::lineSettingsAreApplied()

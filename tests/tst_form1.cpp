@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -163,8 +165,11 @@ void TestForm1::wholeTextShown_data()
                           << "端口：16 已断开";
     const Form1 form;
     for (const QWidget *w : form.findChildren<QWidget *>()) {
-        if ((qobject_cast<const QLabel *>(w) || qobject_cast<const QAbstractButton *>(w))
-            && !w->objectName().isEmpty())
+        const auto *label = qobject_cast<const QLabel *>(w);
+        const auto *button = qobject_cast<const QAbstractButton *>(w);
+        const bool captioned
+            = (label && !label->text().isEmpty()) || (button && !button->text().isEmpty());
+        if (captioned && !w->objectName().isEmpty())
             QTest::newRow(qPrintable(w->objectName())) << w->objectName() << QString();
     }
 }
@@ -175,14 +180,60 @@ void TestForm1::wholeTextShown()
     QFETCH(QString, status);
     QWidget *control = m_form->findChild<QWidget *>(name);
     QVERIFY(control);
+    auto *label = qobject_cast<QLabel *>(control);
+    auto *button = qobject_cast<QAbstractButton *>(control);
+    auto *radio = qobject_cast<QRadioButton *>(control);
     if (!status.isEmpty())
-        SetWholeText(qobject_cast<QLabel *>(control), status);
-    const auto *label = qobject_cast<const QLabel *>(control);
-    const auto *button = qobject_cast<const QAbstractButton *>(control);
-    const QString text = label ? label->text() : button->text();
+        SetWholeText(label, status);
     QVERIFY(control->font().pointSizeF() >= MinimumPointSize);
-    QVERIFY2(QFontMetricsF(control->font()).horizontalAdvance(text) <= CaptionRoom(control),
-             qPrintable(text));
+
+    // Where the style draws the caption, and whether it centres it there.
+    QRect contents = control->contentsRect();
+    QStyleOptionButton option;
+    option.initFrom(control);
+    if (button) {
+        contents = control->style()->subElementRect(radio ? QStyle::SE_RadioButtonContents
+                                                          : QStyle::SE_PushButtonContents,
+                                                    &option, control);
+    }
+    const bool centred = button && !radio;
+
+    // Drawn with room to spare on both sides, the caption's ink (what changes when the
+    // caption is taken away) stays inside that rectangle.
+    const QString text = label ? label->text() : button->text();
+    const auto setText = [&](const QString &caption) {
+        label ? label->setText(caption) : button->setText(caption);
+    };
+    constexpr int Spare = 200;
+    const QSize size = control->size();
+    control->resize(size.width() + 2 * Spare, size.height());
+    const QImage drawn = control->grab().toImage();
+    setText(QString());
+    const QImage blank = control->grab().toImage();
+    setText(text);
+    control->resize(size);
+
+    const QRect inside = contents.translated(centred ? Spare : 0, 0);
+    const qreal ratio = drawn.devicePixelRatio();
+    bool inked = false;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            if (drawn.pixel(x, y) == blank.pixel(x, y))
+                continue;
+            inked = true;
+            const QPoint at(qFloor(x / ratio), qFloor(y / ratio));
+            QVERIFY2(inside.contains(at),
+                     qPrintable(QStringLiteral("%1: ink at %2,%3 outside %4,%5 %6x%7")
+                                    .arg(text)
+                                    .arg(at.x())
+                                    .arg(at.y())
+                                    .arg(inside.x())
+                                    .arg(inside.y())
+                                    .arg(inside.width())
+                                    .arg(inside.height())));
+        }
+    }
+    QVERIFY(inked);
 }
 
 void TestForm1::tabOrder()

@@ -75,6 +75,7 @@ private slots:
     void wrap();
     void startButtonsSetTheMode();
     void warningBoxIsModalAndTicksGoOn();
+    void warningsRaisedWhileABoxIsOpenWait();
     void panelRows_data();
     void panelRows();
     void panelFieldsKeepText_data();
@@ -593,6 +594,34 @@ void TestForm1::warningBoxIsModalAndTicksGoOn()
     QCOMPARE(icon, QMessageBox::Warning);
     QCOMPARE(buttons, 1);
     QVERIFY(tickedMeanwhile);
+}
+
+void TestForm1::warningsRaisedWhileABoxIsOpenWait()
+{
+    m_form->SetWarningBox(nullptr); // the real box
+    qputenv("TARVENIT_PORTS", "/nonexistent/ttyX");
+    QStringList boxes; // title, text and informative text of each box, in order
+    QTimer poll;
+    const QDeadlineTimer deadline(10000);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        // The search's box stays open until the tick has abandoned the query meanwhile.
+        if (!box || (boxes.isEmpty() && SequenceRunning(m_form->State()) && !deadline.hasExpired()))
+            return;
+        if (boxes.isEmpty()) {
+            m_form->Command5->click(); // the same port warning, twice more, by hand
+            m_form->Command5->click();
+        }
+        boxes << box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|')
+                + box->informativeText();
+        box->done(QMessageBox::Ok);
+    });
+    poll.start(10);
+    m_form->Command1->click(); // a query, due at the next tick, on a port that is not open
+    m_form->Command4->click(); // finds nothing: returns once every box is closed
+    QCOMPARE(boxes,
+             (QStringList { "提示|已经搜索到最后，再次点击重新搜索！|/nonexistent/ttyX 不存在",
+                            "警告|端口打开错误，请搜索端口后重试！|" }));
 }
 
 void TestForm1::panelRows_data()

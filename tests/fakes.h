@@ -25,6 +25,7 @@ public:
         calls << QStringLiteral("SetPortNumber %1").arg(number);
         selected = number;
     }
+    int PortNumber() const override { return selected; }
     void SetLine(const QString &settings) override
     {
         calls << QStringLiteral("SetLine ") + settings;
@@ -83,11 +84,13 @@ public:
 class FakeWarning : public WarningBox
 {
 public:
-    void Show(const QString &title, const QString &text) override
+    void Show(const QString &title, const QString &text, const QString &informative) override
     {
         shown << (title + QLatin1Char('|') + text);
+        details << informative;
     }
     QStringList shown;
+    QStringList details; // the informative text of each
 };
 
 class FakeFields : public SettingsFields

@@ -283,7 +283,8 @@ void TestEndToEnd::queryAfterUnfinishedReply()
     QVERIFY(Start({ "--pause-ends-line", "30" }));
     m_form->Text2->setPlainText(QStringLiteral("AT+CLASS"));
     m_form->Command5->click();
-    QTRY_COMPARE_WITH_TIMEOUT(m_form->State().ReplyBuffer, QStringLiteral("ERROR:(0)"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->State().ReplyBuffer.Text(), QStringLiteral("ERROR:(0)"),
+                              10000);
     QVERIFY(RunToEnd(m_form->Command1, 14));
     QCOMPARE(m_sim->Received().mid(1), QueryCommands());
     VerifyDefaultsInPanel();

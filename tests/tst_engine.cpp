@@ -57,12 +57,13 @@ void TestEngine::startActions()
     QFETCH(bool, query);
     QFETCH(QString, after);
     Rig rig;
-    rig.state = { before, 7, true, QStringLiteral("left over"), QString(), 3 };
+    rig.state = { before, 7, true, {}, QString(), 3 };
+    rig.state.ReplyBuffer.Append(u"left over");
     query ? rig.engine.StartQuery() : rig.engine.StartUpdate();
     QCOMPARE(rig.state.WorkMode, after);
     QCOMPARE(rig.state.StepIndex, qint16(1));
     QCOMPARE(rig.state.AwaitingReply, false);
-    QCOMPARE(rig.state.ReplyBuffer, QStringLiteral("left over")); // never cleared by a start
+    QCOMPARE(rig.state.ReplyBuffer.Text(), QStringLiteral("left over")); // never cleared by a start
     QVERIFY(rig.port.written.isEmpty());
 }
 
@@ -171,6 +172,10 @@ void TestEngine::receive_data()
     QTest::newRow("update completes on ERROR and clears")
         << ModeUpdating << QStringList { "ERR", "OR:(1)\r\n" } << ""
         << "OR:(1)\n";
+    QTest::newRow("idle keeps the newest 64 Ki characters, from a line start")
+        << ModeIdle << QStringList { QString(ReplyStore::Limit, QLatin1Char('x')), "\r\nab" }
+        << "ab"
+        << "\nab";
 }
 
 void TestEngine::receive()
@@ -193,7 +198,7 @@ void TestEngine::receive()
         echoed += text;
     }
     QVERIFY(!echoed.contains(QLatin1Char('\r')));
-    QCOMPARE(rig.state.ReplyBuffer, buffer);
+    QCOMPARE(rig.state.ReplyBuffer.Text(), buffer);
     QCOMPARE(rig.state.LastChunk, lastChunk);
     QVERIFY(rig.port.written.isEmpty());
 }
@@ -284,7 +289,7 @@ void TestEngine::earlierOkCompletesFirstStepUnsent()
     rig.port.Deliver(QStringLiteral("x"));
     rig.engine.OnReceive(); // before any tick: step 1 completes unsent
     QCOMPARE(rig.state.StepIndex, qint16(2));
-    QCOMPARE(rig.state.ReplyBuffer, QString());
+    QCOMPARE(rig.state.ReplyBuffer.Text(), QString());
     rig.port.written.clear();
     rig.engine.OnTick();
     QCOMPARE(rig.port.written, QStringList { "AT+VERSION?\r\n" });
@@ -312,6 +317,11 @@ void TestEngine::completionAfterStaleText_data()
         << "" << true << QStringList { "xO", "K\n" } << 1 << "";
     QTest::newRow("update: word split across chunks")
         << "noise" << false << QStringList { "ERR", "OR:(1)\r\n" } << 2 << "";
+    const QString full(ReplyStore::Limit, QLatin1Char('x'));
+    QTest::newRow("stale text up to the bound, then a reply past it")
+        << full << true << QStringList { "+NAME:abc\r\n", "OK\r\n" } << 2 << "abc";
+    QTest::newRow("a line past the bound: letters after the cut are not a line")
+        << "" << true << QStringList { "zOK" + full.first(ReplyStore::Limit - 2) } << 1 << "";
 }
 
 void TestEngine::completionAfterStaleText()

@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -73,6 +75,7 @@ private slots:
     void wrap();
     void startButtonsSetTheMode();
     void warningBoxIsModalAndTicksGoOn();
+    void warningsRaisedWhileABoxIsOpenWait();
     void panelRows_data();
     void panelRows();
     void panelFieldsKeepText_data();
@@ -99,7 +102,6 @@ void TestForm1::startUpDefaults()
     QCOMPARE(m_form->Label4->text(), QString());
     QCOMPARE(m_form->State().WorkMode, ModeIdle);
     QCOMPARE(m_form->State().LastPortTried, qint16(0));
-    QVERIFY(!m_form->Timer1->isActive()); // idle: the tick runs only with a sequence
     QCOMPARE(m_form->Timer1->interval(), 10);
     QCOMPARE(Status(), QStringLiteral("当前行号： 1|当前位置： 0|总的行数： 1"));
     QCOMPARE(QApplication::focusWidget(), m_form->RichTextBox1);
@@ -164,8 +166,11 @@ void TestForm1::wholeTextShown_data()
                           << "端口：16 已断开";
     const Form1 form;
     for (const QWidget *w : form.findChildren<QWidget *>()) {
-        if ((qobject_cast<const QLabel *>(w) || qobject_cast<const QAbstractButton *>(w))
-            && !w->objectName().isEmpty())
+        const auto *label = qobject_cast<const QLabel *>(w);
+        const auto *button = qobject_cast<const QAbstractButton *>(w);
+        const bool captioned
+            = (label && !label->text().isEmpty()) || (button && !button->text().isEmpty());
+        if (captioned && !w->objectName().isEmpty())
             QTest::newRow(qPrintable(w->objectName())) << w->objectName() << QString();
     }
 }
@@ -176,14 +181,60 @@ void TestForm1::wholeTextShown()
     QFETCH(QString, status);
     QWidget *control = m_form->findChild<QWidget *>(name);
     QVERIFY(control);
+    auto *label = qobject_cast<QLabel *>(control);
+    auto *button = qobject_cast<QAbstractButton *>(control);
+    auto *radio = qobject_cast<QRadioButton *>(control);
     if (!status.isEmpty())
-        SetWholeText(qobject_cast<QLabel *>(control), status);
-    const auto *label = qobject_cast<const QLabel *>(control);
-    const auto *button = qobject_cast<const QAbstractButton *>(control);
-    const QString text = label ? label->text() : button->text();
+        SetWholeText(label, status);
     QVERIFY(control->font().pointSizeF() >= MinimumPointSize);
-    QVERIFY2(QFontMetricsF(control->font()).horizontalAdvance(text) <= CaptionRoom(control),
-             qPrintable(text));
+
+    // Where the style draws the caption, and whether it centres it there.
+    QRect contents = control->contentsRect();
+    QStyleOptionButton option;
+    option.initFrom(control);
+    if (button) {
+        contents = control->style()->subElementRect(radio ? QStyle::SE_RadioButtonContents
+                                                          : QStyle::SE_PushButtonContents,
+                                                    &option, control);
+    }
+    const bool centred = button && !radio;
+
+    // Drawn with room to spare on both sides, the caption's ink (what changes when the
+    // caption is taken away) stays inside that rectangle.
+    const QString text = label ? label->text() : button->text();
+    const auto setText = [&](const QString &caption) {
+        label ? label->setText(caption) : button->setText(caption);
+    };
+    constexpr int Spare = 200;
+    const QSize size = control->size();
+    control->resize(size.width() + 2 * Spare, size.height());
+    const QImage drawn = control->grab().toImage();
+    setText(QString());
+    const QImage blank = control->grab().toImage();
+    setText(text);
+    control->resize(size);
+
+    const QRect inside = contents.translated(centred ? Spare : 0, 0);
+    const qreal ratio = drawn.devicePixelRatio();
+    bool inked = false;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            if (drawn.pixel(x, y) == blank.pixel(x, y))
+                continue;
+            inked = true;
+            const QPoint at(qFloor(x / ratio), qFloor(y / ratio));
+            QVERIFY2(inside.contains(at),
+                     qPrintable(QStringLiteral("%1: ink at %2,%3 outside %4,%5 %6x%7")
+                                    .arg(text)
+                                    .arg(at.x())
+                                    .arg(at.y())
+                                    .arg(inside.x())
+                                    .arg(inside.y())
+                                    .arg(inside.width())
+                                    .arg(inside.height())));
+        }
+    }
+    QVERIFY(inked);
 }
 
 void TestForm1::tabOrder()
@@ -486,17 +537,22 @@ void TestForm1::wrap()
 
 void TestForm1::startButtonsSetTheMode()
 {
+    // Connected after the window's own handler: how many warnings each tick has seen.
+    QList<qsizetype> warnedAtTick;
+    connect(m_form->Timer1, &QTimer::timeout, this,
+            [&] { warnedAtTick << m_warning.shown.size(); });
     m_form->Command1->click();
     QCOMPARE(m_form->State().WorkMode, ModeSearching);
-    QVERIFY(m_form->Timer1->isActive());
     // No port is open: the first tick abandons the query and warns once.
     QTRY_COMPARE_WITH_TIMEOUT(m_warning.shown, QStringList { PortWarning }, 5000);
+    QCOMPARE(warnedAtTick.value(0), 1);
     QCOMPARE(m_form->State().WorkMode, ModeIdle);
-    QVERIFY(!m_form->Timer1->isActive());
+    const qsizetype ticks = warnedAtTick.size();
     m_form->Command2->click();
     QCOMPARE(m_form->State().WorkMode, ModeUpdating);
     QCOMPARE(m_form->State().StepIndex, qint16(1));
-    QVERIFY(m_form->Timer1->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(m_warning.shown.size(), 2, 5000);
+    QCOMPARE(warnedAtTick.value(ticks), 2);
 }
 
 void TestForm1::warningBoxIsModalAndTicksGoOn()
@@ -538,6 +594,34 @@ void TestForm1::warningBoxIsModalAndTicksGoOn()
     QCOMPARE(icon, QMessageBox::Warning);
     QCOMPARE(buttons, 1);
     QVERIFY(tickedMeanwhile);
+}
+
+void TestForm1::warningsRaisedWhileABoxIsOpenWait()
+{
+    m_form->SetWarningBox(nullptr); // the real box
+    qputenv("TARVENIT_PORTS", "/nonexistent/ttyX");
+    QStringList boxes; // title, text and informative text of each box, in order
+    QTimer poll;
+    const QDeadlineTimer deadline(10000);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        // The search's box stays open until the tick has abandoned the query meanwhile.
+        if (!box || (boxes.isEmpty() && SequenceRunning(m_form->State()) && !deadline.hasExpired()))
+            return;
+        if (boxes.isEmpty()) {
+            m_form->Command5->click(); // the same port warning, twice more, by hand
+            m_form->Command5->click();
+        }
+        boxes << box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|')
+                + box->informativeText();
+        box->done(QMessageBox::Ok);
+    });
+    poll.start(10);
+    m_form->Command1->click(); // a query, due at the next tick, on a port that is not open
+    m_form->Command4->click(); // finds nothing: returns once every box is closed
+    QCOMPARE(boxes,
+             (QStringList { "提示|已经搜索到最后，再次点击重新搜索！|/nonexistent/ttyX 不存在",
+                            "警告|端口打开错误，请搜索端口后重试！|" }));
 }
 
 void TestForm1::panelRows_data()

@@ -12,8 +12,8 @@ private slots:
     void search_data();
     void search();
     void stepsOfOneTry();
-    void refusalsInTheTooltip_data();
-    void refusalsInTheTooltip();
+    void refusalsInTooltipAndBox_data();
+    void refusalsInTooltipAndBox();
     void portMap_data();
     void portMap();
 };
@@ -98,24 +98,25 @@ void TestPortSearch::stepsOfOneTry()
                             "SetReceiveThreshold 1", "SetTextMode", "Open", "ClearBuffers" }));
 }
 
-void TestPortSearch::refusalsInTheTooltip_data()
+void TestPortSearch::refusalsInTooltipAndBox_data()
 {
     QTest::addColumn<QList<int>>("openable");
     QTest::addColumn<QString>("tooltip");
     QTest::newRow("found: its device") << QList<int> { 7 } << "/dev/fake7";
-    QTest::newRow("none found: each refusal") << QList<int> {}
-                                              << "无权访问 /dev/fake2：请将当前用户加入 dialout "
-                                                 "组后重新登录\n/dev/fake5 正被其他程序占用";
+    QTest::newRow("none found: each refusal")
+        << QList<int> {}
+        << "无权访问 /dev/fake2：请将当前用户加入 dialout 组后重新登录\n/dev/fake5 "
+           "正被其他程序占用\n/dev/fake9 不存在";
 }
 
-void TestPortSearch::refusalsInTheTooltip()
+void TestPortSearch::refusalsInTooltipAndBox()
 {
     QFETCH(QList<int>, openable);
     QFETCH(QString, tooltip);
     FakePort port;
     port.open = false;
     port.openable = QSet<int>(openable.begin(), openable.end());
-    port.refused = { { 2, Refusal::NoPermission }, { 5, Refusal::InUse } };
+    port.refused = { { 2, Refusal::NoPermission }, { 5, Refusal::InUse }, { 9, Refusal::Missing } };
     FakeWarning warning;
     QString shown;
     qint16 last = 0;
@@ -123,7 +124,8 @@ void TestPortSearch::refusalsInTheTooltip()
         last, port, QStringLiteral("9600"),
         [&](const QString &, const QString &text) { shown = text; }, warning);
     QCOMPARE(shown, tooltip);
-    QCOMPARE(warning.shown.size(), openable.isEmpty() ? 1 : 0); // the end box as always
+    // The end box, as always, and the reasons with it.
+    QCOMPARE(warning.details, openable.isEmpty() ? QStringList { tooltip } : QStringList {});
 }
 
 void TestPortSearch::portMap_data()

@@ -1,11 +1,47 @@
 #include "engine/optiongroups.h"
 #include "engine/query.h"
+#include "engine/replystore.h"
 #include "engine/update.h"
 #include "fakes.h"
 
 #include <QtTest>
 
 using Texts = QMap<int, QString>;
+
+namespace {
+
+// The buffer as the engine fills it: the first `start` characters came before the
+// sequence began.
+ReplyStore Stored(QStringView text, qsizetype start = 0)
+{
+    ReplyStore reply;
+    reply.Append(text.first(start));
+    reply.StartSequence();
+    reply.Append(text.sliced(start));
+    return reply;
+}
+
+// The length at which `complete` first holds, fed a character at a time as chunks arrive
+// (it looks at the new text only), and checked on the whole text so far.
+template<typename Check>
+std::pair<qsizetype, qsizetype> FirstComplete(const QString &text, qsizetype start, Check complete)
+{
+    ReplyStore fed = Stored(QStringView(text).first(start), start);
+    qsizetype fedAt = -1;
+    qsizetype wholeAt = -1;
+    for (qsizetype size = start; size <= text.size(); ++size) {
+        if (size > start)
+            fed.Append(QStringView(text).sliced(size - 1, 1));
+        ReplyStore whole = Stored(QStringView(text).first(size), start);
+        if (fedAt < 0 && complete(fed, fed.ConsumeNew()))
+            fedAt = size;
+        if (wholeAt < 0 && complete(whole, 0))
+            wholeAt = size;
+    }
+    return { fedAt, wholeAt };
+}
+
+} // namespace
 
 class TestSequences : public QObject
 {
@@ -16,6 +52,8 @@ private slots:
     void queryLine();
     void queryComplete_data();
     void queryComplete();
+    void replyBound_data();
+    void replyBound();
     void extractValue_data();
     void extractValue();
     void consume_data();
@@ -72,12 +110,62 @@ void TestSequences::queryComplete()
     QFETCH(QString, buffer);
     QFETCH(int, replyStart);
     QFETCH(bool, complete);
-    QCOMPARE(QueryReplyComplete(buffer, replyStart), complete);
-    // Checked a character at a time, as chunks arrive, it completes at the same point.
-    bool early = false;
-    for (qsizetype size = 1; size <= buffer.size(); ++size)
-        early = early || QueryReplyComplete(buffer.first(size), replyStart, size - 1);
-    QCOMPARE(early, complete);
+    QCOMPARE(QueryReplyComplete(Stored(buffer, replyStart)), complete);
+    const auto [fedAt, wholeAt]
+        = FirstComplete(buffer, replyStart,
+                        [](ReplyStore &r, qsizetype from) { return QueryReplyComplete(r, from); });
+    QCOMPARE(fedAt, wholeAt);
+}
+
+void TestSequences::replyBound_data()
+{
+    const qsizetype limit = ReplyStore::Limit;
+    QTest::addColumn<QStringList>("chunks");
+    QTest::addColumn<int>("startAfter"); // chunks before the sequence began, -1 never
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<bool>("complete");
+    const QString full(limit, QLatin1Char('x'));
+    QTest::newRow("up to the bound all stays")
+        << QStringList { full.first(limit - 4) + "\n", "O", "K\n" } << -1
+        << full.first(limit - 4) + "\nOK\n"
+        << 0 << true;
+    QTest::newRow("cut at the first line start that keeps the bound")
+        << QStringList { "a\nbc\n" + full.first(limit - 5), "\nOK\n" } << -1
+        << full.first(limit - 5) + "\nOK\n"
+        << -1 << true;
+    QTest::newRow("cut where the sequence began") << QStringList { full, "OK\n" } << 1 << "OK\n"
+                                                  << 0 << true;
+    QTest::newRow("the sequence start moves with the cut")
+        << QStringList { "ab\n" + full.first(limit - 11), "xy", "OK" + full.first(7) } << 1
+        << full.first(limit - 11) + "xyOK" + full.first(7) << int(limit - 11) << false;
+    QTest::newRow("a line past the bound: its rest begins no line")
+        << QStringList { "zOK" + full.first(limit - 2) } << -1 << "OK" + full.first(limit - 2) << -1
+        << false;
+    QTest::newRow("a character stays whole")
+        << QStringList { "ab" + QString::fromUcs4(U"𝄞") + full.first(limit - 1) } << -1
+        << full.first(limit - 1) << -1 << false;
+}
+
+void TestSequences::replyBound()
+{
+    QFETCH(QStringList, chunks);
+    QFETCH(int, startAfter);
+    QFETCH(QString, kept);
+    QFETCH(int, start);
+    QFETCH(bool, complete);
+    ReplyStore reply;
+    qsizetype from = 0;
+    for (int i = 0; i < chunks.size(); ++i) {
+        if (i == startAfter)
+            reply.StartSequence();
+        reply.Append(chunks[i]);
+        from = reply.ConsumeNew();
+        QVERIFY(from <= reply.Text().size());
+    }
+    QCOMPARE(reply.Text(), kept);
+    QCOMPARE(int(reply.Start()), start);
+    QCOMPARE(QueryReplyComplete(reply, from), complete);
 }
 
 void TestSequences::extractValue_data()
@@ -167,10 +255,10 @@ void TestSequences::consume()
     QFETCH(int, role);
     QFETCH(int, connectionMode);
     FakeFields fields;
-    QString buffer = reply;
+    ReplyStore buffer = Stored(reply);
     QVERIFY(QueryReplyComplete(buffer));
     ConsumeQueryReply(buffer, fields);
-    QCOMPARE(buffer, QString());
+    QCOMPARE(buffer.Text(), QString());
     QCOMPARE(fields.texts, texts);
     QCOMPARE(fields.Selected(1), role);
     QCOMPARE(fields.Selected(4), connectionMode);
@@ -260,16 +348,11 @@ void TestSequences::updateComplete()
 {
     QFETCH(QString, buffer);
     QFETCH(bool, complete);
-    QString held = buffer;
+    ReplyStore held = Stored(buffer);
     QCOMPARE(UpdateReplyComplete(held), complete);
-    QCOMPARE(held, complete ? QString() : buffer);
-    // Checked a character at a time, as chunks arrive, it completes at the same point.
-    bool early = false;
-    for (qsizetype size = 1; size <= buffer.size() && !early; ++size) {
-        held = buffer.first(size);
-        early = UpdateReplyComplete(held, size - 1);
-    }
-    QCOMPARE(early, complete);
+    QCOMPARE(held.Text(), complete ? QString() : buffer);
+    const auto [fedAt, wholeAt] = FirstComplete(buffer, 0, UpdateReplyComplete);
+    QCOMPARE(fedAt, wholeAt);
 }
 
 QTEST_GUILESS_MAIN(TestSequences)

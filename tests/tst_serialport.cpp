@@ -74,6 +74,7 @@ private slots:
         m_form.reset();
         m_pty.reset();
         m_warning.shown.clear();
+        m_warning.details.clear();
         qunsetenv("TARVENIT_PORTS");
     }
 
@@ -81,8 +82,12 @@ private slots:
     void handTypedCommandArrivesByteForByte();
     void receivedTextShownInBlue_data();
     void receivedTextShownInBlue();
+    void characterCutOffAtTheEnd_data();
+    void characterCutOffAtTheEnd();
     void lostDevice_data();
     void lostDevice();
+    void tickPacesOnlyWhileRunning_data();
+    void tickPacesOnlyWhileRunning();
     void lineSettingsAreApplied();
     void pathThatIsNotUtf8();
     void portInUse();
@@ -217,7 +222,7 @@ void TestSerialPort::receivedTextShownInBlue()
     // The console draws control characters as their pictures; the engine keeps them.
     QFETCH(QString, console);
     QFETCH(QString, painted);
-    QTRY_COMPARE_WITH_TIMEOUT(m_form->State().ReplyBuffer, shown, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->State().ReplyBuffer.Text(), shown, 5000);
     ConsoleView *view = m_form->RichTextBox1;
     QTRY_COMPARE_WITH_TIMEOUT(view->toPlainText(), console, 5000);
     QCOMPARE(view->Store().LineCount(), console.count(QLatin1Char('\n')) + 1);
@@ -232,37 +237,94 @@ void TestSerialPort::receivedTextShownInBlue()
     VerifyFormat(view, 0, QColor(0, 0, 255));
 }
 
+void TestSerialPort::characterCutOffAtTheEnd_data()
+{
+    QTest::addColumn<QString>("then");
+    QTest::newRow("nothing follows") << "";
+    QTest::newRow("a search closes the port") << "search";
+    QTest::newRow("the device is lost") << "lost";
+}
+
+void TestSerialPort::characterCutOffAtTheEnd()
+{
+    QFETCH(QString, then);
+    QVERIFY(Connect());
+    const EngineState &state = m_form->State();
+    QString atLoss;
+    connect(&m_form->Port(), &SerialPort::deviceLost, this,
+            [&] { atLoss = state.ReplyBuffer.Text(); });
+    QVERIFY(m_pty->Write("+NAME:ab\xE4"));
+    QTRY_COMPARE_WITH_TIMEOUT(state.ReplyBuffer.Text(), QStringLiteral("+NAME:ab"), 5000);
+    if (then == QLatin1String("lost")) {
+        m_pty->CloseMaster();
+        m_pty->CloseHeldSlave();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Port().IsOpen(), 5000);
+        QCOMPARE(atLoss, QStringLiteral("+NAME:ab\uFFFD")); // before the loss is handled
+    }
+    if (then == QLatin1String("search")) {
+        m_form->Command4->click();
+        QCOMPARE(state.ReplyBuffer.Text(), QStringLiteral("+NAME:ab\uFFFD")); // at the close
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(state.ReplyBuffer.Text(), QStringLiteral("+NAME:ab\uFFFD"), 5000);
+    QCOMPARE(state.LastChunk, QStringLiteral("\uFFFD")); // a chunk of its own
+}
+
 void TestSerialPort::lostDevice_data()
 {
-    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<bool>("searchedPast"); // clicked once more after finding it
+    QTest::addColumn<bool>("update"); // an update started by its button, unanswered
+    QTest::addColumn<QString>("mode"); // else the engine as set here
     QTest::addColumn<bool>("awaiting");
     QTest::addColumn<bool>("warned");
-    QTest::newRow("query waiting for a reply") << ModeSearching << true << true;
-    QTest::newRow("update about to send") << ModeUpdating << false << true;
-    QTest::newRow("idle") << ModeIdle << false << false;
-    QTest::newRow("after a hand-typed command") << ModeManual << false << false;
+    QTest::newRow("query waiting for a reply")
+        << 2 << false << false << ModeSearching << true << true;
+    QTest::newRow("update waiting for its first reply")
+        << 2 << false << true << ModeUpdating << true << true;
+    QTest::newRow("idle") << 2 << false << false << ModeIdle << false << false;
+    QTest::newRow("after a hand-typed command")
+        << 2 << false << false << ModeManual << false << false;
+    QTest::newRow("port 16, left open by a search past it")
+        << 16 << true << false << ModeIdle << false << false;
 }
 
 void TestSerialPort::lostDevice()
 {
+    QFETCH(int, number);
+    QFETCH(bool, searchedPast);
+    QFETCH(bool, update);
     QFETCH(QString, mode);
     QFETCH(bool, awaiting);
     QFETCH(bool, warned);
-    QVERIFY(Connect(2));
+    QVERIFY(Connect(number));
     const QString device = m_pty->Path();
     QSignalSpy lost(&m_form->Port(), &SerialPort::deviceLost);
     EngineState &state = m_form->State();
-    state.WorkMode = mode;
-    state.StepIndex = 4;
-    state.AwaitingReply = awaiting;
+    if (searchedPast) {
+        m_form->Command4->click();
+        QVERIFY(m_form->Port().IsOpen());
+        QCOMPARE(state.LastPortTried, qint16(0));
+        m_warning.shown.clear();
+    }
+    if (update) {
+        m_form->Command2->click();
+        QByteArray sent;
+        QTRY_VERIFY_WITH_TIMEOUT((sent += m_pty->ReadAvailable()).endsWith("\r\n"), 5000);
+    } else {
+        state.WorkMode = mode;
+        state.StepIndex = 4;
+        state.AwaitingReply = awaiting;
+    }
+    QCOMPARE(state.WorkMode, mode);
+    QCOMPARE(state.AwaitingReply, awaiting);
 
     m_pty->CloseMaster(); // the adapter is pulled
     m_pty->CloseHeldSlave();
     QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 5000);
     QVERIFY(!m_form->Port().IsOpen());
-    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：2 已断开"));
+    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：%1 已断开").arg(number));
     QCOMPARE(m_form->Label4->toolTip(), device);
-    QCOMPARE(state.LastPortTried, qint16(1));
+    QCOMPARE(state.LastPortTried, qint16(number - 1));
     QCOMPARE(m_warning.shown, warned ? QStringList { PortWarning } : QStringList {});
     QCOMPARE(state.WorkMode, warned ? ModeIdle : mode);
     QCOMPARE(state.AwaitingReply, warned ? false : awaiting);
@@ -278,11 +340,53 @@ void TestSerialPort::lostDevice()
     QCOMPARE(m_warning.shown.size(), warned ? 2 : 1);
 
     // Plugged back in: one click finds it on the same number.
-    QVERIFY(PlugIn(2));
+    QVERIFY(PlugIn(number));
     m_form->Command4->click();
-    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：2 已打开"));
+    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：%1 已打开").arg(number));
     QVERIFY(m_form->Port().IsOpen());
     QCOMPARE(m_warning.shown.size(), warned ? 2 : 1);
+}
+
+void TestSerialPort::tickPacesOnlyWhileRunning_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<QByteArray>("first");
+    QTest::newRow("query") << "Command1" << int(QuerySteps) << QByteArray("AT\r\n");
+    QTest::newRow("update") << "Command2" << int(UpdateSteps) << QByteArray("AT+NAME=\r\n");
+}
+
+void TestSerialPort::tickPacesOnlyWhileRunning()
+{
+    QFETCH(QString, button);
+    QFETCH(int, steps);
+    QFETCH(QByteArray, first);
+    QVERIFY(Connect());
+    const EngineState &state = m_form->State();
+    // Connected after the window's own handler: whether each tick has sent a line.
+    QList<bool> sentAtTick;
+    connect(m_form->Timer1, &QTimer::timeout, this, [&] { sentAtTick << state.AwaitingReply; });
+    m_form->findChild<QPushButton *>(button)->click();
+    for (int step = 1; step <= steps; ++step) {
+        QByteArray line;
+        QTRY_VERIFY_WITH_TIMEOUT((line += m_pty->ReadAvailable()).endsWith("\r\n"), 5000);
+        if (step == 1) {
+            QCOMPARE(line, first);
+            QCOMPARE(sentAtTick.value(0), true); // it went out at the first tick
+        }
+        QVERIFY(m_pty->Write("OK\r\n"));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(state.WorkMode, ModeIdle, 5000);
+
+    // Idle, while the module talks: nothing is written, and the tick never wakes.
+    const qsizetype ticks = sentAtTick.size();
+    QTimer clock;
+    QSignalSpy clockTicks(&clock, &QTimer::timeout);
+    clock.start(10);
+    QVERIFY(m_pty->Write("+STATE:PAIRED\r\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(clockTicks.count() >= 5 && state.LastChunk.endsWith(u'\n'), 5000);
+    QCOMPARE(m_pty->ReadAvailable(), QByteArray());
+    QCOMPARE(sentAtTick.size(), ticks);
 }
 
 void TestSerialPort::lineSettingsAreApplied()
@@ -342,15 +446,17 @@ void TestSerialPort::terminationSignalClosesThePort()
 
 void TestSerialPort::portInUse()
 {
-    QVERIFY(PlugIn(1));
+    QVERIFY(PlugIn(2)); // port 1 names a device that does not exist
     QSerialPort holder(m_pty->Path()); // another program has the port open
     QVERIFY(holder.open(QIODevice::ReadWrite));
     m_form = std::make_unique<Form1>();
     m_form->SetWarningBox(&m_warning);
     m_form->Command4->click();
     QVERIFY(!m_form->Port().IsOpen());
-    QCOMPARE(m_form->Label4->toolTip(), m_pty->Path() + QStringLiteral(" 正被其他程序占用"));
-    QCOMPARE(m_warning.shown.size(), 1); // the end-of-range box, as always
+    const QString reasons
+        = QStringLiteral("/nonexistent/tty1 不存在\n%1 正被其他程序占用").arg(m_pty->Path());
+    QCOMPARE(m_form->Label4->toolTip(), reasons);
+    QCOMPARE(m_warning.details, QStringList { reasons }); // the end-of-range box, as always
 }
 
 // Root may open any device, so this runs the check below in a child that has dropped to

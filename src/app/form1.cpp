@@ -104,6 +104,7 @@ Form1::Form1(QWidget *parent)
     m_messageBox = std::make_unique<MessageBoxWarning>(this);
     m_warning = m_messageBox.get();
     m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_console, *m_panel, *m_warning);
+    m_engine->SetModeWatcher([this] { PaceWhileRunning(); });
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -213,13 +214,11 @@ void Form1::Form_Load()
 void Form1::Command1_Click()
 {
     m_engine->StartQuery();
-    PaceWhileRunning();
 }
 
 void Form1::Command2_Click()
 {
     m_engine->StartUpdate();
-    PaceWhileRunning();
 }
 
 void Form1::Command3_Click()
@@ -241,7 +240,6 @@ void Form1::Command4_Click()
 void Form1::Command5_Click()
 {
     m_engine->SendManual(Text2Text());
-    PaceWhileRunning();
 }
 
 void Form1::Command6_Click()
@@ -252,19 +250,17 @@ void Form1::Command6_Click()
 void Form1::Timer1_Timer()
 {
     m_engine->OnTick();
-    PaceWhileRunning();
 }
 
 void Form1::Uart1_OnComm()
 {
     m_engine->OnReceive();
-    PaceWhileRunning();
 }
 
 void Form1::PaceWhileRunning()
 {
-    // The tick only ever acts while a query or update runs; idle, the tool wakes only
-    // for the operator and the port.
+    // Run by the engine at every change of mode. The tick only ever acts while a query
+    // or update runs; idle, the tool wakes only for the operator and the port.
     const bool running = SequenceRunning(m_state);
     if (running && !Timer1->isActive())
         Timer1->start();
@@ -276,10 +272,9 @@ void Form1::Uart1_DeviceLost()
 {
     // The label says so before the engine may open its box; the tooltip still names
     // the device, so the operator knows which adapter to plug back in.
-    SetWholeText(Label4, PortLostCaption(m_state.LastPortTried));
+    SetWholeText(Label4, PortLostCaption(Uart1->PortNumber()));
     Label4->setToolTip(Uart1->Device());
     m_engine->OnPortLost();
-    PaceWhileRunning();
 }
 
 void Form1::RichTextBox1_SelChange()

@@ -6,13 +6,20 @@ MessageBoxWarning::MessageBoxWarning(QWidget *parent)
     : m_parent(parent)
 { }
 
-void MessageBoxWarning::Show(const QString &title, const QString &text)
+void MessageBoxWarning::Show(const QString &title, const QString &text, const QString &informative)
 {
-    if (m_open)
+    const QStringList warning { title, text, informative };
+    if (warning == m_shown || m_waiting.contains(warning))
         return;
-    // exec() keeps the window's timer and port notifications running while it is open.
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, m_parent);
-    m_open = true;
-    box.exec();
-    m_open = false;
+    m_waiting << warning;
+    if (!m_shown.isEmpty())
+        return; // raised while a box is open: shown once that one is closed
+    while (!m_waiting.isEmpty()) {
+        m_shown = m_waiting.takeFirst();
+        // exec() keeps the window's timer and port notifications running while it is open.
+        QMessageBox box(QMessageBox::Warning, m_shown[0], m_shown[1], QMessageBox::Ok, m_parent);
+        box.setInformativeText(m_shown[2]);
+        box.exec();
+    }
+    m_shown.clear();
 }

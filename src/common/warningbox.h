@@ -8,5 +8,8 @@ class WarningBox
 {
 public:
     virtual ~WarningBox() = default;
-    virtual void Show(const QString &title, const QString &text) = 0;
+    // `informative`, when there is any, is shown below the text: the details behind it.
+    virtual void
+    Show(const QString &title, const QString &text, const QString &informative = QString())
+        = 0;
 };

@@ -19,8 +19,7 @@ QString Caption(const QWidget *control)
     return QString();
 }
 
-} // namespace
-
+// The width a control has for its caption's text.
 int CaptionRoom(const QWidget *control)
 {
     if (const auto *label = qobject_cast<const QLabel *>(control))
@@ -43,6 +42,8 @@ int CaptionRoom(const QWidget *control)
     }
     return control->width();
 }
+
+} // namespace
 
 void FitCaption(QWidget *control)
 {

@@ -14,6 +14,3 @@ void SetWholeText(QLabel *label, const QString &text);
 
 // The same for the caption a label, button or option already holds.
 void FitCaption(QWidget *control);
-
-// The width a control has for its caption's text.
-int CaptionRoom(const QWidget *control);

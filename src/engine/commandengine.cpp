@@ -5,7 +5,7 @@
 #include "serial/seriallink.h"
 #include "update.h"
 
-#include <utility>
+#include <algorithm>
 
 CommandEngine::CommandEngine(EngineState &state,
                              SerialLink &port,
@@ -18,6 +18,13 @@ CommandEngine::CommandEngine(EngineState &state,
     , m_fields(fields)
     , m_warning(&warning)
 { }
+
+void CommandEngine::SetMode(const QString &mode)
+{
+    m_state.WorkMode = mode;
+    if (m_modeWatcher)
+        m_modeWatcher();
+}
 
 void CommandEngine::StartQuery()
 {
@@ -33,11 +40,9 @@ void CommandEngine::Start(const QString &mode)
 {
     m_state.AwaitingReply = false;
     m_state.StepIndex = 1;
-    m_state.WorkMode = mode;
-    // The buffer is kept, but what it holds so far counts as finished lines; the next
-    // completion test reads it all once, so an earlier complete "OK" line still counts.
-    m_state.ReplyStart = m_state.ReplyBuffer.size();
-    m_state.ReplyChecked = 0;
+    SetMode(mode);
+    // The buffer is kept, but what it holds so far counts as finished lines.
+    m_state.ReplyBuffer.StartSequence();
 }
 
 void CommandEngine::SendManual(const QString &text)
@@ -49,7 +54,7 @@ void CommandEngine::SendManual(const QString &text)
     // An empty box sends nothing but still counts as a hand-typed command.
     if (!text.isEmpty())
         SendLine(text, QColor(ColourQuery));
-    m_state.WorkMode = ModeManual;
+    SetMode(ModeManual);
     m_state.AwaitingReply = false;
 }
 
@@ -76,15 +81,16 @@ void CommandEngine::SendStep(const QString &line, QColor colour)
 void CommandEngine::AbandonSequence()
 {
     // Idle before the box opens, so ticks during the box find nothing to send.
-    m_state.WorkMode = ModeIdle;
     m_state.AwaitingReply = false;
+    SetMode(ModeIdle);
     ShowPortError();
 }
 
 void CommandEngine::OnPortLost()
 {
-    if (m_state.LastPortTried > 0)
-        --m_state.LastPortTried;
+    // The number of the port that was open: a search that ran past 16 has reset
+    // LastPortTried while port 16 stayed open.
+    m_state.LastPortTried = qint16(std::max(0, m_port.PortNumber() - 1));
     if (SequenceRunning(m_state))
         AbandonSequence();
 }
@@ -102,27 +108,19 @@ void CommandEngine::OnReceive()
     m_state.LastChunk = chunk;
     if (!chunk.isEmpty())
         m_console.AppendToConsole(chunk, QColor(ColourReceived));
-    m_state.ReplyBuffer += chunk;
-    const qsizetype from = std::exchange(m_state.ReplyChecked, m_state.ReplyBuffer.size());
+    m_state.ReplyBuffer.Append(chunk);
+    const qsizetype from = m_state.ReplyBuffer.ConsumeNew();
 
     if (m_state.WorkMode == ModeSearching) {
-        if (!QueryReplyComplete(m_state.ReplyBuffer, m_state.ReplyStart, from))
+        if (!QueryReplyComplete(m_state.ReplyBuffer, from))
             return;
-        ConsumeQueryReply(m_state.ReplyBuffer, m_fields, m_state.ReplyStart);
-        ReplyConsumed();
+        ConsumeQueryReply(m_state.ReplyBuffer, m_fields);
         Advance(QuerySteps);
     } else if (m_state.WorkMode == ModeUpdating) {
         if (!UpdateReplyComplete(m_state.ReplyBuffer, from))
             return;
-        ReplyConsumed();
         Advance(UpdateSteps);
     }
-}
-
-void CommandEngine::ReplyConsumed()
-{
-    m_state.ReplyStart = 0;
-    m_state.ReplyChecked = 0;
 }
 
 void CommandEngine::Advance(int lastStep)
@@ -130,7 +128,7 @@ void CommandEngine::Advance(int lastStep)
     if (m_state.StepIndex == lastStep) {
         // The flag stays set while idle; the next start action clears it.
         m_state.AwaitingReply = true;
-        m_state.WorkMode = ModeIdle;
+        SetMode(ModeIdle);
         return;
     }
     m_state.AwaitingReply = false;

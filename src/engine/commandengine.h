@@ -2,6 +2,9 @@
 
 #include "enginestate.h"
 
+#include <functional>
+#include <utility>
+
 class ConsoleSink;
 class SerialLink;
 class SettingsFields;
@@ -34,16 +37,20 @@ public:
     void ShowPortError();
 
     void SetWarningBox(WarningBox &warning) { m_warning = &warning; }
+    // Called after every change the engine makes to WorkMode, so that whatever depends
+    // on the mode (the pacing tick) follows it without each handler remembering to.
+    void SetModeWatcher(std::function<void()> watcher) { m_modeWatcher = std::move(watcher); }
 
 private:
+    void SetMode(const QString &mode);
     void Start(const QString &mode);
     void SendStep(const QString &line, QColor colour);
     void AbandonSequence();
-    void ReplyConsumed();
 
     EngineState &m_state;
     SerialLink &m_port;
     ConsoleSink &m_console;
     SettingsFields &m_fields;
     WarningBox *m_warning;
+    std::function<void()> m_modeWatcher;
 };

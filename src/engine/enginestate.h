@@ -1,5 +1,7 @@
 #pragma once
 
+#include "replystore.h"
+
 #include <QColor>
 #include <QString>
 
@@ -25,14 +27,9 @@ struct EngineState
     QString WorkMode = ModeIdle;
     qint16 StepIndex = 0;
     bool AwaitingReply = false;
-    QString ReplyBuffer;
+    ReplyStore ReplyBuffer;
     QString LastChunk;
     qint16 LastPortTried = 0;
-    // Where the running sequence's replies begin in ReplyBuffer: text before it is a
-    // finished line, so an "OK" right after it begins a line.
-    qsizetype ReplyStart = 0;
-    // How much of ReplyBuffer the completion test has seen; it looks at new text only.
-    qsizetype ReplyChecked = 0;
 };
 
 // A query or an update is running: the pacing tick has work to do, and a lost port

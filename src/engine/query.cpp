@@ -1,6 +1,7 @@
 #include "query.h"
 
 #include "optiongroups.h"
+#include "replystore.h"
 #include "seams.h"
 
 #include <algorithm>
@@ -42,33 +43,30 @@ const std::array<ReplyField, 13> ReplyFieldTable = { {
     { "MRAD", 11 },
 } };
 
-bool BeginsLine(QStringView text, qsizetype pos, qsizetype replyStart)
-{
-    return pos == 0 || pos == replyStart || text.at(pos - 1) == QLatin1Char('\n');
-}
-
 // The first "OK" at or after `from` that begins a line, or -1.
-qsizetype LineStartOk(QStringView text, qsizetype replyStart, qsizetype from)
+qsizetype LineStartOk(const ReplyStore &reply, qsizetype from)
 {
+    const QString &text = reply.Text();
     for (qsizetype pos = text.indexOf(Ok, from); pos >= 0; pos = text.indexOf(Ok, pos + 1)) {
-        if (BeginsLine(text, pos, replyStart))
+        if (reply.BeginsLine(pos))
             return pos;
     }
     return -1;
 }
 
-void RemoveLineStartOks(QString &text, qsizetype replyStart)
+QString WithoutLineStartOks(const ReplyStore &reply)
 {
+    const QStringView text = reply.Text();
     QString kept;
     kept.reserve(text.size());
     qsizetype copied = 0;
-    for (qsizetype pos = LineStartOk(text, replyStart, 0); pos >= 0;
-         pos = LineStartOk(text, replyStart, pos + Ok.size())) {
-        kept += QStringView(text).sliced(copied, pos - copied);
+    for (qsizetype pos = LineStartOk(reply, 0); pos >= 0;
+         pos = LineStartOk(reply, pos + Ok.size())) {
+        kept += text.sliced(copied, pos - copied);
         copied = pos + Ok.size();
     }
-    kept += QStringView(text).sliced(copied);
-    text = kept;
+    kept += text.sliced(copied);
+    return kept;
 }
 
 } // namespace
@@ -80,10 +78,10 @@ QString QueryLine(int step)
     return QString::fromLatin1(QueryTable[step - 1]) + QStringLiteral("\r\n");
 }
 
-bool QueryReplyComplete(const QString &replyBuffer, qsizetype replyStart, qsizetype from)
+bool QueryReplyComplete(const ReplyStore &reply, qsizetype from)
 {
     // An "OK" that ends in the new text may begin one character before it.
-    return LineStartOk(replyBuffer, replyStart, std::max<qsizetype>(0, from - 1)) >= 0;
+    return LineStartOk(reply, std::max<qsizetype>(0, from - 1)) >= 0;
 }
 
 QString ExtractValue(const QString &replyBuffer)
@@ -104,9 +102,9 @@ QString ExtractValue(const QString &replyBuffer)
     return (lineEnd < 0 ? span : span.first(lineEnd)).toString();
 }
 
-void ConsumeQueryReply(QString &replyBuffer, SettingsFields &fields, qsizetype replyStart)
+void ConsumeQueryReply(ReplyStore &reply, SettingsFields &fields)
 {
-    RemoveLineStartOks(replyBuffer, replyStart);
+    const QString replyBuffer = WithoutLineStartOks(reply);
     for (const ReplyField &row : ReplyFieldTable) {
         if (!replyBuffer.contains(QLatin1String(row.keyword)))
             continue;
@@ -116,5 +114,5 @@ void ConsumeQueryReply(QString &replyBuffer, SettingsFields &fields, qsizetype r
         else
             ApplyGroupValue(*std::get<const OptionGroup *>(row.target), value, fields);
     }
-    replyBuffer.clear();
+    reply.Clear();
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 
+class ReplyStore;
 class SettingsFields;
 
 // The command of each query step, 1 to 14 (index 0 is step 1).
@@ -12,15 +13,14 @@ extern const std::array<const char *, 14> QueryTable;
 // The command of the step followed by CR LF.
 QString QueryLine(int step);
 
-// A query reply is complete once a line of it begins with "OK". Lines begin at the start
-// of the buffer, after each line feed and at replyStart, where the running sequence
-// began (text that came before it counts as a finished line). Only an "OK" that ends at
-// or after `from` is looked for, so a chunk costs its own length, not the buffer's.
-bool QueryReplyComplete(const QString &replyBuffer, qsizetype replyStart = 0, qsizetype from = 0);
+// A query reply is complete once a line of it begins with "OK" (ReplyStore::BeginsLine).
+// Only an "OK" that ends at or after `from` is looked for, so a chunk costs its own
+// length, not the buffer's.
+bool QueryReplyComplete(const ReplyStore &reply, qsizetype from = 0);
 
 // Takes the values of a complete reply into the panel and empties the buffer. The "OK"s
-// that begin a line (replyStart as above) are removed first; letters O K in a value stay.
-void ConsumeQueryReply(QString &replyBuffer, SettingsFields &fields, qsizetype replyStart = 0);
+// that begin a line are removed first; letters O K in a value stay.
+void ConsumeQueryReply(ReplyStore &reply, SettingsFields &fields);
 
 // The value after the buffer's first ":" (or its start, without a colon): the first
 // line of the at most 20 characters there, empty when that line is.

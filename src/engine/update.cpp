@@ -1,6 +1,7 @@
 #include "update.h"
 
 #include "optiongroups.h"
+#include "replystore.h"
 #include "seams.h"
 
 #include <algorithm>
@@ -49,13 +50,13 @@ QString UpdateLine(int step, const SettingsFields &fields)
     return line + QStringLiteral("\r\n");
 }
 
-bool UpdateReplyComplete(QString &replyBuffer, qsizetype from)
+bool UpdateReplyComplete(ReplyStore &reply, qsizetype from)
 {
     const auto holds = [&](QStringView word) {
-        return replyBuffer.indexOf(word, std::max<qsizetype>(0, from - word.size() + 1)) >= 0;
+        return reply.Text().indexOf(word, std::max<qsizetype>(0, from - word.size() + 1)) >= 0;
     };
     if (!holds(u"ERROR") && !holds(u"OK"))
         return false;
-    replyBuffer.clear();
+    reply.Clear();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class ReplyStore;
 class SettingsFields;
 
 // The line of an update step, 1 to 9, built from the panel as it is now, CR LF included.
@@ -10,4 +11,4 @@ QString UpdateLine(int step, const SettingsFields &fields);
 // An update reply is complete when it holds "OK" or "ERROR"; a complete reply empties
 // the buffer. Only a word that ends at or after `from` is looked for, so a chunk costs
 // its own length, not the buffer's.
-bool UpdateReplyComplete(QString &replyBuffer, qsizetype from = 0);
+bool UpdateReplyComplete(ReplyStore &reply, qsizetype from = 0);

@@ -31,9 +31,14 @@ QString PortPath(const QByteArray &entry)
 } // namespace
 #endif
 
+bool PortsNamed()
+{
+    return qEnvironmentVariableIsSet("TARVENIT_PORTS");
+}
+
 QStringList PortDevices()
 {
-    if (qEnvironmentVariableIsSet("TARVENIT_PORTS")) {
+    if (PortsNamed()) {
         // Empty entries are kept, so every later entry keeps its number.
 #ifdef Q_OS_WIN
         return qEnvironmentVariable("TARVENIT_PORTS").split(QDir::listSeparator());

@@ -10,5 +10,8 @@ inline constexpr int LastPortNumber = 16;
 // set (for virtual ports), otherwise the system's serial ports sorted by device path.
 QStringList PortDevices();
 
+// Whether TARVENIT_PORTS names the devices: then a missing one is worth a word.
+bool PortsNamed();
+
 // The device of port n in that list, or empty when there is none.
 QString DeviceForPort(const QStringList &ports, int number);

@@ -15,6 +15,8 @@ QString RefusalText(Refusal refusal, const QString &device)
         return QStringLiteral("无权访问 %1：请将当前用户加入 dialout 组后重新登录").arg(device);
     case Refusal::InUse:
         return QStringLiteral("%1 正被其他程序占用").arg(device);
+    case Refusal::Missing:
+        return QStringLiteral("%1 不存在").arg(device);
     case Refusal::None:
         break;
     }
@@ -54,8 +56,10 @@ void SearchNextPort(qint16 &lastPortTried,
     if (n > LastPortNumber) {
         // Set before the box opens: ticks keep running while it is shown.
         lastPortTried = 0;
-        setStatus(QString(), refusals.join(QLatin1Char('\n')));
-        warning.Show(QStringLiteral("提示"), QStringLiteral("已经搜索到最后，再次点击重新搜索！"));
+        const QString reasons = refusals.join(QLatin1Char('\n'));
+        setStatus(QString(), reasons);
+        warning.Show(QStringLiteral("提示"), QStringLiteral("已经搜索到最后，再次点击重新搜索！"),
+                     reasons);
         return;
     }
     lastPortTried = qint16(n);

@@ -18,7 +18,8 @@ using PortStatus = std::function<void(const QString &caption, const QString &too
 
 // "搜索端口": closes the port and opens the first port above the last one tried.
 // lastPortTried is the engine's LastPortTried. The tooltip names the device opened, or,
-// when none opens, each device that refused to open and why.
+// when none opens, each device that refused to open and why; the box that ends the
+// search shows those reasons too.
 void SearchNextPort(qint16 &lastPortTried,
                     SerialLink &port,
                     const QString &baudText,

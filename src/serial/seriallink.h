@@ -7,9 +7,10 @@ enum class CommEvent { None = 0, Send = 1, Receive = 2, Error = 1001 };
 
 // Why a device refused to open, when the operator can do something about it.
 enum class Refusal {
-    None, // opened, or failed for another reason (no such device …)
+    None, // opened, or failed for another reason
     NoPermission, // the user may not read and write the device file
     InUse, // another program holds the port
+    Missing, // a device named in TARVENIT_PORTS does not exist
 };
 
 // What the tool needs of a serial port. Failures are swallowed: a step that fails
@@ -23,6 +24,8 @@ public:
     // click, so the numbering cannot shift in the middle of a search.
     virtual void ReadPortList() = 0;
     virtual void SetPortNumber(int number) = 0;
+    // The number selected last: the open port's while one is open, a lost port's after.
+    virtual int PortNumber() const = 0;
     virtual void SetLine(const QString &settings) = 0; // "38400,n,8,1"
     virtual void SetReceiveThreshold(int characters) = 0;
     virtual void SetTextMode() = 0;

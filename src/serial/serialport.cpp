@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 SerialPort::SerialPort(QObject *parent)
@@ -12,6 +14,11 @@ SerialPort::SerialPort(QObject *parent)
     connect(&m_port, &QSerialPort::readyRead, this, [this] { notify(CommEvent::Receive); });
     connect(&m_port, &QSerialPort::bytesWritten, this, [this] { notify(CommEvent::Send); });
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
+    m_quiet.setSingleShot(true);
+    connect(&m_quiet, &QTimer::timeout, this, [this] {
+        if (m_port.bytesAvailable() == 0) // else the next read goes on from what is held
+            ReleaseHeld();
+    });
 }
 
 SerialPort::~SerialPort()
@@ -22,8 +29,10 @@ SerialPort::~SerialPort()
 
 void SerialPort::Close()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    if (!m_port.isOpen())
+        return;
+    ReleaseHeld();
+    m_port.close();
 }
 
 void SerialPort::ReadPortList()
@@ -33,6 +42,7 @@ void SerialPort::ReadPortList()
 
 void SerialPort::SetPortNumber(int number)
 {
+    m_number = number;
     m_device = DeviceForPort(m_ports, number);
     m_port.setPortName(m_device);
 }
@@ -107,7 +117,11 @@ void SerialPort::Open()
     if (m_port.portName().isEmpty() || m_port.isOpen())
         return;
     m_received.Reset();
-    if (m_port.open(QIODevice::ReadWrite) || m_port.error() != QSerialPort::PermissionError)
+    if (m_port.open(QIODevice::ReadWrite))
+        return;
+    if (m_port.error() == QSerialPort::DeviceNotFoundError && PortsNamed())
+        m_refusal = Refusal::Missing;
+    if (m_port.error() != QSerialPort::PermissionError)
         return;
     // Qt reports a device the user may not open and one that another program holds
     // (its lock file, or exclusive use) alike; the file's access rights tell them apart.
@@ -136,7 +150,37 @@ QString SerialPort::Read()
 {
     if (!m_port.isOpen())
         return QString();
-    return m_received.Decode(m_port.readAll());
+    QString text = m_received.Decode(m_port.readAll());
+    if (m_releaseDue)
+        text += m_received.Release();
+    if (m_received.Holding())
+        m_quiet.start(QuietGap());
+    else
+        m_quiet.stop();
+    return text;
+}
+
+void SerialPort::ReleaseHeld()
+{
+    m_quiet.stop();
+    if (!m_received.Holding())
+        return;
+    m_releaseDue = true;
+    notify(CommEvent::Receive);
+    m_releaseDue = false;
+}
+
+int SerialPort::QuietGap() const
+{
+    // The three bytes a held character can still lack and one more, at ten bits a
+    // character; but never shorter than the time a USB adapter may hold received bytes
+    // before passing them on (16 ms by default for the common ones), with room to spare.
+    constexpr int Characters = 4;
+    constexpr int BitsPerCharacter = 10;
+    constexpr int MinimumMs = 50;
+    const qint64 baud = std::max(1, m_port.baudRate());
+    return int(
+        std::max<qint64>(MinimumMs, (Characters * BitsPerCharacter * 1000 + baud - 1) / baud));
 }
 
 void SerialPort::notify(CommEvent event)
@@ -161,6 +205,7 @@ void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     if (m_closingOnError || !m_port.isOpen())
         return;
     m_closingOnError = true;
+    ReleaseHeld();
     m_port.close();
     m_closingOnError = false;
     notify(CommEvent::Error);

@@ -5,9 +5,12 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
 
 // The serial port Uart1 over QSerialPort. Text is UTF-8 both ways; a character split
-// across two reads arrives whole.
+// across two reads arrives whole. One cut off for good (the line paused longer than
+// finishing it takes, or the port closed or was lost) arrives as U+FFFD, in a receive
+// notification of its own.
 class SerialPort : public QObject, public SerialLink
 {
     Q_OBJECT
@@ -19,6 +22,7 @@ public:
     void Close() override;
     void ReadPortList() override;
     void SetPortNumber(int number) override;
+    int PortNumber() const override { return m_number; }
     void SetLine(const QString &settings) override;
     void SetReceiveThreshold(int characters) override;
     void SetTextMode() override;
@@ -43,12 +47,17 @@ signals:
 private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void notify(CommEvent event);
+    void ReleaseHeld();
+    int QuietGap() const;
 
     QSerialPort m_port;
     Utf8Stream m_received;
+    QTimer m_quiet; // runs while the end of the last read is held back
+    bool m_releaseDue = false;
     CommEvent m_lastEvent = CommEvent::None;
     QStringList m_ports;
     QString m_device;
+    int m_number = 0;
     bool m_closingOnError = false;
     Refusal m_refusal = Refusal::None;
 };

@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <utility>
+
 namespace {
 
 // The length of a sequence that begins with `lead`, 0 for a byte no sequence begins with.
@@ -67,9 +69,19 @@ QString Utf8Stream::Decode(const QByteArray &bytes)
     const qsizetype tail = IncompleteTail(whole);
     m_pending = whole.right(tail);
     whole.chop(tail);
+    return DecodeWhole(whole);
+}
+
+QString Utf8Stream::Release()
+{
+    return DecodeWhole(std::exchange(m_pending, QByteArray()));
+}
+
+QString Utf8Stream::DecodeWhole(const QByteArray &bytes)
+{
     // Stateless, and a byte-order mark stays a character: nothing received may vanish.
     QStringDecoder decoder(QStringDecoder::Utf8,
                            QStringDecoder::Flag::Stateless
                                | QStringDecoder::Flag::ConvertInitialBom);
-    return decoder.decode(whole);
+    return decoder.decode(bytes);
 }

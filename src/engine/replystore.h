@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+// The module's text since the last complete reply, and the two places in it that the
+// completion tests rely on: where the running sequence began, and how much of the text
+// they have already seen. Only the operations below change them, so they always fit
+// the text they point into.
+//
+// The text is a scratch buffer that nothing reads until a step completes, yet a module
+// left talking to an idle tool fills it all day: only the newest Limit characters are
+// kept. The cut falls at the start of a line where one lies in the kept text.
+class ReplyStore
+{
+public:
+    static constexpr qsizetype Limit = 64 * 1024;
+
+    const QString &Text() const { return m_text; }
+    // Where the running sequence began: what came before counts as finished lines.
+    // -1 once that place has been cut away.
+    qsizetype Start() const { return m_start; }
+    // How much of the text the completion tests have seen.
+    qsizetype Checked() const { return m_checked; }
+    // Whether a line begins at `pos`: after a line feed, where the sequence began, and
+    // at the start of the text unless a cut fell inside a line there.
+    bool BeginsLine(qsizetype pos) const;
+
+    void Append(QStringView chunk);
+    // Where the text the completion tests have not seen begins; from now on they have.
+    qsizetype ConsumeNew();
+    // A sequence starts: the text so far counts as finished lines, and the next
+    // completion test reads all of it once, so an earlier complete reply still counts.
+    void StartSequence();
+    // A step's reply is complete.
+    void Clear();
+
+private:
+    void Cut(qsizetype count, bool atLineStart);
+
+    QString m_text;
+    qsizetype m_start = 0;
+    qsizetype m_checked = 0;
+    bool m_headBeginsLine = true;
+};

@@ -2,9 +2,119 @@
 #include "termination.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+namespace {
+
+// Qt's own options, which QApplication and its platform plugin take out of the arguments
+// when it starts. They are accepted here, with their values, so that they reach Qt.
+struct QtOption
+{
+    const char *name;
+    bool takesValue;
+};
+constexpr QtOption QtOptions[] = {
+    { "platform", true },
+    { "platformpluginpath", true },
+    { "platformtheme", true },
+    { "plugin", true },
+    { "qwindowgeometry", true },
+    { "geometry", true },
+    { "qwindowicon", true },
+    { "icon", true },
+    { "qwindowtitle", true },
+    { "title", true },
+    { "session", true },
+    { "style", true },
+    { "stylesheet", true },
+    { "display", true },
+    { "name", true },
+    { "visual", true },
+    { "qmljsdebugger", true },
+    { "reverse", false },
+    { "widgetcount", false },
+    { "testability", false },
+    { "dograb", false },
+    { "nograb", false },
+};
+
+constexpr int StartWindow = -1;
+
+// Reads the command line before any application object exists, so that --help, --version
+// and a wrong option are answered without a display. Returns the exit status, or
+// StartWindow.
+int ReadCommandLine(int &argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    QCommandLineParser parser;
+    // Qt's options are single-dash words (-platform); -h and -v still work.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral(
+        "Bench tool for serial Bluetooth modules that speak AT commands. Without an\n"
+        "option, opens the window: find the module's serial port, read and write its\n"
+        "settings, send commands by hand and watch the traffic. Its captions are in\n"
+        "Chinese."));
+    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
+                                  QStringLiteral("Print this help and exit."));
+    const QCommandLineOption version({ QStringLiteral("v"), QStringLiteral("version") },
+                                     QStringLiteral("Print the version and exit."));
+    parser.addOption(help);
+    parser.addOption(version);
+    for (const QtOption &qt : QtOptions) {
+        QCommandLineOption option(QString::fromLatin1(qt.name), QString(),
+                                  qt.takesValue ? QStringLiteral("value") : QString());
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+
+    const bool parsed = parser.parse(arguments);
+    const QStringList extra = parser.positionalArguments();
+    if (!parsed || !extra.isEmpty()) {
+        QString reason = parsed
+            ? QStringLiteral("Unexpected argument '%1'.").arg(extra.constFirst())
+            : parser.errorText();
+        // The parser names an unknown option without its dashes; quote it as typed.
+        if (!parser.unknownOptionNames().isEmpty()) {
+            const QString name = parser.unknownOptionNames().constFirst();
+            for (const QString &argument : arguments) {
+                const QString typed = argument.section(QLatin1Char('='), 0, 0);
+                if (typed == QLatin1Char('-') + name || typed == QLatin1String("--") + name) {
+                    reason = QStringLiteral("Unknown option '%1'.").arg(typed);
+                    break;
+                }
+            }
+        }
+        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", argv[0],
+                     reason.toLocal8Bit().constData(), argv[0]);
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        QCoreApplication named(argc, argv); // names the program in the usage line
+        const QString text = parser.helpText()
+            + QStringLiteral("\nQt's own options, such as -platform NAME, -display DISPLAY "
+                             "and -style STYLE, are\npassed on to Qt. The ports and the "
+                             "TARVENIT_PORTS variable are described in\ntarvenit(1).\n");
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("tarvenit %s\n", TARVENIT_VERSION);
+        return 0;
+    }
+    return StartWindow;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    if (const int status = ReadCommandLine(argc, argv); status != StartWindow)
+        return status;
     // Named before the application exists: the X11 window class (the desktop entry's
     // StartupWMClass) is taken from the name.
     QApplication::setApplicationName(QStringLiteral("Tarvenit"));

@@ -55,10 +55,10 @@ int ReadCommandLine(int &argc, char *argv[])
     // Qt's options are single-dash words (-platform); -h and -v still work.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(QStringLiteral(
-        "Bench tool for serial Bluetooth modules that speak AT commands. Without an\n"
-        "option, opens the window: find the module's serial port, read and write its\n"
-        "settings, send commands by hand and watch the traffic. Its captions are in\n"
-        "Chinese."));
+        "Bench tool for serial Bluetooth modules that speak AT commands.\n"
+        "Without options it opens its window: find the module's serial port, read and\n"
+        "write its settings, send commands by hand and watch the traffic. The captions\n"
+        "are in Chinese."));
     const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
                                   QStringLiteral("Print this help and exit."));
     const QCommandLineOption version({ QStringLiteral("v"), QStringLiteral("version") },
@@ -95,10 +95,12 @@ int ReadCommandLine(int &argc, char *argv[])
     }
     if (parser.isSet(help)) {
         QCoreApplication named(argc, argv); // names the program in the usage line
-        const QString text = parser.helpText()
-            + QStringLiteral("\nQt's own options, such as -platform NAME, -display DISPLAY "
-                             "and -style STYLE, are\npassed on to Qt. The ports and the "
-                             "TARVENIT_PORTS variable are described in\ntarvenit(1).\n");
+        const QString text
+            = parser.helpText()
+            + QStringLiteral(
+                  "\nQt's own options, such as -platform NAME, -display DISPLAY and -style STYLE,\n"
+                  "are passed on to Qt. The ports and TARVENIT_PORTS are described in "
+                  "tarvenit(1).\n");
         std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
     }

@@ -10,35 +10,11 @@ namespace {
 
 // Qt's own options, which QApplication and its platform plugin take out of the arguments
 // when it starts. They are accepted here, with their values, so that they reach Qt.
-struct QtOption
-{
-    const char *name;
-    bool takesValue;
-};
-constexpr QtOption QtOptions[] = {
-    { "platform", true },
-    { "platformpluginpath", true },
-    { "platformtheme", true },
-    { "plugin", true },
-    { "qwindowgeometry", true },
-    { "geometry", true },
-    { "qwindowicon", true },
-    { "icon", true },
-    { "qwindowtitle", true },
-    { "title", true },
-    { "session", true },
-    { "style", true },
-    { "stylesheet", true },
-    { "display", true },
-    { "name", true },
-    { "visual", true },
-    { "qmljsdebugger", true },
-    { "reverse", false },
-    { "widgetcount", false },
-    { "testability", false },
-    { "dograb", false },
-    { "nograb", false },
-};
+constexpr char QtOptionsWithValue[] = "platform platformpluginpath platformtheme plugin "
+                                      "qwindowgeometry geometry qwindowicon icon qwindowtitle "
+                                      "title session style stylesheet display name visual "
+                                      "qmljsdebugger";
+constexpr char QtFlags[] = "reverse widgetcount testability dograb nograb";
 
 constexpr int StartWindow = -1;
 
@@ -65,12 +41,15 @@ int ReadCommandLine(int &argc, char *argv[])
                                      QStringLiteral("Print the version and exit."));
     parser.addOption(help);
     parser.addOption(version);
-    for (const QtOption &qt : QtOptions) {
-        QCommandLineOption option(QString::fromLatin1(qt.name), QString(),
-                                  qt.takesValue ? QStringLiteral("value") : QString());
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(option);
-    }
+    const auto addQtOptions = [&](const char *names, const QString &valueName) {
+        for (const QString &name : QString::fromLatin1(names).split(QLatin1Char(' '))) {
+            QCommandLineOption option(name, QString(), valueName);
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+            parser.addOption(option);
+        }
+    };
+    addQtOptions(QtOptionsWithValue, QStringLiteral("value"));
+    addQtOptions(QtFlags, QString());
 
     const bool parsed = parser.parse(arguments);
     const QStringList extra = parser.positionalArguments();

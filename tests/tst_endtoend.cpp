@@ -136,6 +136,8 @@ private slots:
     void queryAfterUnfinishedReply();
     void terminationSignalEndsTheTool_data();
     void terminationSignalEndsTheTool();
+    void commandLine_data();
+    void commandLine();
 };
 
 void TestEndToEnd::handTypedCommand()
@@ -293,15 +295,28 @@ void TestEndToEnd::queryAfterUnfinishedReply()
 void TestEndToEnd::terminationSignalEndsTheTool_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("platform"); // QT_QPA_PLATFORM
+    const QString offscreen = QStringLiteral("offscreen");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << QStringList() << offscreen;
+    QTest::newRow("SIGINT") << int(SIGINT) << QStringList() << offscreen;
+    // Only the -platform option can make this one start.
+    QTest::newRow("SIGTERM, Qt's own options")
+        << int(SIGTERM) << QStringList { "-platform", "offscreen", "-style", "fusion", "-reverse" }
+        << QStringLiteral("none-such");
 }
 
 void TestEndToEnd::terminationSignalEndsTheTool()
 {
     QFETCH(int, signal);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, platform);
     QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    tool.setProcessEnvironment(environment);
     tool.setProgram(QStringLiteral(TOOL_PATH));
+    tool.setArguments(arguments);
     tool.start();
     QVERIFY(tool.waitForStarted());
     // Wait until the tool catches the signal, so that it is not the default action's.
@@ -320,6 +335,70 @@ void TestEndToEnd::terminationSignalEndsTheTool()
     QVERIFY(tool.waitForFinished(10000));
     QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
     QCOMPARE(tool.exitCode(), 0);
+}
+
+void TestEndToEnd::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out"); // a pattern for the whole standard output
+    QTest::addColumn<QString>("err"); // and for the whole standard error
+    const QString help = QStringLiteral("Usage: \\S*tarvenit \\[options\\]\n(.+\n)+\n"
+                                        "Options:\n  -h, --help .+\n  -v, --version .+\n"
+                                        "\n(.+\n)*.*-platform NAME.+\n(.+\n)*");
+    const QString version = QStringLiteral("tarvenit \\d+\\.\\d+(\\.\\d+)?\n");
+    const auto refused = [](const QString &reason) {
+        return QStringLiteral("\\S*tarvenit: %1\nTry '\\S*tarvenit --help' for more "
+                              "information\\.\n")
+            .arg(QRegularExpression::escape(reason));
+    };
+    QTest::newRow("--help") << QStringList { "--help" } << 0 << help << QString();
+    QTest::newRow("-h") << QStringList { "-h" } << 0 << help << QString();
+    QTest::newRow("--version") << QStringList { "--version" } << 0 << version << QString();
+    QTest::newRow("-v") << QStringList { "-v" } << 0 << version << QString();
+    QTest::newRow("Qt's option and its value")
+        << QStringList { "-platform", "xcb", "-v" } << 0 << version << QString();
+    QTest::newRow("unknown long option")
+        << QStringList { "--bogus" } << 2 << QString() << refused("Unknown option '--bogus'.");
+    QTest::newRow("unknown short option")
+        << QStringList { "-x" } << 2 << QString() << refused("Unknown option '-x'.");
+    QTest::newRow("unknown option beside --help")
+        << QStringList { "--help", "--port=3" } << 2 << QString()
+        << refused("Unknown option '--port'.");
+    QTest::newRow("Qt's option without its value") << QStringList { "-platform" } << 2 << QString()
+                                                   << refused("Missing value after '-platform'.");
+    QTest::newRow("argument") << QStringList { "COM3" } << 2 << QString()
+                              << refused("Unexpected argument 'COM3'.");
+}
+
+void TestEndToEnd::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    // Answered without a display: none is named, and no platform either.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+        environment.remove(QString::fromLatin1(name));
+    QProcess tool;
+    tool.setProcessEnvironment(environment);
+    tool.start(QStringLiteral(TOOL_PATH), arguments);
+    QVERIFY(tool.waitForFinished(10000));
+    const QString printed = QString::fromLocal8Bit(tool.readAllStandardOutput());
+    const QString complained = QString::fromLocal8Bit(tool.readAllStandardError());
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.exitCode(), status);
+    const auto matches = [](const QString &pattern, const QString &text) {
+        return QRegularExpression(QRegularExpression::anchoredPattern(pattern))
+            .match(text)
+            .hasMatch();
+    };
+    QVERIFY2(matches(out, printed), qPrintable(printed));
+    QVERIFY2(matches(err, complained), qPrintable(complained));
+    // Fits a terminal of 80 columns.
+    for (const QString &line : printed.split(QLatin1Char('\n')))
+        QVERIFY2(line.size() <= 80, qPrintable(line));
 }
 
 QTEST_MAIN(TestEndToEnd)

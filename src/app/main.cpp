@@ -2,9 +2,100 @@
 #include "termination.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+namespace {
+
+// Qt's own options, which QApplication and its platform plugin take out of the arguments
+// when it starts. They are accepted here, with their values, so that they reach Qt.
+constexpr char QtOptionsWithValue[] = "platform platformpluginpath platformtheme plugin "
+                                      "qwindowgeometry geometry qwindowicon icon qwindowtitle "
+                                      "title session style stylesheet display name visual "
+                                      "qmljsdebugger";
+constexpr char QtFlags[] = "reverse widgetcount testability dograb nograb";
+
+constexpr int StartWindow = -1;
+
+// Reads the command line before any application object exists, so that --help, --version
+// and a wrong option are answered without a display. Returns the exit status, or
+// StartWindow.
+int ReadCommandLine(int &argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    QCommandLineParser parser;
+    // Qt's options are single-dash words (-platform); -h and -v still work.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral(
+        "Bench tool for serial Bluetooth modules that speak AT commands.\n"
+        "Without options it opens its window: find the module's serial port, read and\n"
+        "write its settings, send commands by hand and watch the traffic. The captions\n"
+        "are in Chinese."));
+    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
+                                  QStringLiteral("Print this help and exit."));
+    const QCommandLineOption version({ QStringLiteral("v"), QStringLiteral("version") },
+                                     QStringLiteral("Print the version and exit."));
+    parser.addOption(help);
+    parser.addOption(version);
+    const auto addQtOptions = [&](const char *names, const QString &valueName) {
+        for (const QString &name : QString::fromLatin1(names).split(QLatin1Char(' '))) {
+            QCommandLineOption option(name, QString(), valueName);
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+            parser.addOption(option);
+        }
+    };
+    addQtOptions(QtOptionsWithValue, QStringLiteral("value"));
+    addQtOptions(QtFlags, QString());
+
+    const bool parsed = parser.parse(arguments);
+    const QStringList extra = parser.positionalArguments();
+    if (!parsed || !extra.isEmpty()) {
+        QString reason = parsed
+            ? QStringLiteral("Unexpected argument '%1'.").arg(extra.constFirst())
+            : parser.errorText();
+        // The parser names an unknown option without its dashes; quote it as typed.
+        if (!parser.unknownOptionNames().isEmpty()) {
+            const QString name = parser.unknownOptionNames().constFirst();
+            for (const QString &argument : arguments) {
+                const QString typed = argument.section(QLatin1Char('='), 0, 0);
+                if (typed == QLatin1Char('-') + name || typed == QLatin1String("--") + name) {
+                    reason = QStringLiteral("Unknown option '%1'.").arg(typed);
+                    break;
+                }
+            }
+        }
+        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", argv[0],
+                     reason.toLocal8Bit().constData(), argv[0]);
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        QCoreApplication named(argc, argv); // names the program in the usage line
+        const QString text
+            = parser.helpText()
+            + QStringLiteral(
+                  "\nQt's own options, such as -platform NAME, -display DISPLAY and -style STYLE,\n"
+                  "are passed on to Qt. The ports and TARVENIT_PORTS are described in "
+                  "tarvenit(1).\n");
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("tarvenit %s\n", TARVENIT_VERSION);
+        return 0;
+    }
+    return StartWindow;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    if (const int status = ReadCommandLine(argc, argv); status != StartWindow)
+        return status;
     // Named before the application exists: the X11 window class (the desktop entry's
     // StartupWMClass) is taken from the name.
     QApplication::setApplicationName(QStringLiteral("Tarvenit"));

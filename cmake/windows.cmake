@@ -71,6 +71,9 @@ add_custom_target(tarvenit-runtime ALL DEPENDS ${tarvenit_runtime})
 # The installer: a Start-menu entry for the program, and an uninstaller (with its own
 # Start-menu entry and an entry in the system's list of programs).
 set(CPACK_GENERATOR NSIS ZIP)
+# A 64-bit installer for a 64-bit program: it writes the 64-bit Program Files and
+# registry without redirection, and needs no 32-bit layer (wine64 alone runs it).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Tarvenit)
 set(CPACK_PACKAGE_EXECUTABLES tarvenit Tarvenit)
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)

@@ -34,7 +34,8 @@ typedef int NTSTATUS;
 #define WINAPI __attribute__((ms_abi))
 
 /* dlls/ntdll/unix/serial.c, wine 8.0 */
-struct async_commio {
+struct async_commio
+{
     HANDLE device;
     unsigned int *events;
     uint64_t iosb; /* the OVERLAPPED, which is also the completion value */
@@ -44,7 +45,8 @@ struct async_commio {
 };
 
 /* the OVERLAPPED the program passed */
-struct overlapped {
+struct overlapped
+{
     uintptr_t internal, internal_high;
     uint64_t offset;
     HANDLE event;
@@ -52,7 +54,8 @@ struct overlapped {
 
 /* server/protocol.def, wine 8.0: add_fd_completion is request 254 */
 enum { REQ_add_fd_completion = 254 };
-struct add_fd_completion_request {
+struct add_fd_completion_request
+{
     int req;
     unsigned int request_size, reply_size;
     unsigned int handle;
@@ -60,14 +63,16 @@ struct add_fd_completion_request {
     unsigned int status;
     int async;
 };
-struct server_request_info {
+struct server_request_info
+{
     union {
         struct add_fd_completion_request request;
         int max_size[16];
     } u;
     unsigned int data_count;
     void *reply_data;
-    struct {
+    struct
+    {
         const void *ptr;
         unsigned int size;
     } data[8];
@@ -125,8 +130,8 @@ static void TakeOverWait(void)
 {
     struct async_commio *c = t_allocated;
     t_allocated = NULL;
-    if (!c || !LooksLikeHandle(c->device) || !LooksLikeHandle(c->event) || !c->events
-        || !c->iosb || c->mask == 0)
+    if (!c || !LooksLikeHandle(c->device) || !LooksLikeHandle(c->event) || !c->events || !c->iosb
+        || c->mask == 0)
         return;
     const struct overlapped *ov = (const struct overlapped *)(uintptr_t)c->iosb;
     if (ov->event || !ResolveWine())

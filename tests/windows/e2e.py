@@ -149,9 +149,8 @@ class Window:
         return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def check_replied_in_order(sim, sent, expected, replies_end):
-    """Each command after the previous one's last reply line, in the expected order."""
-    check(sent == expected, f"the module received {sent}, expected {expected}")
+def check_each_after_reply(sim, replies_end):
+    """Every command the module received came after the previous one's last reply line."""
     lines = sim.lines()
     commands = [i for i, (_, d, _) in enumerate(lines) if d == "<"]
     for before, after in zip(commands, commands[1:]):
@@ -177,7 +176,9 @@ def run_session(wine, exe, simulator, work, screenshot):
             window.click("Command1")
             wait_for("the query", lambda: len(sim.received()) >= len(queries)
                      and sim.lines()[-1][1:] == (">", "OK"), 30)
-            check_replied_in_order(sim, sim.received(), queries, ("OK",))
+            check(sim.received() == queries,
+                  f"the module received {sim.received()}, expected {queries}")
+            check_each_after_reply(sim, ("OK",))
             subprocess.run(["import", "-window", "root", str(screenshot)], check=True)
             print(f"query: the module received the {len(queries)} queries in order, "
                   f"each after the previous reply; screenshot {screenshot}")
@@ -195,6 +196,7 @@ def run_session(wine, exe, simulator, work, screenshot):
             for prefix in updates:
                 check(any(line.startswith(prefix) for line in sent),
                       f"the update sent no {prefix!r} line: {sent}")
+            check_each_after_reply(sim, ("OK", "ERROR"))
             print(f"update: {len(sent)} settings written: {', '.join(sent)}")
 
             window.click("Text2")

@@ -18,7 +18,8 @@
  *    is set at once so the caller goes on, as WaitCommEvent does on Windows;
  *  - when wine frees a taken-over record whose wait ended with an event, the result is
  *    posted to the handle's completion port (server request add_fd_completion).
- * It relies on wine 8.0's wait record and request layouts, checked by the tests that use it. */
+ * It relies on wine 8.0's wait record and request layouts: should they change, the query
+ * in tests/windows/e2e.py stops after its first command. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>

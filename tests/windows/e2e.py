@@ -46,13 +46,11 @@ def source_table(path, name):
     return re.findall(r'"([^"]*)"', re.sub(r"//[^\n]*", "", body))
 
 
-def control_centres():
-    """Centres of the window's controls in pixels, from their places in twips."""
+def control_places():
+    """The window's controls as (x, y, width, height) in pixels, from their twips."""
     text = (ROOT / "src/app/form1.cpp").read_text(encoding="utf-8")
     rows = re.findall(r'\{\s*"(\w+)",\s*"[^"]*",\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)\s*\}', text)
-    return {name: ((int(x) + int(w) // 2) // TWIPS_PER_PIXEL,
-                   (int(y) + int(h) // 2) // TWIPS_PER_PIXEL)
-            for name, x, y, w, h in rows}
+    return {row[0]: tuple(int(v) // TWIPS_PER_PIXEL for v in row[1:]) for row in rows}
 
 
 class Wine:
@@ -121,7 +119,7 @@ class Window:
                                   capture_output=True, text=True, check=True).stdout
         values = dict(line.split("=", 1) for line in geometry.split())
         self.x, self.y = int(values["X"]), int(values["Y"])
-        self.centres = control_centres()
+        self.places = control_places()
 
     @staticmethod
     def _find():
@@ -130,9 +128,18 @@ class Window:
         return found[0] if found else None
 
     def click(self, control):
-        cx, cy = self.centres[control]
-        subprocess.run(["xdotool", "mousemove", str(self.x + cx), str(self.y + cy),
-                        "click", "1"], check=True)
+        x, y, width, height = self.places[control]
+        subprocess.run(["xdotool", "mousemove", str(self.x + x + width // 2),
+                        str(self.y + y + height // 2), "click", "1"], check=True)
+
+    def colours(self, screenshot, control):
+        """The distinct colours of a control in a screenshot of the screen."""
+        x, y, width, height = self.places[control]
+        crop = f"{width}x{height}+{self.x + x}+{self.y + y}"
+        listing = subprocess.run(["convert", str(screenshot), "-crop", crop, "+repage",
+                                  "-unique-colors", "txt:-"],
+                                 capture_output=True, text=True, check=True).stdout
+        return set(re.findall(r"#[0-9A-F]{6}", listing))
 
     def type(self, text):
         subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
@@ -180,6 +187,9 @@ def run_session(wine, exe, simulator, work, screenshot):
                   f"the module received {sim.received()}, expected {queries}")
             check_each_after_reply(sim, ("OK",))
             subprocess.run(["import", "-window", "root", str(screenshot)], check=True)
+            echoes = window.colours(screenshot, "RichTextBox1")
+            check({"#FF0000", "#0000FF"} <= echoes,
+                  "the console shows no red commands and blue replies in the screenshot")
             print(f"query: the module received the {len(queries)} queries in order, "
                   f"each after the previous reply; screenshot {screenshot}")
 
@@ -275,6 +285,13 @@ def main():
     subprocess.run(["rm", "-rf", str(wine.prefix)], check=True)
     started = time.monotonic()
     wine.run("wineboot", "-u")
+    # Windows' dialog font, which Qt takes as the window's font, as on a Chinese Windows:
+    # a face with Chinese glyphs (fonts-wqy-microhei). wine's own fallback for it has
+    # metrics that put the text of line edits out of sight.
+    for face in ("MS Shell Dlg", "MS Shell Dlg 2"):
+        wine.run("reg", "add",
+                 r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes",
+                 "/v", face, "/d", "WenQuanYi Micro Hei", "/f")
     print(f"wine prefix made in {time.monotonic() - started:.0f} s")
 
     home, menu = install(wine, installer)

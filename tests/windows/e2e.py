@@ -173,7 +173,7 @@ def start_tool(wine, exe, device):
     return window
 
 
-def run_session(wine, exe, simulator, work, screenshot):
+def run_main_steps(wine, exe, simulator, work, screenshot):
     sim = Simulator(simulator, work / "module.log")
     try:
         wine.map_ports({"COM1": "/dev/tarvenit-no-such-port", "COM2": sim.device})
@@ -297,7 +297,7 @@ def main():
     home, menu = install(wine, installer)
     exe = str(home / "tarvenit.exe")
     try:
-        run_session(wine, exe, simulator, work, work / "query.png")
+        run_main_steps(wine, exe, simulator, work, work / "query.png")
         run_hangup(wine, exe, simulator, work)
     finally:
         wine.restart_server()

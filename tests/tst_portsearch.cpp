@@ -146,6 +146,8 @@ void TestPortSearch::portMap()
     QFETCH(QString, ports);
     QFETCH(int, number);
     QFETCH(QString, device);
+    // The rows are written with Linux's separator; Windows separates the entries with ';'.
+    ports.replace(QLatin1Char(':'), QDir::listSeparator());
     qputenv("TARVENIT_PORTS", ports.toLocal8Bit());
     QCOMPARE(DeviceForPort(PortDevices(), number), device);
     qunsetenv("TARVENIT_PORTS");

@@ -3,6 +3,14 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
+#ifdef Q_OS_WIN
+
+// Windows asks a window program to end by closing its window, which Qt already turns
+// into the operator's own close.
+void CloseOnTerminationSignals(QWidget *) { }
+
+#else
+
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -40,3 +48,5 @@ void CloseOnTerminationSignals(QWidget *window)
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
 }
+
+#endif

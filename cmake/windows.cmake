@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows program as its users get it: the icon and version information inside the
 # .exe, the Qt and MinGW runtime DLLs beside it, an NSIS installer and a zip.
 # Included from the top CMakeLists.txt when cross-building (cmake/mingw64-posix.cmake).

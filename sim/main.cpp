@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvenit-module-sim: a stand-in for the Bluetooth module at the far end of the line.
 // It serves on a new pseudo-terminal (its path is the first line of standard output)
 // or on an existing device, answering the module's command set.

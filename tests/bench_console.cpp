@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints what the console costs on the shown window, drawing included (run it under
 // Xvfb with QT_QPA_PLATFORM=xcb for a real window, or on the offscreen platform):
 // - µs per append of a 58-character line at 1k, 10k, 100k and 1M lines, drawn every 10

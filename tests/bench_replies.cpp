@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the CPU time the receive path takes for a reply that never completes: a module
 // streaming data after a hand-typed command, then a start action, 1 MiB in 64-byte chunks;
 // and what the simulated module's line splitter takes for one long line fed a byte at a time.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs a build into a temporary prefix and checks the tree as a packager would:
 # programs, desktop entry, AppStream metadata, icons, manual pages, licence and the
 # package's relations.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/console.h"
 #include "app/consoleview.h"
 #include "app/form1.h"

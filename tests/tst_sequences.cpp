@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/optiongroups.h"
 #include "engine/query.h"
 #include "engine/replystore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated module's line handling and replies: any bytes, split into any reads.
 
 #include "fuzzcheck.h"

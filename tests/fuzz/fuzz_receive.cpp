@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receive path: any bytes, split into any reads, through the port adapter's decoding,
 // the engine in each mode and the real console and panel.
 // The first byte picks the mode (bits 0-1: idle, query, update, hand-typed) and whether

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target once on every file of the corpus folders given on the command line,
 // so that the ordinary test suite (and its sanitizer pass) replays what fuzzing found.
 

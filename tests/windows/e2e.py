@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The Windows installer and program under wine64, against the simulated module.
 
 Usage: e2e.py INSTALLER SIMULATOR WORKDIR (in an X server: DISPLAY must be set).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* LD_PRELOAD for wine 8.0 (Debian 12's wine64) in the Windows tests: lets a program that
  * waits for received bytes as QSerialPort does (SetCommMask(EV_RXCHAR), an overlapped
  * WaitCommEvent without an event, its result taken from an I/O completion port) receive on

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -20,6 +21,7 @@
 
 #include <csignal>
 #include <memory>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -81,6 +83,7 @@ private slots:
 
     void searchFindsThePtyAtItsNumber();
     void handTypedCommandArrivesByteForByte();
+    void trickleIsReadInGathers();
     void receivedTextShownInBlue_data();
     void receivedTextShownInBlue();
     void characterCutOffAtTheEnd_data();
@@ -133,6 +136,36 @@ void TestSerialPort::handTypedCommandArrivesByteForByte()
     QTRY_COMPARE_WITH_TIMEOUT(m_form->RichTextBox1->toPlainText(),
                               QStringLiteral("AT+NAME=蓝牙\nAT"), 5000);
     VerifyFormat(m_form->RichTextBox1, 0, QColor(255, 0, 0));
+}
+
+void TestSerialPort::trickleIsReadInGathers()
+{
+    // Eight bytes every 2 ms, as an adapter passes a stream on: read in a few gathers,
+    // not once for each write, and all of it in order.
+    QVERIFY(Connect());
+    QSignalSpy notified(&m_form->Port(), &SerialPort::commEvent);
+    QByteArray sent;
+    std::thread writer([&] {
+        for (int i = 0; i < 20; ++i) {
+            const QByteArray piece = QByteArray::number(10000000 + i);
+            m_pty->Write(piece);
+            sent += piece;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    {
+        // A loop of its own, that reads as soon as the port is ready, unlike QTRY's naps.
+        auto joined = qScopeGuard([&] { writer.join(); });
+        QEventLoop loop;
+        connect(&m_form->Port(), &SerialPort::commEvent, &loop, [&] {
+            if (m_form->State().ReplyBuffer.Text().size() >= 160)
+                loop.quit();
+        });
+        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    QCOMPARE(m_form->State().ReplyBuffer.Text(), QString::fromLatin1(sent));
+    QVERIFY2(notified.count() <= 10, qPrintable(QString::number(notified.count())));
 }
 
 void TestSerialPort::receivedTextShownInBlue_data()

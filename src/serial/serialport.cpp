@@ -12,9 +12,15 @@
 SerialPort::SerialPort(QObject *parent)
     : QObject(parent)
 {
-    connect(&m_port, &QSerialPort::readyRead, this, [this] { notify(CommEvent::Receive); });
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        m_lastRead = 0;
+        notify(CommEvent::Receive);
+        GatherNext();
+    });
     connect(&m_port, &QSerialPort::bytesWritten, this, [this] { notify(CommEvent::Send); });
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
+    m_gather.setSingleShot(true);
+    connect(&m_gather, &QTimer::timeout, this, [this] { SetReadNotification(true); });
     m_quiet.setSingleShot(true);
     connect(&m_quiet, &QTimer::timeout, this, [this] {
         if (m_port.bytesAvailable() == 0) // else the next read goes on from what is held
@@ -33,6 +39,7 @@ void SerialPort::Close()
     if (!m_port.isOpen())
         return;
     ReleaseHeld();
+    m_gather.stop();
     m_port.close();
 }
 
@@ -151,7 +158,9 @@ QString SerialPort::Read()
 {
     if (!m_port.isOpen())
         return QString();
-    QString text = m_received.Decode(m_port.readAll());
+    const QByteArray bytes = m_port.readAll();
+    m_lastRead += bytes.size();
+    QString text = m_received.Decode(bytes);
     if (m_releaseDue)
         text += m_received.Release();
     if (m_received.Holding())
@@ -182,6 +191,32 @@ int SerialPort::QuietGap() const
     const qint64 baud = std::max(1, m_port.baudRate());
     return int(
         std::max<qint64>(MinimumMs, (Characters * BitsPerCharacter * 1000 + baud - 1) / baud));
+}
+
+void SerialPort::GatherNext()
+{
+    // After a read of a few bytes (a reply, or what a USB adapter passes on at its
+    // latency tick), the next ones gather for a moment rather than wake the tool for every
+    // few. A lone reply is read at once all the same; a flood fills every read and is read
+    // on without a pause.
+    if (!m_port.isOpen() || m_lastRead >= GatherBelow)
+        return;
+    SetReadNotification(false);
+    m_gather.start(GatherMilliseconds);
+}
+
+void SerialPort::SetReadNotification(bool enabled)
+{
+    // QSerialPort has no call to pause reading; where it reads through a socket notifier,
+    // that notifier is its child, and it turns it on again whenever it is read.
+    if (!m_readNotifier) {
+        for (QSocketNotifier *notifier : m_port.findChildren<QSocketNotifier *>()) {
+            if (notifier->type() == QSocketNotifier::Read)
+                m_readNotifier = notifier;
+        }
+    }
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(enabled);
 }
 
 void SerialPort::notify(CommEvent event)

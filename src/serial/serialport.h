@@ -5,7 +5,9 @@
 #include "utf8stream.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QTimer>
 
 // The serial port Uart1 over QSerialPort. Text is UTF-8 both ways; a character split
@@ -50,10 +52,20 @@ private:
     void notify(CommEvent event);
     void ReleaseHeld();
     int QuietGap() const;
+    void GatherNext();
+    void SetReadNotification(bool enabled);
+
+    // Below this many bytes a read waits GatherMilliseconds before the next, about the
+    // latency tick of a USB adapter and well inside the quiet gap.
+    static constexpr qint64 GatherBelow = 1024;
+    static constexpr int GatherMilliseconds = 16;
 
     QSerialPort m_port;
     Utf8Stream m_received;
     QTimer m_quiet; // runs while the end of the last read is held back
+    QTimer m_gather; // runs while the next bytes gather
+    QPointer<QSocketNotifier> m_readNotifier;
+    qint64 m_lastRead = 0; // bytes read in this receive notification
     bool m_releaseDue = false;
     CommEvent m_lastEvent = CommEvent::None;
     QStringList m_ports;

@@ -45,6 +45,8 @@ Console::~Console()
 void Console::AppendToConsole(const QString &text, QColor colour)
 {
     if (m_pending.isEmpty()) {
+        if (!m_drawn.isValid() || m_drawn.elapsed() >= SkimMilliseconds)
+            m_frame.setInterval(FrameMilliseconds); // a feed that paused starts afresh
         m_frame.start();
         m_waiting.start();
     }
@@ -53,7 +55,7 @@ void Console::AppendToConsole(const QString &text, QColor colour)
     else
         m_pending.append({ text, colour.rgb() });
     // A port that is always ready can hold the frame's timer back for many frames.
-    if (m_waiting.elapsed() >= 2 * FrameMilliseconds)
+    if (m_waiting.elapsed() >= 2 * m_frame.interval())
         Flush();
 }
 
@@ -74,7 +76,10 @@ void Console::Flush()
         m_view->setFocus();
     // The caret at the end, where the next append goes: the status line follows it, once
     // for the whole batch, and the newest text is scrolled into view.
-    m_view->EndAppend(from);
+    const bool allNew = m_view->EndAppend(from);
+    // A feed that fills the view between two pictures is too fast to read line by line;
+    // fewer pictures of it show as much.
+    m_frame.setInterval(allNew ? SkimMilliseconds : FrameMilliseconds);
 }
 
 bool Console::eventFilter(QObject *watched, QEvent *event)
@@ -85,7 +90,7 @@ bool Console::eventFilter(QObject *watched, QEvent *event)
     // that draw is what asked for the paint): then the frame's timer draws the rest.
     const bool paint = event->type() == QEvent::UpdateRequest || event->type() == QEvent::Expose;
     if (NeedsWholeText(event->type())
-        || (paint && (!m_drawn.isValid() || m_drawn.elapsed() >= FrameMilliseconds)))
+        || (paint && (!m_drawn.isValid() || m_drawn.elapsed() >= m_frame.interval())))
         Flush();
     return QObject::eventFilter(watched, event);
 }

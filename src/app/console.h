@@ -25,9 +25,11 @@ class Console : public QObject, public ConsoleSink
     Q_OBJECT
 
 public:
-    // Thirty pictures a second keep up with any feed to the eye; each picture costs a
-    // layout and paint of the whole view, so more would only cost CPU.
+    // Thirty pictures a second keep up with any feed to the eye; more would only cost CPU.
     static constexpr int FrameMilliseconds = 33;
+    // The frame while every picture is all new text (a feed faster than anyone reads,
+    // where each picture costs a paint of the whole view), until the feed pauses.
+    static constexpr int SkimMilliseconds = 100;
 
     explicit Console(ConsoleView *view);
     ~Console() override;

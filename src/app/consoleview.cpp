@@ -238,6 +238,7 @@ ConsoleView::ConsoleView(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent); // the paint fills what it repaints
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     verticalScrollBar()->setSingleStep(1);
@@ -252,25 +253,48 @@ void ConsoleView::Append(QStringView text, QRgb colour)
     m_store.Append(text, colour);
 }
 
-void ConsoleView::EndAppend(qsizetype appendedFrom)
+bool ConsoleView::EndAppend(qsizetype appendedFrom)
 {
     if (appendedFrom >= m_store.Size())
-        return;
+        return false;
     // Only the segment the text was appended to, and those after it, are new.
     const qsizetype changed = m_store.SegmentOf(appendedFrom);
+    const Laid *before = m_layouts.object(changed);
+    const int oldHeight = before ? before->height : -1;
     for (const qsizetype segment : m_layouts.keys()) {
         if (segment >= changed)
             m_layouts.remove(segment);
     }
+    // A full view that follows the feed only moves up: what it shows above the changed
+    // segment is moved on screen, and only the rows from there on are painted.
+    const int height = viewport()->height();
+    int above = oldHeight;
+    for (qsizetype segment = changed - 1; oldHeight >= 0 && segment >= 0 && above < height;
+         --segment)
+        above += LayoutOf(segment)->height;
+    const bool moves
+        = m_follow && oldHeight >= 0 && above >= height && SelectionStart() == SelectionEnd();
+    // Only rows that will be seen are laid out: a batch taller than the view is all new.
+    int newHeight = 0;
+    for (qsizetype segment = m_store.SegmentCount() - 1; segment >= changed && newHeight < height;
+         --segment)
+        newHeight += LayoutOf(segment)->height;
+    const bool allNew = newHeight >= height;
     m_follow = true;
     UpdateScrollBar();
+    if (moves && !allNew) {
+        viewport()->scroll(0, oldHeight - newHeight);
+        viewport()->update(0, height - newHeight, viewport()->width(), newHeight);
+    } else {
+        viewport()->update();
+    }
     SetCaret(m_store.Size());
-    viewport()->update();
     if (QAccessible::isActive()) {
         QAccessibleTextInsertEvent event(this, int(appendedFrom),
                                          m_store.Text(appendedFrom, m_store.Size()));
         QAccessible::updateAccessibility(&event);
     }
+    return allNew;
 }
 
 void ConsoleView::Clear()
@@ -309,7 +333,12 @@ void ConsoleView::SetCaret(qsizetype pos, bool keepAnchor)
         && (oldAnchor != m_anchor || oldCaret != m_caret);
     if (oldCaret == m_caret && !selectionMoved)
         return;
-    viewport()->update();
+    if (selectionMoved) {
+        viewport()->update();
+    } else {
+        viewport()->update(PositionRect(oldCaret).adjusted(-2, 0, 2, 0));
+        viewport()->update(CaretRect().adjusted(-2, 0, 2, 0));
+    }
     if (oldCaret != m_caret)
         emit cursorPositionChanged();
     if (selectionMoved)
@@ -480,8 +509,9 @@ bool ConsoleView::viewportEvent(QEvent *event)
 
 void ConsoleView::scrollContentsBy(int, int)
 {
-    if (!m_settingScroll)
-        m_follow = verticalScrollBar()->value() == verticalScrollBar()->maximum();
+    if (m_settingScroll)
+        return; // whoever moves the bar repaints what changes
+    m_follow = verticalScrollBar()->value() == verticalScrollBar()->maximum();
     viewport()->update();
 }
 

@@ -34,9 +34,9 @@ public:
     const ConsoleStore &Store() const { return m_store; }
 
     // Appends and then, once per batch, EndAppend(): the caret goes to the end and the
-    // newest text comes into view.
+    // newest text comes into view. Says whether the batch alone fills the view.
     void Append(QStringView text, QRgb colour);
-    void EndAppend(qsizetype appendedFrom);
+    bool EndAppend(qsizetype appendedFrom);
     void Clear();
 
     QString toPlainText() const { return m_store.Text(0, m_store.Size()); }

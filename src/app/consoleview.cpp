@@ -14,6 +14,8 @@
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
 
+#include <optional>
+
 namespace {
 
 constexpr int CodeDigits = 4; // every boxed character lies in the BMP
@@ -42,6 +44,7 @@ struct ConsoleView::Laid
     qsizetype end = 0;
     qsizetype index = 0; // of the segment within its line
     QList<qsizetype> codes; // offsets of the boxed characters, from `start`
+    std::optional<QRgb> colour; // of the whole segment, when it has but one
     int height = 0;
 
     int ToShown(qsizetype offset) const
@@ -390,7 +393,11 @@ ConsoleView::Laid *ConsoleView::LayoutOf(qsizetype segment) const
         text = shown;
     }
     const auto runs = m_store.Runs(laid->start, laid->end);
-    for (qsizetype i = 0; i < runs.size(); ++i) {
+    // A segment in one colour, the usual case, is drawn with that pen: a layout without
+    // formats lays out and draws in fewer, longer runs.
+    if (runs.size() == 1 && formats.isEmpty())
+        laid->colour = runs.first().second;
+    for (qsizetype i = 0; i < runs.size() && !laid->colour; ++i) {
         const qsizetype from = std::max(runs[i].first, laid->start) - laid->start;
         const qsizetype to
             = (i + 1 < runs.size() ? std::min(runs[i + 1].first, laid->end) : laid->end)
@@ -665,6 +672,8 @@ void ConsoleView::paintEvent(QPaintEvent *event)
             selections.append(selected);
         }
         const QPointF origin(0, y);
+        if (laid->colour)
+            painter.setPen(QColor(*laid->colour));
         laid->layout.draw(&painter, origin, selections);
         for (int i = 0; i < laid->layout.lineCount(); ++i) {
             const QTextLine line = laid->layout.lineAt(i);

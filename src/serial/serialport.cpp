@@ -13,9 +13,14 @@ SerialPort::SerialPort(QObject *parent)
     : QObject(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        // Reads that follow each other closely are a stream.
+        const bool streaming
+            = m_sinceRead.isValid() && m_sinceRead.elapsed() < 2 * GatherMilliseconds;
+        m_sinceRead.start();
         m_lastRead = 0;
         notify(CommEvent::Receive);
-        GatherNext();
+        if (streaming)
+            GatherNext();
     });
     connect(&m_port, &QSerialPort::bytesWritten, this, [this] { notify(CommEvent::Send); });
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
@@ -195,10 +200,10 @@ int SerialPort::QuietGap() const
 
 void SerialPort::GatherNext()
 {
-    // After a read of a few bytes (a reply, or what a USB adapter passes on at its
+    // In a stream of reads of a few bytes each (what a USB adapter passes on at its
     // latency tick), the next ones gather for a moment rather than wake the tool for every
-    // few. A lone reply is read at once all the same; a flood fills every read and is read
-    // on without a pause.
+    // few. A reply after a pause is read at once; a flood fills every read and is read on
+    // without a pause.
     if (!m_port.isOpen() || m_lastRead >= GatherBelow)
         return;
     SetReadNotification(false);

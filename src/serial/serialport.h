@@ -4,6 +4,7 @@
 #include "seriallink.h"
 #include "utf8stream.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QSerialPort>
@@ -55,10 +56,10 @@ private:
     void GatherNext();
     void SetReadNotification(bool enabled);
 
-    // Below this many bytes a read waits GatherMilliseconds before the next, about the
-    // latency tick of a USB adapter and well inside the quiet gap.
+    // In a stream, after a read of fewer bytes than this, the next waits
+    // GatherMilliseconds: about a frame of the console, and well inside the quiet gap.
     static constexpr qint64 GatherBelow = 1024;
-    static constexpr int GatherMilliseconds = 16;
+    static constexpr int GatherMilliseconds = 30;
 
     QSerialPort m_port;
     Utf8Stream m_received;
@@ -66,6 +67,7 @@ private:
     QTimer m_gather; // runs while the next bytes gather
     QPointer<QSocketNotifier> m_readNotifier;
     qint64 m_lastRead = 0; // bytes read in this receive notification
+    QElapsedTimer m_sinceRead;
     bool m_releaseDue = false;
     CommEvent m_lastEvent = CommEvent::None;
     QStringList m_ports;

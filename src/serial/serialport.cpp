@@ -25,7 +25,10 @@ SerialPort::SerialPort(QObject *parent)
     connect(&m_port, &QSerialPort::bytesWritten, this, [this] { notify(CommEvent::Send); });
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
     m_gather.setSingleShot(true);
-    connect(&m_gather, &QTimer::timeout, this, [this] { SetReadNotification(true); });
+    connect(&m_gather, &QTimer::timeout, this, [this] {
+        if (m_readNotifier && m_port.isOpen())
+            m_readNotifier->setEnabled(true);
+    });
     m_quiet.setSingleShot(true);
     connect(&m_quiet, &QTimer::timeout, this, [this] {
         if (m_port.bytesAvailable() == 0) // else the next read goes on from what is held
@@ -206,22 +209,20 @@ void SerialPort::GatherNext()
     // without a pause.
     if (!m_port.isOpen() || m_lastRead >= GatherBelow)
         return;
-    SetReadNotification(false);
-    m_gather.start(GatherMilliseconds);
-}
-
-void SerialPort::SetReadNotification(bool enabled)
-{
-    // QSerialPort has no call to pause reading; where it reads through a socket notifier,
-    // that notifier is its child, and it turns it on again whenever it is read.
-    if (!m_readNotifier) {
+    // QSerialPort has no call to pause reading. Where it reads through a socket notifier,
+    // that notifier is its child, on whenever it reads (a closed port's one may still wait
+    // for deletion, off), and it turns it on again whenever it is read from.
+    if (!m_readNotifier || !m_readNotifier->isEnabled()) {
+        m_readNotifier = nullptr;
         for (QSocketNotifier *notifier : m_port.findChildren<QSocketNotifier *>()) {
-            if (notifier->type() == QSocketNotifier::Read)
+            if (notifier->type() == QSocketNotifier::Read && notifier->isEnabled())
                 m_readNotifier = notifier;
         }
     }
-    if (m_readNotifier)
-        m_readNotifier->setEnabled(enabled);
+    if (!m_readNotifier)
+        return;
+    m_readNotifier->setEnabled(false);
+    m_gather.start(GatherMilliseconds);
 }
 
 void SerialPort::notify(CommEvent event)
@@ -247,6 +248,7 @@ void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
         return;
     m_closingOnError = true;
     ReleaseHeld();
+    m_gather.stop();
     m_port.close();
     m_closingOnError = false;
     notify(CommEvent::Error);

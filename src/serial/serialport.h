@@ -54,7 +54,6 @@ private:
     void ReleaseHeld();
     int QuietGap() const;
     void GatherNext();
-    void SetReadNotification(bool enabled);
 
     // In a stream, after a read of fewer bytes than this, the next waits
     // GatherMilliseconds: about a frame of the console, and well inside the quiet gap.
@@ -65,7 +64,7 @@ private:
     Utf8Stream m_received;
     QTimer m_quiet; // runs while the end of the last read is held back
     QTimer m_gather; // runs while the next bytes gather
-    QPointer<QSocketNotifier> m_readNotifier;
+    QPointer<QSocketNotifier> m_readNotifier; // QSerialPort's, paused while bytes gather
     qint64 m_lastRead = 0; // bytes read in this receive notification
     QElapsedTimer m_sinceRead;
     bool m_releaseDue = false;

@@ -12,7 +12,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -21,7 +20,6 @@
 
 #include <csignal>
 #include <memory>
-#include <thread>
 
 #include <sys/stat.h>
 
@@ -140,30 +138,28 @@ void TestSerialPort::handTypedCommandArrivesByteForByte()
 
 void TestSerialPort::trickleIsReadInGathers()
 {
-    // Eight bytes every 2 ms, as an adapter passes a stream on: read in a few gathers,
-    // not once for each write, and all of it in order.
+    // Eight bytes every 2 ms, as an adapter passes a stream on: read in a few gathers, not
+    // once for each write, and all of it in order. A loop of its own reads as soon as the
+    // port is ready, unlike QTRY's naps.
     QVERIFY(Connect());
     QSignalSpy notified(&m_form->Port(), &SerialPort::commEvent);
     QByteArray sent;
-    std::thread writer([&] {
-        for (int i = 0; i < 20; ++i) {
-            const QByteArray piece = QByteArray::number(10000000 + i);
-            m_pty->Write(piece);
-            sent += piece;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+    QEventLoop loop;
+    QTimer writer;
+    writer.setTimerType(Qt::PreciseTimer);
+    connect(&writer, &QTimer::timeout, &loop, [&] {
+        sent += QByteArray::number(10000000 + sent.size());
+        m_pty->Write(sent.right(8));
+        if (sent.size() == 160)
+            writer.stop();
     });
-    {
-        // A loop of its own, that reads as soon as the port is ready, unlike QTRY's naps.
-        auto joined = qScopeGuard([&] { writer.join(); });
-        QEventLoop loop;
-        connect(&m_form->Port(), &SerialPort::commEvent, &loop, [&] {
-            if (m_form->State().ReplyBuffer.Text().size() >= 160)
-                loop.quit();
-        });
-        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    connect(&m_form->Port(), &SerialPort::commEvent, &loop, [&] {
+        if (m_form->State().ReplyBuffer.Text().size() >= 160)
+            loop.quit();
+    });
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    writer.start(2);
+    loop.exec();
     QCOMPARE(m_form->State().ReplyBuffer.Text(), QString::fromLatin1(sent));
     QVERIFY2(notified.count() <= 10, qPrintable(QString::number(notified.count())));
 }

@@ -84,14 +84,34 @@ bool ConsoleView::ShownAsCode(char16_t c)
     }
 }
 
-QString ConsoleView::Painted(QStringView text)
+QString ConsoleView::Shown(const QString &text, QList<qsizetype> &codes)
 {
-    QString painted;
-    for (const QChar c : text) {
-        if (ShownAsCode(c.unicode()))
-            painted += QLatin1Char('[') + Hex(c.unicode()) + QLatin1Char(']');
-        else
-            painted += c;
+    codes.clear();
+    QString shown;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!ShownAsCode(text.at(i).unicode()))
+            continue;
+        codes.append(i);
+        shown += QStringView(text).sliced(from, i - from);
+        shown += Hex(text.at(i).unicode());
+        from = i + 1;
+    }
+    if (codes.isEmpty())
+        return text; // the usual case: nothing to change, nothing copied
+    shown += QStringView(text).sliced(from);
+    return shown;
+}
+
+QString ConsoleView::Painted(const QString &text)
+{
+    QList<qsizetype> codes;
+    QString painted = Shown(text, codes);
+    // Backwards, so that each code's place in the shown text stays where Shown put it.
+    for (qsizetype i = codes.size() - 1; i >= 0; --i) {
+        const qsizetype at = codes[i] + i * (CodeDigits - 1);
+        painted.insert(at + CodeDigits, QLatin1Char(']'));
+        painted.insert(at, QLatin1Char('['));
     }
     return painted;
 }
@@ -370,27 +390,14 @@ ConsoleView::Laid *ConsoleView::LayoutOf(qsizetype segment) const
     auto laid = std::make_unique<Laid>();
     std::tie(laid->start, laid->end) = m_store.SegmentRange(segment);
     laid->index = m_store.SegmentLine(segment).second;
-    QString text = m_store.Text(laid->start, laid->end);
+    const QString text = Shown(m_store.Text(laid->start, laid->end), laid->codes);
     QList<QTextLayout::FormatRange> formats;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (ShownAsCode(text.at(i).unicode()))
-            laid->codes.append(i);
-    }
-    if (!laid->codes.isEmpty()) {
-        QString shown;
-        qsizetype from = 0;
-        for (const qsizetype code : laid->codes) {
-            shown += QStringView(text).sliced(from, code - from);
-            QTextLayout::FormatRange small;
-            small.start = int(shown.size());
-            small.length = CodeDigits;
-            small.format.setFontPointSize(ConsoleFont().pointSizeF() * 0.7);
-            formats.append(small);
-            shown += Hex(text.at(code).unicode());
-            from = code + 1;
-        }
-        shown += QStringView(text).sliced(from);
-        text = shown;
+    for (const qsizetype code : laid->codes) {
+        QTextLayout::FormatRange small;
+        small.start = laid->ToShown(code);
+        small.length = CodeDigits;
+        small.format.setFontPointSize(ConsoleFont().pointSizeF() * 0.7);
+        formats.append(small);
     }
     const auto runs = m_store.Runs(laid->start, laid->end);
     // A segment in one colour, the usual case, is drawn with that pen: a layout without
@@ -686,13 +693,12 @@ void ConsoleView::paintEvent(QPaintEvent *event)
             painter.drawLine(QPointF(2.5, top), QPointF(2.5, middle));
             painter.drawLine(QPointF(2.5, middle), QPointF(Margin - 2.5, middle));
         }
-        for (qsizetype i = 0; i < laid->codes.size(); ++i) {
-            const int shown = int(laid->codes[i] + i * (CodeDigits - 1));
+        for (const qsizetype code : laid->codes) {
+            const int shown = laid->ToShown(code);
             const QTextLine line = laid->layout.lineForTextPosition(shown);
             const qreal left = line.cursorToX(shown);
             const qreal right = line.cursorToX(shown + CodeDigits);
-            const auto runs
-                = m_store.Runs(laid->start + laid->codes[i], laid->start + laid->codes[i] + 1);
+            const auto runs = m_store.Runs(laid->start + code, laid->start + code + 1);
             painter.setPen(QColor(runs.isEmpty() ? qRgb(0, 0, 0) : runs.last().second));
             painter.drawRect(QRectF(left, y + line.y() + 1, right - left, line.height() - 2));
         }

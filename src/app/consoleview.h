@@ -56,7 +56,7 @@ public:
 
     // A segment's text as drawn, each boxed character written as its code point in
     // brackets, e.g. "a[200B]b".
-    static QString Painted(QStringView text);
+    static QString Painted(const QString &text);
     static bool ShownAsCode(char16_t c);
 
 signals:
@@ -80,6 +80,10 @@ protected:
 
 private:
     struct Laid;
+
+    // The text a segment is laid out with: each boxed character as its hex digits, whose
+    // offsets in `text` go into `codes`.
+    static QString Shown(const QString &text, QList<qsizetype> &codes);
     struct Top
     {
         qsizetype segment;

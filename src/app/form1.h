@@ -82,8 +82,8 @@ private:
     void SetTabOrder();
 
     EngineState m_state;
-    std::pair<qsizetype, qsizetype> m_statusShown { -1,
-                                                    -1 }; // text length and caret the status shows
+    // The text length and the caret the status line shows.
+    std::pair<qsizetype, qsizetype> m_statusShown { -1, -1 };
     std::unique_ptr<Console> m_console;
     std::unique_ptr<SettingsPanel> m_panel;
     std::unique_ptr<MessageBoxWarning> m_messageBox;

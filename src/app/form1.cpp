@@ -261,8 +261,10 @@ void Form1::Uart1_OnComm()
 void Form1::PaceWhileRunning()
 {
     // Run by the engine at every change of mode. The tick only ever acts while a query
-    // or update runs; idle, the tool wakes only for the operator and the port.
+    // or update runs; idle, the tool wakes only for the operator and the port. While one
+    // runs, each reply is read the moment it arrives.
     const bool running = SequenceRunning(m_state);
+    Uart1->SetReadAtOnce(running);
     if (running && !Timer1->isActive())
         Timer1->start();
     else if (!running)

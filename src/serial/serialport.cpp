@@ -12,23 +12,12 @@
 SerialPort::SerialPort(QObject *parent)
     : QObject(parent)
 {
-    connect(&m_port, &QSerialPort::readyRead, this, [this] {
-        // Reads that follow each other closely are a stream.
-        const bool streaming
-            = m_sinceRead.isValid() && m_sinceRead.elapsed() < 2 * GatherMilliseconds;
-        m_sinceRead.start();
-        m_lastRead = 0;
-        notify(CommEvent::Receive);
-        if (streaming)
-            GatherNext();
-    });
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::onReadyRead);
     connect(&m_port, &QSerialPort::bytesWritten, this, [this] { notify(CommEvent::Send); });
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
     m_gather.setSingleShot(true);
-    connect(&m_gather, &QTimer::timeout, this, [this] {
-        if (m_readNotifier && m_port.isOpen())
-            m_readNotifier->setEnabled(true);
-    });
+    m_gather.setTimerType(Qt::PreciseTimer);
+    connect(&m_gather, &QTimer::timeout, this, [this] { notify(CommEvent::Receive); });
     m_quiet.setSingleShot(true);
     connect(&m_quiet, &QTimer::timeout, this, [this] {
         if (m_port.bytesAvailable() == 0) // else the next read goes on from what is held
@@ -46,9 +35,16 @@ void SerialPort::Close()
 {
     if (!m_port.isOpen())
         return;
+    DeliverGathered();
     ReleaseHeld();
-    m_gather.stop();
     m_port.close();
+}
+
+void SerialPort::SetReadAtOnce(bool atOnce)
+{
+    m_readAtOnce = atOnce;
+    if (atOnce)
+        DeliverGathered();
 }
 
 void SerialPort::ReadPortList()
@@ -158,16 +154,20 @@ void SerialPort::ClearBuffers()
 
 void SerialPort::Write(const QString &text)
 {
-    if (m_port.isOpen())
-        m_port.write(text.toUtf8());
+    if (!m_port.isOpen())
+        return;
+    // What came before the command is not its reply: take it in now, and the reply at once.
+    DeliverGathered();
+    m_sinceWrite.start();
+    m_port.write(text.toUtf8());
 }
 
 QString SerialPort::Read()
 {
     if (!m_port.isOpen())
         return QString();
+    m_gather.stop(); // whatever gathered is read now
     const QByteArray bytes = m_port.readAll();
-    m_lastRead += bytes.size();
     QString text = m_received.Decode(bytes);
     if (m_releaseDue)
         text += m_received.Release();
@@ -201,28 +201,28 @@ int SerialPort::QuietGap() const
         std::max<qint64>(MinimumMs, (Characters * BitsPerCharacter * 1000 + baud - 1) / baud));
 }
 
-void SerialPort::GatherNext()
+void SerialPort::onReadyRead()
 {
-    // In a stream of reads of a few bytes each (what a USB adapter passes on at its
-    // latency tick), the next ones gather for a moment rather than wake the tool for every
-    // few. A reply after a pause is read at once; a flood fills every read and is read on
-    // without a pause.
-    if (!m_port.isOpen() || m_lastRead >= GatherBelow)
+    // Reads that follow each other closely are a stream.
+    const bool streaming = m_sinceRead.isValid() && m_sinceRead.elapsed() < 2 * GatherMilliseconds;
+    m_sinceRead.start();
+    if (m_gather.isActive())
+        return; // its end announces these bytes too
+    const bool justWrote
+        = m_sinceWrite.isValid() && m_sinceWrite.elapsed() < AfterWriteMilliseconds;
+    if (streaming && !m_readAtOnce && !justWrote && m_port.bytesAvailable() < GatherBelow) {
+        m_gather.start(GatherMilliseconds);
         return;
-    // QSerialPort has no call to pause reading. Where it reads through a socket notifier,
-    // that notifier is its child, on whenever it reads (a closed port's one may still wait
-    // for deletion, off), and it turns it on again whenever it is read from.
-    if (!m_readNotifier || !m_readNotifier->isEnabled()) {
-        m_readNotifier = nullptr;
-        for (QSocketNotifier *notifier : m_port.findChildren<QSocketNotifier *>()) {
-            if (notifier->type() == QSocketNotifier::Read && notifier->isEnabled())
-                m_readNotifier = notifier;
-        }
     }
-    if (!m_readNotifier)
+    notify(CommEvent::Receive);
+}
+
+void SerialPort::DeliverGathered()
+{
+    if (!m_gather.isActive())
         return;
-    m_readNotifier->setEnabled(false);
-    m_gather.start(GatherMilliseconds);
+    m_gather.stop();
+    notify(CommEvent::Receive);
 }
 
 void SerialPort::notify(CommEvent event)
@@ -247,8 +247,8 @@ void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     if (m_closingOnError || !m_port.isOpen())
         return;
     m_closingOnError = true;
+    DeliverGathered();
     ReleaseHeld();
-    m_gather.stop();
     m_port.close();
     m_closingOnError = false;
     notify(CommEvent::Error);

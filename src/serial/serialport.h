@@ -6,15 +6,17 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QPointer>
 #include <QSerialPort>
-#include <QSocketNotifier>
 #include <QTimer>
 
 // The serial port Uart1 over QSerialPort. Text is UTF-8 both ways; a character split
 // across two reads arrives whole. One cut off for good (the line paused longer than
 // finishing it takes, or the port closed or was lost) arrives as U+FFFD, in a receive
 // notification of its own.
+//
+// Within a stream of small reads (what a USB adapter passes on at its latency tick), the
+// receive notification waits about a frame so that the bytes are taken in together; a
+// read after a pause, or while a reply is awaited, is announced at once.
 class SerialPort : public QObject, public SerialLink
 {
     Q_OBJECT
@@ -41,6 +43,9 @@ public:
     // The device of the port number selected last, open or not (a lost port's too).
     QString Device() const override { return m_device; }
 
+    // While on (a query or update runs), every read is announced at once.
+    void SetReadAtOnce(bool atOnce);
+
 signals:
     // A port event happened; LastEvent tells which kind.
     void commEvent();
@@ -49,24 +54,29 @@ signals:
     void deviceLost();
 
 private:
+    void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void notify(CommEvent event);
+    void DeliverGathered();
     void ReleaseHeld();
     int QuietGap() const;
-    void GatherNext();
 
-    // In a stream, after a read of fewer bytes than this, the next waits
-    // GatherMilliseconds: about a frame of the console, and well inside the quiet gap.
+    // In a stream, fewer bytes than this waiting are gathered for GatherMilliseconds:
+    // about a frame of the console, and well inside the quiet gap. A flood fills its reads
+    // and is announced as it comes.
     static constexpr qint64 GatherBelow = 1024;
     static constexpr int GatherMilliseconds = 30;
+    // A reply to a hand-typed command comes soon after it: reads this long after a write
+    // are announced at once.
+    static constexpr int AfterWriteMilliseconds = 1000;
 
     QSerialPort m_port;
     Utf8Stream m_received;
     QTimer m_quiet; // runs while the end of the last read is held back
-    QTimer m_gather; // runs while the next bytes gather
-    QPointer<QSocketNotifier> m_readNotifier; // QSerialPort's, paused while bytes gather
-    qint64 m_lastRead = 0; // bytes read in this receive notification
-    QElapsedTimer m_sinceRead;
+    QTimer m_gather; // runs while received bytes gather in QSerialPort's buffer
+    QElapsedTimer m_sinceRead; // since the last bytes arrived
+    QElapsedTimer m_sinceWrite;
+    bool m_readAtOnce = false;
     bool m_releaseDue = false;
     CommEvent m_lastEvent = CommEvent::None;
     QStringList m_ports;

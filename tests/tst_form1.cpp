@@ -2,6 +2,7 @@
 #include "app/console.h"
 #include "app/consoleview.h"
 #include "app/form1.h"
+#include "app/noticebox.h"
 #include "common/wholetext.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
@@ -79,6 +80,7 @@ private slots:
     void startButtonsSetTheMode();
     void warningBoxIsModalAndTicksGoOn();
     void warningsRaisedWhileABoxIsOpenWait();
+    void noticeLeavesTheWindowUsable();
     void panelRows_data();
     void panelRows();
     void panelFieldsKeepText_data();
@@ -645,6 +647,37 @@ void TestForm1::warningsRaisedWhileABoxIsOpenWait()
     QCOMPARE(boxes,
              (QStringList { "提示|已经搜索到最后，再次点击重新搜索！|/nonexistent/ttyX 不存在",
                             "警告|端口打开错误，请搜索端口后重试！|" }));
+}
+
+void TestForm1::noticeLeavesTheWindowUsable()
+{
+    NoticeBox notice(m_form.get());
+    int actions = 0;
+    notice.Show({ QStringLiteral("提示"), QStringLiteral("first"), QString(), QString(), {} });
+    QPointer<QMessageBox> first = notice.Box();
+    notice.Show({ QStringLiteral("提示"), QStringLiteral("second"), QStringLiteral("details"),
+                  QStringLiteral("act"), [&] { ++actions; } });
+    QTRY_VERIFY_WITH_TIMEOUT(!first, 5000); // replaced, and gone
+    QMessageBox *box = notice.Box();
+    QVERIFY(notice.IsShown());
+    QCOMPARE(box->windowTitle() + box->text() + box->informativeText(),
+             QStringLiteral("提示seconddetails"));
+    QVERIFY(!QApplication::activeModalWidget());
+    // The window goes on working while the notice is open.
+    m_form->Command1->click();
+    QCOMPARE(m_form->State().WorkMode, ModeSearching);
+    QAbstractButton *act = nullptr;
+    for (QAbstractButton *button : box->buttons()) {
+        if (button->text() == QStringLiteral("act"))
+            act = button;
+    }
+    QVERIFY(act);
+    act->click();
+    QTRY_COMPARE_WITH_TIMEOUT(actions, 1, 5000);
+    QVERIFY(!notice.IsShown());
+    notice.Show({ QStringLiteral("提示"), QStringLiteral("third"), QString(), QString(), {} });
+    notice.Close();
+    QVERIFY(!notice.IsShown());
 }
 
 void TestForm1::panelRows_data()

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "noticebox.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+NoticeBox::NoticeBox(QWidget *parent)
+    : m_parent(parent)
+{ }
+
+NoticeBox::~NoticeBox()
+{
+    Close();
+}
+
+void NoticeBox::Show(const NoticeContent &content)
+{
+    Close();
+    auto *box = new QMessageBox(QMessageBox::Warning, content.title, content.text, QMessageBox::Ok,
+                                m_parent);
+    box->setInformativeText(content.informative);
+    box->setWindowModality(Qt::NonModal);
+    // The operator may be typing a command: the keys stay where they go.
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (!content.action.isEmpty()) {
+        QPushButton *action = box->addButton(content.action, QMessageBox::ActionRole);
+        // Queued, on the window: the action may show the next notice, which closes and
+        // deletes this box.
+        QObject::connect(action, &QPushButton::clicked, m_parent, content.onAction,
+                         Qt::QueuedConnection);
+    }
+    m_box = box;
+    box->show();
+}
+
+void NoticeBox::Close()
+{
+    if (m_box)
+        m_box->close();
+    m_box = nullptr;
+}
+
+bool NoticeBox::IsShown() const
+{
+    return m_box && m_box->isVisible();
+}

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "common/notice.h"
+
+#include <QPointer>
+
+class QMessageBox;
+class QWidget;
+
+// The window's notice: a message box with an exclamation icon and an OK button, shown
+// without a modal loop and without taking the keyboard from the field being typed in.
+class NoticeBox : public Notice
+{
+public:
+    explicit NoticeBox(QWidget *parent);
+    ~NoticeBox() override;
+
+    void Show(const NoticeContent &content) override;
+    void Close() override;
+    bool IsShown() const override;
+
+    QMessageBox *Box() const { return m_box; } // the open box, for tests
+
+private:
+    QWidget *m_parent;
+    QPointer<QMessageBox> m_box;
+};

@@ -10,9 +10,9 @@
 // - the peak resident memory.
 // Usage: bench_console [lines]   (default 1000000)
 
-#include "app/console.h"
-#include "app/consoleview.h"
 #include "app/form1.h"
+#include "console/consoleview.h"
+#include "console/framebatcher.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -31,7 +31,7 @@ namespace {
 const QString Line = QStringLiteral("000000 0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLM\n");
 constexpr long DrawEvery = 10;
 
-void Draw(QApplication &app, Console &console)
+void Draw(QApplication &app, FrameBatcher &console)
 {
     console.Flush();
     app.processEvents();
@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
     auto form = std::make_unique<Form1>();
     form->show();
     app.processEvents();
-    Console &console = form->ConsoleView();
+    FrameBatcher &console = form->Batcher();
     std::printf("58-character lines, drawn every %ld appends:\n", DrawEvery);
     double firstTenth = 0, lastTenth = 0;
     QElapsedTimer tenthTimer;
@@ -84,7 +84,7 @@ int main(int argc, char *argv[])
     for (long done = 0; done < total;) {
         if (done == mark - 500)
             markTimer.start();
-        console.AppendToConsole(Line, Qt::blue);
+        console.Append(Line, qRgb(0, 0, 255));
         if (++done % DrawEvery == 0)
             Draw(app, console);
         if (done == mark) {
@@ -125,14 +125,14 @@ int main(int argc, char *argv[])
     long length = 0;
     for (long at : { 1000L, 10000L, 100000L }) {
         while (length < at) {
-            console.AppendToConsole(QString(at - length, QLatin1Char('x')), Qt::blue);
+            console.Append(QString(at - length, QLatin1Char('x')), qRgb(0, 0, 255));
             length = at;
         }
         Draw(app, console);
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < 200; ++i) {
-            console.AppendToConsole(QStringLiteral("x"), Qt::blue);
+            console.Append(QStringLiteral("x"), qRgb(0, 0, 255));
             Draw(app, console);
         }
         length += 200;

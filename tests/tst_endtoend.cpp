@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/console.h"
 #include "app/form1.h"
+#include "console/framebatcher.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
 #include "serial/serialport.h"
 #include "simulator.h"
 
-#include "app/consoleview.h"
+#include "console/consoleview.h"
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -58,7 +58,7 @@ class TestEndToEnd : public QObject
     // own if that never happens.
     void Drawn()
     {
-        (void)QTest::qWaitFor([&] { return !m_form->ConsoleView().HasPending(); }, 5000);
+        (void)QTest::qWaitFor([&] { return !m_form->Batcher().HasPending(); }, 5000);
     }
 
     // The colours of the console's lines that hold `text`.

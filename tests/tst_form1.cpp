@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/console.h"
-#include "app/consoleview.h"
 #include "app/form1.h"
 #include "app/noticebox.h"
 #include "common/wholetext.h"
+#include "console/consoleview.h"
+#include "console/framebatcher.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
 
@@ -32,10 +32,10 @@ class TestForm1 : public QObject
     FakeWarning m_warning;
 
     // Appends and draws at once, as the window does before it paints.
-    void Append(const QString &text, QColor colour = QColor(0, 0, 255))
+    void Append(const QString &text, QRgb colour = qRgb(0, 0, 255))
     {
-        m_form->ConsoleView().AppendToConsole(text, colour);
-        m_form->ConsoleView().Flush();
+        m_form->Batcher().Append(text, colour);
+        m_form->Batcher().Flush();
     }
     QString Status() const
     {
@@ -367,12 +367,12 @@ void TestForm1::newestLineStaysInView()
 void TestForm1::batchKeepsOrderAndColours()
 {
     // What the engine appends within one turn of the event loop, drawn as one batch.
-    Console &console = m_form->ConsoleView();
-    console.AppendToConsole(QStringLiteral("AT+NAME?\r\n"), QColor(255, 0, 0));
-    console.AppendToConsole(QStringLiteral("+NAME:x\n"), QColor(0, 0, 255));
-    console.AppendToConsole(QStringLiteral("AT+NAME=y\r\n"), QColor(0, 255, 0));
-    console.AppendToConsole(QStringLiteral("O"), QColor(0, 0, 255));
-    console.AppendToConsole(QStringLiteral("K\n"), QColor(0, 0, 255));
+    FrameBatcher &console = m_form->Batcher();
+    console.Append(QStringLiteral("AT+NAME?\r\n"), qRgb(255, 0, 0));
+    console.Append(QStringLiteral("+NAME:x\n"), qRgb(0, 0, 255));
+    console.Append(QStringLiteral("AT+NAME=y\r\n"), qRgb(0, 255, 0));
+    console.Append(QStringLiteral("O"), qRgb(0, 0, 255));
+    console.Append(QStringLiteral("K\n"), qRgb(0, 0, 255));
     QTRY_COMPARE_WITH_TIMEOUT(m_form->RichTextBox1->toPlainText(),
                               QStringLiteral("AT+NAME?\n+NAME:x\nAT+NAME=y\nOK\n"), 5000);
     const QList<std::pair<qsizetype, QRgb>> runs = { { 0, qRgb(255, 0, 0) },
@@ -411,13 +411,13 @@ private:
 void TestForm1::textCompleteBeforePaintAndKeys()
 {
     PaintWatch watch(*m_form);
-    m_form->ConsoleView().AppendToConsole(QStringLiteral("a\nb\nc"), QColor(0, 0, 255));
+    m_form->Batcher().Append(QStringLiteral("a\nb\nc"), qRgb(0, 0, 255));
     m_form->Label5->update(); // the window paints before the batch is due
     QTRY_VERIFY_WITH_TIMEOUT(watch.paints > 0, 5000);
     QCOMPARE(watch.statusAtPaint, QStringLiteral("总的行数： 3"));
 
     // A key pressed while text waits is handled with the whole text in place.
-    m_form->ConsoleView().AppendToConsole(QStringLiteral("\nd"), QColor(0, 0, 255));
+    m_form->Batcher().Append(QStringLiteral("\nd"), qRgb(0, 0, 255));
     QTest::keyClick(m_form->RichTextBox1, Qt::Key_Up);
     QCOMPARE(m_form->RichTextBox1->toPlainText(), QStringLiteral("a\nb\nc\nd"));
     QCOMPARE(m_form->RichTextBox1->Store().LineOf(m_form->RichTextBox1->CaretPosition()), 2);
@@ -427,8 +427,8 @@ void TestForm1::drawsOncePerFrame_data()
 {
     QTest::addColumn<int>("lines");
     QTest::addColumn<int>("frame");
-    QTest::newRow("a line a read") << 1 << Console::FrameMilliseconds;
-    QTest::newRow("each frame's text fills the view") << 60 << Console::SkimMilliseconds;
+    QTest::newRow("a line a read") << 1 << FrameBatcher::FrameMilliseconds;
+    QTest::newRow("each frame's text fills the view") << 60 << FrameBatcher::SkimMilliseconds;
 }
 
 void TestForm1::drawsOncePerFrame()
@@ -436,14 +436,13 @@ void TestForm1::drawsOncePerFrame()
     // Every read asks for a paint; the console still draws no more than once a frame.
     QFETCH(int, lines);
     QFETCH(int, frame);
-    Console &console = m_form->ConsoleView();
+    FrameBatcher &console = m_form->Batcher();
     const qint64 before = console.Frames();
     QElapsedTimer clock;
     clock.start();
     int reads = 0;
-    for (; clock.elapsed() < 20 * Console::FrameMilliseconds; ++reads) {
-        console.AppendToConsole(QStringLiteral("%1\n").arg(reads).repeated(lines),
-                                QColor(0, 0, 255));
+    for (; clock.elapsed() < 20 * FrameBatcher::FrameMilliseconds; ++reads) {
+        console.Append(QStringLiteral("%1\n").arg(reads).repeated(lines), qRgb(0, 0, 255));
         m_form->Label5->update();
         QCoreApplication::processEvents();
     }
@@ -550,14 +549,19 @@ void TestForm1::wrap()
     console->selectAll();
     console->copy();
     QCOMPARE(QGuiApplication::clipboard()->text(), text);
+    // A screen reader's lines are the rows drawn, one after the other.
     QAccessibleTextInterface *read
         = QAccessible::queryAccessibleInterface(console)->textInterface();
-    int start = 0, end = 0;
-    QCOMPARE(read->textAtOffset(0, QAccessible::LineBoundary, &start, &end),
-             text.left(text.indexOf(QLatin1Char('\n')) + 1).isEmpty()
-                 ? text
-                 : text.left(text.indexOf(QLatin1Char('\n')) + 1));
+    int start = -1, end = -1;
+    const QString row = read->textAtOffset(0, QAccessible::LineBoundary, &start, &end);
     QCOMPARE(start, 0);
+    QVERIFY(end > 0 && end <= segments.first() + 1);
+    QCOMPARE(row, text.left(end));
+    if (end < text.size()) {
+        int next = -1;
+        read->textAtOffset(end, QAccessible::LineBoundary, &next, &start);
+        QCOMPARE(next, end);
+    }
 }
 
 void TestForm1::startButtonsSetTheMode()

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/consoleview.h"
 #include "app/form1.h"
 #include "app/termination.h"
+#include "console/consoletext.h"
+#include "console/consoleview.h"
 #include "fakes.h"
 #include "ptypair.h"
 #include "serial/serialport.h"
@@ -279,7 +280,7 @@ void TestSerialPort::receivedTextShownInBlue()
     ConsoleView *view = m_form->RichTextBox1;
     QTRY_COMPARE_WITH_TIMEOUT(view->toPlainText(), console, 5000);
     QCOMPARE(view->Store().LineCount(), console.count(QLatin1Char('\n')) + 1);
-    QCOMPARE(ConsoleView::Painted(console), painted);
+    QCOMPARE(Painted(view->Store().Text(0, view->Store().Size())), painted);
     // What the operator copies, and what a screen reader reads, is the whole text.
     view->selectAll();
     view->copy();

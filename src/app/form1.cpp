@@ -3,8 +3,8 @@
 
 #include "common/twips.h"
 #include "common/wholetext.h"
-#include "console.h"
-#include "consoleview.h"
+#include "console/consoleview.h"
+#include "console/framebatcher.h"
 #include "messagebox.h"
 #include "panel/settingspanel.h"
 #include "serial/portsearch.h"
@@ -88,6 +88,22 @@ void DrawInBlack(QWidget *widget)
 
 } // namespace
 
+// The engine's console: every append goes to the frame batcher.
+class ConsoleFeed : public ConsoleSink
+{
+public:
+    explicit ConsoleFeed(FrameBatcher &batcher)
+        : m_batcher(batcher)
+    { }
+    void AppendToConsole(const QString &text, QColor colour) override
+    {
+        m_batcher.Append(text, colour.rgb());
+    }
+
+private:
+    FrameBatcher &m_batcher;
+};
+
 Form1::Form1(QWidget *parent)
     : QWidget(parent)
 {
@@ -101,10 +117,11 @@ Form1::Form1(QWidget *parent)
 
     CreateControls();
 
-    m_console = std::make_unique<Console>(RichTextBox1);
+    m_batcher = std::make_unique<FrameBatcher>(RichTextBox1);
+    m_feed = std::make_unique<ConsoleFeed>(*m_batcher);
     m_messageBox = std::make_unique<MessageBoxWarning>(this);
     m_warning = m_messageBox.get();
-    m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_console, *m_panel, *m_warning);
+    m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_feed, *m_panel, *m_warning);
     m_engine->SetModeWatcher([this] { PaceWhileRunning(); });
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -284,7 +301,7 @@ void Form1::RichTextBox1_SelChange()
 {
     // An append moves the caret and the selection together, and both signals come; the
     // status line depends only on the text and the selection start, so refresh once.
-    const std::pair shown { RichTextBox1->Store().Size(), qsizetype(m_console->CaretPosition()) };
+    const std::pair shown { RichTextBox1->Store().Size(), RichTextBox1->SelectionStart() };
     if (shown == m_statusShown)
         return;
     m_statusShown = shown;
@@ -293,9 +310,10 @@ void Form1::RichTextBox1_SelChange()
 
 void Form1::UpdateCaretStatus()
 {
-    const int line = m_console->GetLineFromChar(m_console->CaretPosition());
-    const int count = m_console->LineCount();
-    const int start = m_console->LineStart(line);
+    // Positions in 64 bits: a day of traffic passes 2^31 characters.
+    const qsizetype line = RichTextBox1->GetLineFromChar(RichTextBox1->SelectionStart());
+    const qsizetype count = RichTextBox1->LineCount();
+    const qsizetype start = RichTextBox1->LineStart(line);
     SetWholeText(Label1, QStringLiteral("当前行号： %1").arg(line + 1));
     SetWholeText(Label2, QStringLiteral("当前位置： %1").arg(start));
     SetWholeText(Label3, QStringLiteral("总的行数： %1").arg(count));

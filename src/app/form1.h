@@ -9,8 +9,9 @@
 #include <memory>
 #include <utility>
 
-class Console;
+class ConsoleFeed;
 class ConsoleView;
+class FrameBatcher;
 class MessageBoxWarning;
 class QComboBox;
 class QLabel;
@@ -36,7 +37,8 @@ public:
 
     EngineState &State() { return m_state; }
     SettingsPanel &Panel() { return *m_panel; }
-    Console &ConsoleView() { return *m_console; }
+    // What the engine appends goes through it, drawn once a frame.
+    FrameBatcher &Batcher() { return *m_batcher; }
     SerialPort &Port() { return *Uart1; }
 
     // Text2 as the module gets it: every line break as CR LF.
@@ -84,7 +86,8 @@ private:
     EngineState m_state;
     // The text length and the caret the status line shows.
     std::pair<qsizetype, qsizetype> m_statusShown { -1, -1 };
-    std::unique_ptr<Console> m_console;
+    std::unique_ptr<FrameBatcher> m_batcher;
+    std::unique_ptr<ConsoleFeed> m_feed;
     std::unique_ptr<SettingsPanel> m_panel;
     std::unique_ptr<MessageBoxWarning> m_messageBox;
     WarningBox *m_warning = nullptr;

@@ -139,16 +139,30 @@ QChar ConsoleStore::At(qsizetype pos) const
     return block.narrow ? QChar(block.narrow[offset]) : QChar(block.wide[offset]);
 }
 
-QList<std::pair<qsizetype, QRgb>> ConsoleStore::Runs(qsizetype from, qsizetype to) const
+bool ConsoleStore::InsidePair(qsizetype pos) const
+{
+    return pos > 0 && pos < m_size && At(pos).isLowSurrogate() && At(pos - 1).isHighSurrogate();
+}
+
+QList<ConsoleStore::Run> ConsoleStore::Runs(qsizetype from, qsizetype to) const
 {
     auto it = std::upper_bound(m_runs.cbegin(), m_runs.cend(), from,
-                               [](qsizetype pos, const auto &run) { return pos < run.first; });
+                               [](qsizetype pos, const Run &run) { return pos < run.first; });
     if (it != m_runs.cbegin())
         --it;
-    QList<std::pair<qsizetype, QRgb>> runs;
+    QList<Run> runs;
     for (; it != m_runs.cend() && (runs.isEmpty() || it->first < to); ++it)
         runs.append(*it);
     return runs;
+}
+
+std::pair<ConsoleStore::Run, qsizetype> ConsoleStore::RunAt(qsizetype pos) const
+{
+    const auto after = std::upper_bound(m_runs.cbegin(), m_runs.cend(), pos,
+                                        [](qsizetype p, const Run &run) { return p < run.first; });
+    if (after == m_runs.cbegin())
+        return { { 0, qRgb(0, 0, 0) }, 0 };
+    return { *(after - 1), after == m_runs.cend() ? m_size : after->first };
 }
 
 qsizetype ConsoleStore::FirstSegment(qsizetype line) const
@@ -175,18 +189,30 @@ std::pair<qsizetype, qsizetype> ConsoleStore::SegmentLine(qsizetype segment) con
     return { l.line + (segment - first - l.extra), 0 };
 }
 
+qsizetype ConsoleStore::SegmentStart(qsizetype lineStart, qsizetype index) const
+{
+    // A cut between the halves of a pair moves one unit back: the character stays whole.
+    const qsizetype at = lineStart + index * SegmentLimit;
+    return index > 0 && InsidePair(at) ? at - 1 : at;
+}
+
 std::pair<qsizetype, qsizetype> ConsoleStore::SegmentRange(qsizetype segment) const
 {
     const auto [line, index] = SegmentLine(segment);
     const qsizetype lineStart = LineStart(line);
-    const qsizetype start = lineStart + index * SegmentLimit;
-    return { start, std::min(start + SegmentLimit, lineStart + LineLength(line)) };
+    const qsizetype lineEnd = lineStart + LineLength(line);
+    const bool last = index == ExtraSegments(lineEnd - lineStart);
+    return { SegmentStart(lineStart, index), last ? lineEnd : SegmentStart(lineStart, index + 1) };
 }
 
 qsizetype ConsoleStore::SegmentOf(qsizetype pos) const
 {
+    pos = std::clamp<qsizetype>(pos, 0, m_size);
     const qsizetype line = LineOf(pos);
-    const qsizetype length = LineLength(line);
-    const qsizetype index = std::min((pos - LineStart(line)) / SegmentLimit, ExtraSegments(length));
+    const qsizetype lineStart = LineStart(line);
+    const qsizetype extra = ExtraSegments(LineLength(line));
+    qsizetype index = std::min((pos - lineStart) / SegmentLimit, extra);
+    if (index < extra && pos >= SegmentStart(lineStart, index + 1))
+        ++index; // the next segment begins one unit early, with a whole pair
     return FirstSegment(line) + index;
 }

@@ -15,12 +15,15 @@
 // length of its text; every lookup is O(1) or O(log n).
 //
 // A line ends at a line feed, which is part of the text. For display, a line longer than
-// SegmentLimit characters is cut into segments of SegmentLimit; the text is not changed.
-// Positions count UTF-16 units, as QString does.
+// SegmentLimit characters is cut into segments of SegmentLimit, one less where the cut
+// would part the two halves of a character outside the Basic Multilingual Plane; the text
+// is not changed. Positions count UTF-16 units, as QString does, in 64 bits: a day of
+// traffic at the fastest line rate passes 2^31.
 class ConsoleStore
 {
 public:
     static constexpr qsizetype SegmentLimit = 500;
+    using Run = std::pair<qsizetype, QRgb>; // where a colour starts, and the colour
 
     ConsoleStore();
     ~ConsoleStore();
@@ -36,10 +39,13 @@ public:
     qsizetype LineLength(qsizetype line) const;
     QString Text(qsizetype from, qsizetype to) const;
     QChar At(qsizetype pos) const;
+    // Whether `pos` lies between the two halves of a surrogate pair.
+    bool InsidePair(qsizetype pos) const;
 
-    // The colour runs that cover [from, to), each as (start, colour), the first one starting
-    // at or before `from`.
-    QList<std::pair<qsizetype, QRgb>> Runs(qsizetype from, qsizetype to) const;
+    // The colour runs that cover [from, to), the first one starting at or before `from`.
+    QList<Run> Runs(qsizetype from, qsizetype to) const;
+    // The run that holds `pos`, and where it ends.
+    std::pair<Run, qsizetype> RunAt(qsizetype pos) const;
 
     // Display segments: every line has at least one.
     qsizetype SegmentCount() const { return LineCount() + m_extraSegments; }
@@ -64,12 +70,13 @@ private:
     {
         return length > SegmentLimit ? (length - 1) / SegmentLimit : 0;
     }
+    qsizetype SegmentStart(qsizetype lineStart, qsizetype index) const;
     void AppendText(QStringView text);
 
     std::vector<std::unique_ptr<Block>> m_blocks;
     qsizetype m_size = 0;
     QList<qsizetype> m_lineStarts;
-    QList<std::pair<qsizetype, QRgb>> m_runs;
+    QList<Run> m_runs;
     QList<LongLine> m_longLines;
     qsizetype m_extraSegments = 0;
 };

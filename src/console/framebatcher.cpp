@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "console.h"
+#include "framebatcher.h"
 
 #include "consoleview.h"
 
@@ -28,21 +28,21 @@ bool NeedsWholeText(QEvent::Type type)
 
 } // namespace
 
-Console::Console(ConsoleView *view)
+FrameBatcher::FrameBatcher(ConsoleView *view)
     : m_view(view)
 {
     m_frame.setSingleShot(true);
     m_frame.setInterval(FrameMilliseconds);
-    connect(&m_frame, &QTimer::timeout, this, &Console::Flush);
+    connect(&m_frame, &QTimer::timeout, this, &FrameBatcher::Flush);
     qApp->installEventFilter(this);
 }
 
-Console::~Console()
+FrameBatcher::~FrameBatcher()
 {
     qApp->removeEventFilter(this);
 }
 
-void Console::AppendToConsole(const QString &text, QColor colour)
+void FrameBatcher::Append(const QString &text, QRgb colour)
 {
     if (m_pending.isEmpty()) {
         if (!m_drawn.isValid() || m_drawn.elapsed() >= SkimMilliseconds)
@@ -50,16 +50,16 @@ void Console::AppendToConsole(const QString &text, QColor colour)
         m_frame.start();
         m_waiting.start();
     }
-    if (!m_pending.isEmpty() && m_pending.last().colour == colour.rgb())
+    if (!m_pending.isEmpty() && m_pending.last().colour == colour)
         m_pending.last().text += text;
     else
-        m_pending.append({ text, colour.rgb() });
+        m_pending.append({ text, colour });
     // A port that is always ready can hold the frame's timer back for many frames.
     if (m_waiting.elapsed() >= 2 * m_frame.interval())
         Flush();
 }
 
-void Console::Flush()
+void FrameBatcher::Flush()
 {
     m_frame.stop();
     if (m_pending.isEmpty())
@@ -69,20 +69,20 @@ void Console::Flush()
     const QList<Piece> pieces = std::exchange(m_pending, {});
     const qsizetype from = m_view->Store().Size();
     for (const Piece &piece : pieces)
-        m_view->Append(Displayed(piece.text), piece.colour); // plain text, never markup
+        m_view->Append(piece.text, piece.colour);
+    // The caret at the end, where the next append goes: the status line follows it, once
+    // for the whole batch, and the newest text is scrolled into view.
+    const bool allNew = m_view->EndAppend(from);
     // The console takes the keyboard, unless the operator is typing into a field.
     const QWidget *focus = QApplication::focusWidget();
     if (!focus || !focus->testAttribute(Qt::WA_InputMethodEnabled))
         m_view->setFocus();
-    // The caret at the end, where the next append goes: the status line follows it, once
-    // for the whole batch, and the newest text is scrolled into view.
-    const bool allNew = m_view->EndAppend(from);
     // A feed that fills the view between two pictures is too fast to read line by line;
     // fewer pictures of it show as much.
     m_frame.setInterval(allNew ? SkimMilliseconds : FrameMilliseconds);
 }
 
-bool Console::eventFilter(QObject *watched, QEvent *event)
+bool FrameBatcher::eventFilter(QObject *watched, QEvent *event)
 {
     if (m_pending.isEmpty())
         return QObject::eventFilter(watched, event);
@@ -93,47 +93,4 @@ bool Console::eventFilter(QObject *watched, QEvent *event)
         || (paint && (!m_drawn.isValid() || m_drawn.elapsed() >= m_frame.interval())))
         Flush();
     return QObject::eventFilter(watched, event);
-}
-
-QString Console::Displayed(const QString &text)
-{
-    const auto pictured
-        = [](char16_t c) { return (c < 0x20 && c != u'\n' && c != u'\t') || c == 0x7F; };
-    const qsizetype size = text.size();
-    qsizetype from = 0;
-    while (from < size && !pictured(text.at(from).unicode()))
-        ++from;
-    if (from == size)
-        return text; // the usual case: nothing to change, nothing copied
-    QString shown = text;
-    QChar *out = shown.data();
-    qsizetype written = from;
-    for (qsizetype i = from; i < size; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c == u'\r' && i + 1 < size && text.at(i + 1) == u'\n')
-            continue; // the line feed that follows breaks the line once
-        out[written++] = !pictured(c) ? QChar(c) : QChar(c == 0x7F ? 0x2421 : 0x2400 + c);
-    }
-    shown.truncate(written);
-    return shown;
-}
-
-int Console::GetLineFromChar(int charPos) const
-{
-    return int(m_view->Store().LineOf(charPos));
-}
-
-int Console::LineCount() const
-{
-    return int(m_view->Store().LineCount());
-}
-
-int Console::LineStart(int line) const
-{
-    return int(m_view->Store().LineStart(line));
-}
-
-int Console::CaretPosition() const
-{
-    return int(m_view->SelectionStart());
 }

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "consolegeometry.h"
 #include "consolestore.h"
+#include "segmentlayout.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
-#include <QCache>
-
-#include <memory>
-
-class QTextLayout;
 
 // The console's widget: a read-only view over a ConsoleStore that lays out and paints only
 // the lines in view. The operator places the caret with a click or the keys (arrows,
@@ -18,46 +15,54 @@ class QTextLayout;
 // accessibility interface.
 //
 // A line wider than the view wraps, and so does every SegmentLimit characters of a long
-// line; a continuation row carries a mark in the left margin, outside the text. A
-// character that would be invisible or would rearrange the line is drawn as its code
-// point in a box; the text keeps the character itself.
+// line; a continuation row carries a mark in the left margin, outside the text.
 class ConsoleView : public QAbstractScrollArea
 {
     Q_OBJECT
 
 public:
-    static constexpr int Margin = 9; // room for the continuation mark
-
     explicit ConsoleView(QWidget *parent = nullptr);
     ~ConsoleView() override;
 
     const ConsoleStore &Store() const { return m_store; }
+    const SegmentLayouts &Layouts() const { return m_layouts; }
 
     // Appends and then, once per batch, EndAppend(): the caret goes to the end and the
     // newest text comes into view. Says whether the batch alone fills the view.
-    void Append(QStringView text, QRgb colour);
+    void Append(const QString &text, QRgb colour);
     bool EndAppend(qsizetype appendedFrom);
     void Clear();
 
-    QString toPlainText() const { return m_store.Text(0, m_store.Size()); }
+    // The text as copy and screen readers get it: controls as their pictures.
+    QString Text(qsizetype from, qsizetype to) const;
+    QString toPlainText() const { return Text(0, m_store.Size()); }
     qsizetype CaretPosition() const { return m_caret; }
     qsizetype SelectionStart() const { return std::min(m_anchor, m_caret); }
     qsizetype SelectionEnd() const { return std::max(m_anchor, m_caret); }
-    QString SelectedText() const { return m_store.Text(SelectionStart(), SelectionEnd()); }
+    QString SelectedText() const { return Text(SelectionStart(), SelectionEnd()); }
+    // The caret never rests between the halves of a surrogate pair.
     void SetCaret(qsizetype pos, bool keepAnchor = false);
     void SetSelection(qsizetype anchor, qsizetype caret);
     void selectAll();
     void copy() const;
+    // Scrolls, if need be, so that the position is in view.
+    void EnsureVisible(qsizetype pos);
+    // How often the console was cleared: a position kept from before is void.
+    quint64 Clears() const { return m_clears; }
 
-    // Where a position is drawn, in viewport coordinates; empty when it is out of view.
+    // The console's line metrics: a line is what ended with a line feed, however it is
+    // wrapped, and a line break is one position.
+    qsizetype GetLineFromChar(qsizetype charPos) const { return m_store.LineOf(charPos); }
+    qsizetype LineCount() const { return m_store.LineCount(); }
+    qsizetype LineStart(qsizetype line) const { return m_store.LineStart(line); }
+
+    // Where a position is drawn, in viewport coordinates; empty when it is out of view or
+    // not in the text.
     QRect PositionRect(qsizetype pos) const;
     QRect CaretRect() const { return PositionRect(m_caret); }
+    // The position nearest to a point of the viewport; one above or below the text counts
+    // as its first or last row.
     qsizetype PositionAt(QPoint viewportPoint) const;
-
-    // A segment's text as drawn, each boxed character written as its code point in
-    // brackets, e.g. "a[200B]b".
-    static QString Painted(const QString &text);
-    static bool ShownAsCode(char16_t c);
 
 signals:
     void cursorPositionChanged();
@@ -79,32 +84,22 @@ protected:
     bool viewportEvent(QEvent *event) override;
 
 private:
-    struct Laid;
-
-    // The text a segment is laid out with: each boxed character as its hex digits, whose
-    // offsets in `text` go into `codes`.
-    static QString Shown(const QString &text, QList<qsizetype> &codes);
-    struct Top
-    {
-        qsizetype segment;
-        int y;
-    };
-
-    Laid *LayoutOf(qsizetype segment) const;
-    Top TopOfView() const;
-    void UpdateScrollBar();
+    ConsoleGeometry::Top TopOfView() const;
+    // Sets the bar's range. While the view follows a feed and the slider would be drawn
+    // the same, it is left for later, unless `now`.
+    void UpdateScrollBar(bool now = false);
     QRect SliderRect(int maximum, int value) const;
     void BarUpToDate();
-    void EnsureCaretVisible();
-    qsizetype MoveRows(qsizetype pos, int rows) const;
-    qsizetype RowEdge(qsizetype pos, bool end) const;
     int RowsPerPage() const;
     void RestartBlink();
+    void OfferSelection();
 
     ConsoleStore m_store;
-    mutable QCache<qsizetype, Laid> m_layouts;
+    SegmentLayouts m_layouts { m_store };
+    ConsoleGeometry m_geometry { m_store, m_layouts };
     qsizetype m_caret = 0;
     qsizetype m_anchor = 0;
+    quint64 m_clears = 0; // tells an offered selection that its text is gone
     bool m_follow = true; // the view keeps the newest text in view
     bool m_settingScroll = false;
     bool m_barStale = false; // the bar's range lags behind a feed it follows

@@ -1,0 +1,290 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "consoleview.h"
+
+#include "consoleaccessible.h"
+#include "consoletext.h"
+#include "selectionoffer.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QStyleOptionSlider>
+
+ConsoleView::ConsoleView(QWidget *parent)
+    : QAbstractScrollArea(parent)
+{
+    InstallConsoleAccessible();
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(10);
+    setFont(font);
+    m_layouts.SetFont(font);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent); // the paint fills what it repaints
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    verticalScrollBar()->setSingleStep(1);
+    verticalScrollBar()->installEventFilter(this);
+    m_layouts.SetWidth(viewport()->width());
+    UpdateScrollBar(true);
+}
+
+ConsoleView::~ConsoleView() = default;
+
+void ConsoleView::Append(const QString &text, QRgb colour)
+{
+    m_store.Append(WithoutPairedCr(text), colour);
+}
+
+bool ConsoleView::EndAppend(qsizetype appendedFrom)
+{
+    if (appendedFrom >= m_store.Size())
+        return false;
+    // Only the segment the text was appended to, and those after it, are new.
+    const qsizetype changed = m_store.SegmentOf(appendedFrom);
+    const int oldHeight = m_layouts.KnownHeight(changed);
+    m_layouts.ForgetFrom(changed);
+    // A full view that follows the feed only moves up: what it shows above the changed
+    // segment is moved on screen, and only the rows from there on are painted.
+    const int height = viewport()->height();
+    int above = oldHeight;
+    for (qsizetype segment = changed - 1; oldHeight >= 0 && segment >= 0 && above < height;
+         --segment)
+        above += m_layouts.Of(segment)->height;
+    const bool moves
+        = m_follow && oldHeight >= 0 && above >= height && SelectionStart() == SelectionEnd();
+    // Only rows that will be seen are laid out: a batch taller than the view is all new.
+    int newHeight = 0;
+    for (qsizetype segment = m_store.SegmentCount() - 1; segment >= changed && newHeight < height;
+         --segment)
+        newHeight += m_layouts.Of(segment)->height;
+    const bool allNew = newHeight >= height;
+    m_follow = true;
+    UpdateScrollBar();
+    if (moves && !allNew) {
+        viewport()->scroll(0, oldHeight - newHeight);
+        viewport()->update(0, height - newHeight, viewport()->width(), newHeight);
+    } else {
+        viewport()->update();
+    }
+    // Screen readers hear of the new text first, then of the caret that moved past it.
+    NotifyTextInserted(this, appendedFrom);
+    SetCaret(m_store.Size());
+    return allNew;
+}
+
+void ConsoleView::Clear()
+{
+    const QString removed = QAccessible::isActive() ? toPlainText() : QString();
+    const bool caretMoved = m_caret != 0;
+    const bool hadSelection = m_anchor != m_caret;
+    m_store.Clear();
+    m_layouts.Clear();
+    ++m_clears;
+    m_anchor = m_caret = 0;
+    m_follow = true;
+    UpdateScrollBar(true);
+    viewport()->update();
+    NotifyTextRemoved(this, removed);
+    emit cursorPositionChanged(); // the status line shows the empty console
+    if (caretMoved)
+        NotifyCaretMoved(this);
+    if (hadSelection) {
+        emit selectionChanged();
+        NotifySelectionChanged(this);
+    }
+}
+
+int ConsoleView::RowsPerPage() const
+{
+    return std::max(1, viewport()->height() / QFontMetrics(font()).lineSpacing() - 1);
+}
+
+void ConsoleView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    const QRect area = event->rect();
+    painter.fillRect(area, palette().base());
+    const qsizetype from = SelectionStart();
+    const qsizetype to = SelectionEnd();
+    const qsizetype caretSegment = m_store.SegmentOf(m_caret);
+    const bool caretOn = hasFocus() && m_caretShown;
+    const QColor mark = palette().color(QPalette::PlaceholderText);
+    const ConsoleGeometry::Top top = TopOfView();
+    int y = top.y;
+    for (qsizetype segment = top.segment; segment < m_store.SegmentCount() && y <= area.bottom();
+         ++segment) {
+        const LaidSegment *laid = m_layouts.Of(segment);
+        if (y + laid->height < area.top()) {
+            y += laid->height;
+            continue;
+        }
+        QList<QTextLayout::FormatRange> selections;
+        if (from < to && from <= laid->end && to > laid->start) {
+            QTextLayout::FormatRange selected;
+            selected.start = laid->ToShown(std::max(from, laid->start) - laid->start);
+            selected.length = laid->ToShown(std::min(to, laid->end) - laid->start) - selected.start;
+            selected.format.setBackground(palette().highlight());
+            selected.format.setForeground(palette().highlightedText());
+            selections.append(selected);
+        }
+        const QPointF origin(0, y);
+        if (laid->colour)
+            painter.setPen(QColor(*laid->colour));
+        laid->layout.draw(&painter, origin, selections);
+        for (int i = laid->index == 0 ? 1 : 0; i < laid->layout.lineCount(); ++i) {
+            // A continuation row: a hook in the margin, outside the text.
+            const QTextLine row = laid->layout.lineAt(i);
+            const qreal top = y + row.y() + 3;
+            const qreal middle = y + row.y() + row.height() / 2;
+            painter.setPen(mark);
+            painter.drawLine(QPointF(2.5, top), QPointF(2.5, middle));
+            painter.drawLine(QPointF(2.5, middle), QPointF(SegmentLayouts::Margin - 2.5, middle));
+        }
+        for (const qsizetype code : laid->codes) {
+            const int shown = laid->ToShown(code);
+            const QTextLine row = laid->layout.lineForTextPosition(shown);
+            const qreal left = row.cursorToX(shown);
+            const qreal right = row.cursorToX(shown + CodeDigits);
+            painter.setPen(QColor(m_store.RunAt(laid->start + code).first.second));
+            painter.drawRect(QRectF(left, y + row.y() + 1, right - left, row.height() - 2));
+        }
+        if (caretOn && segment == caretSegment) {
+            painter.setPen(palette().color(QPalette::Text));
+            laid->layout.drawCursor(&painter, origin, laid->ToShown(m_caret - laid->start));
+        }
+        y += laid->height;
+    }
+}
+
+void ConsoleView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    m_layouts.SetWidth(viewport()->width());
+    UpdateScrollBar(true);
+}
+
+void ConsoleView::keyPressEvent(QKeyEvent *event)
+{
+    if (event == QKeySequence::Copy) {
+        copy();
+        return;
+    }
+    if (event == QKeySequence::SelectAll) {
+        selectAll();
+        return;
+    }
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    const bool selected = SelectionStart() != SelectionEnd();
+    qsizetype to = m_caret;
+    switch (event->key()) {
+    case Qt::Key_Left: // a surrogate pair is stepped over whole
+        to = selected && !shift ? SelectionStart() : to - 1;
+        break;
+    case Qt::Key_Right:
+        to = selected && !shift ? SelectionEnd() : to + (m_store.InsidePair(to + 1) ? 2 : 1);
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const int rows
+            = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down ? 1 : RowsPerPage();
+        const bool up = event->key() == Qt::Key_Up || event->key() == Qt::Key_PageUp;
+        to = m_layouts.MoveRows(m_caret, up ? -rows : rows);
+        break;
+    }
+    case Qt::Key_Home:
+        to = control ? 0 : m_layouts.RowEdge(m_caret, false);
+        break;
+    case Qt::Key_End:
+        to = control ? m_store.Size() : m_layouts.RowEdge(m_caret, true);
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    SetCaret(to, shift);
+    EnsureVisible(m_caret);
+    RestartBlink();
+}
+
+void ConsoleView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    m_selecting = true;
+    SetCaret(PositionAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+    RestartBlink();
+}
+
+void ConsoleView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_selecting || !(event->buttons() & Qt::LeftButton))
+        return;
+    SetCaret(PositionAt(event->position().toPoint()), true);
+    EnsureVisible(m_caret);
+}
+
+void ConsoleView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !m_selecting)
+        return;
+    m_selecting = false;
+    OfferSelection();
+}
+
+void ConsoleView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    QAction *copyAction
+        = menu.addAction(tr("&Copy") + QLatin1Char('\t')
+                             + QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText),
+                         this, &ConsoleView::copy);
+    copyAction->setEnabled(SelectionStart() != SelectionEnd());
+    menu.addAction(tr("Select All") + QLatin1Char('\t')
+                       + QKeySequence(QKeySequence::SelectAll).toString(QKeySequence::NativeText),
+                   this, &ConsoleView::selectAll);
+    menu.exec(event->globalPos());
+}
+
+void ConsoleView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    RestartBlink();
+}
+
+void ConsoleView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_blink.stop();
+    viewport()->update();
+}
+
+void ConsoleView::RestartBlink()
+{
+    m_caretShown = true;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flash > 0)
+        m_blink.start(flash / 2, this);
+    viewport()->update(CaretRect().adjusted(-2, 0, 2, 0));
+}
+
+void ConsoleView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_blink.timerId()) {
+        QAbstractScrollArea::timerEvent(event);
+        return;
+    }
+    m_caretShown = !m_caretShown;
+    viewport()->update(CaretRect().adjusted(-2, 0, 2, 0));
+}

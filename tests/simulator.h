@@ -48,6 +48,26 @@ public:
     }
     QStringList Received() const { return Records('<'); }
 
+    // Milliseconds from the last line of each reply to the command that follows it.
+    QList<int> ReplyToCommand() const
+    {
+        QFile file(LogPath());
+        QList<int> gaps;
+        if (!file.open(QIODevice::ReadOnly))
+            return gaps;
+        int replied = -1;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.split(' ');
+            if (fields.size() < 2)
+                continue;
+            if (fields[1] == ">")
+                replied = fields[0].toInt();
+            else if (fields[1] == "<" && replied >= 0)
+                gaps << fields[0].toInt() - std::exchange(replied, -1);
+        }
+        return gaps;
+    }
+
 private:
     QTemporaryDir m_dir;
     QProcess m_process;

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/form1.h"
+#include "console/consoleview.h"
 #include "console/framebatcher.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
 #include "serial/serialport.h"
 #include "simulator.h"
 
-#include "console/consoleview.h"
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -173,6 +173,11 @@ void TestEndToEnd::fullQuery()
     // A step completes as soon as its "OK" is in, so the next command may follow on the
     // same console line as the rest of the reply: compare the red runs, not the lines.
     QCOMPARE(TextInColour(QColor(255, 0, 0)), QueryCommands());
+    // A figure, not a check: how soon each reply is followed by the next command.
+    QList<int> gaps = m_sim->ReplyToCommand();
+    QCOMPARE(gaps.size(), 13);
+    std::sort(gaps.begin(), gaps.end());
+    qInfo("From a reply to the next command: median %d ms, at most %d ms", gaps.at(6), gaps.last());
 }
 
 void TestEndToEnd::updateWritesTheModule()

@@ -252,6 +252,12 @@ void TestSerialPort::receivedTextShownInBlue_data()
                       "d")
         << false << QStringLiteral("a\u2028b\u2029c\uFDD0d")
         << QStringLiteral("a\u2028b\u2029c\uFDD0d") << QStringLiteral("a[2028]b[2029]c[FDD0]d");
+    QTest::newRow("a received control picture is boxed")
+        << QByteArray("a\xE2\x90\x90"
+                      "b\x10"
+                      "c")
+        << false << QStringLiteral("a\u2410b\u0010c") << QStringLiteral("a\u2410b\u2410c")
+        << QStringLiteral("a[2410]b\u2410c");
     QTest::newRow("markup stays text")
         << QByteArray("<b>x</b>&amp;") << false << QStringLiteral("<b>x</b>&amp;")
         << QStringLiteral("<b>x</b>&amp;") << QStringLiteral("<b>x</b>&amp;");

@@ -17,23 +17,28 @@ QString ConsoleView::Text(qsizetype from, qsizetype to) const
 
 void ConsoleView::SetSelection(qsizetype anchor, qsizetype caret)
 {
-    SetCaret(anchor);
-    SetCaret(caret, true);
+    Place(anchor, caret);
 }
 
 void ConsoleView::SetCaret(qsizetype pos, bool keepAnchor)
 {
-    pos = std::clamp<qsizetype>(pos, 0, m_store.Size());
-    if (m_store.InsidePair(pos))
-        --pos;
+    Place(keepAnchor ? m_anchor : pos, pos);
+}
+
+void ConsoleView::Place(qsizetype anchor, qsizetype caret)
+{
+    // Never between the halves of a surrogate pair.
+    const auto valid = [&](qsizetype pos) {
+        pos = std::clamp<qsizetype>(pos, 0, m_store.Size());
+        return m_store.InsidePair(pos) ? pos - 1 : pos;
+    };
     const qsizetype oldCaret = m_caret;
-    const qsizetype oldAnchor = m_anchor;
-    const bool hadSelection = m_anchor != m_caret;
-    m_caret = pos;
-    if (!keepAnchor)
-        m_anchor = pos;
-    const bool selectionMoved = (hadSelection || m_anchor != m_caret)
-        && (oldAnchor != m_anchor || oldCaret != m_caret || hadSelection != (m_anchor != m_caret));
+    const std::pair oldSelection { SelectionStart(), SelectionEnd() };
+    m_anchor = valid(anchor);
+    m_caret = valid(caret);
+    const std::pair selection { SelectionStart(), SelectionEnd() };
+    const bool selectionMoved = selection != oldSelection
+        && (oldSelection.first != oldSelection.second || selection.first != selection.second);
     if (oldCaret == m_caret && !selectionMoved)
         return;
     if (selectionMoved) {

@@ -155,10 +155,8 @@ void ConsoleView::paintEvent(QPaintEvent *event)
             painter.setPen(QColor(m_store.RunAt(laid->start + code).first.second));
             painter.drawRect(QRectF(left, y + row.y() + 1, right - left, row.height() - 2));
         }
-        if (caretOn && segment == caretSegment) {
-            painter.setPen(palette().color(QPalette::Text));
+        if (caretOn && segment == caretSegment)
             laid->layout.drawCursor(&painter, origin, laid->ToShown(m_caret - laid->start));
-        }
         y += laid->height;
     }
 }

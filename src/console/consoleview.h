@@ -92,6 +92,7 @@ private:
     void BarUpToDate();
     int RowsPerPage() const;
     void RestartBlink();
+    void Place(qsizetype anchor, qsizetype caret);
     void OfferSelection();
 
     ConsoleStore m_store;

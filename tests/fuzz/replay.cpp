@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Runs a fuzz target once on every file of the corpus folders given on the command line,
-// so that the ordinary test suite (and its sanitizer pass) replays what fuzzing found.
+// Runs a fuzz target once on every file given on the command line and every file of the
+// corpus folders given there, so that the ordinary test suite (and its sanitizer pass)
+// replays what fuzzing found.
 
 #include <algorithm>
 #include <cstdint>
@@ -19,6 +20,10 @@ int main(int argc, char **argv)
     LLVMFuzzerInitialize(&argc, &argv);
     std::vector<std::filesystem::path> inputs;
     for (int i = 1; i < argc; ++i) {
+        if (std::filesystem::is_regular_file(argv[i])) {
+            inputs.push_back(argv[i]);
+            continue;
+        }
         for (const auto &entry : std::filesystem::directory_iterator(argv[i])) {
             if (entry.is_regular_file())
                 inputs.push_back(entry.path());

@@ -1,0 +1,442 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "console/consolestore.h"
+#include "console/consoleview.h"
+#include "console/framebatcher.h"
+#include "console/segmentlayout.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+constexpr QRgb Red = qRgb(255, 0, 0);
+constexpr QRgb Green = qRgb(0, 255, 0);
+constexpr QRgb Blue = qRgb(0, 0, 255);
+
+const QString Smile = QString::fromUcs4(U"\U0001F600");
+
+// What a screen reader hears of one object, event by event.
+QStringList g_heard;
+const QObject *g_listenedTo = nullptr;
+
+void Listen(QAccessibleEvent *event)
+{
+    if (event->object() != g_listenedTo)
+        return;
+    switch (event->type()) {
+    case QAccessible::TextInserted: {
+        const auto *inserted = static_cast<QAccessibleTextInsertEvent *>(event);
+        g_heard << QStringLiteral("inserted %1 %2")
+                       .arg(inserted->changePosition())
+                       .arg(inserted->textInserted());
+        break;
+    }
+    case QAccessible::TextRemoved: {
+        const auto *removed = static_cast<QAccessibleTextRemoveEvent *>(event);
+        g_heard << QStringLiteral("removed %1 %2")
+                       .arg(removed->changePosition())
+                       .arg(removed->textRemoved());
+        break;
+    }
+    case QAccessible::TextCaretMoved:
+        g_heard << QStringLiteral("caret %1")
+                       .arg(static_cast<QAccessibleTextCursorEvent *>(event)->cursorPosition());
+        break;
+    case QAccessible::TextSelectionChanged: {
+        const auto *selection = static_cast<QAccessibleTextSelectionEvent *>(event);
+        g_heard << QStringLiteral("selection %1 %2")
+                       .arg(selection->selectionStart())
+                       .arg(selection->selectionEnd());
+        break;
+    }
+    case QAccessible::TextUpdated:
+    case QAccessible::TextAttributeChanged:
+    case QAccessible::TextColumnChanged:
+        g_heard << QStringLiteral("other text event %1").arg(event->type());
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+// The console on its own: the store and its layouts without a widget, the view as the
+// operator and a screen reader use it.
+class TestConsole : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ConsoleView> m_view;
+    std::unique_ptr<FrameBatcher> m_batcher;
+
+    // Appends and draws at once, as the console does once a frame.
+    void Append(const QString &text, QRgb colour = Blue)
+    {
+        m_batcher->Append(text, colour);
+        m_batcher->Flush();
+    }
+    // The line drawn at the top of the view.
+    qsizetype LineAtTop() const
+    {
+        return m_view->Store().LineOf(m_view->PositionAt(QPoint(SegmentLayouts::Margin + 2, 1)));
+    }
+    QAccessibleTextInterface *Read() const
+    {
+        return QAccessible::queryAccessibleInterface(m_view.get())->textInterface();
+    }
+
+private slots:
+    void init()
+    {
+        m_view = std::make_unique<ConsoleView>();
+        m_view->resize(319, 414); // as in the window
+        m_batcher = std::make_unique<FrameBatcher>(m_view.get());
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    }
+    void cleanup()
+    {
+        QAccessible::installUpdateHandler(nullptr);
+        g_heard.clear();
+        m_batcher.reset();
+        m_view.reset();
+    }
+
+    void segments_data();
+    void segments();
+    void boxedCodeStaysOnOneRow();
+    void scrollAfterLongTrickle_data();
+    void scrollAfterLongTrickle();
+    void surrogatePairAtSegmentEnd();
+    void accessibleEvents_data();
+    void accessibleEvents();
+    void accessibleEnds_data();
+    void accessibleEnds();
+    void colourAttributes_data();
+    void colourAttributes();
+    void accessibleBringsIntoView_data();
+    void accessibleBringsIntoView();
+    void accessibleValueIsTheNewestText();
+    void primarySelection_data();
+    void primarySelection();
+};
+
+void TestConsole::segments_data()
+{
+    // Where the segments of one received line begin: every 500 units, one earlier where
+    // the cut would part a surrogate pair.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<qsizetype>>("starts");
+    const QString x(1, QLatin1Char('x'));
+    QTest::newRow("one segment") << x.repeated(500) << QList<qsizetype> { 0 };
+    QTest::newRow("plain cut") << x.repeated(1001) << QList<qsizetype> { 0, 500, 1000 };
+    QTest::newRow("pair at 499") << x.repeated(499) + Smile + x << QList<qsizetype> { 0, 499 };
+    QTest::newRow("pair at 500") << x.repeated(500) + Smile << QList<qsizetype> { 0, 500 };
+    QTest::newRow("pair at 999") << x.repeated(999) + Smile << QList<qsizetype> { 0, 500, 999 };
+    QTest::newRow("pairs from an even start") << Smile.repeated(300) << QList<qsizetype> { 0, 500 };
+    QTest::newRow("pairs from an odd start")
+        << x + Smile.repeated(300) << QList<qsizetype> { 0, 499 };
+}
+
+void TestConsole::segments()
+{
+    QFETCH(QString, text);
+    QFETCH(QList<qsizetype>, starts);
+    ConsoleStore store;
+    for (qsizetype from = 0; from < text.size(); from += 97) // in pieces, as a stream comes
+        store.Append(QStringView(text).sliced(from, std::min<qsizetype>(97, text.size() - from)),
+                     Blue);
+    QList<qsizetype> found;
+    for (qsizetype s = 0; s < store.SegmentCount(); ++s) {
+        const auto [from, to] = store.SegmentRange(s);
+        found << from;
+        QVERIFY(!store.InsidePair(to));
+        for (qsizetype pos = from; pos < to; ++pos)
+            QCOMPARE(store.SegmentOf(pos), s);
+    }
+    QCOMPARE(found, starts);
+    QCOMPARE(store.SegmentRange(store.SegmentCount() - 1).second, text.size());
+}
+
+void TestConsole::boxedCodeStaysOnOneRow()
+{
+    // Whatever the width, the hex digits of a boxed character share one row.
+    ConsoleStore store;
+    const QString text = QString(40, QLatin1Char('x')) + QChar(0x200B) + QString(40, u'y');
+    store.Append(text, Blue);
+    SegmentLayouts layouts(store);
+    layouts.SetFont(QFont(QStringLiteral("Arial"), 10));
+    for (int width = 60; width < 400; width += 3) {
+        layouts.SetWidth(width);
+        const LaidSegment *laid = layouts.Of(0);
+        const int code = laid->ToShown(40);
+        QCOMPARE(laid->layout.lineForTextPosition(code).lineNumber(),
+                 laid->layout.lineForTextPosition(code + 3).lineNumber());
+    }
+}
+
+void TestConsole::scrollAfterLongTrickle_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("wheel") << "wheel";
+    QTest::newRow("page up") << "page up";
+    QTest::newRow("slider") << "slider";
+}
+
+void TestConsole::scrollAfterLongTrickle()
+{
+    // A module that logs a line at a time: every line is a frame of its own, far past the
+    // point where the slider has its smallest length.
+    constexpr int Lines = 2000;
+    for (int i = 0; i < Lines; ++i) {
+        Append(QStringLiteral("line %1\n").arg(i));
+        QCoreApplication::processEvents();
+    }
+    const qsizetype bottom = LineAtTop();
+    QVERIFY2(bottom > Lines - 40, qPrintable(QString::number(bottom)));
+    QFETCH(QString, how);
+    QScrollBar *bar = m_view->verticalScrollBar();
+    if (how == "wheel") {
+        const QPointF at(50, 50);
+        QWheelEvent notch(at, m_view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(m_view->viewport(), &notch);
+        const qsizetype rows = QApplication::wheelScrollLines();
+        QVERIFY2(LineAtTop() < bottom && LineAtTop() >= bottom - rows - 1,
+                 qPrintable(QStringLiteral("%1 from %2").arg(LineAtTop()).arg(bottom)));
+    } else if (how == "page up") {
+        QTest::keyClick(m_view.get(), Qt::Key_PageUp); // to the top of the view
+        QTest::keyClick(m_view.get(), Qt::Key_PageUp); // and a page above it
+        const QRect caret = m_view->CaretRect();
+        QVERIFY(!caret.isNull() && m_view->viewport()->rect().contains(caret));
+        QVERIFY(LineAtTop() < bottom);
+    } else {
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = Qt::Vertical;
+        option.maximum = bar->maximum();
+        option.sliderPosition = option.sliderValue = bar->value();
+        option.pageStep = bar->pageStep();
+        const QRect slider = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                          QStyle::SC_ScrollBarSlider, bar);
+        const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                          QStyle::SC_ScrollBarGroove, bar);
+        QTest::mousePress(bar, Qt::LeftButton, {}, slider.center());
+        QTest::mouseMove(bar, QPoint(slider.center().x(), groove.center().y()));
+        QTest::mouseRelease(bar, Qt::LeftButton, {},
+                            QPoint(slider.center().x(), groove.center().y()));
+        QVERIFY2(LineAtTop() > Lines * 0.35 && LineAtTop() < Lines * 0.65,
+                 qPrintable(QString::number(LineAtTop())));
+    }
+}
+
+void TestConsole::surrogatePairAtSegmentEnd()
+{
+    Append(QString(499, QLatin1Char('x')) + Smile + QStringLiteral("\nz"));
+    const ConsoleStore &store = m_view->Store();
+    using Range = std::pair<qsizetype, qsizetype>;
+    QCOMPARE(store.SegmentRange(0), Range(0, 499));
+    QCOMPARE(store.SegmentRange(1), Range(499, 501));
+    // No place of the caret splits the pair: set, clicked, or moved by the keys.
+    m_view->SetCaret(500);
+    QCOMPARE(m_view->CaretPosition(), 499);
+    const QRect smile = m_view->PositionRect(499);
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, smile.center() + QPoint(4, 0));
+    QVERIFY(m_view->CaretPosition() == 499 || m_view->CaretPosition() == 501);
+    for (Qt::Key key : { Qt::Key_End, Qt::Key_Up, Qt::Key_End, Qt::Key_Down, Qt::Key_Home,
+                         Qt::Key_Right, Qt::Key_Left, Qt::Key_Down, Qt::Key_Up }) {
+        QTest::keyClick(m_view.get(), key);
+        QVERIFY2(!store.InsidePair(m_view->CaretPosition()),
+                 qPrintable(QString::number(m_view->CaretPosition())));
+    }
+    // The first segment copies without half a character.
+    m_view->SetSelection(0, store.SegmentRange(0).second);
+    m_view->copy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString(499, QLatin1Char('x')));
+}
+
+void TestConsole::accessibleEvents_data()
+{
+    // Each starts from "ab\ncd" with the caret at the end.
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("heard");
+    QTest::newRow("append: text, then caret")
+        << "append" << QStringList { "inserted 5 ef\n", "caret 8" };
+    QTest::newRow("clear: the old text removed")
+        << "clear" << QStringList { "removed 0 ab\ncd", "caret 0" };
+    QTest::newRow("shift+left") << "shift+left" << QStringList { "caret 4", "selection 4 5" };
+    QTest::newRow("select all") << "select all" << QStringList { "selection 0 5" };
+    QTest::newRow("drag") << "drag" << QStringList { "caret 0", "caret 5", "selection 0 5" };
+    QTest::newRow("clear a selection")
+        << "select all, clear"
+        << QStringList { "selection 0 5", "removed 0 ab\ncd", "caret 0", "selection 0 0" };
+}
+
+void TestConsole::accessibleEvents()
+{
+    QFETCH(QString, action);
+    QFETCH(QStringList, heard);
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        QSKIP("No accessibility here: the desktop session runs this test (desktop-session.sh)");
+    QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 5000); // the bus says one listens
+    Append(QStringLiteral("ab\ncd"));
+    g_listenedTo = m_view.get();
+    QAccessible::installUpdateHandler(Listen); // what the screen reader would hear
+    if (action == "append") {
+        Append(QStringLiteral("ef\n"));
+    } else if (action == "clear") {
+        m_view->Clear();
+    } else if (action == "shift+left") {
+        QTest::keyClick(m_view.get(), Qt::Key_Left, Qt::ShiftModifier);
+    } else if (action.startsWith("select all")) {
+        QTest::keyClick(m_view.get(), Qt::Key_A, Qt::ControlModifier);
+        if (action.endsWith("clear"))
+            m_view->Clear();
+    } else if (action == "drag") {
+        const QPoint end = m_view->PositionRect(5).center();
+        QTest::mousePress(m_view->viewport(), Qt::LeftButton, {}, m_view->PositionRect(0).center());
+        QTest::mouseMove(m_view->viewport(), end);
+        QTest::mouseRelease(m_view->viewport(), Qt::LeftButton, {}, end);
+    }
+    QCOMPARE(g_heard, heard);
+}
+
+void TestConsole::accessibleEnds_data()
+{
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<bool>("drawn"); // a character there, with a rectangle on screen
+    QTest::newRow("before the start") << -1 << false;
+    QTest::newRow("first") << 0 << true;
+    QTest::newRow("last") << 6 << true;
+    QTest::newRow("the end") << 7 << false;
+    QTest::newRow("past the end") << 8 << false;
+    QTest::newRow("from before a clear") << 100000 << false;
+}
+
+void TestConsole::accessibleEnds()
+{
+    QFETCH(int, offset);
+    QFETCH(bool, drawn);
+    Append(QStringLiteral("abc\ndef"));
+    QAccessibleTextInterface *read = Read();
+    const QRect rect = read->characterRect(offset);
+    QCOMPARE(!rect.isNull(), drawn);
+    if (drawn) // and a point inside it names the character back
+        QCOMPARE(read->offsetAtPoint(rect.center()), offset);
+    // A point outside the view is no character.
+    const QPoint outside = m_view->viewport()->mapToGlobal(QPoint(-5, -5));
+    QCOMPARE(read->offsetAtPoint(outside), -1);
+    int start = 0, end = 0;
+    QCOMPARE(read->attributes(offset, &start, &end).isEmpty(), offset < 0 || offset >= 7);
+}
+
+void TestConsole::colourAttributes_data()
+{
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QString>("attributes");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("end");
+    QTest::newRow("a query command") << 1 << "fg-color:255,0,0;" << 0 << 3;
+    QTest::newRow("a reply") << 3 << "fg-color:0,0,255;" << 3 << 6;
+    QTest::newRow("an update command") << 12 << "fg-color:0,255,0;" << 6 << 13;
+}
+
+void TestConsole::colourAttributes()
+{
+    // Who sent a line is told by its colour alone: a screen reader gets it as an attribute.
+    QFETCH(int, offset);
+    QFETCH(QString, attributes);
+    Append(QStringLiteral("AT\r\n"), Red);
+    Append(QStringLiteral("OK\n"), Blue);
+    Append(QStringLiteral("AT+X=1\r\n"), Green);
+    int start = -1, end = -1;
+    QCOMPARE(Read()->attributes(offset, &start, &end), attributes);
+    QTEST(start, "start");
+    QTEST(end, "end");
+}
+
+void TestConsole::accessibleBringsIntoView_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("caret") << "caret";
+    QTest::newRow("selection") << "selection";
+    QTest::newRow("scroll to a substring") << "substring";
+}
+
+void TestConsole::accessibleBringsIntoView()
+{
+    QString text;
+    for (int i = 0; i < 500; ++i)
+        text += QStringLiteral("line %1\n").arg(i, 3, 10, QLatin1Char('0'));
+    Append(text);
+    QVERIFY(m_view->PositionRect(9).isNull()); // line 1 is out of view
+    QFETCH(QString, how);
+    if (how == "caret")
+        Read()->setCursorPosition(9);
+    else if (how == "selection")
+        Read()->setSelection(0, 9, 12);
+    else
+        Read()->scrollToSubstring(9, 12);
+    const QRect rect = m_view->PositionRect(9);
+    QVERIFY(!rect.isNull() && m_view->viewport()->rect().contains(rect));
+}
+
+void TestConsole::accessibleValueIsTheNewestText()
+{
+    // Asked for often, the value never grows with the session: the newest whole lines.
+    QString text;
+    for (int i = 0; i < 10000; ++i)
+        text += QStringLiteral("%1 0123456789abcd\n").arg(i, 5, 10, QLatin1Char('0'));
+    Append(text);
+    const QString value
+        = QAccessible::queryAccessibleInterface(m_view.get())->text(QAccessible::Value);
+    QVERIFY(value.size() <= 64 * 1024);
+    QVERIFY(value.size() > 60 * 1024);
+    QVERIFY(text.endsWith(value));
+    QCOMPARE(text.at(text.size() - value.size() - 1), QLatin1Char('\n'));
+}
+
+void TestConsole::primarySelection_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("selected");
+    QTest::newRow("shift and the keys") << "keys"
+                                        << "def";
+    QTest::newRow("select all") << "all"
+                                << "abc\ndef";
+    QTest::newRow("drag") << "drag"
+                          << "bc\nd";
+}
+
+void TestConsole::primarySelection()
+{
+    // What is selected is pasted with the middle button elsewhere, as from any text view.
+    if (!QGuiApplication::clipboard()->supportsSelection())
+        QSKIP("No primary selection here: the desktop session runs this test");
+    QFETCH(QString, how);
+    QFETCH(QString, selected);
+    Append(QStringLiteral("abc\ndef"));
+    QGuiApplication::clipboard()->setText(QString(), QClipboard::Selection);
+    if (how == "keys") {
+        QTest::keyClick(m_view.get(), Qt::Key_Home, Qt::ShiftModifier);
+    } else if (how == "all") {
+        QTest::keyClick(m_view.get(), Qt::Key_A, Qt::ControlModifier);
+    } else {
+        const QPoint end = m_view->PositionRect(5).center();
+        QTest::mousePress(m_view->viewport(), Qt::LeftButton, {}, m_view->PositionRect(1).center());
+        QTest::mouseMove(m_view->viewport(), end);
+        QTest::mouseRelease(m_view->viewport(), Qt::LeftButton, {}, end);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::clipboard()->text(QClipboard::Selection), selected,
+                              5000);
+}
+
+QTEST_MAIN(TestConsole)
+#include "tst_console.moc"

@@ -7,8 +7,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QMenu>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -126,6 +128,14 @@ private slots:
     void accessibleValueIsTheNewestText();
     void primarySelection_data();
     void primarySelection();
+    void saveRoundTrip_data();
+    void saveRoundTrip();
+    void saveFailureLeavesNoFile();
+    void zoom_data();
+    void zoom();
+    void holdWhileTextArrives();
+    void menuByKeyboard_data();
+    void menuByKeyboard();
 };
 
 void TestConsole::segments_data()
@@ -436,6 +446,178 @@ void TestConsole::primarySelection()
     }
     QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::clipboard()->text(QClipboard::Selection), selected,
                               5000);
+}
+
+void TestConsole::saveRoundTrip_data()
+{
+    // Appended at known times; the file is what copy gives, a line feed ending each line.
+    QTest::addColumn<bool>("times");
+    QTest::addColumn<bool>("cleared"); // the first appends cleared away
+    QTest::addColumn<QString>("saved");
+    const QString wrapped(1200, QLatin1Char('w'));
+    QTest::newRow("text") << false << false << "old\nAT\nOK\n" + wrapped + "\na\u2401b\u00E9\n";
+    QTest::newRow("with times")
+        << true << false
+        << "[09:05:03.007] old\n[09:05:03.120] AT\n[09:05:03.120] OK\n[09:05:04.000] " + wrapped
+            + "\n[09:05:04.000] a\u2401b\u00E9\n";
+    QTest::newRow("times after a clear") << true << true
+                                         << "[09:05:03.120] AT\n[09:05:03.120] OK\n[09:05:04.000] "
+            + wrapped + "\n[09:05:04.000] a\u2401b\u00E9\n";
+}
+
+void TestConsole::saveRoundTrip()
+{
+    QFETCH(bool, times);
+    QFETCH(bool, cleared);
+    QFETCH(QString, saved);
+    const auto at = [](int ms) {
+        return QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3)).toMSecsSinceEpoch() + ms;
+    };
+    m_view->Append(QStringLiteral("old\n"), Blue, at(7));
+    if (cleared)
+        m_view->Clear();
+    m_view->Append(QStringLiteral("AT\r\n"), Red, at(120));
+    m_view->Append(QStringLiteral("OK\n"), Blue, at(120));
+    m_view->Append(QString(1200, QLatin1Char('w')) + QStringLiteral("\na\u0001bé"), Blue, at(1000));
+    m_view->EndAppend(0);
+    m_view->SetTimesShown(times);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("session.txt"));
+    QCOMPARE(m_view->SaveTo(path).result, SaveOutcome::Saved);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll()), saved);
+    // The times are only shown: copy is the text alone.
+    m_view->selectAll();
+    m_view->copy();
+    QVERIFY(!QGuiApplication::clipboard()->text().contains(QLatin1Char('[')));
+}
+
+void TestConsole::saveFailureLeavesNoFile()
+{
+    Append(QStringLiteral("AT\r\nOK\n"));
+    QTemporaryDir dir;
+    // A name taken by a folder, and a folder that does not exist: nothing is written.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken")));
+    for (const QString &name : { QStringLiteral("taken"), QStringLiteral("missing/file.txt") }) {
+        const SaveOutcome outcome = m_view->SaveTo(dir.filePath(name));
+        QCOMPARE(outcome.result, SaveOutcome::Failed);
+        QVERIFY(!outcome.reason.isEmpty());
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList { "taken" });
+    QVERIFY(QDir(dir.filePath(QStringLiteral("taken"))).isEmpty());
+}
+
+void TestConsole::zoom_data()
+{
+    QTest::addColumn<QList<QKeyCombination>>("keys");
+    QTest::addColumn<int>("notches"); // of the wheel with Ctrl, after the keys
+    QTest::addColumn<int>("size");
+    using K = QKeyCombination;
+    const K in(Qt::ControlModifier, Qt::Key_Plus);
+    const K out(Qt::ControlModifier, Qt::Key_Minus);
+    QTest::newRow("in") << QList<K> { in } << 0 << 11;
+    QTest::newRow("in with Ctrl+=")
+        << QList<K> { K(Qt::ControlModifier, Qt::Key_Equal) } << 0 << 11;
+    QTest::newRow("up to 40") << QList<K>(40, in) << 0 << 40;
+    QTest::newRow("down to 6") << QList<K>(10, out) << 0 << 6;
+    QTest::newRow("back to 10") << QList<K> { in, in, in, K(Qt::ControlModifier, Qt::Key_0) } << 0
+                                << 10;
+    QTest::newRow("wheel") << QList<K> {} << 3 << 13;
+    QTest::newRow("wheel down") << QList<K> { out } << -2 << 7;
+}
+
+void TestConsole::zoom()
+{
+    QFETCH(QList<QKeyCombination>, keys);
+    QFETCH(int, notches);
+    QFETCH(int, size);
+    Append(QStringLiteral("line one\nline two: 0123456789\x01\u200B end"));
+    const int rowHeight = m_view->PositionRect(0).height();
+    for (const QKeyCombination key : keys)
+        QTest::keyClick(m_view.get(), key.key(), key.keyboardModifiers());
+    const QPointF at(40, 40);
+    QWheelEvent wheel(at, m_view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches),
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    if (notches != 0)
+        QApplication::sendEvent(m_view->viewport(), &wheel);
+    QCOMPARE(m_view->font().pointSize(), size);
+    QCOMPARE(m_view->font().family(), QStringLiteral("Arial"));
+    // Rows, the caret and the clicks follow the size.
+    const QRect row = m_view->PositionRect(0);
+    QVERIFY2(size == 10 ? row.height() == rowHeight : (row.height() > rowHeight) == (size > 10),
+             qPrintable(QStringLiteral("%1 px at %2 pt").arg(row.height()).arg(size)));
+    for (const qsizetype pos : { 4, 15, 29, 30, 34 }) { // a picture and a box among them
+        const QRect rect = m_view->PositionRect(pos);
+        const QRect next = m_view->PositionRect(pos + 1);
+        if (next.top() != rect.top())
+            continue; // wrapped at this size
+        QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {},
+                          QPoint(rect.left() + (next.left() - rect.left()) / 4, rect.center().y()));
+        QCOMPARE(m_view->CaretPosition(), pos);
+    }
+    QCOMPARE(m_view->verticalScrollBar()->maximum(), 0); // two lines fit at any size
+}
+
+void TestConsole::holdWhileTextArrives()
+{
+    for (int i = 0; i < 100; ++i)
+        Append(QStringLiteral("line %1\n").arg(i));
+    m_view->SetSelection(700, 650);
+    const qsizetype top = LineAtTop();
+    QTest::keyClick(m_view.get(), Qt::Key_ScrollLock);
+    QVERIFY(m_view->Held());
+    QSignalSpy changed(m_view.get(), &ConsoleView::textChanged);
+    for (int i = 100; i < 150; ++i) {
+        Append(QStringLiteral("line %1\n").arg(i));
+        QCoreApplication::processEvents();
+    }
+    // Stored and counted, but the view, the caret and the selection stay.
+    QCOMPARE(m_view->LineCount(), 151);
+    QCOMPARE(m_view->LinesSinceHeld(), 50);
+    QCOMPARE(changed.count(), 50);
+    QCOMPARE(LineAtTop(), top);
+    QCOMPARE(m_view->CaretPosition(), 650);
+    QCOMPARE(m_view->SelectionEnd(), 700);
+    m_view->copy();
+    QCOMPARE(QGuiApplication::clipboard()->text(), m_view->Text(650, 700));
+    // Released: the caret at the end, the newest text in view.
+    m_view->ContextMenu()->actions().at(5)->trigger(); // "暂停滚动"
+    QVERIFY(!m_view->Held());
+    QCOMPARE(m_view->CaretPosition(), m_view->Store().Size());
+    QVERIFY(m_view->viewport()->rect().contains(m_view->CaretRect()));
+}
+
+void TestConsole::menuByKeyboard_data()
+{
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::newRow("menu key") << QKeyCombination(Qt::Key_Menu);
+    QTest::newRow("Shift+F10") << QKeyCombination(Qt::ShiftModifier, Qt::Key_F10);
+}
+
+void TestConsole::menuByKeyboard()
+{
+    QFETCH(QKeyCombination, key);
+    QStringList entries;
+    QTimer::singleShot(0, this, [&] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (const QAction *action : menu->actions()) {
+                if (!action->isSeparator())
+                    entries << action->text().section(QLatin1Char('\t'), 0, 0)
+                            + (action->isCheckable() ? "[ ]" : "");
+            }
+            menu->close();
+        }
+    });
+    if (key.key() == Qt::Key_Menu) {
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        QApplication::sendEvent(m_view.get(), &menu); // what the menu key sends
+    } else {
+        QTest::keyClick(m_view.get(), key.key(), key.keyboardModifiers());
+    }
+    QCOMPARE(entries,
+             (QStringList { "&Copy", "Select All", "保存为文件…", "显示时间[ ]", "暂停滚动[ ]" }));
 }
 
 QTEST_MAIN(TestConsole)

@@ -49,6 +49,7 @@ private slots:
         qputenv("TARVENIT_PORTS", "");
         m_form = std::make_unique<Form1>();
         m_warning.shown.clear();
+        m_warning.details.clear();
         m_form->SetWarningBox(&m_warning);
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
@@ -81,6 +82,7 @@ private slots:
     void warningBoxIsModalAndTicksGoOn();
     void warningsRaisedWhileABoxIsOpenWait();
     void noticeLeavesTheWindowUsable();
+    void consoleHeldFromAnywhere();
     void panelRows_data();
     void panelRows();
     void panelFieldsKeepText_data();
@@ -682,6 +684,23 @@ void TestForm1::noticeLeavesTheWindowUsable()
     notice.Show({ QStringLiteral("提示"), QStringLiteral("third"), QString(), QString(), {} });
     notice.Close();
     QVERIFY(!notice.IsShown());
+}
+
+void TestForm1::consoleHeldFromAnywhere()
+{
+    // Scroll Lock while typing a command holds the console; the line count goes on.
+    Append(QStringLiteral("a\nb\n"));
+    m_form->RichTextBox1->SetCaret(0);
+    QTest::keyClick(m_form->Text2, Qt::Key_ScrollLock);
+    QVERIFY(m_form->RichTextBox1->Held());
+    Append(QStringLiteral("c\nd\n"));
+    QCOMPARE(Status(), QStringLiteral("当前行号： 1|当前位置： 0|总的行数： 5"));
+    QTest::keyClick(m_form->Text2, Qt::Key_ScrollLock);
+    QCOMPARE(Status(), QStringLiteral("当前行号： 5|当前位置： 8|总的行数： 5"));
+    // A save that fails says why in the window's warning.
+    emit m_form->RichTextBox1->saveFailed(QStringLiteral("/x/y.txt"), QStringLiteral("why"));
+    QCOMPARE(m_warning.shown, QStringList { "警告|文件保存失败！" });
+    QCOMPARE(m_warning.details, QStringList { "/x/y.txt：why" });
 }
 
 void TestForm1::panelRows_data()

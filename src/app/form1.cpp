@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -136,6 +137,13 @@ Form1::Form1(QWidget *parent)
     connect(RichTextBox1, &::ConsoleView::cursorPositionChanged, this,
             &Form1::RichTextBox1_SelChange);
     connect(RichTextBox1, &::ConsoleView::selectionChanged, this, &Form1::RichTextBox1_SelChange);
+    // Held, the caret stays while the line count goes on.
+    connect(RichTextBox1, &::ConsoleView::textChanged, this, &Form1::RichTextBox1_SelChange);
+    connect(RichTextBox1, &::ConsoleView::saveFailed, this,
+            [this](const QString &path, const QString &reason) {
+                m_warning->Show(QStringLiteral("警告"), QStringLiteral("文件保存失败！"),
+                                path + QStringLiteral("：") + reason);
+            });
 
     Form_Load();
 
@@ -156,6 +164,16 @@ void Form1::closeEvent(QCloseEvent *event)
     // The program ends with the window: give the device back with its settings restored.
     Uart1->Close();
     QWidget::closeEvent(event);
+}
+
+void Form1::keyPressEvent(QKeyEvent *event)
+{
+    // Scroll Lock holds the console wherever the keyboard is; no other control takes it.
+    if (event->key() == Qt::Key_ScrollLock) {
+        RichTextBox1->SetHeld(!RichTextBox1->Held());
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form1::CreateControls()

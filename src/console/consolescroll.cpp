@@ -11,7 +11,7 @@
 ConsoleGeometry::Top ConsoleView::TopOfView() const
 {
     if (!m_follow)
-        return { verticalScrollBar()->value(), 0 };
+        return { verticalScrollBar()->value(), m_topY };
     return m_geometry.Following(viewport()->height());
 }
 
@@ -79,7 +79,9 @@ void ConsoleView::scrollContentsBy(int, int)
 {
     if (m_settingScroll)
         return; // whoever moves the bar repaints what changes
-    m_follow = verticalScrollBar()->value() == verticalScrollBar()->maximum();
+    m_topY = 0;
+    // Held, the view never follows the feed, even scrolled to the end.
+    m_follow = !m_held && verticalScrollBar()->value() == verticalScrollBar()->maximum();
     viewport()->update();
 }
 
@@ -92,8 +94,11 @@ void ConsoleView::EnsureVisible(qsizetype pos)
     const qsizetype segment = m_store.SegmentOf(pos);
     QScrollBar *bar = verticalScrollBar();
     m_settingScroll = true;
-    if (segment >= bar->maximum()) {
+    m_topY = 0;
+    if (segment >= bar->maximum() && !m_held) {
         m_follow = true;
+        bar->setValue(bar->maximum());
+    } else if (segment >= bar->maximum()) {
         bar->setValue(bar->maximum());
     } else if (segment <= TopOfView().segment) {
         m_follow = false;

@@ -44,12 +44,13 @@ void ConsoleStore::Clear()
     m_blocks.clear();
     m_size = 0;
     m_lineStarts = { 0 };
+    m_lineTimes = { 0 };
     m_runs.clear();
     m_longLines.clear();
     m_extraSegments = 0;
 }
 
-void ConsoleStore::Append(QStringView text, QRgb colour)
+void ConsoleStore::Append(QStringView text, QRgb colour, qint64 time)
 {
     if (text.isEmpty())
         return;
@@ -58,9 +59,14 @@ void ConsoleStore::Append(QStringView text, QRgb colour)
     const qsizetype firstChanged = LineCount() - 1;
     const qsizetype base = m_size;
     AppendText(text);
+    if (m_lineTimes.last() == 0)
+        m_lineTimes.last() = time;
     for (qsizetype i = text.indexOf(QLatin1Char('\n')); i >= 0;
-         i = text.indexOf(QLatin1Char('\n'), i + 1))
+         i = text.indexOf(QLatin1Char('\n'), i + 1)) {
         m_lineStarts.append(base + i + 1);
+        // A line that begins at the end of the text has no character yet.
+        m_lineTimes.append(i + 1 < text.size() ? time : 0);
+    }
     for (qsizetype line = firstChanged; line < LineCount(); ++line) {
         const qsizetype extra = ExtraSegments(LineLength(line));
         if (extra == 0)

@@ -19,6 +19,8 @@
 // would part the two halves of a character outside the Basic Multilingual Plane; the text
 // is not changed. Positions count UTF-16 units, as QString does, in 64 bits: a day of
 // traffic at the fastest line rate passes 2^31.
+//
+// Each line keeps the time its first character arrived (milliseconds since the epoch).
 class ConsoleStore
 {
 public:
@@ -28,7 +30,8 @@ public:
     ConsoleStore();
     ~ConsoleStore();
 
-    void Append(QStringView text, QRgb colour);
+    // `time`: when the text arrived or was sent.
+    void Append(QStringView text, QRgb colour, qint64 time = 0);
     void Clear();
 
     qsizetype Size() const { return m_size; }
@@ -37,6 +40,8 @@ public:
     qsizetype LineStart(qsizetype line) const { return m_lineStarts.at(line); }
     // Length of the line without its line feed.
     qsizetype LineLength(qsizetype line) const;
+    // When the line's first character arrived; 0 while the line is still empty.
+    qint64 LineTime(qsizetype line) const { return m_lineTimes.at(line); }
     QString Text(qsizetype from, qsizetype to) const;
     QChar At(qsizetype pos) const;
     // Whether `pos` lies between the two halves of a surrogate pair.
@@ -76,6 +81,7 @@ private:
     std::vector<std::unique_ptr<Block>> m_blocks;
     qsizetype m_size = 0;
     QList<qsizetype> m_lineStarts;
+    QList<qint64> m_lineTimes;
     QList<Run> m_runs;
     QList<LongLine> m_longLines;
     qsizetype m_extraSegments = 0;

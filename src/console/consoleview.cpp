@@ -2,6 +2,7 @@
 #include "consoleview.h"
 
 #include "consoleaccessible.h"
+#include "consolerecord.h"
 #include "consoletext.h"
 #include "selectionoffer.h"
 
@@ -19,6 +20,7 @@ ConsoleView::ConsoleView(QWidget *parent)
     : QAbstractScrollArea(parent)
 {
     InstallConsoleAccessible();
+    CreateActions();
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(10);
     setFont(font);
@@ -37,9 +39,9 @@ ConsoleView::ConsoleView(QWidget *parent)
 
 ConsoleView::~ConsoleView() = default;
 
-void ConsoleView::Append(const QString &text, QRgb colour)
+void ConsoleView::Append(const QString &text, QRgb colour, qint64 time)
 {
-    m_store.Append(WithoutPairedCr(text), colour);
+    m_store.Append(WithoutPairedCr(text), colour, time);
 }
 
 bool ConsoleView::EndAppend(qsizetype appendedFrom)
@@ -65,6 +67,15 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
          --segment)
         newHeight += m_layouts.Of(segment)->height;
     const bool allNew = newHeight >= height;
+    if (m_held) {
+        // The view stays: only what shows the new text, and the banner, is painted again.
+        UpdateScrollBar(true);
+        const QRect newText = PositionRect(appendedFrom);
+        viewport()->update(newText.isNull() ? BannerRect() : viewport()->rect());
+        NotifyTextInserted(this, appendedFrom);
+        emit textChanged();
+        return false;
+    }
     m_follow = true;
     UpdateScrollBar();
     if (moves && !allNew) {
@@ -76,6 +87,7 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
     // Screen readers hear of the new text first, then of the caret that moved past it.
     NotifyTextInserted(this, appendedFrom);
     SetCaret(m_store.Size());
+    emit textChanged();
     return allNew;
 }
 
@@ -88,11 +100,14 @@ void ConsoleView::Clear()
     m_layouts.Clear();
     ++m_clears;
     m_anchor = m_caret = 0;
-    m_follow = true;
+    m_follow = !m_held;
+    m_topY = 0;
+    m_heldLines = LineCount();
     UpdateScrollBar(true);
     viewport()->update();
     NotifyTextRemoved(this, removed);
     emit cursorPositionChanged(); // the status line shows the empty console
+    emit textChanged();
     if (caretMoved)
         NotifyCaretMoved(this);
     if (hadSelection) {
@@ -134,6 +149,8 @@ void ConsoleView::paintEvent(QPaintEvent *event)
             selected.format.setForeground(palette().highlightedText());
             selections.append(selected);
         }
+        if (m_timesShown && laid->index == 0)
+            PaintTimes(painter, *laid, y);
         const QPointF origin(0, y);
         if (laid->colour)
             painter.setPen(QColor(*laid->colour));
@@ -143,9 +160,10 @@ void ConsoleView::paintEvent(QPaintEvent *event)
             const QTextLine row = laid->layout.lineAt(i);
             const qreal top = y + row.y() + 3;
             const qreal middle = y + row.y() + row.height() / 2;
+            const qreal left = m_layouts.TimeMargin() + 2.5;
             painter.setPen(mark);
-            painter.drawLine(QPointF(2.5, top), QPointF(2.5, middle));
-            painter.drawLine(QPointF(2.5, middle), QPointF(SegmentLayouts::Margin - 2.5, middle));
+            painter.drawLine(QPointF(left, top), QPointF(left, middle));
+            painter.drawLine(QPointF(left, middle), QPointF(m_layouts.TextLeft() - 2.5, middle));
         }
         for (const qsizetype code : laid->codes) {
             const int shown = laid->ToShown(code);
@@ -159,6 +177,40 @@ void ConsoleView::paintEvent(QPaintEvent *event)
             laid->layout.drawCursor(&painter, origin, laid->ToShown(m_caret - laid->start));
         y += laid->height;
     }
+    if (m_held)
+        PaintBanner(painter);
+}
+
+void ConsoleView::PaintTimes(QPainter &painter, const LaidSegment &laid, int y) const
+{
+    const qint64 time = m_store.LineTime(m_store.LineOf(laid.start));
+    if (time == 0)
+        return; // the line has no character yet
+    const QTextLine first = laid.layout.lineAt(0);
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.setFont(font());
+    painter.drawText(QPointF(2, y + first.y() + first.ascent()), ClockText(time));
+}
+
+QRect ConsoleView::BannerRect() const
+{
+    const QFontMetrics metrics(font());
+    const QString text = tr("已暂停滚动，新到 %1 行").arg(LinesSinceHeld());
+    QRect rect(0, 0, metrics.horizontalAdvance(text) + 2 * metrics.averageCharWidth(),
+               metrics.height() + 6);
+    rect.moveBottomRight(viewport()->rect().bottomRight() - QPoint(4, 4));
+    return rect;
+}
+
+void ConsoleView::PaintBanner(QPainter &painter) const
+{
+    // A small note at the bottom of the view: held, and how much came in meanwhile.
+    const QRect rect = BannerRect();
+    painter.setPen(palette().color(QPalette::ToolTipText));
+    painter.setBrush(palette().toolTipBase());
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    painter.setFont(font());
+    painter.drawText(rect, Qt::AlignCenter, tr("已暂停滚动，新到 %1 行").arg(LinesSinceHeld()));
 }
 
 void ConsoleView::resizeEvent(QResizeEvent *event)
@@ -180,6 +232,15 @@ void ConsoleView::keyPressEvent(QKeyEvent *event)
     }
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     const bool control = event->modifiers() & Qt::ControlModifier;
+    if (event->key() == Qt::Key_ScrollLock) {
+        SetHeld(!m_held);
+        return;
+    }
+    if (event->key() == Qt::Key_F10 && shift) { // the menu key's stand-in, as elsewhere
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        contextMenuEvent(&menu);
+        return;
+    }
     const bool selected = SelectionStart() != SelectionEnd();
     qsizetype to = m_caret;
     switch (event->key()) {
@@ -239,20 +300,6 @@ void ConsoleView::mouseReleaseEvent(QMouseEvent *event)
         return;
     m_selecting = false;
     OfferSelection();
-}
-
-void ConsoleView::contextMenuEvent(QContextMenuEvent *event)
-{
-    QMenu menu(this);
-    QAction *copyAction
-        = menu.addAction(tr("&Copy") + QLatin1Char('\t')
-                             + QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText),
-                         this, &ConsoleView::copy);
-    copyAction->setEnabled(SelectionStart() != SelectionEnd());
-    menu.addAction(tr("Select All") + QLatin1Char('\t')
-                       + QKeySequence(QKeySequence::SelectAll).toString(QKeySequence::NativeText),
-                   this, &ConsoleView::selectAll);
-    menu.exec(event->globalPos());
 }
 
 void ConsoleView::focusInEvent(QFocusEvent *event)

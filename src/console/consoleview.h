@@ -2,11 +2,14 @@
 #pragma once
 
 #include "consolegeometry.h"
+#include "consolerecord.h"
 #include "consolestore.h"
 #include "segmentlayout.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+
+class QMenu;
 
 // The console's widget: a read-only view over a ConsoleStore that lays out and paints only
 // the lines in view. The operator places the caret with a click or the keys (arrows,
@@ -16,11 +19,19 @@
 //
 // A line wider than the view wraps, and so does every SegmentLimit characters of a long
 // line; a continuation row carries a mark in the left margin, outside the text.
+//
+// The console is the operator's record: it is saved to a file (Ctrl+S), shows each line's
+// arrival time in a margin on request, zooms (Ctrl+Plus, Ctrl+Minus, Ctrl+0, Ctrl+wheel),
+// and holds still while text streams in (Scroll Lock), each also from its context menu.
 class ConsoleView : public QAbstractScrollArea
 {
     Q_OBJECT
 
 public:
+    static constexpr int DefaultPointSize = 10;
+    static constexpr int SmallestPointSize = 6;
+    static constexpr int LargestPointSize = 40;
+
     explicit ConsoleView(QWidget *parent = nullptr);
     ~ConsoleView() override;
 
@@ -29,7 +40,7 @@ public:
 
     // Appends and then, once per batch, EndAppend(): the caret goes to the end and the
     // newest text comes into view. Says whether the batch alone fills the view.
-    void Append(const QString &text, QRgb colour);
+    void Append(const QString &text, QRgb colour, qint64 time = 0);
     bool EndAppend(qsizetype appendedFrom);
     void Clear();
 
@@ -64,9 +75,28 @@ public:
     // as its first or last row.
     qsizetype PositionAt(QPoint viewportPoint) const;
 
+    // Asks for a file and saves the text there; SaveTo() does the writing.
+    void SaveAs();
+    SaveOutcome SaveTo(const QString &path);
+    void SetTimesShown(bool shown);
+    bool TimesShown() const { return m_timesShown; }
+    // Steps of one point up (positive) or down; 0 returns to the size it starts with.
+    void Zoom(int steps);
+    // Held, the view, the caret and the selection stay as they are while text comes in;
+    // released, the caret goes to the end and the newest text comes into view.
+    // Scroll Lock in the console toggles it; its window passes the key on from elsewhere.
+    void SetHeld(bool held);
+    bool Held() const { return m_held; }
+    qsizetype LinesSinceHeld() const { return m_held ? LineCount() - m_heldLines : 0; }
+    // The context menu: Copy and Select All first, then the record's entries.
+    QMenu *ContextMenu();
+
 signals:
     void cursorPositionChanged();
     void selectionChanged();
+    // Text came in, or the console was cleared.
+    void textChanged();
+    void saveFailed(const QString &path, const QString &reason);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -76,6 +106,8 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
@@ -92,6 +124,10 @@ private:
     void BarUpToDate();
     int RowsPerPage() const;
     void RestartBlink();
+    void CreateActions();
+    void PaintTimes(QPainter &painter, const LaidSegment &laid, int y) const;
+    void PaintBanner(QPainter &painter) const;
+    QRect BannerRect() const;
     void Place(qsizetype anchor, qsizetype caret);
     void OfferSelection();
 
@@ -102,6 +138,15 @@ private:
     qsizetype m_anchor = 0;
     quint64 m_clears = 0; // tells an offered selection that its text is gone
     bool m_follow = true; // the view keeps the newest text in view
+    int m_topY = 0; // where the top segment starts when not following, at or above 0
+    bool m_timesShown = false;
+    bool m_held = false;
+    qsizetype m_heldLines = 0; // the line count when the console was held
+    int m_wheelZoom = 0; // Ctrl+wheel's eighths of a degree not yet zoomed by
+    QMenu *m_menu = nullptr;
+    QAction *m_copyAction = nullptr;
+    QAction *m_timesAction = nullptr;
+    QAction *m_holdAction = nullptr;
     bool m_settingScroll = false;
     bool m_barStale = false; // the bar's range lags behind a feed it follows
     bool m_caretShown = true;

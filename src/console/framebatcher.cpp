@@ -4,6 +4,7 @@
 #include "consoleview.h"
 
 #include <QApplication>
+#include <QDateTime>
 
 namespace {
 
@@ -50,10 +51,7 @@ void FrameBatcher::Append(const QString &text, QRgb colour)
         m_frame.start();
         m_waiting.start();
     }
-    if (!m_pending.isEmpty() && m_pending.last().colour == colour)
-        m_pending.last().text += text;
-    else
-        m_pending.append({ text, colour });
+    m_pending.append({ text, colour, QDateTime::currentMSecsSinceEpoch() });
     // A port that is always ready can hold the frame's timer back for many frames.
     if (m_waiting.elapsed() >= 2 * m_frame.interval())
         Flush();
@@ -69,7 +67,7 @@ void FrameBatcher::Flush()
     const QList<Piece> pieces = std::exchange(m_pending, {});
     const qsizetype from = m_view->Store().Size();
     for (const Piece &piece : pieces)
-        m_view->Append(piece.text, piece.colour);
+        m_view->Append(piece.text, piece.colour, piece.time);
     // The caret at the end, where the next append goes: the status line follows it, once
     // for the whole batch, and the newest text is scrolled into view.
     const bool allNew = m_view->EndAppend(from);

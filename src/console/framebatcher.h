@@ -45,6 +45,7 @@ private:
     {
         QString text;
         QRgb colour;
+        qint64 time; // of the append, for the lines that begin in it
     };
 
     ConsoleView *m_view;

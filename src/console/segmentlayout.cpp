@@ -61,6 +61,14 @@ void SegmentLayouts::SetWidth(int width)
     m_cache.clear();
 }
 
+void SegmentLayouts::SetTimeMargin(int margin)
+{
+    if (margin == m_timeMargin)
+        return;
+    m_timeMargin = margin;
+    m_cache.clear();
+}
+
 void SegmentLayouts::Clear()
 {
     m_cache.clear();
@@ -127,7 +135,7 @@ LaidSegment *SegmentLayouts::Lay(qsizetype segment) const
     option.setTextDirection(Qt::LeftToRight);
     laid->layout.setTextOption(option);
     laid->layout.setCacheEnabled(true);
-    const int width = std::max(20, m_width - Margin - 2);
+    const int width = std::max(20, m_width - TextLeft() - 2);
     qreal y = 0;
     laid->layout.beginLayout();
     for (QTextLine line = laid->layout.createLine(); line.isValid();
@@ -140,7 +148,7 @@ LaidSegment *SegmentLayouts::Lay(qsizetype segment) const
             if (at > line.textStart() && at < rowEnd && rowEnd < at + CodeDigits)
                 line.setNumColumns(at - line.textStart());
         }
-        line.setPosition(QPointF(Margin, y));
+        line.setPosition(QPointF(TextLeft(), y));
         y += line.height();
     }
     laid->layout.endLayout();

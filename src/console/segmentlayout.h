@@ -42,11 +42,16 @@ public:
 
     explicit SegmentLayouts(const ConsoleStore &store);
 
-    // Both forget every layout when they change something.
+    // Each forgets every layout when it changes something.
     void SetFont(const QFont &font);
     void SetWidth(int width);
+    // Room left of the rows, before the continuation mark's (the arrival times').
+    void SetTimeMargin(int margin);
     const QFont &Font() const { return m_font; }
     int Width() const { return m_width; }
+    int TimeMargin() const { return m_timeMargin; }
+    // Where the rows begin.
+    int TextLeft() const { return m_timeMargin + Margin; }
 
     void Clear();
     void ForgetFrom(qsizetype segment);
@@ -69,5 +74,6 @@ private:
     const ConsoleStore &m_store;
     QFont m_font;
     int m_width = 0;
+    int m_timeMargin = 0;
     mutable QCache<qsizetype, LaidSegment> m_cache;
 };

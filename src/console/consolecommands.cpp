@@ -1,0 +1,183 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the operator does with the console as a record: copy it, save it, show arrival
+// times, zoom and hold it, from the keyboard or the context menu.
+#include "consoleview.h"
+
+#include "consolerecord.h"
+
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QScrollBar>
+#include <QStandardPaths>
+
+namespace {
+
+constexpr int WheelNotch = 120; // eighths of a degree
+
+} // namespace
+
+void ConsoleView::CreateActions()
+{
+    m_menu = new QMenu(this);
+    // Copy and Select All are the view's own keys; the menu only names them.
+    const auto named = [](const QString &text, QKeySequence::StandardKey key) {
+        return text + QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText);
+    };
+    m_copyAction
+        = m_menu->addAction(named(tr("&Copy"), QKeySequence::Copy), this, &ConsoleView::copy);
+    m_menu->addAction(named(tr("Select All"), QKeySequence::SelectAll), this,
+                      &ConsoleView::selectAll);
+    m_menu->addSeparator();
+    // The record's entries work from anywhere in the window.
+    QAction *save = m_menu->addAction(tr("保存为文件…"), this, &ConsoleView::SaveAs);
+    save->setShortcut(QKeySequence::Save);
+    m_timesAction = m_menu->addAction(tr("显示时间"), this, &ConsoleView::SetTimesShown);
+    m_timesAction->setCheckable(true);
+    save->setShortcutContext(Qt::WindowShortcut);
+    addAction(save);
+    // Qt takes no lock key for a shortcut: the console and its window handle Scroll Lock.
+    m_holdAction = m_menu->addAction(
+        tr("暂停滚动") + QLatin1Char('\t')
+            + QKeySequence(Qt::Key_ScrollLock).toString(QKeySequence::NativeText),
+        this, &ConsoleView::SetHeld);
+    m_holdAction->setCheckable(true);
+    // Zoom, while the console has the keyboard. Ctrl and the main keyboard's "+" arrive as
+    // the zoom key only with Shift; Ctrl+= is the same key without it.
+    const std::pair<QKeySequence, int> zooms[] = {
+        { QKeySequence::ZoomIn, 1 },
+        { QKeySequence(Qt::ControlModifier | Qt::Key_Equal), 1 },
+        { QKeySequence::ZoomOut, -1 },
+        { QKeySequence(Qt::ControlModifier | Qt::Key_0), 0 },
+    };
+    for (const auto &[keys, steps] : zooms) {
+        auto *zoom = new QAction(this);
+        zoom->setShortcut(keys);
+        zoom->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(zoom, &QAction::triggered, this, [this, steps = steps] { Zoom(steps); });
+        addAction(zoom);
+    }
+}
+
+QMenu *ConsoleView::ContextMenu()
+{
+    m_copyAction->setEnabled(SelectionStart() != SelectionEnd());
+    return m_menu;
+}
+
+void ConsoleView::contextMenuEvent(QContextMenuEvent *event)
+{
+    // From the menu key, the menu opens at the caret.
+    const QPoint at = event->reason() == QContextMenuEvent::Mouse
+        ? event->globalPos()
+        : viewport()->mapToGlobal(CaretRect().isNull() ? QPoint() : CaretRect().bottomLeft());
+    ContextMenu()->exec(at);
+}
+
+void ConsoleView::SaveAs()
+{
+    const QString name
+        = QStringLiteral("tarvenit-%1.txt")
+              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // The dialog asks before it replaces a file.
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("保存为文件"), QDir(folder).filePath(name), tr("文本文件 (*.txt);;所有文件 (*)"));
+    if (path.isEmpty())
+        return;
+    const SaveOutcome outcome = SaveTo(path);
+    if (outcome.result == SaveOutcome::Failed)
+        emit saveFailed(path, outcome.reason);
+}
+
+SaveOutcome ConsoleView::SaveTo(const QString &path)
+{
+    // A save that takes longer than a moment shows how far it is, and can be cancelled.
+    constexpr int Steps = 1000;
+    QProgressDialog progress(tr("正在保存…"), tr("取消"), 0, Steps, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    return SaveConsole(m_store, path, m_timesShown, [&](qint64 done, qint64 total) {
+        progress.setValue(int(done * Steps / std::max<qint64>(total, 1)));
+        return !progress.wasCanceled();
+    });
+}
+
+void ConsoleView::SetTimesShown(bool shown)
+{
+    m_timesShown = shown;
+    m_timesAction->setChecked(shown);
+    // Room for the widest time, "00:00:00.000", and a gap.
+    const QFontMetrics metrics(font());
+    m_layouts.SetTimeMargin(shown ? metrics.horizontalAdvance(QStringLiteral("00:00:00.000"))
+                                    + metrics.averageCharWidth()
+                                  : 0);
+    UpdateScrollBar(true);
+    viewport()->update();
+}
+
+void ConsoleView::Zoom(int steps)
+{
+    const int size = steps == 0
+        ? DefaultPointSize
+        : std::clamp(font().pointSize() + steps, SmallestPointSize, LargestPointSize);
+    if (size == font().pointSize())
+        return;
+    QFont zoomed = font();
+    zoomed.setPointSize(size);
+    setFont(zoomed); // the rest follows the font's change
+}
+
+void ConsoleView::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() != QEvent::FontChange)
+        return;
+    m_layouts.SetFont(font());
+    m_topY = 0;
+    SetTimesShown(m_timesShown); // the times' room, the bar, the picture
+    if (!m_follow)
+        EnsureVisible(m_caret);
+}
+
+void ConsoleView::wheelEvent(QWheelEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    m_wheelZoom += event->angleDelta().y();
+    const int steps = m_wheelZoom / WheelNotch;
+    m_wheelZoom -= steps * WheelNotch;
+    if (steps != 0)
+        Zoom(steps);
+    event->accept();
+}
+
+void ConsoleView::SetHeld(bool held)
+{
+    if (held == m_held)
+        return;
+    m_held = held;
+    m_holdAction->setChecked(held);
+    if (held) {
+        m_heldLines = LineCount();
+        if (m_follow) { // what is shown now stays, to the pixel
+            const ConsoleGeometry::Top top = TopOfView();
+            m_settingScroll = true;
+            m_follow = false;
+            UpdateScrollBar(true);
+            verticalScrollBar()->setValue(int(top.segment));
+            m_topY = top.y;
+            m_settingScroll = false;
+        }
+    } else {
+        m_follow = true;
+        UpdateScrollBar(true);
+        SetCaret(m_store.Size());
+    }
+    viewport()->update();
+}

@@ -102,6 +102,10 @@ private slots:
         m_batcher = std::make_unique<FrameBatcher>(m_view.get());
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        // The keyboard's, as in use: the zoom keys work where the console has it.
+        m_view->activateWindow();
+        m_view->setFocus();
+        QTRY_VERIFY_WITH_TIMEOUT(m_view->hasFocus(), 5000);
     }
     void cleanup()
     {

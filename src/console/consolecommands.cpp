@@ -82,7 +82,9 @@ void ConsoleView::SaveAs()
     const QString name
         = QStringLiteral("tarvenit-%1.txt")
               .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QDir(folder).exists())
+        folder = QDir::homePath();
     // The dialog asks before it replaces a file.
     const QString path = QFileDialog::getSaveFileName(
         this, tr("保存为文件"), QDir(folder).filePath(name), tr("文本文件 (*.txt);;所有文件 (*)"));

@@ -52,6 +52,15 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
     const qsizetype changed = m_store.SegmentOf(appendedFrom);
     const int oldHeight = m_layouts.KnownHeight(changed);
     m_layouts.ForgetFrom(changed);
+    if (m_held) {
+        // The view stays: only what shows the new text, and the banner, is painted again.
+        UpdateScrollBar(true);
+        const QRect newText = PositionRect(appendedFrom);
+        viewport()->update(newText.isNull() ? BannerRect() : viewport()->rect());
+        NotifyTextInserted(this, appendedFrom);
+        emit textChanged();
+        return false;
+    }
     // A full view that follows the feed only moves up: what it shows above the changed
     // segment is moved on screen, and only the rows from there on are painted.
     const int height = viewport()->height();
@@ -67,15 +76,6 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
          --segment)
         newHeight += m_layouts.Of(segment)->height;
     const bool allNew = newHeight >= height;
-    if (m_held) {
-        // The view stays: only what shows the new text, and the banner, is painted again.
-        UpdateScrollBar(true);
-        const QRect newText = PositionRect(appendedFrom);
-        viewport()->update(newText.isNull() ? BannerRect() : viewport()->rect());
-        NotifyTextInserted(this, appendedFrom);
-        emit textChanged();
-        return false;
-    }
     m_follow = true;
     UpdateScrollBar();
     if (moves && !allNew) {

@@ -37,6 +37,11 @@ class TestForm1 : public QObject
         m_form->ConsoleView().AppendToConsole(text, colour);
         m_form->ConsoleView().Flush();
     }
+    // A key as the keyboard sends it: to the control that has the focus.
+    static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
     QString Status() const
     {
         return m_form->Label1->text() + QLatin1Char('|') + m_form->Label2->text() + QLatin1Char('|')
@@ -62,6 +67,11 @@ private slots:
     void wholeTextShown_data();
     void wholeTextShown();
     void tabOrder();
+    void enterPressesOnlyAFocusedButton_data();
+    void enterPressesOnlyAFocusedButton();
+    void buttonNamesReadWhole_data();
+    void buttonNamesReadWhole();
+    void baudListReadWithItsLabel();
     void statusAfterAppends_data();
     void statusAfterAppends();
     void clickIntoTheMiddle();
@@ -261,6 +271,78 @@ void TestForm1::tabOrder()
         chain << w;
     }
     QCOMPARE(chain, expected);
+}
+
+void TestForm1::enterPressesOnlyAFocusedButton_data()
+{
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("pressed"); // the focused control is a button and is pressed
+    for (const char *button :
+         { "Command1", "Command2", "Command3", "Command4", "Command5", "Command6" }) {
+        QTest::addRow("%s, Enter", button) << button << int(Qt::Key_Return) << true;
+        QTest::addRow("%s, keypad Enter", button) << button << int(Qt::Key_Enter) << true;
+    }
+    QTest::newRow("command box, Enter") << "Text2" << int(Qt::Key_Return) << false;
+    QTest::newRow("command box, keypad Enter") << "Text2" << int(Qt::Key_Enter) << false;
+    QTest::newRow("settings field") << "Text1_0" << int(Qt::Key_Return) << false;
+    QTest::newRow("baud list") << "Combo1" << int(Qt::Key_Return) << false;
+    QTest::newRow("option") << "Option2" << int(Qt::Key_Return) << false;
+}
+
+void TestForm1::enterPressesOnlyAFocusedButton()
+{
+    QFETCH(QString, focused);
+    QFETCH(int, key);
+    QFETCH(bool, pressed);
+    QList<QPushButton *> buttons = m_form->findChildren<QPushButton *>();
+    QCOMPARE(buttons.size(), 6);
+    std::vector<std::unique_ptr<QSignalSpy>> clicks;
+    for (QPushButton *button : buttons)
+        clicks.push_back(std::make_unique<QSignalSpy>(button, &QPushButton::clicked));
+    QWidget *control = m_form->findChild<QWidget *>(focused);
+    QVERIFY(control);
+    control->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), control);
+
+    Press(Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        QCOMPARE(clicks[i]->count(), pressed && buttons[i] == control ? 1 : 0);
+    // The command box takes the line break that the module needs.
+    QCOMPARE(m_form->Text2Text(), focused == QLatin1String("Text2") ? "\r\n" : "");
+}
+
+void TestForm1::buttonNamesReadWhole_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Command3") << "Command3"
+                              << "清空显示";
+    QTest::newRow("Command5") << "Command5"
+                              << "发送命令";
+    QTest::newRow("Command4") << "Command4"
+                              << "搜索端口";
+    QTest::newRow("Command6") << "Command6"
+                              << "清除表格数据";
+}
+
+void TestForm1::buttonNamesReadWhole()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, name);
+    auto *control = m_form->findChild<QPushButton *>(button);
+    QVERIFY(control);
+    QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), name);
+}
+
+void TestForm1::baudListReadWithItsLabel()
+{
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(m_form->Combo1);
+    const auto labels = list->relations(QAccessible::Label);
+    QCOMPARE(labels.size(), 1);
+    QCOMPARE(labels.first().first->object(), m_form->Label5);
+    QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("波特率："));
+    QCOMPARE(list->text(QAccessible::Value), QStringLiteral("38400"));
 }
 
 void TestForm1::statusAfterAppends_data()

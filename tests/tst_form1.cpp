@@ -67,6 +67,9 @@ private slots:
     void wholeTextShown_data();
     void wholeTextShown();
     void tabOrder();
+    void optionGroupIsOneTabStop_data();
+    void optionGroupIsOneTabStop();
+    void arrowKeysMoveWithinAGroup();
     void enterPressesOnlyAFocusedButton_data();
     void enterPressesOnlyAFocusedButton();
     void buttonNamesReadWhole_data();
@@ -271,6 +274,86 @@ void TestForm1::tabOrder()
         chain << w;
     }
     QCOMPARE(chain, expected);
+}
+
+void TestForm1::optionGroupIsOneTabStop_data()
+{
+    QTest::addColumn<int>("group"); // 1 role, 2 connection mode
+    QTest::addColumn<int>("selected"); // option of the group selected by the query, 0 none
+    for (int group : { 1, 2 }) {
+        const int first = group == 1 ? 1 : 4;
+        const QString name = group == 1 ? QStringLiteral("role") : QStringLiteral("mode");
+        QTest::addRow("%s, none selected", qPrintable(name)) << group << 0;
+        for (int i = 0; i < 3; ++i)
+            QTest::addRow("%s, Option%d selected", qPrintable(name), first + i)
+                << group << first + i;
+    }
+}
+
+void TestForm1::optionGroupIsOneTabStop()
+{
+    QFETCH(int, group);
+    QFETCH(int, selected);
+    SettingsPanel &panel = m_form->Panel();
+    const int first = group == 1 ? 1 : 4;
+    const auto selection = [&panel] {
+        QList<int> on;
+        for (int n = 1; n <= 6; ++n) {
+            if (panel.Option(n))
+                on << n;
+        }
+        return on;
+    };
+    if (selected) // the operator has been in the group before the query selects an option
+        panel.OptionButton(first)->setFocus(Qt::TabFocusReason);
+    panel.Text1Box(11)->setFocus(Qt::TabFocusReason);
+    if (selected)
+        panel.SetOption(selected, true);
+    const QList<int> before = selection();
+
+    for (int i = 0; i < group; ++i)
+        Press(Qt::Key_Tab);
+    QWidget *stop = panel.OptionButton(selected ? selected : first);
+    QCOMPARE(QApplication::focusWidget(), stop);
+    Press(Qt::Key_Space);
+    // A selection stays; with none, Space selects the option that has the focus.
+    QCOMPARE(selection(), selected ? before : before + QList<int> { first });
+
+    // One Tab leaves the group, one Backtab comes back to the same option.
+    Press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(),
+             group == 1 ? static_cast<QWidget *>(panel.OptionButton(4)) : m_form->Text2);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), stop);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(),
+             group == 1 ? static_cast<QWidget *>(panel.Text1Box(11))
+                        : panel.OptionButton(first - 3));
+}
+
+void TestForm1::arrowKeysMoveWithinAGroup()
+{
+    SettingsPanel &panel = m_form->Panel();
+    panel.Text1Box(11)->setFocus(Qt::TabFocusReason);
+    Press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), panel.OptionButton(1));
+    // Nothing selected: the arrows move the focus only.
+    Press(Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), panel.OptionButton(2));
+    QVERIFY(!panel.Option(2));
+    Press(Qt::Key_Tab);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), panel.OptionButton(1));
+
+    // Once one is selected, the arrows move the selection with the focus.
+    Press(Qt::Key_Space);
+    Press(Qt::Key_Right);
+    Press(Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), panel.OptionButton(3));
+    QVERIFY(panel.Option(3) && !panel.Option(1) && !panel.Option(2));
+    Press(Qt::Key_Tab);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), panel.OptionButton(3));
 }
 
 void TestForm1::enterPressesOnlyAFocusedButton_data()

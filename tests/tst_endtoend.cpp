@@ -375,6 +375,18 @@ void TestEndToEnd::commandLine_data()
                                                    << refused("Missing value after '-platform'.");
     QTest::newRow("argument") << QStringList { "COM3" } << 2 << QString()
                               << refused("Unexpected argument 'COM3'.");
+    const auto noDisplay = [](const QString &reason) {
+        return QStringLiteral("\\S*tarvenit: cannot open its window: %1\\. It needs a graphical "
+                              "session: start it on the desktop, or over SSH with X forwarding "
+                              "\\(ssh -X\\)\\.\n")
+            .arg(QRegularExpression::escape(reason));
+    };
+    QTest::newRow("no display") << QStringList() << 1 << QString()
+                                << noDisplay("no display (DISPLAY is not set)");
+    // Qt's own warnings name the display before the tool says what to do.
+    QTest::newRow("display that cannot be reached")
+        << QStringList { "-display", ":9999" } << 1 << QString()
+        << "(.+\n)+" + noDisplay("the display could not be reached");
 }
 
 void TestEndToEnd::commandLine()

@@ -37,6 +37,11 @@ class TestForm1 : public QObject
         m_form->Batcher().Append(text, colour);
         m_form->Batcher().Flush();
     }
+    // A key as the keyboard sends it: to the control that has the focus.
+    static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
     QString Status() const
     {
         return m_form->Label1->text() + QLatin1Char('|') + m_form->Label2->text() + QLatin1Char('|')
@@ -63,6 +68,11 @@ private slots:
     void wholeTextShown_data();
     void wholeTextShown();
     void tabOrder();
+    void optionGroupIsOneTabStop_data();
+    void optionGroupIsOneTabStop();
+    void arrowKeysMoveWithinAGroup();
+    void enterPressesOnlyAFocusedButton_data();
+    void enterPressesOnlyAFocusedButton();
     void statusAfterAppends_data();
     void statusAfterAppends();
     void clickIntoTheMiddle();
@@ -157,6 +167,18 @@ void TestForm1::captions()
     QCOMPARE(m_form->Command5->text(), QStringLiteral("发 送 命 令"));
     QCOMPARE(m_form->Command6->text(), QStringLiteral("清除表格数据"));
     QCOMPARE(m_form->Label5->text(), QStringLiteral("波特率："));
+    // Read aloud: the buttons as words, not spelt; the baud list with its label.
+    const auto name = [](QObject *control) {
+        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    };
+    QCOMPARE(name(m_form->Command3), QStringLiteral("清空显示"));
+    QCOMPARE(name(m_form->Command5), QStringLiteral("发送命令"));
+    QCOMPARE(name(m_form->Command4), QStringLiteral("搜索端口"));
+    const auto labels
+        = QAccessible::queryAccessibleInterface(m_form->Combo1)->relations(QAccessible::Label);
+    QCOMPARE(labels.size(), 1);
+    QCOMPARE(labels.first().first->object(), m_form->Label5);
+    QCOMPARE(name(m_form->Label5), QStringLiteral("波特率："));
 }
 
 void TestForm1::wholeTextShown_data()
@@ -263,6 +285,125 @@ void TestForm1::tabOrder()
         chain << w;
     }
     QCOMPARE(chain, expected);
+}
+
+void TestForm1::optionGroupIsOneTabStop_data()
+{
+    QTest::addColumn<int>("group"); // 1 role, 2 connection mode
+    QTest::addColumn<int>("selected"); // option of the group selected by the query, 0 none
+    for (int group : { 1, 2 }) {
+        const int first = group == 1 ? 1 : 4;
+        const QString name = group == 1 ? QStringLiteral("role") : QStringLiteral("mode");
+        QTest::addRow("%s, none selected", qPrintable(name)) << group << 0;
+        for (int i = 0; i < 3; ++i)
+            QTest::addRow("%s, Option%d selected", qPrintable(name), first + i)
+                << group << first + i;
+    }
+}
+
+void TestForm1::optionGroupIsOneTabStop()
+{
+    QFETCH(int, group);
+    QFETCH(int, selected);
+    SettingsPanel &panel = m_form->Panel();
+    const int first = group == 1 ? 1 : 4;
+    const auto selection = [&panel] {
+        QList<int> on;
+        for (int n = 1; n <= 6; ++n) {
+            if (panel.Option(n))
+                on << n;
+        }
+        return on;
+    };
+    if (selected) // the operator has been in the group before the query selects an option
+        panel.OptionButton(first)->setFocus(Qt::TabFocusReason);
+    panel.Text1Box(11)->setFocus(Qt::TabFocusReason);
+    if (selected)
+        panel.SetOption(selected, true);
+    const QList<int> before = selection();
+
+    for (int i = 0; i < group; ++i)
+        Press(Qt::Key_Tab);
+    QWidget *stop = panel.OptionButton(selected ? selected : first);
+    QCOMPARE(QApplication::focusWidget(), stop);
+    Press(Qt::Key_Space);
+    // A selection stays; with none, Space selects the option that has the focus.
+    QCOMPARE(selection(), selected ? before : before + QList<int> { first });
+
+    // One Tab leaves the group, one Backtab comes back to the same option.
+    Press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(),
+             group == 1 ? static_cast<QWidget *>(panel.OptionButton(4)) : m_form->Text2);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), stop);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(),
+             group == 1 ? static_cast<QWidget *>(panel.Text1Box(11))
+                        : panel.OptionButton(first - 3));
+}
+
+void TestForm1::arrowKeysMoveWithinAGroup()
+{
+    SettingsPanel &panel = m_form->Panel();
+    panel.Text1Box(11)->setFocus(Qt::TabFocusReason);
+    Press(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), panel.OptionButton(1));
+    // Nothing selected: the arrows move the focus only.
+    Press(Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), panel.OptionButton(2));
+    QVERIFY(!panel.Option(2));
+    Press(Qt::Key_Tab);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), panel.OptionButton(1));
+
+    // Once one is selected, the arrows move the selection with the focus.
+    Press(Qt::Key_Space);
+    Press(Qt::Key_Right);
+    Press(Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget(), panel.OptionButton(3));
+    QVERIFY(panel.Option(3) && !panel.Option(1) && !panel.Option(2));
+    Press(Qt::Key_Tab);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), panel.OptionButton(3));
+}
+
+void TestForm1::enterPressesOnlyAFocusedButton_data()
+{
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("pressed"); // the focused control is a button and is pressed
+    for (const char *button :
+         { "Command1", "Command2", "Command3", "Command4", "Command5", "Command6" }) {
+        QTest::addRow("%s, Enter", button) << button << int(Qt::Key_Return) << true;
+        QTest::addRow("%s, keypad Enter", button) << button << int(Qt::Key_Enter) << true;
+    }
+    QTest::newRow("command box, Enter") << "Text2" << int(Qt::Key_Return) << false;
+    QTest::newRow("command box, keypad Enter") << "Text2" << int(Qt::Key_Enter) << false;
+    QTest::newRow("settings field") << "Text1_0" << int(Qt::Key_Return) << false;
+    QTest::newRow("baud list") << "Combo1" << int(Qt::Key_Return) << false;
+    QTest::newRow("option") << "Option2" << int(Qt::Key_Return) << false;
+}
+
+void TestForm1::enterPressesOnlyAFocusedButton()
+{
+    QFETCH(QString, focused);
+    QFETCH(int, key);
+    QFETCH(bool, pressed);
+    QList<QPushButton *> buttons = m_form->findChildren<QPushButton *>();
+    QCOMPARE(buttons.size(), 6);
+    std::vector<std::unique_ptr<QSignalSpy>> clicks;
+    for (QPushButton *button : buttons)
+        clicks.push_back(std::make_unique<QSignalSpy>(button, &QPushButton::clicked));
+    QWidget *control = m_form->findChild<QWidget *>(focused);
+    QVERIFY(control);
+    control->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), control);
+
+    Press(Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        QCOMPARE(clicks[i]->count(), pressed && buttons[i] == control ? 1 : 0);
+    // The command box takes the line break that the module needs.
+    QCOMPARE(m_form->Text2Text(), focused == QLatin1String("Text2") ? "\r\n" : "");
 }
 
 void TestForm1::statusAfterAppends_data()

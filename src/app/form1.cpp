@@ -76,6 +76,12 @@ template<typename Widget> Widget *MakeControl(const char *name, QWidget *parent)
         FitCaption(widget);
     } else
         widget->setAccessibleName(caption);
+    if constexpr (std::is_same_v<Widget, QPushButton>) {
+        // Enter presses the focused button, as Space does; the window has no default button.
+        widget->setAutoDefault(true);
+        // The spaces only spread a caption on screen; a screen reader would spell it.
+        widget->setAccessibleName(QString(caption).remove(QLatin1Char(' ')));
+    }
     return widget;
 }
 
@@ -198,6 +204,8 @@ void Form1::CreateControls()
                              static_cast<QWidget *>(Combo1) })
         DrawInBlack(widget);
     Combo1->setEditable(false);
+    // A screen reader reads the list with its label: "波特率： 38400".
+    Label5->setBuddy(Combo1);
 
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text2->setTabChangesFocus(true);

@@ -19,6 +19,34 @@ constexpr char QtFlags[] = "reverse widgetcount testability dograb nograb";
 
 constexpr int StartWindow = -1;
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+#define TARVENIT_NEEDS_DISPLAY // an X11 or Wayland display
+
+// Tells, in one line, that the window needs a display and how to give it one.
+void SayNoDisplay(const char *program, const char *reason)
+{
+    std::fprintf(stderr,
+                 "%s: cannot open its window: %s. It needs a graphical session: start it on "
+                 "the desktop, or over SSH with X forwarding (ssh -X).\n",
+                 program, reason);
+}
+
+const char *ProgramName = "tarvenit";
+QtMessageHandler QtHandler = nullptr;
+
+// In force only while the application object is made: a fatal message there is Qt's
+// platform giving up on the display that was named (its warnings above say which).
+void StartUpMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtFatalMsg) {
+        QtHandler(type, context, message);
+        return;
+    }
+    SayNoDisplay(ProgramName, "the display could not be reached");
+    std::_Exit(1); // as Qt's abort would, without running anything of a half-made application
+}
+#endif
+
 // Reads the command line before any application object exists, so that --help, --version
 // and a wrong option are answered without a display. Returns the exit status, or
 // StartWindow.
@@ -88,6 +116,18 @@ int ReadCommandLine(int &argc, char *argv[])
         std::printf("tarvenit %s\n", TARVENIT_VERSION);
         return 0;
     }
+#ifdef TARVENIT_NEEDS_DISPLAY
+    // With neither a display nor a platform named, Qt would only abort.
+    const bool named = parser.isSet(QStringLiteral("platform"))
+        || parser.isSet(QStringLiteral("display"))
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        || !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!named) {
+        SayNoDisplay(argv[0], "no display (DISPLAY is not set)");
+        return 1;
+    }
+#endif
     return StartWindow;
 }
 
@@ -102,7 +142,14 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tarvenit"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tarvenit"));
     QApplication::setApplicationVersion(QStringLiteral(TARVENIT_VERSION));
+#ifdef TARVENIT_NEEDS_DISPLAY
+    ProgramName = argv[0];
+    QtHandler = qInstallMessageHandler(StartUpMessage);
+#endif
     QApplication app(argc, argv);
+#ifdef TARVENIT_NEEDS_DISPLAY
+    qInstallMessageHandler(QtHandler);
+#endif
     // Matches the window to its menu entry and icon, on Wayland and X11 alike.
     QGuiApplication::setDesktopFileName(QStringLiteral(TARVENIT_APP_ID));
     Form1 window;

@@ -4,6 +4,7 @@
 #include "common/twips.h"
 #include "common/wholetext.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,6 +68,21 @@ const std::array<PanelOption, 6> PanelOptions = { {
 
 constexpr std::array<int, 11> Text1Indices = { 0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11 };
 
+// Tab enters an option group at its selected option (its first when none is) and the arrow
+// keys move within it: the group is one stop of the tab order. Qt moves the stop to an
+// option only when that option takes the focus, not when the query selects one, so the
+// stop follows the selection here. While the focus is inside, Qt's stop stays, so that
+// Tab and Backtab leave the group rather than walk through it.
+void PlaceTabStop(const QWidget *frame, const QButtonGroup *group)
+{
+    if (frame->isAncestorOf(QApplication::focusWidget()))
+        return;
+    const QList<QAbstractButton *> options = group->buttons();
+    const QAbstractButton *stop = group->checkedButton() ? group->checkedButton() : options.first();
+    for (QAbstractButton *option : options)
+        option->setFocusPolicy(option == stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
 } // namespace
 
 SettingsPanel::SettingsPanel(QWidget *window)
@@ -107,6 +123,19 @@ SettingsPanel::SettingsPanel(QWidget *window)
         FitCaption(button);
         m_groups[option.frame]->addButton(button, option.number);
         m_options[option.number] = button;
+    }
+
+    for (int frame : { 0, 1 }) {
+        QWidget *container = m_frames[frame];
+        QButtonGroup *group = m_groups[frame];
+        PlaceTabStop(container, group);
+        QObject::connect(group, &QButtonGroup::idToggled, container,
+                         [container, group] { PlaceTabStop(container, group); });
+        QObject::connect(qApp, &QApplication::focusChanged, container,
+                         [container, group](QWidget *old, QWidget *now) {
+                             if (container->isAncestorOf(old) && !container->isAncestorOf(now))
+                                 PlaceTabStop(container, group);
+                         });
     }
 }
 

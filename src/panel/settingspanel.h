@@ -35,7 +35,8 @@ public:
     QRadioButton *OptionButton(int number) const;
     QWidget *Frame(int number) const; // Frame1 (role) or Frame2 (connection mode)
 
-    // Text1(0)-(5), (7)-(11), then Option1-Option6: the panel's part of the tab order.
+    // Text1(0)-(5), (7)-(11), then Option1-Option6: the panel's part of the focus chain.
+    // Tab stops at one option of each group, the selected one (the first when none is).
     QList<QWidget *> TabOrder() const;
 
 private:

@@ -18,6 +18,8 @@ void NoticeBox::Show(const NoticeContent &content)
     Close();
     auto *box = new QMessageBox(QMessageBox::Warning, content.title, content.text, QMessageBox::Ok,
                                 m_parent);
+    // The text may quote what the module sent: never read it as markup.
+    box->setTextFormat(Qt::PlainText);
     box->setInformativeText(content.informative);
     box->setWindowModality(Qt::NonModal);
     // The operator may be typing a command: the keys stay where they go.

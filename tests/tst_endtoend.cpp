@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/console.h"
 #include "app/form1.h"
+#include "app/noticebox.h"
+#include "engine/ratefinder.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
 #include "serial/serialport.h"
 #include "simulator.h"
 
 #include "app/consoleview.h"
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -53,6 +57,27 @@ class TestEndToEnd : public QObject
     }
 
     QString Text1(int index) { return m_form->Panel().Text1(index); }
+
+    // The text of the notice on show, empty when none is.
+    QString NoticeText()
+    {
+        NoticeBox &notice = m_form->Notices();
+        return notice.IsShown() ? notice.Box()->text() : QString();
+    }
+    // Presses a button of the notice on show; false when it has no such button.
+    [[nodiscard]] bool PressOnNotice(const QString &caption)
+    {
+        if (!m_form->Notices().IsShown())
+            return false;
+        for (QAbstractButton *button : m_form->Notices().Box()->buttons()) {
+            if (button->text() == caption) {
+                button->click();
+                return true;
+            }
+        }
+        return false;
+    }
+    qsizetype Probes() { return m_sim->Received().count(QStringLiteral("AT")); }
 
     // Waits until the console has drawn every append; what is read after it fails on its
     // own if that never happens.
@@ -131,6 +156,10 @@ private slots:
     void updateWritesTheModule();
     void errorReplyDoesNotStopTheUpdate();
     void unansweredCommandHaltsTheQuery();
+    void unansweredStepNotice_data();
+    void unansweredStepNotice();
+    void rateFinder_data();
+    void rateFinder();
     void nameHoldingOk();
     void clearedPanelUpdate();
     void hangUpMidway();
@@ -198,11 +227,12 @@ void TestEndToEnd::updateWritesTheModule()
     QCOMPARE(Text1(7), QStringLiteral("1a2b:3c:4d5e6f"));
     QVERIFY(m_form->Panel().Option(1));
     QVERIFY(!m_form->Panel().Option(2));
+    QVERIFY(!m_form->Notices().IsShown()); // nothing refused, nothing to say
 }
 
 void TestEndToEnd::errorReplyDoesNotStopTheUpdate()
 {
-    QVERIFY(Start({ "--error", "AT+CLASS=", "--delay", "5" }));
+    QVERIFY(Start({ "--error", "AT+CLASS=", "--error", "AT+CMODE=", "--delay", "5" }));
     QVERIFY(RunToEnd(m_form->Command1, 14));
     QVERIFY(RunToEnd(m_form->Command2, 9));
     const QStringList received = m_sim->Received();
@@ -211,6 +241,10 @@ void TestEndToEnd::errorReplyDoesNotStopTheUpdate()
     QVERIFY(m_sim->Records('>').contains(QStringLiteral("ERROR:(1F)")));
     Drawn();
     QVERIFY(m_form->RichTextBox1->toPlainText().contains(QStringLiteral("ERROR:(1F)\n")));
+    // The update ends with the refused settings listed by the panel's captions.
+    QCOMPARE(NoticeText(),
+             QStringLiteral("模块拒绝了以下设置：\n设备类：ERROR:(1F)\n连接模式：ERROR:(1F)"));
+    QCOMPARE(m_form->Notices().Box()->windowTitle(), QStringLiteral("提示"));
 }
 
 void TestEndToEnd::unansweredCommandHaltsTheQuery()
@@ -231,6 +265,125 @@ void TestEndToEnd::unansweredCommandHaltsTheQuery()
     m_form->Command1->click(); // restarts at step 1
     QTRY_COMPARE_WITH_TIMEOUT(m_sim->Received().size(), 10, 10000);
     QCOMPARE(m_sim->Received().mid(5), QueryCommands().mid(0, 5));
+}
+
+void TestEndToEnd::unansweredStepNotice_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("step"); // the step left unanswered
+    QTest::addColumn<QString>("text"); // the notice's text begins so
+    QTest::addColumn<bool>("late"); // a late reply comes, and the query goes on
+    QTest::newRow("nothing, then a late reply")
+        << QStringList { "--late", "AT+ROLE?" } << 5 << "“AT+ROLE?”发出 2 秒后，模块没有任何回应。"
+        << true;
+    QTest::newRow("no command mode") << QStringList { "--no-command-mode" } << 1
+                                     << "“AT”发出 2 秒后，模块没有任何回应。" << false;
+    QTest::newRow("limited command mode")
+        << QStringList { "--limited" } << 2
+        << "“AT+VERSION?”发出 2 秒后，模块没有任何回应。\n模块回答了前面的命令，却不回答这一条"
+        << false;
+    QTest::newRow("another rate: not text")
+        << QStringList { "--rate", "9600" } << 1
+        << "“AT”发出后收到的字节不能读作文字（乱码、控制字符或空字节），这多半是波特率不对。"
+           "当前波特率为 38400。"
+        << false;
+    QTest::newRow("replies without line ends: other text")
+        << QStringList { "--no-line-end" } << 2
+        << "“AT+VERSION?”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”。收到的最后一行：\n"
+           "“+VERSION:1.4-20250310OK”"
+        << false;
+}
+
+void TestEndToEnd::unansweredStepNotice()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, step);
+    QFETCH(QString, text);
+    QFETCH(bool, late);
+    QVERIFY(Start(options));
+    m_form->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->State().StepIndex == step && m_form->State().AwaitingReply,
+                             10000);
+    QElapsedTimer sinceCommand;
+    sinceCommand.start();
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->Notices().IsShown(), 10000);
+    qInfo("notice %lld ms after the step was seen waiting", sinceCommand.elapsed());
+    QVERIFY2(NoticeText().startsWith(text), qPrintable(NoticeText()));
+    QVERIFY(!QApplication::activeModalWidget()); // the window goes on working
+    QVERIFY(m_warning.shown.isEmpty());
+    QCOMPARE(int(m_form->State().StepIndex), step); // the step still waits
+    if (!late)
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(!m_form->Notices().IsShown(), 10000); // the late reply closed it
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_form->State().WorkMode == ModeIdle && m_form->State().StepIndex == QuerySteps, 30000);
+    QCOMPARE(m_sim->Received(), QueryCommands());
+    VerifyDefaultsInPanel();
+    QVERIFY(m_warning.shown.isEmpty());
+    QVERIFY(!m_form->Notices().IsShown());
+}
+
+void TestEndToEnd::rateFinder_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("event"); // during the search
+    QTest::addColumn<QString>("text"); // the finder's last notice, empty when it closed
+    QTest::addColumn<int>("rate"); // the port's at the end
+    QTest::newRow("finds 9600") << QStringList { "--rate", "9600" } << ""
+                                << "模块在 9600 波特率下回答了“AT”。" << 9600;
+    QTest::newRow("no answer at any rate") << QStringList { "--no-command-mode" } << ""
+                                           << "在每一个波特率下，模块都没有回答“AT”。" << 38400;
+    QTest::newRow("cancelled") << QStringList { "--no-command-mode" } << "cancel"
+                               << "" << 38400;
+    QTest::newRow("port pulled") << QStringList { "--no-command-mode", "--hangup-after", "3" }
+                                 << "pulled"
+                                 << "" << 0;
+}
+
+void TestEndToEnd::rateFinder()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, event);
+    QFETCH(QString, text);
+    QFETCH(int, rate);
+    QVERIFY(Start(options));
+    m_form->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->Notices().IsShown(), 10000);
+    QVERIFY(PressOnNotice(QStringLiteral("查找波特率")));
+    QElapsedTimer searching;
+    searching.start();
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->Finder().Running(), 5000);
+    QCOMPARE(m_form->State().WorkMode, ModeIdle); // the query is given up
+    if (event == QLatin1String("cancel")) {
+        QTRY_COMPARE_WITH_TIMEOUT(Probes(), 3, 5000); // the query's and two probes
+        QVERIFY(PressOnNotice(QStringLiteral("取消")));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Finder().Running(), 5000);
+        // Stopped at once: the time of two more probes passes without one.
+        const qsizetype probes = Probes();
+        QElapsedTimer after;
+        after.start();
+        QTRY_VERIFY_WITH_TIMEOUT(after.elapsed() > 2 * RateFinder::WaitMilliseconds, 5000);
+        QCOMPARE(Probes(), probes);
+    } else if (event == QLatin1String("pulled")) {
+        // The module hangs up at the second probe, as a pulled adapter does.
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->Label4->text(), QStringLiteral("端口：1 已断开"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Finder().Running(), 5000);
+        QVERIFY(!m_form->Port().IsOpen());
+        QVERIFY(m_warning.shown.isEmpty()); // idle: the loss says so in the label alone
+        QVERIFY(!m_form->Notices().IsShown());
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!m_form->Finder().Running(), 10000);
+    if (event.isEmpty())
+        qInfo("the finder ended after %lld ms", searching.elapsed());
+    QCOMPARE(NoticeText(), text);
+    QVERIFY(m_form->Port().IsOpen());
+    QCOMPARE(m_form->Port().BaudRate(), rate);
+    QCOMPARE(m_form->Combo1->currentText(), QString::number(rate));
+    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：1 已打开"));
+    QVERIFY(m_warning.shown.isEmpty());
+    if (text.startsWith(u"模块在")) // found: a query at that rate reads the module
+        QVERIFY(RunToEnd(m_form->Command1, 14));
 }
 
 void TestEndToEnd::nameHoldingOk()

@@ -678,6 +678,19 @@ void TestForm1::noticeLeavesTheWindowUsable()
     notice.Show({ QStringLiteral("提示"), QStringLiteral("third"), QString(), QString(), {} });
     notice.Close();
     QVERIFY(!notice.IsShown());
+    // A box with a button of its own has no escape button, yet closes all the same, as
+    // does one replaced by the next.
+    for (const bool replace : { false, true }) {
+        notice.Show({ QStringLiteral("提示"), QStringLiteral("fourth"), QString(),
+                      QStringLiteral("act"), [] {} });
+        QPointer<QMessageBox> fourth = notice.Box();
+        if (replace)
+            notice.Show(
+                { QStringLiteral("提示"), QStringLiteral("fifth"), QString(), QString(), {} });
+        else
+            notice.Close();
+        QTRY_VERIFY_WITH_TIMEOUT(!fourth, 5000);
+    }
 }
 
 void TestForm1::panelRows_data()

@@ -38,8 +38,10 @@ void NoticeBox::Show(const NoticeContent &content)
 
 void NoticeBox::Close()
 {
+    // Not close(): a message box without an escape button (one with a button of its own
+    // beside OK) ignores it and stays on the screen.
     if (m_box)
-        m_box->close();
+        m_box->done(QMessageBox::Ok);
     m_box = nullptr;
 }
 

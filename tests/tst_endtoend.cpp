@@ -314,7 +314,8 @@ void TestEndToEnd::unansweredStepNotice()
     QCOMPARE(int(m_form->State().StepIndex), step); // the step still waits
     if (!late)
         return;
-    QTRY_VERIFY_WITH_TIMEOUT(!m_form->Notices().IsShown(), 10000); // the late reply closed it
+    const QPointer<QMessageBox> box = m_form->Notices().Box();
+    QTRY_VERIFY_WITH_TIMEOUT(!box, 10000); // the late reply closed it
     QTRY_VERIFY_WITH_TIMEOUT(
         m_form->State().WorkMode == ModeIdle && m_form->State().StepIndex == QuerySteps, 30000);
     QCOMPARE(m_sim->Received(), QueryCommands());

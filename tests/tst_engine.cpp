@@ -750,7 +750,7 @@ void TestEngine::rateFinder()
     } else {
         QCOMPARE(rig.notice.shown.last().text, text);
         QCOMPARE(rig.status.last(), QStringLiteral("端口：0 已打开"));
-        QCOMPARE(rig.status.first(), QStringLiteral("正在尝试： 38400"));
+        QCOMPARE(rig.status.first(), QStringLiteral("尝试：38400"));
     }
 }
 

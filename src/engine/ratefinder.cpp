@@ -81,7 +81,7 @@ void RateFinder::Start()
 void RateFinder::Probe()
 {
     const int rate = FinderRates()[std::size_t(m_index)];
-    m_setStatus(QStringLiteral("正在尝试： %1").arg(rate), m_port.Device());
+    m_setStatus(QStringLiteral("尝试：%1").arg(rate), m_port.Device());
     m_port.SetLine(LineSettings(QString::number(rate)));
     m_mark = m_state.ReplyBuffer.Appended();
     m_engine.SendLine(QueryLine(1), QColor(ColourQuery));

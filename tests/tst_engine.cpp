@@ -751,6 +751,11 @@ void TestEngine::rateFinder()
         QCOMPARE(rig.notice.shown.last().text, text);
         QCOMPARE(rig.status.last(), QStringLiteral("端口：0 已打开"));
         QCOMPARE(rig.status.first(), QStringLiteral("尝试：38400"));
+        QVERIFY(rig.notice.open);
+        rig.engine.SendManual(QStringLiteral("AT")); // read at leisure, typing by hand
+        QVERIFY(rig.notice.open);
+        rig.engine.StartQuery(); // acted upon
+        QVERIFY(!rig.notice.open);
     }
 }
 

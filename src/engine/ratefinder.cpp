@@ -57,6 +57,7 @@ void RateFinder::Start()
 {
     if (Running())
         return;
+    m_resultShown = false;
     if (!m_port.IsOpen()) {
         m_engine.ShowPortError();
         return;
@@ -106,7 +107,15 @@ bool RateFinder::Answered() const
 
 void RateFinder::Follow()
 {
-    if (!Running() || !PortStillThere())
+    if (!Running()) {
+        // The operator acts on the result: it has said what it had to.
+        if (m_resultShown && SequenceRunning(m_state)) {
+            m_resultShown = false;
+            m_notice.Close();
+        }
+        return;
+    }
+    if (!PortStillThere())
         return;
     if (m_state.WorkMode != ModeIdle)
         Cancel(); // the operator started something: it runs at the rate the list shows
@@ -128,6 +137,7 @@ void RateFinder::TimedOut()
     }
     m_index = -1;
     RestoreRate();
+    m_resultShown = true;
     m_notice.Show({ NoticeTitle,
                     QStringLiteral("在每一个波特率下，模块都没有回答“%1”。").arg(ProbeCommand()),
                     CheckList(m_startRate),
@@ -142,6 +152,7 @@ void RateFinder::Found()
     m_index = -1;
     m_showRate(rate);
     m_setStatus(PortOpenCaption(m_portNumber), m_port.Device());
+    m_resultShown = true;
     m_notice.Show({ NoticeTitle,
                     QStringLiteral("模块在 %1 波特率下回答了“%2”。").arg(rate).arg(ProbeCommand()),
                     QStringLiteral("端口保持以 %1 打开，波特率列表也已选中 %1。现在可以重新读取"

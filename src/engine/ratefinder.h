@@ -21,7 +21,8 @@ std::array<int, BaudRates.size()> FinderRates();
 // goes out (echoed red), and stops at the first rate whose answer holds "OK" within
 // WaitMilliseconds. The port stays open at that rate and the baud list shows it; when no
 // rate answers, or the operator cancels, the port goes back to the rate it had. The
-// engine's receive path echoes every byte; the finder only reads the buffer it fills.
+// notice of the result closes when a query or update starts. The engine's receive path
+// echoes every byte; the finder only reads the buffer it fills.
 //
 // Timers pace it, so the window stays responsive. It ends at once, touching nothing,
 // when the port goes away or another port is searched, and gives way, restoring the rate,
@@ -71,4 +72,5 @@ private:
     int m_portNumber = 0;
     int m_startRate = 0;
     qint64 m_mark = 0; // ReplyStore::Appended() when the probe went out
+    bool m_resultShown = false; // until a query or update starts
 };

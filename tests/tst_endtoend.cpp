@@ -67,17 +67,14 @@ class TestEndToEnd : public QObject
     // Presses a button of the notice on show; false when it has no such button.
     [[nodiscard]] bool PressOnNotice(const QString &caption)
     {
-        if (!m_form->Notices().IsShown())
-            return false;
-        for (QAbstractButton *button : m_form->Notices().Box()->buttons()) {
-            if (button->text() == caption) {
-                button->click();
-                return true;
-            }
+        const auto buttons = m_form->Notices().IsShown() ? m_form->Notices().Box()->buttons()
+                                                         : QList<QAbstractButton *>();
+        for (QAbstractButton *button : buttons) {
+            if (button->text() == caption)
+                return button->click(), true;
         }
         return false;
     }
-    qsizetype Probes() { return m_sim->Received().count(QStringLiteral("AT")); }
 
     // Waits until the console has drawn every append; what is read after it fails on its
     // own if that never happens.
@@ -158,8 +155,6 @@ private slots:
     void unansweredCommandHaltsTheQuery();
     void unansweredStepNotice_data();
     void unansweredStepNotice();
-    void rateFinder_data();
-    void rateFinder();
     void nameHoldingOk();
     void clearedPanelUpdate();
     void hangUpMidway();
@@ -272,26 +267,38 @@ void TestEndToEnd::unansweredStepNotice_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("step"); // the step left unanswered
     QTest::addColumn<QString>("text"); // the notice's text begins so
-    QTest::addColumn<bool>("late"); // a late reply comes, and the query goes on
+    QTest::addColumn<QString>("then"); // a late reply comes, or the operator finds the rate
+    QTest::addColumn<QString>("found"); // the rate finder's last notice
+    QTest::addColumn<int>("rate"); // the port's after it
     QTest::newRow("nothing, then a late reply")
         << QStringList { "--late", "AT+ROLE?" } << 5 << "“AT+ROLE?”发出 2 秒后，模块没有任何回应。"
-        << true;
-    QTest::newRow("no command mode") << QStringList { "--no-command-mode" } << 1
-                                     << "“AT”发出 2 秒后，模块没有任何回应。" << false;
+        << "late"
+        << "" << 0;
+    QTest::newRow("no command mode; no rate answers")
+        << QStringList { "--no-command-mode" } << 1 << "“AT”发出 2 秒后，模块没有任何回应。"
+        << "find"
+        << "在每一个波特率下，模块都没有回答“AT”。" << 38400;
     QTest::newRow("limited command mode")
         << QStringList { "--limited" } << 2
         << "“AT+VERSION?”发出 2 秒后，模块没有任何回应。\n模块回答了前面的命令，却不回答这一条"
-        << false;
-    QTest::newRow("another rate: not text")
+        << ""
+        << "" << 0;
+    QTest::newRow("not text at another rate; the finder finds 9600")
         << QStringList { "--rate", "9600" } << 1
         << "“AT”发出后收到的字节不能读作文字（乱码、控制字符或空字节），这多半是波特率不对。"
            "当前波特率为 38400。"
-        << false;
-    QTest::newRow("replies without line ends: other text")
+        << "find"
+        << "模块在 9600 波特率下回答了“AT”。" << 9600;
+    QTest::newRow("other text: replies without line ends")
         << QStringList { "--no-line-end" } << 2
         << "“AT+VERSION?”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”。收到的最后一行：\n"
            "“+VERSION:1.4-20250310OK”"
-        << false;
+        << ""
+        << "" << 0;
+    QTest::newRow("port pulled during the search")
+        << QStringList { "--no-command-mode", "--hangup-after", "3" } << 1 << "“AT”发出 2 秒后"
+        << "find"
+        << "" << 0;
 }
 
 void TestEndToEnd::unansweredStepNotice()
@@ -299,94 +306,46 @@ void TestEndToEnd::unansweredStepNotice()
     QFETCH(QStringList, options);
     QFETCH(int, step);
     QFETCH(QString, text);
-    QFETCH(bool, late);
+    QFETCH(QString, then);
+    QFETCH(QString, found);
+    QFETCH(int, rate);
     QVERIFY(Start(options));
     m_form->Command1->click();
     QTRY_VERIFY_WITH_TIMEOUT(m_form->State().StepIndex == step && m_form->State().AwaitingReply,
                              10000);
-    QElapsedTimer sinceCommand;
-    sinceCommand.start();
+    QElapsedTimer clock;
+    clock.start();
     QTRY_VERIFY_WITH_TIMEOUT(m_form->Notices().IsShown(), 10000);
-    qInfo("notice %lld ms after the step was seen waiting", sinceCommand.elapsed());
+    qInfo("notice %lld ms after the step was seen waiting", clock.elapsed());
     QVERIFY2(NoticeText().startsWith(text), qPrintable(NoticeText()));
     QVERIFY(!QApplication::activeModalWidget()); // the window goes on working
-    QVERIFY(m_warning.shown.isEmpty());
     QCOMPARE(int(m_form->State().StepIndex), step); // the step still waits
-    if (!late)
-        return;
-    const QPointer<QMessageBox> box = m_form->Notices().Box();
-    QTRY_VERIFY_WITH_TIMEOUT(!box, 10000); // the late reply closed it
-    QTRY_VERIFY_WITH_TIMEOUT(
-        m_form->State().WorkMode == ModeIdle && m_form->State().StepIndex == QuerySteps, 30000);
-    QCOMPARE(m_sim->Received(), QueryCommands());
-    VerifyDefaultsInPanel();
-    QVERIFY(m_warning.shown.isEmpty());
-    QVERIFY(!m_form->Notices().IsShown());
-}
-
-void TestEndToEnd::rateFinder_data()
-{
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("event"); // during the search
-    QTest::addColumn<QString>("text"); // the finder's last notice, empty when it closed
-    QTest::addColumn<int>("rate"); // the port's at the end
-    QTest::newRow("finds 9600") << QStringList { "--rate", "9600" } << ""
-                                << "模块在 9600 波特率下回答了“AT”。" << 9600;
-    QTest::newRow("no answer at any rate") << QStringList { "--no-command-mode" } << ""
-                                           << "在每一个波特率下，模块都没有回答“AT”。" << 38400;
-    QTest::newRow("cancelled") << QStringList { "--no-command-mode" } << "cancel"
-                               << "" << 38400;
-    QTest::newRow("port pulled") << QStringList { "--no-command-mode", "--hangup-after", "3" }
-                                 << "pulled"
-                                 << "" << 0;
-}
-
-void TestEndToEnd::rateFinder()
-{
-    QFETCH(QStringList, options);
-    QFETCH(QString, event);
-    QFETCH(QString, text);
-    QFETCH(int, rate);
-    QVERIFY(Start(options));
-    m_form->Command1->click();
-    QTRY_VERIFY_WITH_TIMEOUT(m_form->Notices().IsShown(), 10000);
-    QVERIFY(PressOnNotice(QStringLiteral("查找波特率")));
-    QElapsedTimer searching;
-    searching.start();
-    QTRY_VERIFY_WITH_TIMEOUT(m_form->Finder().Running(), 5000);
-    QCOMPARE(m_form->State().WorkMode, ModeIdle); // the query is given up
-    if (event == QLatin1String("cancel")) {
-        QTRY_COMPARE_WITH_TIMEOUT(Probes(), 3, 5000); // the query's and two probes
-        QVERIFY(PressOnNotice(QStringLiteral("取消")));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Finder().Running(), 5000);
-        // Stopped at once: the time of two more probes passes without one.
-        const qsizetype probes = Probes();
-        QElapsedTimer after;
-        after.start();
-        QTRY_VERIFY_WITH_TIMEOUT(after.elapsed() > 2 * RateFinder::WaitMilliseconds, 5000);
-        QCOMPARE(Probes(), probes);
-    } else if (event == QLatin1String("pulled")) {
-        // The module hangs up at the second probe, as a pulled adapter does.
-        QTRY_COMPARE_WITH_TIMEOUT(m_form->Label4->text(), QStringLiteral("端口：1 已断开"), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Finder().Running(), 5000);
-        QVERIFY(!m_form->Port().IsOpen());
-        QVERIFY(m_warning.shown.isEmpty()); // idle: the loss says so in the label alone
-        QVERIFY(!m_form->Notices().IsShown());
-        return;
+    if (then == QLatin1String("late")) {
+        const QPointer<QMessageBox> box = m_form->Notices().Box();
+        QTRY_VERIFY_WITH_TIMEOUT(!box, 10000); // the late reply closed it
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->State().WorkMode == ModeIdle, 30000);
+        QCOMPARE(m_sim->Received(), QueryCommands());
+        VerifyDefaultsInPanel();
+    } else if (then == QLatin1String("find")) {
+        QVERIFY(PressOnNotice(QStringLiteral("查找波特率")));
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Finder().Running(), 5000);
+        clock.start();
+        QCOMPARE(m_form->State().WorkMode, ModeIdle); // the query is given up
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Finder().Running(), 10000);
+        qInfo("the finder ended after %lld ms", clock.elapsed());
+        QCOMPARE(NoticeText(), found);
+        QCOMPARE(m_form->Port().IsOpen(), rate > 0);
+        if (rate == 0) // pulled: the label says so, as for any loss
+            QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：1 已断开"));
+        else
+            QCOMPARE(m_form->Port().BaudRate(), rate);
+        QCOMPARE(m_form->Combo1->currentText(), QString::number(rate ? rate : 38400));
     }
-    QTRY_VERIFY_WITH_TIMEOUT(!m_form->Finder().Running(), 10000);
-    if (event.isEmpty())
-        qInfo("the finder ended after %lld ms", searching.elapsed());
-    QCOMPARE(NoticeText(), text);
-    QVERIFY(m_form->Port().IsOpen());
-    QCOMPARE(m_form->Port().BaudRate(), rate);
-    QCOMPARE(m_form->Combo1->currentText(), QString::number(rate));
-    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：1 已打开"));
     QVERIFY(m_warning.shown.isEmpty());
-    if (!text.startsWith(u"模块在"))
-        return;
-    QVERIFY(RunToEnd(m_form->Command1, 14)); // a query at that rate reads the module
-    QVERIFY(!m_form->Notices().IsShown()); // and the result, acted upon, is gone
+    if (rate == 9600) { // a query at the rate found reads the module, and the result goes
+        QVERIFY(RunToEnd(m_form->Command1, 14));
+        QVERIFY(!m_form->Notices().IsShown());
+    }
 }
 
 void TestEndToEnd::nameHoldingOk()

@@ -162,11 +162,9 @@ void TestSimCore::unreadyModule_data()
                               << QByteArray("OK\r\n") << QByteArray("X");
     QTest::newRow("rate not known")
         << "rate" << 0 << QByteArray("AT") << true << QByteArray("OK\r\n") << name;
-    QTest::newRow("wrong rate: noise back, nothing taken")
+    QTest::newRow("wrong rate: noise of the reply's length, nothing taken")
         << "rate" << 38400 << QByteArray("AT+NAME=X") << true << QByteArray("\x8F\x8B\x8D\x8A")
         << name;
-    QTest::newRow("wrong rate: the query's noise has the reply's length")
-        << "rate" << 14400 << QByteArray("AT+NAME?") << true << QByteArray(23, '\0') << name;
     QTest::newRow("no command mode")
         << "none" << 0 << QByteArray("AT") << false << QByteArray() << name;
     QTest::newRow("limited: AT") << "limited" << 0 << QByteArray("AT") << true
@@ -199,14 +197,7 @@ void TestSimCore::unreadyModule()
     else if (failure == QLatin1String("forget"))
         core.ForgetSettings(true);
     const auto got = core.Reply(command.toStdString(), lineRate);
-    QCOMPARE(bool(got), answers);
-    if (got && reply.count('\0') == reply.size()) { // noise: only its length and bytes count
-        QCOMPARE(qsizetype(got->size()), reply.size());
-        for (unsigned char c : *got)
-            QVERIFY(c >= 0x80 && c < 0xC0); // never the start of a character
-    } else if (got) {
-        QCOMPARE(QByteArray::fromStdString(*got), reply);
-    }
+    QCOMPARE(QByteArray::fromStdString(got.value_or("none")), answers ? reply : "none");
     QCOMPARE(QByteArray::fromStdString(core.Current().at("NAME")), nameAfter);
 }
 

@@ -32,6 +32,19 @@ bool IsNotText(QChar c)
         || (u >= 0x7F && u <= 0x9F);
 }
 
+// What came back since a command whose reply is still not complete.
+enum class Unanswered {
+    Nothing, // not a byte
+    NotText, // mostly bytes that do not read as text: what a wrong rate looks like
+    OtherText, // text, but without the end the step waits for
+};
+
+struct UnansweredReply
+{
+    Unanswered kind;
+    QString lastLine; // of other text: its last line that holds anything, trimmed
+};
+
 // The line of `text` that holds position `pos`, trimmed.
 QStringView LineAt(QStringView text, qsizetype pos)
 {
@@ -40,22 +53,6 @@ QStringView LineAt(QStringView text, qsizetype pos)
     if (end < 0)
         end = text.size();
     return text.mid(start, end - start).trimmed();
-}
-
-} // namespace
-
-QString CheckList(int rate)
-{
-    QString list = QStringLiteral("请检查：");
-    for (std::size_t i = 0; i < CheckItems.size(); ++i) {
-        const bool last = i + 1 == CheckItems.size();
-        QString item = QString::fromUtf8(CheckItems[i]);
-        if (last)
-            item = item.arg(rate).arg(CommandModeRate).arg(DataModeRate);
-        const QString end = last ? QStringLiteral("。") : QStringLiteral("；");
-        list += QStringLiteral("\n%1. %2%3").arg(i + 1).arg(item, end);
-    }
-    return list;
 }
 
 UnansweredReply JudgeUnanswered(QStringView received)
@@ -81,6 +78,8 @@ UnansweredReply JudgeUnanswered(QStringView received)
     return { Unanswered::OtherText, last.toString() };
 }
 
+// A line of the module's text as a notice quotes it: characters that do not print are
+// shown as U+FFFD, and a long line is cut to fit the box.
 QString QuoteLine(QStringView line)
 {
     QString quoted;
@@ -96,6 +95,22 @@ QString QuoteLine(QStringView line)
         quoted += QChar(0x2026); // …
     }
     return quoted;
+}
+
+} // namespace
+
+QString CheckList(int rate)
+{
+    QString list = QStringLiteral("请检查：");
+    for (std::size_t i = 0; i < CheckItems.size(); ++i) {
+        const bool last = i + 1 == CheckItems.size();
+        QString item = QString::fromUtf8(CheckItems[i]);
+        if (last)
+            item = item.arg(rate).arg(CommandModeRate).arg(DataModeRate);
+        const QString end = last ? QStringLiteral("。") : QStringLiteral("；");
+        list += QStringLiteral("\n%1. %2%3").arg(i + 1).arg(item, end);
+    }
+    return list;
 }
 
 StepWatch::StepWatch(const EngineState &state,

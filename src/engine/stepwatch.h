@@ -21,25 +21,6 @@ inline constexpr int DataModeRate = 9600;
 // What the operator checks when the module does not answer, with the rate in use.
 QString CheckList(int rate);
 
-// What came back since a command whose reply is still not complete.
-enum class Unanswered {
-    Nothing, // not a byte
-    NotText, // mostly bytes that do not read as text: what a wrong rate looks like
-    OtherText, // text, but without the end the step waits for
-};
-
-struct UnansweredReply
-{
-    Unanswered kind;
-    QString lastLine; // of other text: its last line that holds anything, trimmed
-};
-
-UnansweredReply JudgeUnanswered(QStringView received);
-
-// A line of the module's text as a notice quotes it: characters that do not print are
-// shown as U+FFFD, and a long line is cut to fit the box.
-QString QuoteLine(QStringView line);
-
 // Watches, beside the engine, the step that a running query or update waits on, from the
 // engine state alone:
 // - a step whose reply is not complete two seconds after its command gets one notice,

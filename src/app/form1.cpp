@@ -235,15 +235,10 @@ void Form1::Command4_Click()
     SearchNextPort(
         m_state.LastPortTried, *Uart1, Combo1->currentText(),
         [this](const QString &caption, const QString &tooltip) {
-            ShowPortStatus(caption, tooltip);
+            SetWholeText(Label4, caption);
+            Label4->setToolTip(tooltip);
         },
         *m_warning);
-}
-
-void Form1::ShowPortStatus(const QString &caption, const QString &tooltip)
-{
-    SetWholeText(Label4, caption);
-    Label4->setToolTip(tooltip);
 }
 
 void Form1::WatchTheModule()
@@ -255,7 +250,8 @@ void Form1::WatchTheModule()
     m_rateFinder = std::make_unique<RateFinder>(
         m_state, *Uart1, *m_engine, *m_notice,
         [this](const QString &caption, const QString &tooltip) {
-            ShowPortStatus(caption, tooltip);
+            SetWholeText(Label4, caption); // the rate being tried, as the search shows its port
+            Label4->setToolTip(tooltip);
         },
         [this](int rate) { Combo1->setCurrentText(QString::number(rate)); });
     m_stepWatch = std::make_unique<StepWatch>(m_state, *Uart1, *m_panel, *m_notice,

@@ -81,7 +81,6 @@ private:
     void Uart1_DeviceLost();
     void RichTextBox1_SelChange();
 
-    void ShowPortStatus(const QString &caption, const QString &tooltip);
     void WatchTheModule();
     void UpdateCaretStatus();
     void PaceWhileRunning();

@@ -7,6 +7,7 @@
 #include "serial/seriallink.h"
 #include "update.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {

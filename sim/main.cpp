@@ -3,6 +3,7 @@
 // It serves on a new pseudo-terminal (its path is the first line of standard output)
 // or on an existing device, answering the module's command set.
 
+#include "linerate.h"
 #include "modulecore.h"
 
 #include <algorithm>
@@ -41,6 +42,10 @@ struct Options
     std::string logPath;
 };
 
+// How late a command given with --late is answered: past the two seconds after which the
+// tool tells the operator that a step went unanswered.
+constexpr int LateMs = 2500;
+
 const char Usage[]
     = "Usage: tarvenit-module-sim [OPTION]...\n"
       "Stand in for a serial Bluetooth module that speaks AT commands: create a\n"
@@ -61,10 +66,20 @@ const char Usage[]
       "  --pause-ends-line MS   also take a command after MS ms without a new byte, and\n"
       "                         answer such a command without the final line break\n"
       "  --garbage              send invalid UTF-8 and NUL bytes between replies\n"
+      "  --late CMD             answer CMD 2.5 s late (CMD matches as for --silent)\n"
       "  --log FILE             record every line received and sent, with a time in ms\n"
       "  --exit-after SECONDS   stop after this long\n"
       "  --help                 print this help and exit\n"
-      "  --version              print the version and exit\n";
+      "  --version              print the version and exit\n"
+      "\n"
+      "A module that does not answer as expected:\n"
+      "  --rate N               run at N baud: when the tool sets another rate on the line,\n"
+      "                         take no command and answer with noise of the reply's\n"
+      "                         length (bytes of 0x80 and above)\n"
+      "  --no-command-mode      answer nothing, as a module in its data mode\n"
+      "  --limited              a limited command mode: answer \"AT\" only\n"
+      "  --no-line-end          send replies without their line ends\n"
+      "  --forget               acknowledge settings with OK but keep none of them\n";
 
 [[noreturn]] void Fail(const std::string &message)
 {
@@ -143,10 +158,12 @@ bool WriteAll(int fd, const char *data, std::size_t size)
 class Server
 {
 public:
-    Server(const Options &options, sim::ModuleCore &core, Log &log)
+    // rateFd is the terminal whose line rate the tool sets (-1: not known).
+    Server(const Options &options, sim::ModuleCore &core, Log &log, int rateFd)
         : m_options(options)
         , m_core(core)
         , m_log(log)
+        , m_rateFd(rateFd)
     { }
 
     int Run(int fd);
@@ -159,6 +176,7 @@ private:
     const Options &m_options;
     sim::ModuleCore &m_core;
     Log &m_log;
+    int m_rateFd;
     std::mt19937 m_random { 12345 };
     long m_commands = 0;
 };
@@ -250,7 +268,10 @@ int Server::Run(int fd)
 
 bool Server::Answer(int fd, const std::string &line, bool endedByPause)
 {
-    if (auto reply = m_core.Reply(line)) {
+    const long lineRate = m_rateFd >= 0 ? sim::LineRate(m_rateFd) : 0;
+    if (auto reply = m_core.Reply(line, lineRate)) {
+        if (m_core.IsDelayed(line))
+            std::this_thread::sleep_for(std::chrono::milliseconds(LateMs));
         if (endedByPause && reply->size() >= 2)
             reply->resize(reply->size() - 2); // the final CR LF
         if (!Send(fd, *reply))
@@ -303,6 +324,21 @@ Options Parse(int argc, char **argv, sim::ModuleCore &core)
             options.hangupAfter = long(number(value()));
         } else if (arg == "--pause-ends-line") {
             options.pauseEndsLineMs = int(number(value()));
+        } else if (arg == "--late") {
+            core.DelayCommand(value());
+        } else if (arg == "--rate") {
+            const double rate = number(value());
+            if (rate < 1)
+                Fail("--rate takes a baud rate");
+            core.SetOwnRate(long(rate));
+        } else if (arg == "--no-command-mode") {
+            core.SetCommandMode(sim::CommandMode::None);
+        } else if (arg == "--limited") {
+            core.SetCommandMode(sim::CommandMode::AttentionOnly);
+        } else if (arg == "--no-line-end") {
+            core.DropLineEnds(true);
+        } else if (arg == "--forget") {
+            core.ForgetSettings(true);
         } else if (arg == "--garbage") {
             options.garbage = true;
         } else if (arg == "--log") {
@@ -359,7 +395,7 @@ int main(int argc, char **argv)
         std::fflush(stdout);
     }
 
-    Server server(options, core, log);
+    Server server(options, core, log, slaveHold >= 0 ? slaveHold : fd);
     const int status = server.Run(fd);
     ::close(fd);
     if (slaveHold >= 0)

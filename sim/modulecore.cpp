@@ -195,13 +195,45 @@ bool ModuleCore::Matches(const std::set<std::string> &faults, const std::string 
     return false;
 }
 
-std::optional<std::string> ModuleCore::Reply(const std::string &command)
+std::optional<std::string> ModuleCore::Reply(const std::string &command, long lineRate)
 {
+    if (m_ownRate > 0 && lineRate > 0 && lineRate != m_ownRate) {
+        // The module hears noise: it changes nothing, and its answer is noise too.
+        ModuleCore unchanged = *this;
+        unchanged.m_ownRate = 0;
+        auto reply = unchanged.Reply(command);
+        if (reply)
+            *reply = AsNoise(*reply);
+        return reply;
+    }
+    if (m_commandMode == CommandMode::None
+        || (m_commandMode == CommandMode::AttentionOnly && command != "AT"))
+        return std::nullopt;
     if (Matches(m_silent, command))
         return std::nullopt;
-    if (Matches(m_failing, command))
-        return Error(Refused);
-    return Execute(command);
+    std::string reply;
+    if (Matches(m_failing, command)) {
+        reply = Error(Refused);
+    } else {
+        const Settings before = m_settings;
+        reply = Execute(command);
+        if (m_forget)
+            m_settings = before;
+    }
+    if (m_dropLineEnds) {
+        for (auto end = reply.find("\r\n"); end != std::string::npos; end = reply.find("\r\n", end))
+            reply.erase(end, 2);
+    }
+    return reply;
+}
+
+std::string ModuleCore::AsNoise(const std::string &bytes)
+{
+    // Continuation bytes with no lead byte before them: never part of a character.
+    std::string noise = bytes;
+    for (char &c : noise)
+        c = char(0x80 | (static_cast<unsigned char>(c) & 0x3F));
+    return noise;
 }
 
 std::string ModuleCore::Execute(const std::string &command)

@@ -28,6 +28,10 @@ private:
     std::string m_pending;
 };
 
+// Which commands a module answers: all of them, none (it is in its data mode), or only
+// "AT" (a limited command mode that some boards enter).
+enum class CommandMode { Full, None, AttentionOnly };
+
 // The module's command set over one in-memory set of settings.
 class ModuleCore
 {
@@ -42,9 +46,26 @@ public:
     // and the command begins with it.
     void SilenceCommand(const std::string &command) { m_silent.insert(command); }
     void FailCommand(const std::string &command) { m_failing.insert(command); }
+    void DelayCommand(const std::string &command) { m_late.insert(command); }
+    bool IsDelayed(const std::string &command) const { return Matches(m_late, command); }
 
-    // The reply lines (each ending in CR LF) to one command; nothing when silenced.
-    std::optional<std::string> Reply(const std::string &command);
+    // The failures a module that does not answer as the tool expects shows:
+    // its own line rate (0: whatever the line runs at), the commands it answers, replies
+    // without their line ends, and settings acknowledged but not kept.
+    void SetOwnRate(long rate) { m_ownRate = rate; }
+    void SetCommandMode(CommandMode mode) { m_commandMode = mode; }
+    void DropLineEnds(bool drop) { m_dropLineEnds = drop; }
+    void ForgetSettings(bool forget) { m_forget = forget; }
+
+    // The bytes the line carries back for one command that came at `lineRate` (0 when
+    // the rate is not known): the reply lines, each ending in CR LF; nothing when the
+    // module does not answer. At another rate than its own the module takes no command,
+    // and what it sends arrives as noise of the same length.
+    std::optional<std::string> Reply(const std::string &command, long lineRate = 0);
+
+    // What a receiver at the wrong rate makes of `bytes`: as many bytes of 0x80 and above,
+    // none of them a character.
+    static std::string AsNoise(const std::string &bytes);
 
 private:
     std::string Execute(const std::string &command);
@@ -54,6 +75,11 @@ private:
     Settings m_settings;
     std::set<std::string> m_silent;
     std::set<std::string> m_failing;
+    std::set<std::string> m_late;
+    long m_ownRate = 0;
+    CommandMode m_commandMode = CommandMode::Full;
+    bool m_dropLineEnds = false;
+    bool m_forget = false;
 };
 
 } // namespace sim

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/notice.h"
 #include "engine/seams.h"
 #include "serial/seriallink.h"
 
@@ -30,7 +31,9 @@ public:
     void SetLine(const QString &settings) override
     {
         calls << QStringLiteral("SetLine ") + settings;
+        baud = settings.section(QLatin1Char(','), 0, 0).toInt();
     }
+    int BaudRate() const override { return baud; }
     void SetReceiveThreshold(int characters) override
     {
         calls << QStringLiteral("SetReceiveThreshold %1").arg(characters);
@@ -57,6 +60,7 @@ public:
 
     bool open = true;
     int selected = 0;
+    int baud = 38400;
     QSet<int> openable;
     QMap<int, Refusal> refused; // why a port that is not openable refuses
     QStringList calls;
@@ -100,6 +104,14 @@ public:
     QString Text1(int index) const override { return texts.value(index); }
     void SetText1(int index, const QString &text) override { texts[index] = text; }
     bool Option(int number) const override { return options.value(number); }
+    QString Text1Caption(int index) const override
+    {
+        return QStringLiteral("Text1(%1)").arg(index);
+    }
+    QString GroupCaption(int number) const override
+    {
+        return QStringLiteral("group of Option%1").arg(number);
+    }
     void SetOption(int number, bool on) override
     {
         const int first = number <= 3 ? 1 : 4;
@@ -120,6 +132,21 @@ public:
     }
     QMap<int, QString> texts;
     QMap<int, bool> options;
+};
+
+// Records each notice shown; the test presses its action by calling onAction.
+class FakeNotice : public Notice
+{
+public:
+    void Show(const NoticeContent &content) override
+    {
+        shown << content;
+        open = true;
+    }
+    void Close() override { open = false; }
+    bool IsShown() const override { return open; }
+    QList<NoticeContent> shown;
+    bool open = false;
 };
 
 inline const QString PortWarning = QStringLiteral("警告|端口打开错误，请搜索端口后重试！");

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/form1.h"
+#include "app/noticebox.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
+#include "engine/ratefinder.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
 #include "serial/serialport.h"
 #include "simulator.h"
 
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -53,6 +57,24 @@ class TestEndToEnd : public QObject
     }
 
     QString Text1(int index) { return m_form->Panel().Text1(index); }
+
+    // The text of the notice on show, empty when none is.
+    QString NoticeText()
+    {
+        NoticeBox &notice = m_form->Notices();
+        return notice.IsShown() ? notice.Box()->text() : QString();
+    }
+    // Presses a button of the notice on show; false when it has no such button.
+    [[nodiscard]] bool PressOnNotice(const QString &caption)
+    {
+        const auto buttons = m_form->Notices().IsShown() ? m_form->Notices().Box()->buttons()
+                                                         : QList<QAbstractButton *>();
+        for (QAbstractButton *button : buttons) {
+            if (button->text() == caption)
+                return button->click(), true;
+        }
+        return false;
+    }
 
     // Waits until the console has drawn every append; what is read after it fails on its
     // own if that never happens.
@@ -131,6 +153,8 @@ private slots:
     void updateWritesTheModule();
     void errorReplyDoesNotStopTheUpdate();
     void unansweredCommandHaltsTheQuery();
+    void unansweredStepNotice_data();
+    void unansweredStepNotice();
     void nameHoldingOk();
     void clearedPanelUpdate();
     void hangUpMidway();
@@ -203,11 +227,12 @@ void TestEndToEnd::updateWritesTheModule()
     QCOMPARE(Text1(7), QStringLiteral("1a2b:3c:4d5e6f"));
     QVERIFY(m_form->Panel().Option(1));
     QVERIFY(!m_form->Panel().Option(2));
+    QVERIFY(!m_form->Notices().IsShown()); // nothing refused, nothing to say
 }
 
 void TestEndToEnd::errorReplyDoesNotStopTheUpdate()
 {
-    QVERIFY(Start({ "--error", "AT+CLASS=", "--delay", "5" }));
+    QVERIFY(Start({ "--error", "AT+CLASS=", "--error", "AT+CMODE=", "--delay", "5" }));
     QVERIFY(RunToEnd(m_form->Command1, 14));
     QVERIFY(RunToEnd(m_form->Command2, 9));
     const QStringList received = m_sim->Received();
@@ -216,6 +241,10 @@ void TestEndToEnd::errorReplyDoesNotStopTheUpdate()
     QVERIFY(m_sim->Records('>').contains(QStringLiteral("ERROR:(1F)")));
     Drawn();
     QVERIFY(m_form->RichTextBox1->toPlainText().contains(QStringLiteral("ERROR:(1F)\n")));
+    // The update ends with the refused settings listed by the panel's captions.
+    QCOMPARE(NoticeText(),
+             QStringLiteral("模块拒绝了以下设置：\n设备类：ERROR:(1F)\n连接模式：ERROR:(1F)"));
+    QCOMPARE(m_form->Notices().Box()->windowTitle(), QStringLiteral("提示"));
 }
 
 void TestEndToEnd::unansweredCommandHaltsTheQuery()
@@ -236,6 +265,92 @@ void TestEndToEnd::unansweredCommandHaltsTheQuery()
     m_form->Command1->click(); // restarts at step 1
     QTRY_COMPARE_WITH_TIMEOUT(m_sim->Received().size(), 10, 10000);
     QCOMPARE(m_sim->Received().mid(5), QueryCommands().mid(0, 5));
+}
+
+void TestEndToEnd::unansweredStepNotice_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("step"); // the step left unanswered
+    QTest::addColumn<QString>("text"); // the notice's text begins so
+    QTest::addColumn<QString>("then"); // a late reply comes, or the operator finds the rate
+    QTest::addColumn<QString>("found"); // the rate finder's last notice
+    QTest::addColumn<int>("rate"); // the port's after it
+    QTest::newRow("nothing, then a late reply")
+        << QStringList { "--late", "AT+ROLE?" } << 5 << "“AT+ROLE?”发出 2 秒后，模块没有任何回应。"
+        << "late"
+        << "" << 0;
+    QTest::newRow("no command mode; no rate answers")
+        << QStringList { "--no-command-mode" } << 1 << "“AT”发出 2 秒后，模块没有任何回应。"
+        << "find"
+        << "在每一个波特率下，模块都没有回答“AT”。" << 38400;
+    QTest::newRow("limited command mode")
+        << QStringList { "--limited" } << 2
+        << "“AT+VERSION?”发出 2 秒后，模块没有任何回应。\n模块回答了前面的命令，却不回答这一条"
+        << ""
+        << "" << 0;
+    QTest::newRow("not text at another rate; the finder finds 9600")
+        << QStringList { "--rate", "9600" } << 1
+        << "“AT”发出后收到的字节不能读作文字（乱码、控制字符或空字节），这多半是波特率不对。"
+           "当前波特率为 38400。"
+        << "find"
+        << "模块在 9600 波特率下回答了“AT”。" << 9600;
+    QTest::newRow("other text: replies without line ends")
+        << QStringList { "--no-line-end" } << 2
+        << "“AT+VERSION?”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”。收到的最后一行：\n"
+           "“+VERSION:1.4-20250310OK”"
+        << ""
+        << "" << 0;
+    QTest::newRow("port pulled during the search")
+        << QStringList { "--no-command-mode", "--hangup-after", "3" } << 1 << "“AT”发出 2 秒后"
+        << "find"
+        << "" << 0;
+}
+
+void TestEndToEnd::unansweredStepNotice()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, step);
+    QFETCH(QString, text);
+    QFETCH(QString, then);
+    QFETCH(QString, found);
+    QFETCH(int, rate);
+    QVERIFY(Start(options));
+    m_form->Command1->click();
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->State().StepIndex == step && m_form->State().AwaitingReply,
+                             10000);
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->Notices().IsShown(), 10000);
+    qInfo("notice %lld ms after the step was seen waiting", clock.elapsed());
+    QVERIFY2(NoticeText().startsWith(text), qPrintable(NoticeText()));
+    QVERIFY(!QApplication::activeModalWidget()); // the window goes on working
+    QCOMPARE(int(m_form->State().StepIndex), step); // the step still waits
+    if (then == QLatin1String("late")) {
+        const QPointer<QMessageBox> box = m_form->Notices().Box();
+        QTRY_VERIFY_WITH_TIMEOUT(!box, 10000); // the late reply closed it
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->State().WorkMode == ModeIdle, 30000);
+        QCOMPARE(m_sim->Received(), QueryCommands());
+        VerifyDefaultsInPanel();
+    } else if (then == QLatin1String("find")) {
+        QVERIFY(PressOnNotice(QStringLiteral("查找波特率")));
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Finder().Running(), 5000);
+        clock.start();
+        QCOMPARE(m_form->State().WorkMode, ModeIdle); // the query is given up
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Finder().Running(), 10000);
+        qInfo("the finder ended after %lld ms", clock.elapsed());
+        QCOMPARE(NoticeText(), found);
+        QCOMPARE(m_form->Port().IsOpen(), rate > 0);
+        if (rate == 0) // pulled: the label says so, as for any loss
+            QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：1 已断开"));
+        else
+            QCOMPARE(m_form->Port().BaudRate(), rate);
+        QCOMPARE(m_form->Combo1->currentText(), QString::number(rate ? rate : 38400));
+    }
+    QVERIFY(m_warning.shown.isEmpty());
+    if (rate == 9600) { // a query at the rate found reads the module, and the result goes
+        QVERIFY(RunToEnd(m_form->Command1, 14));
+        QVERIFY(!m_form->Notices().IsShown());
+    }
 }
 
 void TestEndToEnd::nameHoldingOk()

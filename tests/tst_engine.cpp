@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/commandengine.h"
+#include "engine/ratefinder.h"
+#include "engine/stepwatch.h"
 #include "fakes.h"
 
 #include <QtTest>
@@ -16,6 +18,34 @@ class TestEngine : public QObject
         FakeFields fields;
         FakeWarning warning;
         CommandEngine engine { state, port, console, fields, warning };
+    };
+
+    // The engine with the watch and the finder beside it, followed as the window does.
+    struct WatchRig : Rig
+    {
+        FakeNotice notice;
+        qint64 now = 0;
+        int findRate = 0; // presses of "查找波特率"
+        QStringList status; // Label4's captions
+        int listed = 0; // the rate the baud list was set to
+        StepWatch watch { state, port, fields, notice, [this] { ++findRate; } };
+        RateFinder finder { state,
+                            port,
+                            engine,
+                            notice,
+                            [this](const QString &caption, const QString &) { status << caption; },
+                            [this](int rate) { listed = rate; } };
+        WatchRig()
+        {
+            engine.SetModeWatcher([this] { watch.Follow(now), finder.Follow(); });
+        }
+        void Tick() { engine.OnTick(), watch.Follow(now); }
+        void Receive(const QString &text) { port.Deliver(text), engine.OnReceive(), Tick(); }
+        void Wait(qint64 ms) // in ticks of 10 ms
+        {
+            for (const qint64 end = now + ms; now < end;)
+                now += 10, Tick();
+        }
     };
 
 private slots:
@@ -39,6 +69,12 @@ private slots:
     void completionAfterStaleText();
     void lateUpdateReplyJudgedByQuery();
     void wholeQueryAndUpdate();
+    void unansweredStepNotice_data();
+    void unansweredStepNotice();
+    void refusedSettings_data();
+    void refusedSettings();
+    void rateFinder_data();
+    void rateFinder();
 };
 
 void TestEngine::startActions_data()
@@ -388,6 +424,203 @@ void TestEngine::wholeQueryAndUpdate()
     QCOMPARE(rig.port.written.size(), 9);
     QCOMPARE(rig.port.written.first(), QStringLiteral("AT+NAME=BOOK\r\n"));
     QCOMPARE(rig.state.WorkMode, ModeIdle);
+}
+
+void TestEngine::unansweredStepNotice_data()
+{
+    QTest::addColumn<bool>("query");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("received"); // after the command, and no more
+    QTest::addColumn<QString>("text"); // the notice's text begins so
+    QTest::addColumn<QString>("then"); // what closes it
+    QTest::newRow("nothing; a late reply") << true << 1 << ""
+                                           << "“AT”发出 2 秒后，模块没有任何回应。"
+                                           << "reply";
+    QTest::newRow("nothing at a later step; restarted")
+        << true << 4 << ""
+        << "“AT+NAME?”发出 2 秒后，模块没有任何回应。\n模块回答了前面的命令"
+        << "query";
+    QTest::newRow("not text; an update instead")
+        << true << 1 << QString(6, QChar::ReplacementCharacter)
+        << "“AT”发出后收到的字节不能读作文字"
+        << "update";
+    QTest::newRow("ERROR to a query; a hand-typed command")
+        << true << 5 << "ERROR:(0)\r\n"
+        << "“AT+ROLE?”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”。收到的最后一行：\n“ERROR:(0)”"
+        << "manual";
+    QTest::newRow("text after a stray NUL; restarted")
+        << true << 2 << QString(QChar(0)) + "ERROR:(0)\n\n"
+        << "“AT+VERSION?”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”。收到的最后一行：\n"
+           "“�ERROR:(0)”"
+        << "query";
+    QTest::newRow("an update's long line, cut; port lost")
+        << false << 1 << QString(50, QLatin1Char('z'))
+        << "“AT+NAME=bench”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”或“ERROR”。收到的最后一"
+           "行：\n“"
+            + QString(39, QLatin1Char('z')) + "…”"
+        << "lost";
+}
+
+void TestEngine::unansweredStepNotice()
+{
+    QFETCH(bool, query);
+    QFETCH(int, step);
+    QFETCH(QString, received);
+    QFETCH(QString, text);
+    QFETCH(QString, then);
+    WatchRig rig;
+    rig.port.baud = 57600;
+    rig.fields.texts[0] = QStringLiteral("bench");
+    query ? rig.engine.StartQuery() : rig.engine.StartUpdate();
+    rig.state.StepIndex = qint16(step);
+    rig.Tick();
+    if (!received.isEmpty())
+        rig.Receive(received);
+    rig.Wait(StepWatch::PatienceMs - 10);
+    QVERIFY(rig.notice.shown.isEmpty());
+    rig.Wait(10);
+    QCOMPARE(rig.notice.shown.size(), 1);
+    const NoticeContent shown = rig.notice.shown[0];
+    QCOMPARE(shown.title, QStringLiteral("提示"));
+    QVERIFY2(shown.text.startsWith(text), qPrintable(shown.text));
+    const bool offersFinder = !text.contains(u"最后一行");
+    QCOMPARE(shown.action, offersFinder ? QStringLiteral("查找波特率") : QString());
+    if (offersFinder) {
+        QVERIFY(shown.informative.contains(u"波特率：当前为 57600；"));
+        shown.onAction();
+        QCOMPARE(rig.findRate, 1);
+    }
+    rig.Wait(10000); // one notice per step, and the engine untouched: the step still waits
+    QCOMPARE(rig.notice.shown.size(), 1);
+    QCOMPARE(rig.port.written.size(), 1);
+    QVERIFY(rig.state.AwaitingReply);
+
+    if (then == QLatin1String("reply"))
+        rig.Receive(QStringLiteral("OK\r\n"));
+    else if (then == QLatin1String("query"))
+        rig.engine.StartQuery();
+    else if (then == QLatin1String("update"))
+        rig.engine.StartUpdate();
+    else if (then == QLatin1String("manual"))
+        rig.engine.SendManual(QStringLiteral("AT"));
+    else
+        rig.port.open = false, rig.engine.OnPortLost();
+    QVERIFY(!rig.notice.open);
+    // The next step sent gets a notice of its own; never while idle or after a hand-typed one.
+    rig.Wait(StepWatch::PatienceMs + 10);
+    QCOMPARE(rig.notice.shown.size(), then == QLatin1String("manual") || then == "lost" ? 1 : 2);
+}
+
+void TestEngine::refusedSettings_data()
+{
+    QTest::addColumn<QStringList>("replies"); // to steps 1 to 9, "|" between pieces
+    QTest::addColumn<QString>("text"); // the notice after the update, empty for none
+    const QString ok = QStringLiteral("OK\r\n");
+    QTest::newRow("none refused") << QStringList(9, ok) << "";
+    QStringList two(9, ok);
+    two[2] = QStringLiteral("ERROR:(1F)\r\n");
+    two[5] = QStringLiteral("ERR|OR:(6)\r\n");
+    QTest::newRow("two refused, one reply in pieces")
+        << two << "模块拒绝了以下设置：\nText1(3)ERROR:(1F)\ngroup of Option4ERROR:(6)";
+    QStringList last(9, ok);
+    last[8] = QStringLiteral("+UART:x\r\nERROR:(9)\r\n");
+    QTest::newRow("the last step refused") << last << "模块拒绝了以下设置：\nText1(10)ERROR:(9)";
+}
+
+void TestEngine::refusedSettings()
+{
+    QFETCH(QStringList, replies);
+    QFETCH(QString, text);
+    WatchRig rig;
+    rig.engine.StartUpdate(); // refused, then abandoned: not counted
+    rig.Tick();
+    rig.Receive(QStringLiteral("ERROR:(1)\r\n"));
+    rig.engine.StartUpdate();
+    for (const QString &reply : replies) {
+        rig.Tick();
+        for (const QString &piece : reply.split(QLatin1Char('|')))
+            rig.Receive(piece);
+    }
+    QCOMPARE(rig.state.WorkMode, ModeIdle);
+    QCOMPARE(rig.notice.shown.size(), text.isEmpty() ? 0 : 1);
+    if (!text.isEmpty())
+        QCOMPARE(rig.notice.shown[0].text, text);
+}
+
+void TestEngine::rateFinder_data()
+{
+    QTest::addColumn<int>("startRate");
+    QTest::addColumn<int>("moduleRate"); // 0: answers at none
+    QTest::addColumn<QString>("event"); // after the second probe
+    QTest::addColumn<QList<int>>("lines"); // every rate the line was set to
+    QTest::addColumn<QString>("text"); // of the last notice; empty: the finder's closed
+    const QList<int> all = { 38400, 9600, 256000, 128000, 115200, 57600, 56000, 19200, 14400 };
+    QTest::newRow("answers at 38400")
+        << 38400 << 38400 << "" << QList<int> { 38400 } << "模块在 38400 波特率下回答了“AT”。";
+    QTest::newRow("answers at the last rate")
+        << 38400 << 14400 << "" << all << "模块在 14400 波特率下回答了“AT”。";
+    QTest::newRow("no answer") << 115200 << 0 << "" << all + QList<int> { 115200 }
+                               << "在每一个波特率下，模块都没有回答“AT”。";
+    QTest::newRow("cancelled") << 57600 << 0 << "cancel" << QList<int> { 38400, 9600, 57600 } << "";
+    QTest::newRow("port lost") << 38400 << 0 << "lost" << QList<int> { 38400, 9600 } << "";
+    QTest::newRow("the operator starts a query")
+        << 19200 << 0 << "query" << QList<int> { 38400, 9600, 19200 } << "";
+    QTest::newRow("port closed: nothing sent") << 38400 << 0 << "closed" << QList<int> {} << "";
+}
+
+void TestEngine::rateFinder()
+{
+    QFETCH(int, startRate);
+    QFETCH(int, moduleRate);
+    QFETCH(QString, event);
+    QFETCH(QList<int>, lines);
+    QFETCH(QString, text);
+    WatchRig rig;
+    rig.port.baud = startRate;
+    rig.port.open = event != QLatin1String("closed");
+    rig.state = { ModeSearching, 3, true, {}, QString(), 0 }; // a query step waits
+    rig.finder.Start();
+    QCOMPARE(rig.state.WorkMode, rig.port.open ? ModeIdle : ModeSearching);
+    QCOMPARE(rig.warning.shown.size(), rig.port.open ? 0 : 1);
+    for (int probe = 1; rig.finder.Running() && probe <= 20; ++probe) {
+        // At a wrong rate the module's answer is noise.
+        rig.port.Deliver(rig.port.baud == moduleRate ? QStringLiteral("OK\r\n")
+                                                     : QString(4, QChar::ReplacementCharacter));
+        rig.engine.OnReceive();
+        rig.finder.Follow();
+        if (probe == 2 && !event.isEmpty()) {
+            if (event == QLatin1String("cancel"))
+                rig.notice.shown.last().onAction(); // the progress notice's "取消"
+            else if (event == QLatin1String("lost"))
+                rig.port.open = false, rig.finder.Follow();
+            else
+                rig.engine.StartQuery();
+            QVERIFY(!rig.finder.Running()); // at once
+        }
+        if (rig.finder.Running())
+            rig.finder.TimedOut();
+    }
+    QVERIFY(!rig.finder.Running());
+    QList<int> set;
+    for (const QString &call : rig.port.calls)
+        set << call.section(QLatin1Char(' '), 1).section(QLatin1Char(','), 0, 0).toInt();
+    QCOMPARE(set, lines);
+    const bool found = text.startsWith(u"模块在");
+    const qsizetype probes = event.isEmpty() ? lines.size() - (found ? 0 : 1) : 2;
+    QCOMPARE(rig.port.written,
+             rig.port.open || event == "lost" ? QStringList(probes, QStringLiteral("AT\r\n"))
+                                              : QStringList());
+    QCOMPARE(rig.listed, found ? moduleRate : 0);
+    QCOMPARE(rig.notice.open, !text.isEmpty());
+    if (text.isEmpty())
+        return;
+    QCOMPARE(rig.notice.shown.last().text, text);
+    QCOMPARE(rig.status.first(), QStringLiteral("尝试：38400"));
+    QCOMPARE(rig.status.last(), QStringLiteral("端口：0 已打开"));
+    rig.engine.SendManual(QStringLiteral("AT")); // read at leisure while typing by hand
+    QVERIFY(rig.notice.open);
+    rig.engine.StartQuery(); // acted upon
+    QVERIFY(!rig.notice.open);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

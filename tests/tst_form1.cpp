@@ -825,6 +825,19 @@ void TestForm1::noticeLeavesTheWindowUsable()
     notice.Show({ QStringLiteral("提示"), QStringLiteral("third"), QString(), QString(), {} });
     notice.Close();
     QVERIFY(!notice.IsShown());
+    // A box with a button of its own has no escape button, yet closes all the same, as
+    // does one replaced by the next.
+    for (const bool replace : { false, true }) {
+        notice.Show({ QStringLiteral("提示"), QStringLiteral("fourth"), QString(),
+                      QStringLiteral("act"), [] {} });
+        QPointer<QMessageBox> fourth = notice.Box();
+        if (replace)
+            notice.Show(
+                { QStringLiteral("提示"), QStringLiteral("fifth"), QString(), QString(), {} });
+        else
+            notice.Close();
+        QTRY_VERIFY_WITH_TIMEOUT(!fourth, 5000);
+    }
 }
 
 void TestForm1::consoleHeldFromAnywhere()
@@ -849,13 +862,14 @@ void TestForm1::panelRows_data()
     QTest::addColumn<int>("label6");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<int>("text1");
-    QTest::newRow("row 1") << 2 << "设备名称：" << 0;
-    QTest::newRow("row 3") << 1 << "本机MAC地址：" << 2;
-    QTest::newRow("row 4") << 3 << "主从角色：" << -1;
-    QTest::newRow("row 8") << 9 << "连接模式：" << -1;
-    QTest::newRow("row 10") << 6 << "查询访问模式：" << 8;
-    QTest::newRow("row 12 mixes brackets") << 8 << "通讯波特率(数据模式）：" << 10;
-    QTest::newRow("row 13") << 11 << "最近使用过的蓝牙认证设备地址：" << 11;
+    QTest::addColumn<int>("option"); // one option of the row's group, 0 for a box
+    QTest::newRow("row 1") << 2 << "设备名称：" << 0 << 0;
+    QTest::newRow("row 3") << 1 << "本机MAC地址：" << 2 << 0;
+    QTest::newRow("row 4") << 3 << "主从角色：" << -1 << 2;
+    QTest::newRow("row 8") << 9 << "连接模式：" << -1 << 6;
+    QTest::newRow("row 10") << 6 << "查询访问模式：" << 8 << 0;
+    QTest::newRow("row 12 mixes brackets") << 8 << "通讯波特率(数据模式）：" << 10 << 0;
+    QTest::newRow("row 13") << 11 << "最近使用过的蓝牙认证设备地址：" << 11 << 0;
 }
 
 void TestForm1::panelRows()
@@ -863,12 +877,16 @@ void TestForm1::panelRows()
     QFETCH(int, label6);
     QFETCH(QString, caption);
     QFETCH(int, text1);
+    QFETCH(int, option);
     SettingsPanel &panel = m_form->Panel();
     QVERIFY(panel.Label6(label6));
     QCOMPARE(panel.Label6(label6)->text(), caption);
     if (text1 >= 0) {
         QCOMPARE(panel.Text1Box(text1)->accessibleName(), caption);
         QCOMPARE(panel.Text1Box(text1)->text(), QString());
+        QCOMPARE(panel.Text1Caption(text1), caption);
+    } else {
+        QCOMPARE(panel.GroupCaption(option), caption);
     }
     QVERIFY(!panel.Text1Box(6)); // the connection mode is the options, not a box
     QCOMPARE(panel.OptionButton(1)->text(), QStringLiteral("主角色"));

@@ -17,6 +17,8 @@ private slots:
     void lineSplitting_data();
     void lineSplitting();
     void faults();
+    void unreadyModule_data();
+    void unreadyModule();
     void overrides();
 };
 
@@ -142,6 +144,61 @@ void TestSimCore::faults()
     QCOMPARE(core.Reply("AT+ROLE=1").value(), std::string("ERROR:(1F)\r\n"));
     QCOMPARE(core.Current().at("ROLE"), std::string("0"));
     QCOMPARE(core.Reply("AT+ROLE?").value(), std::string("+ROLE:0\r\nOK\r\n"));
+    core.DelayCommand("AT+CLASS?");
+    QVERIFY(core.IsDelayed("AT+CLASS?"));
+    QVERIFY(!core.IsDelayed("AT+CLASS=1"));
+}
+
+void TestSimCore::unreadyModule_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<int>("lineRate"); // the rate the tool set; the module runs at 9600
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<bool>("answers");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("nameAfter");
+    const QByteArray name = "TARVENIT-BT";
+    QTest::newRow("own rate") << "rate" << 9600 << QByteArray("AT+NAME=X") << true
+                              << QByteArray("OK\r\n") << QByteArray("X");
+    QTest::newRow("rate not known")
+        << "rate" << 0 << QByteArray("AT") << true << QByteArray("OK\r\n") << name;
+    QTest::newRow("wrong rate: noise of the reply's length, nothing taken")
+        << "rate" << 38400 << QByteArray("AT+NAME=X") << true << QByteArray("\x8F\x8B\x8D\x8A")
+        << name;
+    QTest::newRow("no command mode")
+        << "none" << 0 << QByteArray("AT") << false << QByteArray() << name;
+    QTest::newRow("limited: AT") << "limited" << 0 << QByteArray("AT") << true
+                                 << QByteArray("OK\r\n") << name;
+    QTest::newRow("limited: nothing else")
+        << "limited" << 0 << QByteArray("AT+VERSION?") << false << QByteArray() << name;
+    QTest::newRow("no line ends") << "no line end" << 0 << QByteArray("AT+NAME?") << true
+                                  << QByteArray("+NAME:TARVENIT-BTOK") << name;
+    QTest::newRow("acknowledged, not kept")
+        << "forget" << 0 << QByteArray("AT+NAME=X") << true << QByteArray("OK\r\n") << name;
+}
+
+void TestSimCore::unreadyModule()
+{
+    QFETCH(QString, failure);
+    QFETCH(int, lineRate);
+    QFETCH(QByteArray, command);
+    QFETCH(bool, answers);
+    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, nameAfter);
+    ModuleCore core;
+    if (failure == QLatin1String("rate"))
+        core.SetOwnRate(9600);
+    else if (failure == QLatin1String("none"))
+        core.SetCommandMode(sim::CommandMode::None);
+    else if (failure == QLatin1String("limited"))
+        core.SetCommandMode(sim::CommandMode::AttentionOnly);
+    else if (failure == QLatin1String("no line end"))
+        core.DropLineEnds(true);
+    else if (failure == QLatin1String("forget"))
+        core.ForgetSettings(true);
+    const auto got = core.Reply(command.toStdString(), lineRate);
+    QCOMPARE(QByteArray::fromStdString(got.value_or("none")), answers ? reply : "none");
+    QCOMPARE(QByteArray::fromStdString(core.Current().at("NAME")), nameAfter);
 }
 
 void TestSimCore::overrides()

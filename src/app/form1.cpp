@@ -5,7 +5,10 @@
 #include "common/wholetext.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
+#include "engine/ratefinder.h"
+#include "engine/stepwatch.h"
 #include "messagebox.h"
+#include "noticebox.h"
 #include "panel/settingspanel.h"
 #include "serial/portsearch.h"
 #include "serial/serialport.h"
@@ -129,7 +132,6 @@ Form1::Form1(QWidget *parent)
     m_messageBox = std::make_unique<MessageBoxWarning>(this);
     m_warning = m_messageBox.get();
     m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_feed, *m_panel, *m_warning);
-    m_engine->SetModeWatcher([this] { PaceWhileRunning(); });
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -150,6 +152,7 @@ Form1::Form1(QWidget *parent)
                 m_warning->Show(QStringLiteral("警告"), QStringLiteral("文件保存失败！"),
                                 path + QStringLiteral("：") + reason);
             });
+    WatchTheModule();
 
     Form_Load();
 
@@ -279,6 +282,35 @@ void Form1::Command4_Click()
             Label4->setToolTip(tooltip);
         },
         *m_warning);
+}
+
+void Form1::WatchTheModule()
+{
+    // Beside the engine: the notices for a module that does not answer, and the rate
+    // finder that one of them offers. Both look at the engine after each of its events,
+    // so they are connected after the handlers that run it.
+    m_notice = std::make_unique<NoticeBox>(this);
+    m_rateFinder = std::make_unique<RateFinder>(
+        m_state, *Uart1, *m_engine, *m_notice,
+        [this](const QString &caption, const QString &tooltip) {
+            SetWholeText(Label4, caption); // the rate being tried, as the search shows its port
+            Label4->setToolTip(tooltip);
+        },
+        [this](int rate) { Combo1->setCurrentText(QString::number(rate)); });
+    m_stepWatch = std::make_unique<StepWatch>(m_state, *Uart1, *m_panel, *m_notice,
+                                              [this] { m_rateFinder->Start(); });
+    m_clock.start();
+    const auto follow = [this] {
+        m_stepWatch->Follow(m_clock.elapsed());
+        m_rateFinder->Follow();
+    };
+    m_engine->SetModeWatcher([this, follow] {
+        PaceWhileRunning();
+        follow();
+    });
+    connect(Timer1, &QTimer::timeout, this, follow);
+    connect(Uart1, &SerialPort::commEvent, this, follow);
+    connect(Uart1, &SerialPort::deviceLost, this, follow);
 }
 
 void Form1::Command5_Click()

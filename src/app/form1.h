@@ -4,6 +4,7 @@
 #include "engine/commandengine.h"
 #include "engine/enginestate.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <memory>
@@ -13,13 +14,16 @@ class ConsoleFeed;
 class ConsoleView;
 class FrameBatcher;
 class MessageBoxWarning;
+class NoticeBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class RateFinder;
 class SerialPort;
 class SettingsPanel;
+class StepWatch;
 class WarningBox;
 
 // The tool's one window. It owns every control, the serial port and the engine state,
@@ -40,6 +44,8 @@ public:
     // What the engine appends goes through it, drawn once a frame.
     FrameBatcher &Batcher() { return *m_batcher; }
     SerialPort &Port() { return *Uart1; }
+    NoticeBox &Notices() { return *m_notice; }
+    RateFinder &Finder() { return *m_rateFinder; }
 
     // Text2 as the module gets it: every line break as CR LF.
     QString Text2Text() const;
@@ -78,6 +84,7 @@ private:
     void Uart1_DeviceLost();
     void RichTextBox1_SelChange();
 
+    void WatchTheModule();
     void UpdateCaretStatus();
     void PaceWhileRunning();
     void ClearConsole();
@@ -93,4 +100,8 @@ private:
     std::unique_ptr<MessageBoxWarning> m_messageBox;
     WarningBox *m_warning = nullptr;
     std::unique_ptr<CommandEngine> m_engine;
+    std::unique_ptr<NoticeBox> m_notice;
+    std::unique_ptr<RateFinder> m_rateFinder;
+    std::unique_ptr<StepWatch> m_stepWatch;
+    QElapsedTimer m_clock;
 };

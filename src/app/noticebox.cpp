@@ -18,6 +18,8 @@ void NoticeBox::Show(const NoticeContent &content)
     Close();
     auto *box = new QMessageBox(QMessageBox::Warning, content.title, content.text, QMessageBox::Ok,
                                 m_parent);
+    // The text may quote what the module sent: never read it as markup.
+    box->setTextFormat(Qt::PlainText);
     box->setInformativeText(content.informative);
     box->setWindowModality(Qt::NonModal);
     // The operator may be typing a command: the keys stay where they go.
@@ -36,8 +38,10 @@ void NoticeBox::Show(const NoticeContent &content)
 
 void NoticeBox::Close()
 {
+    // Not close(): a message box without an escape button (one with a button of its own
+    // beside OK) ignores it and stays on the screen.
     if (m_box)
-        m_box->close();
+        m_box->done(QMessageBox::Ok);
     m_box = nullptr;
 }
 

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+inline const QString NoticeTitle = QStringLiteral("提示");
+
 // What a notice says: a title ("提示"), its text, the details below it, and optionally a
 // button of its own (its caption in `action`) that runs `onAction`.
 struct NoticeContent

@@ -96,6 +96,12 @@ void CommandEngine::OnPortLost()
         AbandonSequence();
 }
 
+void CommandEngine::Stop()
+{
+    m_state.AwaitingReply = false;
+    SetMode(ModeIdle);
+}
+
 void CommandEngine::OnReceive()
 {
     if (m_port.LastEvent() != CommEvent::Receive)

@@ -32,6 +32,9 @@ public:
     // The device went away while open (the port is already closed): a running sequence
     // is abandoned with the port warning, and the next search tries the lost port first.
     void OnPortLost();
+    // The operator turned to something else (the rate finder): a running sequence ends
+    // where it is, without a warning.
+    void Stop();
 
     void Advance(int lastStep);
     void SendLine(const QString &line, QColor colour);

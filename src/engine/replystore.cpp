@@ -14,6 +14,7 @@ bool ReplyStore::BeginsLine(qsizetype pos) const
 void ReplyStore::Append(QStringView chunk)
 {
     m_text += chunk;
+    m_appended += chunk.size();
     const qsizetype excess = m_text.size() - Limit;
     if (excess <= 0)
         return;
@@ -55,4 +56,11 @@ void ReplyStore::Clear()
     m_start = 0;
     m_checked = 0;
     m_headBeginsLine = true;
+    ++m_completed;
+}
+
+QStringView ReplyStore::Since(qint64 mark) const
+{
+    const qint64 count = std::clamp<qint64>(m_appended - mark, 0, m_text.size());
+    return QStringView(m_text).right(qsizetype(count));
 }

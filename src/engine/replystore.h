@@ -35,6 +35,15 @@ public:
     // A step's reply is complete.
     void Clear();
 
+    // Characters appended and replies completed since the store was made: an observer
+    // beside the engine marks a point with them, and later finds the text since it and
+    // whether a step completed meanwhile.
+    qint64 Appended() const { return m_appended; }
+    qint64 Completed() const { return m_completed; }
+    // What was appended since Appended() was `mark`, as far as it is still kept (a
+    // completed reply is gone, and so is what the limit cut away).
+    QStringView Since(qint64 mark) const;
+
 private:
     void Cut(qsizetype count, bool atLineStart);
 
@@ -42,4 +51,6 @@ private:
     qsizetype m_start = 0;
     qsizetype m_checked = 0;
     bool m_headBeginsLine = true;
+    qint64 m_appended = 0;
+    qint64 m_completed = 0;
 };

@@ -26,4 +26,8 @@ public:
     virtual bool Option(int number) const = 0;
     // Turning an option on turns the other two of its group off.
     virtual void SetOption(int number, bool on) = 0;
+    // The caption of the panel's row that holds Text1(index), or the group of option
+    // `number`, as the operator reads it there ("设备名称：").
+    virtual QString Text1Caption(int index) const = 0;
+    virtual QString GroupCaption(int number) const = 0;
 };

@@ -51,6 +51,15 @@ QString UpdateLine(int step, const SettingsFields &fields)
     return line + QStringLiteral("\r\n");
 }
 
+QString UpdateCaption(int step, const SettingsFields &fields)
+{
+    if (step < 1 || step > int(UpdateTable.size()))
+        return QString();
+    const UpdateStep &row = UpdateTable[step - 1];
+    return row.group ? fields.GroupCaption(row.group->optionForOne)
+                     : fields.Text1Caption(row.text1Index);
+}
+
 bool UpdateReplyComplete(ReplyStore &reply, qsizetype from)
 {
     const auto holds = [&](QStringView word) {

@@ -9,6 +9,9 @@ class SettingsFields;
 // The line of an update step, 1 to 9, built from the panel as it is now, CR LF included.
 QString UpdateLine(int step, const SettingsFields &fields);
 
+// The caption of the panel row that step 1 to 9 writes.
+QString UpdateCaption(int step, const SettingsFields &fields);
+
 // An update reply is complete when it holds "OK" or "ERROR"; a complete reply empties
 // the buffer. Only a word that ends at or after `from` is looked for, so a chunk costs
 // its own length, not the buffer's.

@@ -66,6 +66,16 @@ const std::array<PanelOption, 6> PanelOptions = { {
     { 6, 1, "回环角色", 1890, 1065 },
 } };
 
+// The caption of the row whose field is `field` (a Text1 index, Frame1 or Frame2).
+QString RowCaption(int field)
+{
+    for (const PanelRow &row : PanelRows) {
+        if (row.field == field)
+            return QString::fromUtf8(row.caption);
+    }
+    return QString();
+}
+
 constexpr std::array<int, 11> Text1Indices = { 0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11 };
 
 // Tab enters an option group at its selected option (its first when none is) and the arrow
@@ -167,6 +177,20 @@ void SettingsPanel::SetOption(int number, bool on)
     group->setExclusive(on);
     button->setChecked(on);
     group->setExclusive(true);
+}
+
+QString SettingsPanel::Text1Caption(int index) const
+{
+    return index >= 0 ? RowCaption(index) : QString();
+}
+
+QString SettingsPanel::GroupCaption(int number) const
+{
+    for (const PanelOption &option : PanelOptions) {
+        if (option.number == number)
+            return RowCaption(option.frame == 0 ? Frame1 : Frame2);
+    }
+    return QString();
 }
 
 void SettingsPanel::ClearSettingsPanel()

@@ -26,6 +26,8 @@ public:
     void SetText1(int index, const QString &text) override;
     bool Option(int number) const override;
     void SetOption(int number, bool on) override;
+    QString Text1Caption(int index) const override;
+    QString GroupCaption(int number) const override;
 
     // "清除表格数据": empties every box and leaves both groups with no selection.
     void ClearSettingsPanel();

@@ -41,13 +41,13 @@ void SearchNextPort(qint16 &lastPortTried,
         setStatus(QStringLiteral("正在搜索： %1").arg(n), QString());
         port.Close();
         port.SetPortNumber(n);
-        port.SetLine(baudText + QStringLiteral(",n,8,1"));
+        port.SetLine(LineSettings(baudText));
         port.SetReceiveThreshold(1);
         port.SetTextMode();
         port.Open();
         if (port.IsOpen()) {
             port.ClearBuffers();
-            setStatus(QStringLiteral("端口：%1 已打开").arg(n), port.Device());
+            setStatus(PortOpenCaption(n), port.Device());
             break;
         }
         if (port.LastRefusal() != Refusal::None)
@@ -64,6 +64,16 @@ void SearchNextPort(qint16 &lastPortTried,
         return;
     }
     lastPortTried = qint16(n);
+}
+
+QString LineSettings(const QString &baudText)
+{
+    return baudText + QStringLiteral(",n,8,1");
+}
+
+QString PortOpenCaption(int n)
+{
+    return QStringLiteral("端口：%1 已打开").arg(n);
 }
 
 QString PortLostCaption(int n)

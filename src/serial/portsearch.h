@@ -27,5 +27,10 @@ void SearchNextPort(qint16 &lastPortTried,
                     const PortStatus &setStatus,
                     WarningBox &warning);
 
+// The line settings at a baud rate: "38400,n,8,1".
+QString LineSettings(const QString &baudText);
+
+// Label4's caption for port n while it is open.
+QString PortOpenCaption(int n);
 // Label4's caption for port n once its device has gone away.
 QString PortLostCaption(int n);

@@ -28,6 +28,8 @@ public:
     // The number selected last: the open port's while one is open, a lost port's after.
     virtual int PortNumber() const = 0;
     virtual void SetLine(const QString &settings) = 0; // "38400,n,8,1"
+    // The baud rate the line is set to (the open port runs at it).
+    virtual int BaudRate() const = 0;
     virtual void SetReceiveThreshold(int characters) = 0;
     virtual void SetTextMode() = 0;
     virtual void Open() = 0;

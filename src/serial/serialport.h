@@ -30,6 +30,7 @@ public:
     void SetPortNumber(int number) override;
     int PortNumber() const override { return m_number; }
     void SetLine(const QString &settings) override;
+    int BaudRate() const override { return m_port.baudRate(); }
     void SetReceiveThreshold(int characters) override;
     void SetTextMode() override;
     void Open() override;

@@ -32,6 +32,7 @@ public:
     void SetPortNumber(int) override { }
     int PortNumber() const override { return 1; }
     void SetLine(const QString &) override { }
+    int BaudRate() const override { return 38400; }
     void SetReceiveThreshold(int) override { }
     void SetTextMode() override { }
     void Open() override { }

@@ -1,0 +1,248 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "stepwatch.h"
+
+#include "common/notice.h"
+#include "query.h"
+#include "seams.h"
+#include "serial/seriallink.h"
+#include "update.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// The operator's check list, one item a line; the last names the rate in use (%1) and the
+// common command-mode (%2) and data-mode (%3) rates.
+const std::array<const char *, 4> CheckItems = {
+    "模块是否已通电",
+    "TX 与 RX 是否交叉相接：适配器的 TX 接模块的 RX，适配器的 RX 接模块的 TX",
+    "模块是否处于命令模式：多数模块要在上电时按住按键，或把 KEY 引脚接高电平",
+    "波特率：当前为 %1；命令模式常用 %2，数据模式常用 %3 或设置过的波特率",
+};
+
+constexpr qsizetype QuoteLength = 40;
+constexpr qsizetype ErrorLineKept = 256; // of an update step's reply, enough for its last line
+
+const QString FindRateCaption = QStringLiteral("查找波特率");
+
+bool IsNotText(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == QChar::ReplacementCharacter || (u < 0x20 && u != u'\n' && u != u'\t')
+        || (u >= 0x7F && u <= 0x9F);
+}
+
+// What came back since a command whose reply is still not complete.
+enum class Unanswered {
+    Nothing, // not a byte
+    NotText, // mostly bytes that do not read as text: what a wrong rate looks like
+    OtherText, // text, but without the end the step waits for
+};
+
+struct UnansweredReply
+{
+    Unanswered kind;
+    QString lastLine; // of other text: its last line that holds anything, trimmed
+};
+
+// The line of `text` that holds position `pos`, trimmed.
+QStringView LineAt(QStringView text, qsizetype pos)
+{
+    const qsizetype start = text.lastIndexOf(u'\n', pos) + 1;
+    qsizetype end = text.indexOf(u'\n', pos);
+    if (end < 0)
+        end = text.size();
+    return text.mid(start, end - start).trimmed();
+}
+
+UnansweredReply JudgeUnanswered(QStringView received)
+{
+    if (received.isEmpty())
+        return { Unanswered::Nothing, QString() };
+    qsizetype visible = 0;
+    qsizetype notText = 0;
+    for (QChar c : received) {
+        if (IsNotText(c))
+            ++notText;
+        if (!c.isSpace())
+            ++visible;
+    }
+    // A stray byte beside the text (noise at power-up) still leaves it text.
+    if (notText > 0 && notText * 4 >= visible)
+        return { Unanswered::NotText, QString() };
+    QStringView last;
+    for (QStringView line : received.split(u'\n')) {
+        if (!line.trimmed().isEmpty())
+            last = line.trimmed();
+    }
+    return { Unanswered::OtherText, last.toString() };
+}
+
+// A line of the module's text as a notice quotes it: characters that do not print are
+// shown as U+FFFD, and a long line is cut to fit the box.
+QString QuoteLine(QStringView line)
+{
+    QString quoted;
+    quoted.reserve(std::min(line.size(), QuoteLength));
+    for (QChar c : line.left(QuoteLength)) {
+        const bool prints = c.isSurrogate() || (c.isPrint() && !IsNotText(c));
+        quoted += prints ? c : QChar(QChar::ReplacementCharacter);
+    }
+    if (line.size() > QuoteLength) {
+        quoted.chop(1);
+        if (quoted.back().isHighSurrogate())
+            quoted.chop(1);
+        quoted += QChar(0x2026); // …
+    }
+    return quoted;
+}
+
+} // namespace
+
+QString CheckList(int rate)
+{
+    QString list = QStringLiteral("请检查：");
+    for (std::size_t i = 0; i < CheckItems.size(); ++i) {
+        const bool last = i + 1 == CheckItems.size();
+        QString item = QString::fromUtf8(CheckItems[i]);
+        if (last)
+            item = item.arg(rate).arg(CommandModeRate).arg(DataModeRate);
+        const QString end = last ? QStringLiteral("。") : QStringLiteral("；");
+        list += QStringLiteral("\n%1. %2%3").arg(i + 1).arg(item, end);
+    }
+    return list;
+}
+
+StepWatch::StepWatch(const EngineState &state,
+                     const SerialLink &port,
+                     const SettingsFields &fields,
+                     Notice &notice,
+                     std::function<void()> findRate)
+    : m_state(state)
+    , m_port(port)
+    , m_fields(fields)
+    , m_notice(notice)
+    , m_findRate(std::move(findRate))
+{ }
+
+void StepWatch::Follow(qint64 now)
+{
+    const ReplyStore &buffer = m_state.ReplyBuffer;
+    if (m_watching) {
+        // A completion empties the buffer, so each one is told by its count.
+        if (buffer.Completed() != m_completed) {
+            StepCompleted();
+        } else if (SequenceRunning(m_state) && m_state.AwaitingReply && m_state.WorkMode == m_mode
+                   && m_state.StepIndex == m_step) {
+            if (m_mode == ModeUpdating && buffer.Appended() != m_seen) {
+                m_seen = buffer.Appended();
+                m_tail = buffer.Since(m_mark).right(ErrorLineKept).toString();
+            }
+            if (!m_noticeShown && now - m_sentAt >= PatienceMs)
+                ShowUnanswered();
+            return;
+        } else {
+            StopWatching(); // restarted, abandoned or stopped
+        }
+    }
+    // A query or update step is awaited only once its command has gone out.
+    if (SequenceRunning(m_state) && m_state.AwaitingReply)
+        StartWatching(now);
+}
+
+void StepWatch::StartWatching(qint64 now)
+{
+    m_watching = true;
+    m_mode = m_state.WorkMode;
+    m_step = m_state.StepIndex;
+    const bool query = m_mode == ModeSearching;
+    m_command = query ? QueryLine(m_step) : UpdateLine(m_step, m_fields);
+    m_command.chop(2); // CR LF
+    m_sentAt = now;
+    m_mark = m_seen = m_state.ReplyBuffer.Appended();
+    m_completed = m_state.ReplyBuffer.Completed();
+    m_tail.clear();
+    m_noticeShown = false;
+    // A new update, or something else meanwhile: earlier refusals are no longer news.
+    if (query || m_step <= m_lastUpdateStep)
+        m_refused.clear();
+    m_lastUpdateStep = query ? 0 : m_step;
+}
+
+void StepWatch::StopWatching()
+{
+    m_watching = false;
+    if (m_noticeShown)
+        m_notice.Close();
+    m_noticeShown = false;
+}
+
+void StepWatch::StepCompleted()
+{
+    StopWatching();
+    if (m_mode != ModeUpdating)
+        return;
+    // The chunk that completed the step was the last one taken in.
+    const QString reply = m_tail + m_state.LastChunk;
+    const qsizetype error = reply.lastIndexOf(u"ERROR");
+    if (error >= 0)
+        m_refused.append({ m_step, LineAt(reply, error).toString() });
+    if (m_step == UpdateSteps && !m_refused.isEmpty())
+        ShowRefusals();
+}
+
+void StepWatch::ShowUnanswered()
+{
+    m_noticeShown = true;
+    const UnansweredReply reply = JudgeUnanswered(m_state.ReplyBuffer.Since(m_mark));
+    const int rate = m_port.BaudRate();
+    const QString command = QuoteLine(m_command);
+    const qint64 seconds = PatienceMs / 1000;
+    NoticeContent content { NoticeTitle, QString(), CheckList(rate), QString(), {} };
+    switch (reply.kind) {
+    case Unanswered::Nothing:
+        content.text
+            = QStringLiteral("“%1”发出 %2 秒后，模块没有任何回应。").arg(command).arg(seconds);
+        if (m_step > 1)
+            content.text
+                += QStringLiteral("\n模块回答了前面的命令，却不回答这一条：它可能处于只回答"
+                                  "少数命令的受限命令模式。");
+        break;
+    case Unanswered::NotText:
+        content.text = QStringLiteral("“%1”发出后收到的字节不能读作文字（乱码、控制字符或空字节），"
+                                      "这多半是波特率不对。当前波特率为 %2。")
+                           .arg(command)
+                           .arg(rate);
+        break;
+    case Unanswered::OtherText:
+        content.text = QStringLiteral("“%1”发出 %2 秒后，回应中仍没有这一步等待的结尾%3。"
+                                      "收到的最后一行：\n“%4”")
+                           .arg(command)
+                           .arg(seconds)
+                           .arg(m_mode == ModeSearching ? QStringLiteral("“OK”")
+                                                        : QStringLiteral("“OK”或“ERROR”"),
+                                QuoteLine(reply.lastLine));
+        content.informative = QStringLiteral("模块可能要求另一种行结束符（本工具以 CR LF "
+                                             "结束每条命令），或者使用另一套命令。");
+        break;
+    }
+    if (reply.kind != Unanswered::OtherText) {
+        content.action = FindRateCaption;
+        content.onAction = m_findRate;
+    }
+    m_notice.Show(content);
+}
+
+void StepWatch::ShowRefusals()
+{
+    QString text = QStringLiteral("模块拒绝了以下设置：");
+    for (const Refused &refused : std::as_const(m_refused))
+        text
+            += QLatin1Char('\n') + UpdateCaption(refused.step, m_fields) + QuoteLine(refused.reply);
+    m_notice.Show({ NoticeTitle,
+                    text,
+                    QStringLiteral("其余设置模块已回答“OK”。可在面板中改正这些值后再次更新。"),
+                    QString(),
+                    {} });
+}

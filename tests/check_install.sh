@@ -70,17 +70,20 @@ for size in 16 24; do
     [ "$full" != "$installed" ] || fail "${size} px icon is the full drawing scaled down"
 done
 
-for page in tarvenit tarvenit-module-sim; do
-    file="$prefix/share/man/man1/$page.1.gz"
+# tarvenit(1) in English and in Chinese.
+for file in man1/tarvenit man1/tarvenit-module-sim zh_CN/man1/tarvenit; do
+    file="$prefix/share/man/$file.1.gz"
     if [ ! -f "$file" ]; then
-        fail "no manual page $page(1)"
+        fail "no manual page $file"
         continue
     fi
-    out=$(MANWIDTH=80 man --warnings -l "$file" 2>&1 > /dev/null)
-    [ -z "$out" ] || fail "$page(1) renders with warnings: $out"
+    out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" 2>&1 > /dev/null)
+    [ -z "$out" ] || fail "$file renders with warnings: $out"
 done
 MANWIDTH=80 man -l "$prefix/share/man/man1/tarvenit.1.gz" 2> /dev/null |
     grep -Eq '^ +-v, --version$' || fail "tarvenit(1) does not describe --version"
+MANWIDTH=80 man -l "$prefix/share/man/man1/tarvenit.1.gz" 2> /dev/null |
+    grep -Eq '^ +--lang language$' || fail "tarvenit(1) does not describe --lang"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "install tree: every check passed"

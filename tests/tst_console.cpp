@@ -621,7 +621,7 @@ void TestConsole::menuByKeyboard()
         QTest::keyClick(m_view.get(), key.key(), key.keyboardModifiers());
     }
     QCOMPARE(entries,
-             (QStringList { "&Copy", "Select All", "保存为文件…", "显示时间[ ]", "暂停滚动[ ]" }));
+             (QStringList { "复制(&C)", "全选(&A)", "保存为文件…", "显示时间[ ]", "暂停滚动[ ]" }));
 }
 
 QTEST_MAIN(TestConsole)

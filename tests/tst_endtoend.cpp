@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/form1.h"
+#include "app/language.h"
 #include "app/noticebox.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
 #include "engine/ratefinder.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
+#include "serial/portsearch.h"
 #include "serial/serialport.h"
 #include "simulator.h"
 
@@ -43,7 +45,7 @@ class TestEndToEnd : public QObject
         m_form->SetWarningBox(&m_warning);
         m_form->show();
         m_form->Command4->click();
-        return m_form->Label4->text() == QStringLiteral("端口：1 已打开");
+        return m_form->Label4->text() == PortOpenCaption(1);
     }
 
     // Runs a whole sequence: true when its last step completed without a warning.
@@ -145,11 +147,13 @@ private slots:
         m_form.reset();
         m_sim.reset();
         qunsetenv("TARVENIT_PORTS");
+        UseLanguage(QStringLiteral("zh"));
     }
 
     void handTypedCommand();
     void fullQuery_data();
     void fullQuery();
+    void updateWritesTheModule_data();
     void updateWritesTheModule();
     void errorReplyDoesNotStopTheUpdate();
     void unansweredCommandHaltsTheQuery();
@@ -204,10 +208,21 @@ void TestEndToEnd::fullQuery()
     qInfo("From a reply to the next command: median %d ms, at most %d ms", gaps.at(6), gaps.last());
 }
 
+void TestEndToEnd::updateWritesTheModule_data()
+{
+    // The module hears the same lines whatever language the window speaks.
+    QTest::addColumn<QString>("language");
+    QTest::newRow("Chinese") << "zh";
+    QTest::newRow("English") << "en";
+}
+
 void TestEndToEnd::updateWritesTheModule()
 {
+    QFETCH(QString, language);
+    QVERIFY(UseLanguage(language));
     QVERIFY(Start());
     QVERIFY(RunToEnd(m_form->Command1, 14));
+    QCOMPARE(m_sim->Received(), QueryCommands());
     m_form->Panel().Text1Box(0)->setText(QStringLiteral("BENCH-7"));
     m_form->Panel().SetOption(1, true); // master
     m_form->Panel().Text1Box(7)->setText(QStringLiteral("1a2b:3c:4d5e6f"));
@@ -466,7 +481,7 @@ void TestEndToEnd::commandLine_data()
     QTest::addColumn<QString>("err"); // and for the whole standard error
     const QString help = QStringLiteral("Usage: \\S*tarvenit \\[options\\]\n(.+\n)+\n"
                                         "Options:\n  -h, --help .+\n  -v, --version .+\n"
-                                        "\n(.+\n)*.*-platform NAME.+\n(.+\n)*");
+                                        "(  .+\n)*\n(.+\n)*.*-platform NAME.+\n(.+\n)*");
     const QString version = QStringLiteral("tarvenit \\d+\\.\\d+(\\.\\d+)?\n");
     const auto refused = [](const QString &reason) {
         return QStringLiteral("\\S*tarvenit: %1\nTry '\\S*tarvenit --help' for more "
@@ -490,6 +505,10 @@ void TestEndToEnd::commandLine_data()
                                                    << refused("Missing value after '-platform'.");
     QTest::newRow("argument") << QStringList { "COM3" } << 2 << QString()
                               << refused("Unexpected argument 'COM3'.");
+    QTest::newRow("a language") << QStringList { "--lang", "en", "-v" } << 0 << version
+                                << QString();
+    QTest::newRow("a language there is not") << QStringList { "--lang", "fr" } << 2 << QString()
+                                             << refused("Unknown language 'fr' (choose zh or en).");
     const auto noDisplay = [](const QString &reason) {
         return QStringLiteral("\\S*tarvenit: cannot open its window: %1\\. It needs a graphical "
                               "session: start it on the desktop, or over SSH with X forwarding "

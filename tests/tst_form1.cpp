@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/form1.h"
+#include "app/language.h"
 #include "app/noticebox.h"
 #include "common/wholetext.h"
 #include "console/consoleview.h"
@@ -13,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -42,6 +44,15 @@ class TestForm1 : public QObject
     {
         QTest::keyClick(QApplication::focusWidget(), key, modifiers);
     }
+    // The window anew, in a language.
+    void Speak(const QString &language)
+    {
+        QVERIFY(UseLanguage(language));
+        m_form = std::make_unique<Form1>();
+        m_form->SetWarningBox(&m_warning);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
     QString Status() const
     {
         return m_form->Label1->text() + QLatin1Char('|') + m_form->Label2->text() + QLatin1Char('|')
@@ -59,12 +70,19 @@ private slots:
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
-    void cleanup() { m_form.reset(); }
+    void cleanup()
+    {
+        m_form.reset();
+        UseLanguage(QStringLiteral("zh"));
+    }
 
     void startUpDefaults();
     void geometry_data();
     void geometry();
     void captions();
+    void chooseLanguage_data();
+    void chooseLanguage();
+    void englishWindow();
     void wholeTextShown_data();
     void wholeTextShown();
     void tabOrder();
@@ -181,33 +199,93 @@ void TestForm1::captions()
     QCOMPARE(name(m_form->Label5), QStringLiteral("波特率："));
 }
 
+void TestForm1::chooseLanguage_data()
+{
+    QTest::addColumn<QString>("asked"); // --lang, or TARVENIT_LANG
+    QTest::addColumn<QStringList>("system"); // the preferred languages, first first
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("C locale") << "" << QStringList { "C" } << "zh";
+    QTest::newRow("POSIX") << "" << QStringList { "POSIX" } << "zh";
+    QTest::newRow("nothing known") << "" << QStringList {} << "zh";
+    QTest::newRow("Chinese") << "" << QStringList { "zh-CN", "zh-Hans-CN", "zh" } << "zh";
+    QTest::newRow("Chinese of Taiwan") << "" << QStringList { "zh-TW", "en" } << "zh";
+    QTest::newRow("English") << "" << QStringList { "en-US", "en" } << "en";
+    QTest::newRow("German: no file of its own") << "" << QStringList { "de-DE", "zh-CN" } << "en";
+    QTest::newRow("a language with a file") << "" << QStringList { "xx-YY" } << "xx";
+    QTest::newRow("asked for English") << "en" << QStringList { "zh-CN" } << "en";
+    QTest::newRow("asked for Chinese") << "zh" << QStringList { "en-US" } << "zh";
+    QTest::newRow("asked for one there is not") << "fr" << QStringList { "en-US" } << "";
+}
+
+void TestForm1::chooseLanguage()
+{
+    QFETCH(QString, asked);
+    QFETCH(QStringList, system);
+    QFETCH(QString, chosen);
+    QCOMPARE(ChooseLanguage(asked, system, { "zh", "en", "xx" }), chosen);
+}
+
+void TestForm1::englishWindow()
+{
+    QCOMPARE(AvailableLanguages(), (QStringList { "zh", "en" }));
+    Speak(QStringLiteral("en"));
+    QCOMPARE(m_form->Command1->text(), QStringLiteral("Get module info"));
+    QCOMPARE(m_form->Command4->text(), QStringLiteral("Search port"));
+    QCOMPARE(m_form->Panel().Label6(8)->text(), QStringLiteral("UART (data mode):"));
+    QCOMPARE(m_form->Panel().OptionButton(3)->text(), QStringLiteral("Loopback"));
+    QCOMPARE(Status(), QStringLiteral("Line: 1|Line start: 0|Lines: 1"));
+    // Read aloud in English too, the words of a caption kept apart.
+    const auto name = [](QObject *control) {
+        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    };
+    QCOMPARE(name(m_form->Command3), QStringLiteral("Clear display"));
+    QCOMPARE(name(m_form->RichTextBox1), QStringLiteral("Traffic log"));
+    QCOMPARE(name(m_form->Panel().Text1Box(0)), QStringLiteral("Name:"));
+    // The boxes speak English.
+    m_form->Command5->click(); // no port open
+    QCOMPARE(m_warning.shown,
+             QStringList { "Warning|Cannot use the port. Search for the port, then try again." });
+    QCOMPARE(m_form->RichTextBox1->ContextMenu()->actions().first()->text().section('\t', 0, 0),
+             QStringLiteral("&Copy"));
+}
+
 void TestForm1::wholeTextShown_data()
 {
+    QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("status"); // set as the status line would, else the caption
-    QTest::newRow("seven-digit line number") << "Label1"
-                                             << "当前行号： 1234567";
-    QTest::newRow("seven-digit position") << "Label2"
-                                          << "当前位置： 9876543";
-    QTest::newRow("seven-digit line count") << "Label3"
-                                            << "总的行数： 1234567";
-    QTest::newRow("port") << "Label4"
-                          << "端口：16 已断开";
-    const Form1 form;
-    for (const QWidget *w : form.findChildren<QWidget *>()) {
-        const auto *label = qobject_cast<const QLabel *>(w);
-        const auto *button = qobject_cast<const QAbstractButton *>(w);
-        const bool captioned
-            = (label && !label->text().isEmpty()) || (button && !button->text().isEmpty());
-        if (captioned && !w->objectName().isEmpty())
-            QTest::newRow(qPrintable(w->objectName())) << w->objectName() << QString();
+    const std::pair<const char *, QStringList> statusLines[] = {
+        { "zh",
+          { "当前行号： 1234567", "当前位置： 9876543", "总的行数： 1234567", "端口：16 已断开" } },
+        { "en", { "Line: 1234567", "Line start: 9876543", "Lines: 1234567", "Port 16: lost" } },
+    };
+    for (const auto &[language, status] : statusLines) {
+        const auto row = [&](const QString &name) -> QTestData & {
+            return QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(language, name)))
+                << QString::fromLatin1(language);
+        };
+        row("seven-digit line number") << "Label1" << status[0];
+        row("seven-digit position") << "Label2" << status[1];
+        row("seven-digit line count") << "Label3" << status[2];
+        row("port") << "Label4" << status[3];
+        const Form1 form;
+        for (const QWidget *w : form.findChildren<QWidget *>()) {
+            const auto *label = qobject_cast<const QLabel *>(w);
+            const auto *button = qobject_cast<const QAbstractButton *>(w);
+            const bool captioned
+                = (label && !label->text().isEmpty()) || (button && !button->text().isEmpty());
+            if (captioned && !w->objectName().isEmpty())
+                row(w->objectName()) << w->objectName() << QString();
+        }
     }
 }
 
 void TestForm1::wholeTextShown()
 {
+    QFETCH(QString, language);
     QFETCH(QString, name);
     QFETCH(QString, status);
+    Speak(language);
     QWidget *control = m_form->findChild<QWidget *>(name);
     QVERIFY(control);
     auto *label = qobject_cast<QLabel *>(control);

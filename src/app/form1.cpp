@@ -36,25 +36,37 @@ struct ControlPlace
 };
 
 const std::array<ControlPlace, 14> ControlTable = { {
-    { "Command4", "搜索端口", 315, 210, 1170, 435 },
-    { "Label5", "波特率：", 1575, 405, 750, 330 },
-    { "Combo1", "波特率", 2310, 315, 1170, 300 },
+    { "Command4", QT_TRANSLATE_NOOP("Form1", "搜索端口"), 315, 210, 1170, 435 },
+    { "Label5", QT_TRANSLATE_NOOP("Form1", "波特率："), 1575, 405, 750, 330 },
+    { "Combo1", QT_TRANSLATE_NOOP("Form1", "波特率"), 2310, 315, 1170, 300 },
     { "Label4", "", 3675, 405, 1590, 330 },
-    { "Command1", "获取模块信息", 5145, 210, 1275, 435 },
-    { "Command2", "更新模块信息", 6510, 210, 1275, 435 },
-    { "Command6", "清除表格数据", 7875, 210, 1275, 435 },
-    { "RichTextBox1", "通讯记录", 210, 840, 4785, 6210 },
+    { "Command1", QT_TRANSLATE_NOOP("Form1", "获取模块信息"), 5145, 210, 1275, 435 },
+    { "Command2", QT_TRANSLATE_NOOP("Form1", "更新模块信息"), 6510, 210, 1275, 435 },
+    { "Command6", QT_TRANSLATE_NOOP("Form1", "清除表格数据"), 7875, 210, 1275, 435 },
+    { "RichTextBox1", QT_TRANSLATE_NOOP("Form1", "通讯记录"), 210, 840, 4785, 6210 },
     { "Label1", "", 210, 7140, 1455, 375 },
     { "Label2", "", 1785, 7140, 1575, 375 },
     { "Label3", "", 3465, 7140, 1575, 375 },
-    { "Command3", "清 空 显 示", 210, 7560, 4785, 510 },
-    { "Text2", "命令输入", 5145, 6405, 4005, 1065 },
-    { "Command5", "发 送 命 令", 5145, 7560, 4050, 510 },
+    { "Command3", QT_TRANSLATE_NOOP("Form1", "清 空 显 示"), 210, 7560, 4785, 510 },
+    { "Text2", QT_TRANSLATE_NOOP("Form1", "命令输入"), 5145, 6405, 4005, 1065 },
+    { "Command5", QT_TRANSLATE_NOOP("Form1", "发 送 命 令"), 5145, 7560, 4050, 510 },
 } };
 
 constexpr int ClientWidth = 9345;
 constexpr int ClientHeight = 8220;
 constexpr int TickMilliseconds = 10;
+
+// A caption spread with a space between each two characters ("清 空 显 示"), closed up for
+// a screen reader, which would spell it; the spaces between words stay.
+QString WithoutLetterSpacing(QString caption)
+{
+    for (qsizetype i = caption.size() - 2; i > 0; --i) {
+        if (caption.at(i) == QLatin1Char(' ') && caption.at(i - 1).unicode() > 0x7F
+            && caption.at(i + 1).unicode() > 0x7F)
+            caption.remove(i, 1);
+    }
+    return caption;
+}
 
 const ControlPlace &Place(const char *name)
 {
@@ -73,7 +85,8 @@ template<typename Widget> Widget *MakeControl(const char *name, QWidget *parent)
     auto *widget = new Widget(parent);
     widget->setObjectName(QLatin1String(name));
     widget->setGeometry(FromTwips(place.left, place.top, place.width, place.height));
-    const QString caption = QString::fromUtf8(place.caption);
+    const QString caption
+        = *place.caption ? QCoreApplication::translate("Form1", place.caption) : QString();
     if constexpr (std::is_same_v<Widget, QPushButton> || std::is_same_v<Widget, QLabel>) {
         widget->setText(caption);
         FitCaption(widget);
@@ -83,7 +96,7 @@ template<typename Widget> Widget *MakeControl(const char *name, QWidget *parent)
         // Enter presses the focused button, as Space does; the window has no default button.
         widget->setAutoDefault(true);
         // The spaces only spread a caption on screen; a screen reader would spell it.
-        widget->setAccessibleName(QString(caption).remove(QLatin1Char(' ')));
+        widget->setAccessibleName(WithoutLetterSpacing(caption));
     }
     return widget;
 }
@@ -149,8 +162,8 @@ Form1::Form1(QWidget *parent)
     connect(RichTextBox1, &::ConsoleView::textChanged, this, &Form1::RichTextBox1_SelChange);
     connect(RichTextBox1, &::ConsoleView::saveFailed, this,
             [this](const QString &path, const QString &reason) {
-                m_warning->Show(QStringLiteral("警告"), QStringLiteral("文件保存失败！"),
-                                path + QStringLiteral("：") + reason);
+                m_warning->Show(WarningTitle(), tr("文件保存失败！"),
+                                tr("%1：%2").arg(path, reason));
             });
     WatchTheModule();
 
@@ -372,9 +385,9 @@ void Form1::UpdateCaretStatus()
     const qsizetype line = RichTextBox1->GetLineFromChar(RichTextBox1->SelectionStart());
     const qsizetype count = RichTextBox1->LineCount();
     const qsizetype start = RichTextBox1->LineStart(line);
-    SetWholeText(Label1, QStringLiteral("当前行号： %1").arg(line + 1));
-    SetWholeText(Label2, QStringLiteral("当前位置： %1").arg(start));
-    SetWholeText(Label3, QStringLiteral("总的行数： %1").arg(count));
+    SetWholeText(Label1, tr("当前行号： %1").arg(line + 1));
+    SetWholeText(Label2, tr("当前位置： %1").arg(start));
+    SetWholeText(Label3, tr("总的行数： %1").arg(count));
 }
 
 void Form1::ClearConsole()

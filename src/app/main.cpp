@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form1.h"
+#include "language.h"
 #include "termination.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLocale>
 
 #include <cstdio>
 
@@ -23,12 +25,14 @@ constexpr int StartWindow = -1;
 #define TARVENIT_NEEDS_DISPLAY // an X11 or Wayland display
 
 // Tells, in one line, that the window needs a display and how to give it one.
-void SayNoDisplay(const char *program, const char *reason)
+void SayNoDisplay(const char *program, const QString &reason)
 {
-    std::fprintf(stderr,
-                 "%s: cannot open its window: %s. It needs a graphical session: start it on "
-                 "the desktop, or over SSH with X forwarding (ssh -X).\n",
-                 program, reason);
+    const QString line = QCoreApplication::translate(
+                             "CommandLine",
+                             "%1: cannot open its window: %2. It needs a graphical session: start "
+                             "it on the desktop, or over SSH with X forwarding (ssh -X).")
+                             .arg(QString::fromLocal8Bit(program), reason);
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
 }
 
 const char *ProgramName = "tarvenit";
@@ -42,77 +46,117 @@ void StartUpMessage(QtMsgType type, const QMessageLogContext &context, const QSt
         QtHandler(type, context, message);
         return;
     }
-    SayNoDisplay(ProgramName, "the display could not be reached");
+    SayNoDisplay(ProgramName,
+                 QCoreApplication::translate("CommandLine", "the display could not be reached"));
     std::_Exit(1); // as Qt's abort would, without running anything of a half-made application
 }
 #endif
 
+// The tool's own options and Qt's. Their descriptions are translated by whatever
+// translation is installed when it is made.
+struct CommandLine
+{
+    QCommandLineParser parser;
+    QCommandLineOption help { { QStringLiteral("h"), QStringLiteral("help") },
+                              QCoreApplication::translate("CommandLine",
+                                                          "Print this help and exit.") };
+    QCommandLineOption version { { QStringLiteral("v"), QStringLiteral("version") },
+                                 QCoreApplication::translate("CommandLine",
+                                                             "Print the version and exit.") };
+    QCommandLineOption language {
+        QStringLiteral("lang"),
+        QCoreApplication::translate(
+            "CommandLine",
+            "Speak LANGUAGE in the window: zh (Chinese) or en (English).\n"
+            "Without it, TARVENIT_LANG chooses, else the system's language."),
+        QStringLiteral("LANGUAGE")
+    };
+
+    CommandLine()
+    {
+        // Qt's options are single-dash words (-platform); -h and -v still work.
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.setApplicationDescription(QCoreApplication::translate(
+            "CommandLine",
+            "Bench tool for serial Bluetooth modules that speak AT commands.\n"
+            "Without options it opens its window: find the module's serial port, read and\n"
+            "write its settings, send commands by hand and watch the traffic. The window\n"
+            "speaks Chinese or English."));
+        parser.addOption(help);
+        parser.addOption(version);
+        parser.addOption(language);
+        const auto addQtOptions = [&](const char *names, const QString &valueName) {
+            for (const QString &name : QString::fromLatin1(names).split(QLatin1Char(' '))) {
+                QCommandLineOption option(name, QString(), valueName);
+                option.setFlags(QCommandLineOption::HiddenFromHelp);
+                parser.addOption(option);
+            }
+        };
+        addQtOptions(QtOptionsWithValue, QStringLiteral("value"));
+        addQtOptions(QtFlags, QString());
+    }
+};
+
 // Reads the command line before any application object exists, so that --help, --version
 // and a wrong option are answered without a display. Returns the exit status, or
-// StartWindow.
-int ReadCommandLine(int &argc, char *argv[])
+// StartWindow with the language the window is to speak.
+int ReadCommandLine(int &argc, char *argv[], QString &language)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
 
-    QCommandLineParser parser;
-    // Qt's options are single-dash words (-platform); -h and -v still work.
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(QStringLiteral(
-        "Bench tool for serial Bluetooth modules that speak AT commands.\n"
-        "Without options it opens its window: find the module's serial port, read and\n"
-        "write its settings, send commands by hand and watch the traffic. The captions\n"
-        "are in Chinese."));
-    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") },
-                                  QStringLiteral("Print this help and exit."));
-    const QCommandLineOption version({ QStringLiteral("v"), QStringLiteral("version") },
-                                     QStringLiteral("Print the version and exit."));
-    parser.addOption(help);
-    parser.addOption(version);
-    const auto addQtOptions = [&](const char *names, const QString &valueName) {
-        for (const QString &name : QString::fromLatin1(names).split(QLatin1Char(' '))) {
-            QCommandLineOption option(name, QString(), valueName);
-            option.setFlags(QCommandLineOption::HiddenFromHelp);
-            parser.addOption(option);
-        }
-    };
-    addQtOptions(QtOptionsWithValue, QStringLiteral("value"));
-    addQtOptions(QtFlags, QString());
-
+    CommandLine line;
+    QCommandLineParser &parser = line.parser;
     const bool parsed = parser.parse(arguments);
     const QStringList extra = parser.positionalArguments();
-    if (!parsed || !extra.isEmpty()) {
-        QString reason = parsed
-            ? QStringLiteral("Unexpected argument '%1'.").arg(extra.constFirst())
-            : parser.errorText();
+    QString reason;
+    if (!parsed) {
+        reason = parser.errorText();
         // The parser names an unknown option without its dashes; quote it as typed.
         if (!parser.unknownOptionNames().isEmpty()) {
             const QString name = parser.unknownOptionNames().constFirst();
             for (const QString &argument : arguments) {
                 const QString typed = argument.section(QLatin1Char('='), 0, 0);
                 if (typed == QLatin1Char('-') + name || typed == QLatin1String("--") + name) {
-                    reason = QStringLiteral("Unknown option '%1'.").arg(typed);
+                    reason = QCoreApplication::translate("CommandLine", "Unknown option '%1'.")
+                                 .arg(typed);
                     break;
                 }
             }
         }
+    } else if (!extra.isEmpty()) {
+        reason = QCoreApplication::translate("CommandLine", "Unexpected argument '%1'.")
+                     .arg(extra.constFirst());
+    }
+    const QString asked = parser.isSet(line.language) ? parser.value(line.language)
+                                                      : qEnvironmentVariable("TARVENIT_LANG");
+    language = ChooseLanguage(asked, QLocale::system().uiLanguages(), AvailableLanguages());
+    if (reason.isEmpty() && language.isEmpty()) {
+        reason = QCoreApplication::translate("CommandLine", "Unknown language '%1' (choose %2).")
+                     .arg(asked, AvailableLanguages().join(QLatin1String(" or ")));
+    }
+    if (!reason.isEmpty()) {
         std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", argv[0],
                      reason.toLocal8Bit().constData(), argv[0]);
         return 2;
     }
-    if (parser.isSet(help)) {
+    if (parser.isSet(line.help)) {
         QCoreApplication named(argc, argv); // names the program in the usage line
+        UseLanguage(language);
+        CommandLine translated;
+        translated.parser.parse(arguments);
         const QString text
-            = parser.helpText()
-            + QStringLiteral(
+            = translated.parser.helpText()
+            + QCoreApplication::translate(
+                  "CommandLine",
                   "\nQt's own options, such as -platform NAME, -display DISPLAY and -style STYLE,\n"
                   "are passed on to Qt. The ports and TARVENIT_PORTS are described in "
                   "tarvenit(1).\n");
         std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
     }
-    if (parser.isSet(version)) {
+    if (parser.isSet(line.version)) {
         std::printf("tarvenit %s\n", TARVENIT_VERSION);
         return 0;
     }
@@ -124,7 +168,8 @@ int ReadCommandLine(int &argc, char *argv[])
         || !qEnvironmentVariableIsEmpty("DISPLAY")
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (!named) {
-        SayNoDisplay(argv[0], "no display (DISPLAY is not set)");
+        SayNoDisplay(argv[0],
+                     QCoreApplication::translate("CommandLine", "no display (DISPLAY is not set)"));
         return 1;
     }
 #endif
@@ -135,7 +180,8 @@ int ReadCommandLine(int &argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    if (const int status = ReadCommandLine(argc, argv); status != StartWindow)
+    QString language;
+    if (const int status = ReadCommandLine(argc, argv, language); status != StartWindow)
         return status;
     // Named before the application exists: the X11 window class (the desktop entry's
     // StartupWMClass) is taken from the name.
@@ -147,6 +193,7 @@ int main(int argc, char *argv[])
     QtHandler = qInstallMessageHandler(StartUpMessage);
 #endif
     QApplication app(argc, argv);
+    UseLanguage(language);
 #ifdef TARVENIT_NEEDS_DISPLAY
     qInstallMessageHandler(QtHandler);
 #endif

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "warningbox.h"
+
 #include <QString>
 
 #include <functional>
-
-inline const QString NoticeTitle = QStringLiteral("提示");
 
 // What a notice says: a title ("提示"), its text, the details below it, and optionally a
 // button of its own (its caption in `action`) that runs `onAction`.

@@ -1,7 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
+
+// The title of a box that warns ("警告") and of one that tells ("提示").
+inline QString WarningTitle()
+{
+    return QCoreApplication::translate("Titles", "警告");
+}
+inline QString NoticeTitle()
+{
+    return QCoreApplication::translate("Titles", "提示");
+}
 
 // The modal warning the operator sees: an exclamation icon and one OK button. The port
 // search and the engine both show it; tests replace it with a recorder.

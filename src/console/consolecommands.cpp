@@ -28,8 +28,8 @@ void ConsoleView::CreateActions()
         return text + QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText);
     };
     m_copyAction
-        = m_menu->addAction(named(tr("&Copy"), QKeySequence::Copy), this, &ConsoleView::copy);
-    m_menu->addAction(named(tr("Select All"), QKeySequence::SelectAll), this,
+        = m_menu->addAction(named(tr("复制(&C)"), QKeySequence::Copy), this, &ConsoleView::copy);
+    m_menu->addAction(named(tr("全选(&A)"), QKeySequence::SelectAll), this,
                       &ConsoleView::selectAll);
     m_menu->addSeparator();
     // The record's entries work from anywhere in the window.

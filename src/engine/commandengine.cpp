@@ -150,5 +150,7 @@ void CommandEngine::SendLine(const QString &line, QColor colour)
 
 void CommandEngine::ShowPortError()
 {
-    m_warning->Show(QStringLiteral("警告"), QStringLiteral("端口打开错误，请搜索端口后重试！"));
+    m_warning->Show(
+        WarningTitle(),
+        QCoreApplication::translate("CommandEngine", "端口打开错误，请搜索端口后重试！"));
 }

@@ -69,12 +69,12 @@ void RateFinder::Start()
     QStringList order;
     for (int rate : FinderRates())
         order << QString::number(rate);
-    m_notice.Show({ NoticeTitle, QStringLiteral("正在查找模块的波特率……"),
-                    QStringLiteral("依次以这些波特率发送“%1”，每个最多等待 %2 毫秒：\n%3")
+    m_notice.Show({ NoticeTitle(), tr("正在查找模块的波特率……"),
+                    tr("依次以这些波特率发送“%1”，每个最多等待 %2 毫秒：\n%3")
                         .arg(ProbeCommand())
                         .arg(WaitMilliseconds)
-                        .arg(order.join(QStringLiteral("、"))),
-                    QStringLiteral("取消"), [this] { Cancel(); } });
+                        .arg(order.join(tr("、"))),
+                    tr("取消"), [this] { Cancel(); } });
     m_index = 0;
     Probe();
 }
@@ -82,7 +82,7 @@ void RateFinder::Start()
 void RateFinder::Probe()
 {
     const int rate = FinderRates()[std::size_t(m_index)];
-    m_setStatus(QStringLiteral("尝试：%1").arg(rate), m_port.Device());
+    m_setStatus(tr("尝试：%1").arg(rate), m_port.Device());
     m_port.SetLine(LineSettings(QString::number(rate)));
     m_mark = m_state.ReplyBuffer.Appended();
     m_engine.SendLine(QueryLine(1), QColor(ColourQuery));
@@ -138,8 +138,8 @@ void RateFinder::TimedOut()
     m_index = -1;
     RestoreRate();
     m_resultShown = true;
-    m_notice.Show({ NoticeTitle,
-                    QStringLiteral("在每一个波特率下，模块都没有回答“%1”。").arg(ProbeCommand()),
+    m_notice.Show({ NoticeTitle(),
+                    tr("在每一个波特率下，模块都没有回答“%1”。").arg(ProbeCommand()),
                     CheckList(m_startRate),
                     QString(),
                     {} });
@@ -153,13 +153,12 @@ void RateFinder::Found()
     m_showRate(rate);
     m_setStatus(PortOpenCaption(m_portNumber), m_port.Device());
     m_resultShown = true;
-    m_notice.Show({ NoticeTitle,
-                    QStringLiteral("模块在 %1 波特率下回答了“%2”。").arg(rate).arg(ProbeCommand()),
-                    QStringLiteral("端口保持以 %1 打开，波特率列表也已选中 %1。现在可以重新读取"
-                                   "模块信息。")
-                        .arg(rate),
-                    QString(),
-                    {} });
+    m_notice.Show(
+        { NoticeTitle(),
+          tr("模块在 %1 波特率下回答了“%2”。").arg(rate).arg(ProbeCommand()),
+          tr("端口保持以 %1 打开，波特率列表也已选中 %1。现在可以重新读取模块信息。").arg(rate),
+          QString(),
+          {} });
 }
 
 void RateFinder::Cancel()

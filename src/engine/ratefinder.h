@@ -4,6 +4,7 @@
 #include "enginestate.h"
 #include "serial/portsearch.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <array>
@@ -29,6 +30,8 @@ std::array<int, BaudRates.size()> FinderRates();
 // when the operator starts a query, an update or a hand-typed command.
 class RateFinder
 {
+    Q_DECLARE_TR_FUNCTIONS(RateFinder)
+
 public:
     static constexpr int WaitMilliseconds = 300;
 

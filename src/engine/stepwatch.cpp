@@ -15,16 +15,17 @@ namespace {
 // The operator's check list, one item a line; the last names the rate in use (%1) and the
 // common command-mode (%2) and data-mode (%3) rates.
 const std::array<const char *, 4> CheckItems = {
-    "模块是否已通电",
-    "TX 与 RX 是否交叉相接：适配器的 TX 接模块的 RX，适配器的 RX 接模块的 TX",
-    "模块是否处于命令模式：多数模块要在上电时按住按键，或把 KEY 引脚接高电平",
-    "波特率：当前为 %1；命令模式常用 %2，数据模式常用 %3 或设置过的波特率",
+    QT_TRANSLATE_NOOP("StepWatch", "模块是否已通电；"),
+    QT_TRANSLATE_NOOP("StepWatch",
+                      "TX 与 RX 是否交叉相接：适配器的 TX 接模块的 RX，适配器的 RX 接模块的 TX；"),
+    QT_TRANSLATE_NOOP("StepWatch",
+                      "模块是否处于命令模式：多数模块要在上电时按住按键，或把 KEY 引脚接高电平；"),
+    QT_TRANSLATE_NOOP("StepWatch",
+                      "波特率：当前为 %1；命令模式常用 %2，数据模式常用 %3 或设置过的波特率。"),
 };
 
 constexpr qsizetype QuoteLength = 40;
 constexpr qsizetype ErrorLineKept = 256; // of an update step's reply, enough for its last line
-
-const QString FindRateCaption = QStringLiteral("查找波特率");
 
 bool IsNotText(QChar c)
 {
@@ -102,14 +103,12 @@ QString QuoteLine(QStringView line)
 
 QString CheckList(int rate)
 {
-    QString list = QStringLiteral("请检查：");
+    QString list = StepWatch::tr("请检查：");
     for (std::size_t i = 0; i < CheckItems.size(); ++i) {
-        const bool last = i + 1 == CheckItems.size();
-        QString item = QString::fromUtf8(CheckItems[i]);
-        if (last)
+        QString item = StepWatch::tr(CheckItems[i]);
+        if (i + 1 == CheckItems.size())
             item = item.arg(rate).arg(CommandModeRate).arg(DataModeRate);
-        const QString end = last ? QStringLiteral("。") : QStringLiteral("；");
-        list += QStringLiteral("\n%1. %2%3").arg(i + 1).arg(item, end);
+        list += QStringLiteral("\n%1. %2").arg(i + 1).arg(item);
     }
     return list;
 }
@@ -199,36 +198,34 @@ void StepWatch::ShowUnanswered()
     const int rate = m_port.BaudRate();
     const QString command = QuoteLine(m_command);
     const qint64 seconds = PatienceMs / 1000;
-    NoticeContent content { NoticeTitle, QString(), CheckList(rate), QString(), {} };
+    NoticeContent content { NoticeTitle(), QString(), CheckList(rate), QString(), {} };
     switch (reply.kind) {
     case Unanswered::Nothing:
-        content.text
-            = QStringLiteral("“%1”发出 %2 秒后，模块没有任何回应。").arg(command).arg(seconds);
+        content.text = tr("“%1”发出 %2 秒后，模块没有任何回应。").arg(command).arg(seconds);
         if (m_step > 1)
-            content.text
-                += QStringLiteral("\n模块回答了前面的命令，却不回答这一条：它可能处于只回答"
-                                  "少数命令的受限命令模式。");
+            content.text += QLatin1Char('\n')
+                + tr("模块回答了前面的命令，却不回答这一条：它可能处于只回答少数命令的受限命令模式"
+                     "。");
         break;
     case Unanswered::NotText:
-        content.text = QStringLiteral("“%1”发出后收到的字节不能读作文字（乱码、控制字符或空字节），"
-                                      "这多半是波特率不对。当前波特率为 %2。")
+        content.text = tr("“%1”发出后收到的字节不能读作文字（乱码、控制字符或空字节），"
+                          "这多半是波特率不对。当前波特率为 %2。")
                            .arg(command)
                            .arg(rate);
         break;
     case Unanswered::OtherText:
-        content.text = QStringLiteral("“%1”发出 %2 秒后，回应中仍没有这一步等待的结尾%3。"
-                                      "收到的最后一行：\n“%4”")
+        content.text = tr("“%1”发出 %2 秒后，回应中仍没有这一步等待的结尾%3。"
+                          "收到的最后一行：\n“%4”")
                            .arg(command)
                            .arg(seconds)
-                           .arg(m_mode == ModeSearching ? QStringLiteral("“OK”")
-                                                        : QStringLiteral("“OK”或“ERROR”"),
+                           .arg(m_mode == ModeSearching ? tr("“OK”") : tr("“OK”或“ERROR”"),
                                 QuoteLine(reply.lastLine));
-        content.informative = QStringLiteral("模块可能要求另一种行结束符（本工具以 CR LF "
-                                             "结束每条命令），或者使用另一套命令。");
+        content.informative = tr("模块可能要求另一种行结束符（本工具以 CR LF "
+                                 "结束每条命令），或者使用另一套命令。");
         break;
     }
     if (reply.kind != Unanswered::OtherText) {
-        content.action = FindRateCaption;
+        content.action = tr("查找波特率");
         content.onAction = m_findRate;
     }
     m_notice.Show(content);
@@ -236,13 +233,14 @@ void StepWatch::ShowUnanswered()
 
 void StepWatch::ShowRefusals()
 {
-    QString text = QStringLiteral("模块拒绝了以下设置：");
+    QString text = tr("模块拒绝了以下设置：");
     for (const Refused &refused : std::as_const(m_refused))
-        text
-            += QLatin1Char('\n') + UpdateCaption(refused.step, m_fields) + QuoteLine(refused.reply);
-    m_notice.Show({ NoticeTitle,
+        text += QLatin1Char('\n')
+            + tr("%1%2", "a setting's caption and the module's reply")
+                  .arg(UpdateCaption(refused.step, m_fields), QuoteLine(refused.reply));
+    m_notice.Show({ NoticeTitle(),
                     text,
-                    QStringLiteral("其余设置模块已回答“OK”。可在面板中改正这些值后再次更新。"),
+                    tr("其余设置模块已回答“OK”。可在面板中改正这些值后再次更新。"),
                     QString(),
                     {} });
 }

@@ -3,6 +3,7 @@
 
 #include "enginestate.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
@@ -29,6 +30,8 @@ QString CheckList(int rate);
 // Hand-typed commands and the idle engine are never watched.
 class StepWatch
 {
+    Q_DECLARE_TR_FUNCTIONS(StepWatch)
+
 public:
     static constexpr qint64 PatienceMs = 2000;
 

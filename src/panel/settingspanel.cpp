@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -33,19 +34,27 @@ constexpr int Frame1 = -1;
 constexpr int Frame2 = -2;
 
 const std::array<PanelRow, 13> PanelRows = { {
-    { 2, "设备名称：", 0, 5145, 930, 1065, 6195, 840, 2955 },
-    { 0, "软件版本：", 1, 5145, 1350, 1065, 6195, 1260, 2955 },
-    { 1, "本机MAC地址：", 2, 5145, 1770, 1170, 6300, 1680, 2850 },
-    { 3, "主从角色：", Frame1, 5145, 2190, 1065, 6090, 2100, 3165 },
-    { 4, "设备类：", 3, 5145, 2610, 1065, 6195, 2520, 2955 },
-    { 7, "连接密码：", 4, 5145, 3030, 1065, 6195, 2940, 2955 },
-    { 5, "查询访问码：", 5, 5145, 3450, 1170, 6195, 3360, 2955 },
-    { 9, "连接模式：", Frame2, 5145, 3870, 1065, 6195, 3780, 2955 },
-    { 10, "绑定地址：", 7, 5145, 4290, 1065, 6195, 4200, 2955 },
-    { 6, "查询访问模式：", 8, 5145, 4710, 1275, 6510, 4620, 2640 },
-    { 12, "当前工作状态：", 9, 5145, 5130, 1485, 6510, 5040, 2640 },
-    { 8, "通讯波特率(数据模式）：", 10, 5145, 5550, 2220, 7245, 5460, 1905 },
-    { 11, "最近使用过的蓝牙认证设备地址：", 11, 5145, 5970, 2745, 7875, 5880, 1275 },
+    { 2, QT_TRANSLATE_NOOP("SettingsPanel", "设备名称："), 0, 5145, 930, 1065, 6195, 840, 2955 },
+    { 0, QT_TRANSLATE_NOOP("SettingsPanel", "软件版本："), 1, 5145, 1350, 1065, 6195, 1260, 2955 },
+    { 1, QT_TRANSLATE_NOOP("SettingsPanel", "本机MAC地址："), 2, 5145, 1770, 1170, 6300, 1680,
+      2850 },
+    { 3, QT_TRANSLATE_NOOP("SettingsPanel", "主从角色："), Frame1, 5145, 2190, 1065, 6090, 2100,
+      3165 },
+    { 4, QT_TRANSLATE_NOOP("SettingsPanel", "设备类："), 3, 5145, 2610, 1065, 6195, 2520, 2955 },
+    { 7, QT_TRANSLATE_NOOP("SettingsPanel", "连接密码："), 4, 5145, 3030, 1065, 6195, 2940, 2955 },
+    { 5, QT_TRANSLATE_NOOP("SettingsPanel", "查询访问码："), 5, 5145, 3450, 1170, 6195, 3360,
+      2955 },
+    { 9, QT_TRANSLATE_NOOP("SettingsPanel", "连接模式："), Frame2, 5145, 3870, 1065, 6195, 3780,
+      2955 },
+    { 10, QT_TRANSLATE_NOOP("SettingsPanel", "绑定地址："), 7, 5145, 4290, 1065, 6195, 4200, 2955 },
+    { 6, QT_TRANSLATE_NOOP("SettingsPanel", "查询访问模式："), 8, 5145, 4710, 1275, 6510, 4620,
+      2640 },
+    { 12, QT_TRANSLATE_NOOP("SettingsPanel", "当前工作状态："), 9, 5145, 5130, 1485, 6510, 5040,
+      2640 },
+    { 8, QT_TRANSLATE_NOOP("SettingsPanel", "通讯波特率(数据模式）："), 10, 5145, 5550, 2220, 7245,
+      5460, 1905 },
+    { 11, QT_TRANSLATE_NOOP("SettingsPanel", "最近使用过的蓝牙认证设备地址："), 11, 5145, 5970,
+      2745, 7875, 5880, 1275 },
 } };
 
 // The options of both groups; what each stands for lives with the engine's groups.
@@ -58,12 +67,12 @@ struct PanelOption
 };
 
 const std::array<PanelOption, 6> PanelOptions = { {
-    { 1, 0, "主角色", 105, 960 },
-    { 2, 0, "从角色", 1050, 855 },
-    { 3, 0, "回环角色", 1995, 1065 },
-    { 4, 1, "主角色", 0, 1065 },
-    { 5, 1, "从角色", 945, 960 },
-    { 6, 1, "回环角色", 1890, 1065 },
+    { 1, 0, QT_TRANSLATE_NOOP("SettingsPanel", "主角色"), 105, 960 },
+    { 2, 0, QT_TRANSLATE_NOOP("SettingsPanel", "从角色"), 1050, 855 },
+    { 3, 0, QT_TRANSLATE_NOOP("SettingsPanel", "回环角色"), 1995, 1065 },
+    { 4, 1, QT_TRANSLATE_NOOP("SettingsPanel", "主角色"), 0, 1065 },
+    { 5, 1, QT_TRANSLATE_NOOP("SettingsPanel", "从角色"), 945, 960 },
+    { 6, 1, QT_TRANSLATE_NOOP("SettingsPanel", "回环角色"), 1890, 1065 },
 } };
 
 // The caption of the row whose field is `field` (a Text1 index, Frame1 or Frame2).
@@ -71,7 +80,7 @@ QString RowCaption(int field)
 {
     for (const PanelRow &row : PanelRows) {
         if (row.field == field)
-            return QString::fromUtf8(row.caption);
+            return QCoreApplication::translate("SettingsPanel", row.caption);
     }
     return QString();
 }
@@ -98,7 +107,7 @@ void PlaceTabStop(const QWidget *frame, const QButtonGroup *group)
 SettingsPanel::SettingsPanel(QWidget *window)
 {
     for (const PanelRow &row : PanelRows) {
-        const QString caption = QString::fromUtf8(row.caption);
+        const QString caption = QCoreApplication::translate("SettingsPanel", row.caption);
         auto *label = new QLabel(caption, window);
         label->setObjectName(QStringLiteral("Label6_%1").arg(row.label6));
         label->setGeometry(FromTwips(row.labelLeft, row.labelTop, row.labelWidth, RowHeight));
@@ -127,7 +136,8 @@ SettingsPanel::SettingsPanel(QWidget *window)
     }
 
     for (const PanelOption &option : PanelOptions) {
-        auto *button = new QRadioButton(QString::fromUtf8(option.caption), m_frames[option.frame]);
+        auto *button = new QRadioButton(
+            QCoreApplication::translate("SettingsPanel", option.caption), m_frames[option.frame]);
         button->setObjectName(QStringLiteral("Option%1").arg(option.number));
         button->setGeometry(FromTwips(option.left, OptionTop, option.width, OptionHeight));
         FitCaption(button);

@@ -57,8 +57,9 @@ def control_places():
 class Wine:
     def __init__(self, work, shim):
         self.prefix = work / "prefix"
+        # The window in Chinese, as this test reads it, whatever language wine reports.
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+                        WINEDLLOVERRIDES="mscoree,mshtml=", TARVENIT_LANG="zh")
         self.shim = shim
 
     def run(self, *args, **kw):

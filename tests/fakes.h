@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/notice.h"
 #include "engine/seams.h"
 #include "serial/seriallink.h"
 
@@ -43,7 +44,17 @@ public:
     }
     bool IsOpen() const override { return open; }
     Refusal LastRefusal() const override { return open ? Refusal::None : refused.value(selected); }
-    QString Device() const override { return QStringLiteral("/dev/fake%1").arg(selected); }
+    QString Device() const override
+    {
+        return devices.value(selected, QStringLiteral("/dev/fake%1").arg(selected));
+    }
+    PortIdentity Identity() const override
+    {
+        PortIdentity identity = identities.value(selected);
+        identity.path = Device();
+        return identity;
+    }
+    std::optional<PortHolder> Holder() const override { return holders.value(selected); }
     void ClearBuffers() override { calls << QStringLiteral("ClearBuffers"); }
     void Write(const QString &text) override { written << text; }
     QString Read() override { return std::exchange(waiting, QString()); }
@@ -59,6 +70,9 @@ public:
     int selected = 0;
     QSet<int> openable;
     QMap<int, Refusal> refused; // why a port that is not openable refuses
+    QMap<int, QString> devices; // else /dev/fakeN
+    QMap<int, PortIdentity> identities; // the adapter at each number
+    QMap<int, std::optional<PortHolder>> holders; // another program that has it
     QStringList calls;
     QStringList written;
     QString waiting;
@@ -120,6 +134,20 @@ public:
     }
     QMap<int, QString> texts;
     QMap<int, bool> options;
+};
+
+class FakeNotice : public Notice
+{
+public:
+    void Show(const NoticeContent &content) override
+    {
+        shown << (content.title + QLatin1Char('|') + content.text);
+        open = true;
+    }
+    void Close() override { open = false; }
+    bool IsShown() const override { return open; }
+    QStringList shown;
+    bool open = false;
 };
 
 inline const QString PortWarning = QStringLiteral("警告|端口打开错误，请搜索端口后重试！");

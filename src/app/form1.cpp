@@ -6,8 +6,10 @@
 #include "console.h"
 #include "consoleview.h"
 #include "messagebox.h"
+#include "noticebox.h"
 #include "panel/settingspanel.h"
 #include "serial/portsearch.h"
+#include "serial/portwatch.h"
 #include "serial/serialport.h"
 
 #include <QComboBox>
@@ -106,6 +108,11 @@ Form1::Form1(QWidget *parent)
     m_warning = m_messageBox.get();
     m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_console, *m_panel, *m_warning);
     m_engine->SetModeWatcher([this] { PaceWhileRunning(); });
+    m_sharedNotice = std::make_unique<NoticeBox>(this);
+    m_watch = std::make_unique<PortWatch>(
+        *Uart1, m_state.LastPortTried,
+        [this](const QString &caption, const QString &tooltip) { SetPortStatus(caption, tooltip); },
+        *m_sharedNotice);
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -129,6 +136,7 @@ Form1::Form1(QWidget *parent)
 Form1::~Form1()
 {
     Timer1->stop();
+    m_watch->Stop();
     // The port's last notifications must not reach an engine that is going away.
     Uart1->disconnect(this);
     RichTextBox1->disconnect(this);
@@ -137,6 +145,7 @@ Form1::~Form1()
 void Form1::closeEvent(QCloseEvent *event)
 {
     // The program ends with the window: give the device back with its settings restored.
+    m_watch->Stop();
     Uart1->Close();
     QWidget::closeEvent(event);
 }
@@ -229,13 +238,17 @@ void Form1::Command3_Click()
 
 void Form1::Command4_Click()
 {
+    m_watch->Stop(); // the operator takes over from the wait for a lost adapter
     SearchNextPort(
         m_state.LastPortTried, *Uart1, Combo1->currentText(),
-        [this](const QString &caption, const QString &tooltip) {
-            SetWholeText(Label4, caption);
-            Label4->setToolTip(tooltip);
-        },
-        *m_warning);
+        [this](const QString &caption, const QString &tooltip) { SetPortStatus(caption, tooltip); },
+        *m_warning, *m_sharedNotice);
+}
+
+void Form1::SetPortStatus(const QString &caption, const QString &tooltip)
+{
+    SetWholeText(Label4, caption);
+    Label4->setToolTip(tooltip);
 }
 
 void Form1::Command5_Click()
@@ -274,9 +287,10 @@ void Form1::PaceWhileRunning()
 void Form1::Uart1_DeviceLost()
 {
     // The label says so before the engine may open its box; the tooltip still names
-    // the device, so the operator knows which adapter to plug back in.
-    SetWholeText(Label4, PortLostCaption(Uart1->PortNumber()));
-    Label4->setToolTip(Uart1->Device());
+    // the adapter, so the operator knows which one to plug back in. The wait for it
+    // starts first: it goes on while the box is open.
+    SetPortStatus(PortLostCaption(Uart1->PortNumber()), AdapterText(Uart1->Identity()));
+    m_watch->Start();
     m_engine->OnPortLost();
 }
 

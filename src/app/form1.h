@@ -12,6 +12,8 @@
 class Console;
 class ConsoleView;
 class MessageBoxWarning;
+class NoticeBox;
+class PortWatch;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -38,6 +40,9 @@ public:
     SettingsPanel &Panel() { return *m_panel; }
     Console &ConsoleView() { return *m_console; }
     SerialPort &Port() { return *Uart1; }
+    // Waits for a lost adapter and opens it again; says when a port opened is shared.
+    PortWatch &Watch() { return *m_watch; }
+    NoticeBox &SharedNotice() { return *m_sharedNotice; }
 
     // Text2 as the module gets it: every line break as CR LF.
     QString Text2Text() const;
@@ -73,6 +78,7 @@ private:
     void Timer1_Timer();
     void Uart1_OnComm();
     void Uart1_DeviceLost();
+    void SetPortStatus(const QString &caption, const QString &tooltip);
     void RichTextBox1_SelChange();
 
     void UpdateCaretStatus();
@@ -89,4 +95,6 @@ private:
     std::unique_ptr<MessageBoxWarning> m_messageBox;
     WarningBox *m_warning = nullptr;
     std::unique_ptr<CommandEngine> m_engine;
+    std::unique_ptr<NoticeBox> m_sharedNotice;
+    std::unique_ptr<PortWatch> m_watch;
 };

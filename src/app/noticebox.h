@@ -3,9 +3,9 @@
 
 #include "common/notice.h"
 
+#include <QMessageBox>
 #include <QPointer>
 
-class QMessageBox;
 class QWidget;
 
 // The window's notice: a message box with an exclamation icon and an OK button, shown

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "portholder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+namespace {
+
+#ifdef Q_OS_LINUX
+QString ProgramOf(qint64 pid)
+{
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (!comm.open(QIODevice::ReadOnly))
+        return QString(); // gone, or not ours to look at
+    return QString::fromLocal8Bit(comm.readAll()).trimmed();
+}
+
+std::optional<PortHolder> Holder(qint64 pid)
+{
+    if (pid <= 0 || pid == QCoreApplication::applicationPid())
+        return std::nullopt;
+    const QString program = ProgramOf(pid);
+    if (program.isEmpty())
+        return std::nullopt; // a stale lock, or a process we may not see
+    return PortHolder { pid, program };
+}
+
+// The lock file's name for a device: "LCK.." and the name below /dev with '/' as '_',
+// as serial programs (and QSerialPort) write it.
+QString LockName(const QString &device)
+{
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return QStringLiteral("LCK..") + name;
+}
+
+// A lock file holds the process id in ASCII, padded or followed by more words.
+qint64 LockPid(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray first = file.readLine(64).simplified();
+    bool ok = false;
+    const qint64 pid = first.left(first.indexOf(' ')).toLongLong(&ok);
+    return ok ? pid : 0;
+}
+#endif
+
+} // namespace
+
+QStringList LockDirectories()
+{
+    return { QStringLiteral("/run/lock"), QStringLiteral("/var/lock") };
+}
+
+std::optional<PortHolder> FindHolder(const QString &device, const QStringList &lockDirectories)
+{
+#ifdef Q_OS_LINUX
+    if (device.isEmpty())
+        return std::nullopt;
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    QStringList names { LockName(device) };
+    if (!canonical.isEmpty() && LockName(canonical) != names.first())
+        names << LockName(canonical);
+    QSet<QString> seen; // /var/lock is usually a link to /run/lock
+    for (const QString &directory : lockDirectories) {
+        const QString real = QFileInfo(directory).canonicalFilePath();
+        if (real.isEmpty() || seen.contains(real))
+            continue;
+        seen.insert(real);
+        for (const QString &name : names) {
+            if (auto holder = Holder(LockPid(real + QLatin1Char('/') + name)))
+                return holder;
+        }
+    }
+
+    if (canonical.isEmpty())
+        return std::nullopt;
+    const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &entry : processes) {
+        bool ok = false;
+        const qint64 pid = entry.toLongLong(&ok);
+        if (!ok || pid == QCoreApplication::applicationPid())
+            continue;
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(entry));
+        for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System)) {
+            if (QFile::symLinkTarget(fds.filePath(fd)) != canonical)
+                continue;
+            if (auto holder = Holder(pid))
+                return holder;
+        }
+    }
+    return std::nullopt;
+#else
+    Q_UNUSED(device);
+    Q_UNUSED(lockDirectories);
+    return std::nullopt;
+#endif
+}
+
+QString HolderText(const PortHolder &holder)
+{
+    return QStringLiteral("%1（进程 %2）").arg(holder.program).arg(holder.pid);
+}

@@ -45,7 +45,7 @@ qint64 LockPid(const QString &path)
         return 0;
     const QByteArray first = file.readLine(64).simplified();
     bool ok = false;
-    const qint64 pid = first.left(first.indexOf(' ')).toLongLong(&ok);
+    const qint64 pid = first.split(' ').constFirst().toLongLong(&ok);
     return ok ? pid : 0;
 }
 #endif

@@ -36,9 +36,11 @@ namespace {
 class HoldingChild
 {
 public:
-    enum Way { ByLockFile, ByOpenDevice };
+    enum Way { ByLockFile, ByOpenDevice, AsFarEnd };
 
-    HoldingChild(Way way, const QString &device)
+    // AsFarEnd: holds the device open and the pty's master `master`, as the program
+    // playing the module does.
+    HoldingChild(Way way, const QString &device, int master = -1)
     {
         // Everything the child needs is made before the fork: it only makes system calls.
         const QByteArray path = QFile::encodeName(device);
@@ -54,10 +56,10 @@ public:
         m_pid = ::fork();
         if (m_pid == 0) {
             for (int fd = 3; fd < 1024; ++fd) {
-                if (fd != ready[1])
+                if (fd != ready[1] && !(way == AsFarEnd && fd == master))
                     ::close(fd); // the test's own pty ends stay the test's
             }
-            if (way == ByOpenDevice) {
+            if (way != ByLockFile) {
                 if (::open(path.constData(), O_RDWR | O_NOCTTY) < 0)
                     ::_exit(1);
             } else {
@@ -610,21 +612,26 @@ void TestSerialPort::holderNamed_data()
 {
     QTest::addColumn<int>("way");
     QTest::addColumn<bool>("opens"); // the tool still opens the port, which is then shared
-    QTest::newRow("by its lock file") << int(HoldingChild::ByLockFile) << false;
-    QTest::newRow("by having it open") << int(HoldingChild::ByOpenDevice) << true;
+    QTest::addColumn<bool>("named");
+    QTest::newRow("by its lock file") << int(HoldingChild::ByLockFile) << false << true;
+    QTest::newRow("by having it open") << int(HoldingChild::ByOpenDevice) << true << true;
+    QTest::newRow("the pty's far end: not another user")
+        << int(HoldingChild::AsFarEnd) << true << false;
 }
 
 void TestSerialPort::holderNamed()
 {
     QFETCH(int, way);
     QFETCH(bool, opens);
+    QFETCH(bool, named);
     QVERIFY(PlugIn(1));
     const QString device = m_pty->Path();
-    HoldingChild child(HoldingChild::Way(way), device);
+    HoldingChild child(HoldingChild::Way(way), device, m_pty->MasterFd());
     QVERIFY(child.IsReady());
     const auto holder = FindHolder(device);
-    QVERIFY(holder);
-    QCOMPARE(HolderText(*holder), child.Named());
+    QCOMPARE(bool(holder), named);
+    if (holder)
+        QCOMPARE(HolderText(*holder), child.Named());
 
     m_form = std::make_unique<Form1>();
     m_form->SetWarningBox(&m_warning);
@@ -634,6 +641,11 @@ void TestSerialPort::holderNamed()
         const QString reason = QStringLiteral("%1 正被 %2占用").arg(device, child.Named());
         QCOMPARE(m_form->Label4->toolTip(), reason);
         QCOMPARE(m_warning.details, QStringList { reason });
+        return;
+    }
+    if (!named) {
+        QCOMPARE(m_form->Label4->toolTip(), device);
+        QVERIFY(!m_form->SharedNotice().IsShown());
         return;
     }
     QCOMPARE(m_form->Label4->toolTip(),

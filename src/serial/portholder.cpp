@@ -37,6 +37,19 @@ QString LockName(const QString &device)
     return QStringLiteral("LCK..") + name;
 }
 
+// The number of the pseudo-terminal whose master is open as fd `fd` of process `pid`.
+QString PtyIndexOf(qint64 pid, const QString &fd)
+{
+    QFile info(QStringLiteral("/proc/%1/fdinfo/%2").arg(pid).arg(fd));
+    if (!info.open(QIODevice::ReadOnly))
+        return QString();
+    for (const QByteArray &line : info.readAll().split('\n')) {
+        if (line.startsWith("tty-index:"))
+            return QString::fromLatin1(line.mid(10).trimmed());
+    }
+    return QString();
+}
+
 // A lock file holds the process id in ASCII, padded or followed by more words.
 qint64 LockPid(const QString &path)
 {
@@ -80,6 +93,11 @@ std::optional<PortHolder> FindHolder(const QString &device, const QStringList &l
 
     if (canonical.isEmpty())
         return std::nullopt;
+    // A pseudo-terminal's far end (the program that plays the module) may hold its own
+    // slave open too: the process that has its master is not another user of the port.
+    const QString ptyIndex
+        = canonical.startsWith(QLatin1String("/dev/pts/")) ? canonical.mid(9) : QString();
+    const bool isPty = !ptyIndex.isEmpty();
     const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString &entry : processes) {
         bool ok = false;
@@ -87,9 +105,16 @@ std::optional<PortHolder> FindHolder(const QString &device, const QStringList &l
         if (!ok || pid == QCoreApplication::applicationPid())
             continue;
         const QDir fds(QStringLiteral("/proc/%1/fd").arg(entry));
+        bool holds = false;
+        bool farEnd = false;
         for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System)) {
-            if (QFile::symLinkTarget(fds.filePath(fd)) != canonical)
-                continue;
+            const QString target = QFile::symLinkTarget(fds.filePath(fd));
+            if (target == canonical)
+                holds = true;
+            else if (isPty && target.endsWith(QLatin1String("ptmx")))
+                farEnd = farEnd || PtyIndexOf(pid, fd) == ptyIndex;
+        }
+        if (holds && !farEnd) {
             if (auto holder = Holder(pid))
                 return holder;
         }

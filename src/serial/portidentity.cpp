@@ -47,9 +47,13 @@ PortIdentity IdentityOf(const QString &device, const QList<QSerialPortInfo> &lis
     return identity;
 }
 
-QList<PortIdentity> PresentPorts()
+QList<PortIdentity> PresentPorts(bool described)
 {
-    const QList<QSerialPortInfo> listed = QSerialPortInfo::availablePorts();
+#ifdef Q_OS_WIN
+    described = true; // the list tells which COM ports are there
+#endif
+    const QList<QSerialPortInfo> listed
+        = described ? QSerialPortInfo::availablePorts() : QList<QSerialPortInfo>();
     const QStringList devices = PortDevices();
     QList<PortIdentity> present;
     for (int n = FirstPortNumber; n <= std::min<int>(LastPortNumber, devices.size()); ++n) {

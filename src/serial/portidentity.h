@@ -23,8 +23,9 @@ struct PortIdentity
 PortIdentity IdentityOf(const QString &device, const QList<QSerialPortInfo> &listed);
 
 // The identity of each port number's device present now, port n at index n - 1; a number
-// whose device is missing has an empty identity.
-QList<PortIdentity> PresentPorts();
+// whose device is missing has an empty identity. Without `described`, only the paths: the
+// system's list of adapters, which takes milliseconds to read, is left unread.
+QList<PortIdentity> PresentPorts(bool described = true);
 
 // Changes whenever the port list may have: a device node came or went in /dev, or a named
 // port's path appeared, vanished or points elsewhere. Costs a few system calls, where

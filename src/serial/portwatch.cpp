@@ -11,7 +11,10 @@ PortWatch::PortWatch(
     , m_lastPortTried(lastPortTried)
     , m_setStatus(std::move(setStatus))
     , m_shared(shared)
-    , m_present(PresentPorts)
+    , m_present([this] {
+        // An adapter known only by its path is looked for by its path alone.
+        return PresentPorts(m_lost.hasIds || !m_lost.serialNumber.isEmpty());
+    })
     , m_stamp(PortListStamp)
 {
     m_poll.setInterval(PollMilliseconds);

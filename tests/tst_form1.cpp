@@ -11,6 +11,7 @@
 #include <QBackingStore>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -184,6 +185,8 @@ void TestForm1::wholeTextShown()
 {
     QFETCH(QString, name);
     QFETCH(QString, status);
+    if (QFontDatabase::families().isEmpty())
+        QSKIP("no fonts to draw with (Qt's offscreen platform on Windows)");
     QWidget *control = m_form->findChild<QWidget *>(name);
     QVERIFY(control);
     auto *label = qobject_cast<QLabel *>(control);

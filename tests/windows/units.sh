@@ -5,13 +5,19 @@
 # console output here). Fails when any suite fails, crashes or writes no totals.
 # Usage: units.sh BUILD QT_BIN WORK
 set -euo pipefail
-build=$1
-qt_bin=$2
-work=$3
+build=$(realpath "$1")
+qt_bin=$(realpath "$2")
+work=$(realpath -m "$3") # wine takes only an absolute prefix
 rm -rf "$work"
 mkdir -p "$work"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine wineboot -u > /dev/null 2>&1
+# Windows' dialog font as on a Chinese Windows, as tests/windows/e2e.py sets it: the window's
+# suite checks that every caption fits its control.
+for face in "MS Shell Dlg" "MS Shell Dlg 2"; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+        /v "$face" /d "WenQuanYi Micro Hei" /f > /dev/null 2>&1
+done
 # The DLLs come from Qt's tree and the stripped MinGW runtime; the window's suite draws on
 # the offscreen platform (wine passes no QT_ variable on, but WINEQT_ ones as QT_).
 export WINEPATH="$(winepath -w "$qt_bin");$(winepath -w "$build/runtime")"

@@ -37,6 +37,7 @@ void PortWatch::Start()
     // The adapter may still be listed for a moment, or be back at once: read the list
     // for a while from the start.
     m_lastStamp = m_stamp ? m_stamp() : QByteArray();
+    m_found = 0;
     m_settlingPolls = SettleMilliseconds / PollMilliseconds;
     m_poll.start();
 }
@@ -52,31 +53,39 @@ void PortWatch::Poll()
         return;
     // Reading the port list costs milliseconds; its stamp costs next to nothing.
     const QByteArray stamp = m_stamp ? m_stamp() : QByteArray();
-    if (!stamp.isEmpty()) {
+    if (stamp.isEmpty()) {
+        m_found = 0; // no sign of change: look afresh every time
+    } else {
         if (stamp != m_lastStamp) {
             m_lastStamp = stamp;
             m_settlingPolls = SettleMilliseconds / PollMilliseconds;
+            m_found = 0;
         }
         if (m_settlingPolls == 0)
             return;
         --m_settlingPolls;
     }
-    const QList<PortIdentity> present = m_present();
-    const int n = FindAdapter(m_lost, present);
-    if (n == 0)
-        return;
-    // Opened as the search opens a port, but without SetLine: the port keeps the rate and
-    // line settings it was opened with.
-    m_port.Close();
-    m_port.ReadPortList();
-    m_port.SetPortNumber(n);
-    if (m_port.Device() != present[n - 1].path)
-        return; // the list changed in between; look again at the next poll
+    if (m_found == 0) {
+        const QList<PortIdentity> present = m_present();
+        const int n = FindAdapter(m_lost, present);
+        if (n == 0)
+            return;
+        // Opened as the search opens a port, but without SetLine: the port keeps the rate
+        // and line settings it was opened with.
+        m_port.Close();
+        m_port.ReadPortList();
+        m_port.SetPortNumber(n);
+        if (m_port.Device() != present[n - 1].path)
+            return; // the list changed in between; look again at the next poll
+        m_found = n;
+    }
+    // Until the list changes again, only the open is tried again: a new adapter's
+    // permissions are set a moment after it appears.
     m_port.Open();
     if (!m_port.IsOpen())
-        return; // not ready yet (its permissions still being set), or taken: try again
+        return;
     m_poll.stop();
     m_port.ClearBuffers();
-    m_lastPortTried = qint16(n);
-    AnnouncePortOpen(n, m_port, m_setStatus, m_shared);
+    m_lastPortTried = qint16(m_found);
+    AnnouncePortOpen(m_found, m_port, m_setStatus, m_shared);
 }

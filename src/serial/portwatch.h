@@ -56,6 +56,7 @@ private:
     std::function<QByteArray()> m_stamp;
     QByteArray m_lastStamp;
     int m_settlingPolls = 0; // list reads still due since the last change
+    int m_found = 0; // the number it is back at, selected on the port, until the list changes
     PortIdentity m_lost;
     QTimer m_poll;
 };

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStringList>
 
 #ifndef Q_OS_WIN
@@ -74,13 +75,21 @@ QList<PortIdentity> PresentPorts(bool described)
 QByteArray PortListStamp()
 {
 #ifdef Q_OS_WIN
-    return QByteArray();
+    // Windows lists the COM ports present, each with the driver's device, in this key.
+    QSettings present(QStringLiteral("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM"),
+                      QSettings::NativeFormat);
+    QByteArray stamp = "COM";
+    for (const QString &key : present.allKeys())
+        stamp += '|' + key.toUtf8() + '=' + present.value(key).toString().toUtf8();
+    return stamp;
 #else
     QByteArray stamp;
-    struct stat status = {};
-    if (::stat("/dev", &status) == 0) {
-        stamp += QByteArray::number(qint64(status.st_mtim.tv_sec)) + '.'
-            + QByteArray::number(qint64(status.st_mtim.tv_nsec));
+    for (const char *directory : { "/dev", "/dev/pts" }) {
+        struct stat status = {};
+        if (::stat(directory, &status) == 0) {
+            stamp += QByteArray::number(qint64(status.st_mtim.tv_sec)) + '.'
+                + QByteArray::number(qint64(status.st_mtim.tv_nsec)) + ' ';
+        }
     }
     if (PortsNamed()) {
         for (const QString &device : PortDevices())

@@ -28,8 +28,8 @@ PortIdentity IdentityOf(const QString &device, const QList<QSerialPortInfo> &lis
 QList<PortIdentity> PresentPorts(bool described = true);
 
 // Changes whenever the port list may have: a device node came or went in /dev, or a named
-// port's path appeared, vanished or points elsewhere. Costs a few system calls, where
-// reading the list costs milliseconds. Empty where there is no such sign (Windows).
+// port's path appeared, vanished or points elsewhere; on Windows, the registry's list of
+// COM ports changed. Costs a few system calls, where reading the list costs milliseconds.
 QByteArray PortListStamp();
 
 // Whether `present` is the adapter that `lost` was. With a serial number the adapter is

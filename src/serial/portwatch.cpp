@@ -34,11 +34,11 @@ void PortWatch::Start()
     m_lost = m_port.Identity();
     if (m_lost.path.isEmpty())
         return;
-    // The adapter may still be listed for a moment, or be back at once: read the list
-    // for a while from the start.
+    // The list is read once it changes (the adapter's device goes, then comes back), not
+    // before: a port that fails and yet stays listed is not opened again and again.
     m_lastStamp = m_stamp ? m_stamp() : QByteArray();
     m_found = 0;
-    m_settlingPolls = SettleMilliseconds / PollMilliseconds;
+    m_settlingPolls = 0;
     m_poll.start();
 }
 

@@ -663,16 +663,17 @@ void TestSerialPort::holderNamed()
 
 void TestSerialPort::backByItselfBehindALink_data()
 {
-    QTest::addColumn<bool>("searchWhileWaiting");
-    QTest::newRow("comes back") << false;
-    QTest::newRow("the operator searches meanwhile") << true;
+    QTest::addColumn<QString>("meanwhile"); // what the operator does while the tool waits
+    QTest::newRow("comes back") << "";
+    QTest::newRow("the operator searches meanwhile") << "search";
+    QTest::newRow("the window is closed meanwhile") << "close";
 }
 
 // The adapter is a pty behind a link named in TARVENIT_PORTS; the link goes with the
 // adapter and comes back to a new pty, as a device link does when it is plugged in again.
 void TestSerialPort::backByItselfBehindALink()
 {
-    QFETCH(bool, searchWhileWaiting);
+    QFETCH(QString, meanwhile);
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("module"));
     m_pty = std::make_unique<Pty>();
@@ -699,7 +700,9 @@ void TestSerialPort::backByItselfBehindALink()
     QTRY_COMPARE_WITH_TIMEOUT(m_form->Label4->text(), QStringLiteral("端口：1 已断开"), 5000);
     QCOMPARE(m_warning.shown, QStringList { PortWarning }); // the query is abandoned
     QVERIFY(m_form->Watch().IsWatching());
-    if (searchWhileWaiting) {
+    if (meanwhile == "close")
+        m_form->close();
+    if (meanwhile == "search") {
         m_form->Command4->click(); // as today: the link is missing, so the search ends
         QVERIFY(!m_form->Watch().IsWatching());
         QCOMPARE(m_warning.shown.size(), 2);
@@ -708,7 +711,7 @@ void TestSerialPort::backByItselfBehindALink()
 
     m_pty = std::make_unique<Pty>(); // plugged back in
     QVERIFY(QFile::link(m_pty->Path(), link));
-    if (searchWhileWaiting) {
+    if (!meanwhile.isEmpty()) {
         QVERIFY(!m_form->Watch().IsWatching()); // nothing will open it but the next search
         QVERIFY(!m_form->Port().IsOpen());
         return;

@@ -46,7 +46,17 @@ public:
     }
     bool IsOpen() const override { return open; }
     Refusal LastRefusal() const override { return open ? Refusal::None : refused.value(selected); }
-    QString Device() const override { return QStringLiteral("/dev/fake%1").arg(selected); }
+    QString Device() const override
+    {
+        return devices.value(selected, QStringLiteral("/dev/fake%1").arg(selected));
+    }
+    PortIdentity Identity() const override
+    {
+        PortIdentity identity = identities.value(selected);
+        identity.path = Device();
+        return identity;
+    }
+    std::optional<PortHolder> Holder() const override { return holders.value(selected); }
     void ClearBuffers() override { calls << QStringLiteral("ClearBuffers"); }
     void Write(const QString &text) override { written << text; }
     QString Read() override { return std::exchange(waiting, QString()); }
@@ -63,6 +73,9 @@ public:
     int baud = 38400;
     QSet<int> openable;
     QMap<int, Refusal> refused; // why a port that is not openable refuses
+    QMap<int, QString> devices; // else /dev/fakeN
+    QMap<int, PortIdentity> identities; // the adapter at each number
+    QMap<int, std::optional<PortHolder>> holders; // another program that has it
     QStringList calls;
     QStringList written;
     QString waiting;
@@ -145,6 +158,14 @@ public:
     }
     void Close() override { open = false; }
     bool IsShown() const override { return open; }
+    // Each notice as "title|text".
+    QStringList Said() const
+    {
+        QStringList said;
+        for (const NoticeContent &content : shown)
+            said << content.title + QLatin1Char('|') + content.text;
+        return said;
+    }
     QList<NoticeContent> shown;
     bool open = false;
 };

@@ -36,6 +36,7 @@ public:
     bool IsValid() const { return m_master >= 0; }
     QString Path() const { return m_path; }
     int SlaveFd() const { return m_slave; }
+    int MasterFd() const { return m_master; }
 
     bool Write(const QByteArray &bytes) const
     {

@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/form1.h"
+#include "app/noticebox.h"
 #include "app/termination.h"
 #include "console/consoletext.h"
+#include "console/framebatcher.h"
 #include "console/consoleview.h"
 #include "fakes.h"
 #include "ptypair.h"
+#include "serial/portholder.h"
+#include "serial/portwatch.h"
 #include "serial/serialport.h"
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -23,6 +28,93 @@
 #include <memory>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+
+namespace {
+
+// Another program that has a device, for as long as it lives: a child process that
+// either takes the device's lock file, as serial programs do, or simply holds it open.
+class HoldingChild
+{
+public:
+    enum Way { ByLockFile, ByOpenDevice, AsFarEnd };
+
+    // AsFarEnd: holds the device open and the pty's master `master`, as the program
+    // playing the module does.
+    HoldingChild(Way way, const QString &device, int master = -1)
+    {
+        // Everything the child needs is made before the fork: it only makes system calls.
+        const QByteArray path = QFile::encodeName(device);
+        QString name = device.mid(5); // below /dev/
+        name.replace(QLatin1Char('/'), QLatin1Char('_'));
+        if (way == ByLockFile)
+            m_lock = QFile::encodeName(LockDirectories().constFirst() + "/LCK.." + name);
+        // A lock file as QSerialPort writes it: process id, program, (no) host name.
+        const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            for (int fd = 3; fd < 1024; ++fd) {
+                if (fd != ready[1] && !(way == AsFarEnd && fd == master))
+                    ::close(fd); // the test's own pty ends stay the test's
+            }
+            if (way != ByLockFile) {
+                if (::open(path.constData(), O_RDWR | O_NOCTTY) < 0)
+                    ::_exit(1);
+            } else {
+                const int lock = ::open(m_lock.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+                if (lock < 0)
+                    ::_exit(1);
+                char pid[32];
+                const int length = std::snprintf(pid, sizeof pid, "%d\n", int(::getpid()));
+                if (::write(lock, pid, size_t(length)) != length
+                    || ::write(lock, program.constData(), size_t(program.size())) != program.size()
+                    || ::write(lock, "\n\n", 2) != 2)
+                    ::_exit(1);
+                ::close(lock);
+            }
+            if (::write(ready[1], "x", 1) != 1)
+                ::_exit(1);
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        m_ready = m_pid > 0 && ::read(ready[0], &byte, 1) == 1;
+        ::close(ready[0]);
+    }
+    ~HoldingChild()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        if (!m_lock.isEmpty())
+            ::unlink(m_lock.constData());
+    }
+    HoldingChild(const HoldingChild &) = delete;
+    HoldingChild &operator=(const HoldingChild &) = delete;
+
+    bool IsReady() const { return m_ready; }
+    // How the tool names it: the child is a copy of this program.
+    QString Named() const
+    {
+        QFile comm(QStringLiteral("/proc/self/comm"));
+        const QString program = comm.open(QIODevice::ReadOnly)
+            ? QString::fromLocal8Bit(comm.readAll()).trimmed()
+            : "?";
+        return QStringLiteral("%1（进程 %2）").arg(program).arg(m_pid);
+    }
+
+private:
+    pid_t m_pid = -1;
+    QByteArray m_lock;
+    bool m_ready = false;
+};
+
+} // namespace
 
 // The window over a real QSerialPort on a pseudo-terminal named by TARVENIT_PORTS.
 class TestSerialPort : public QObject
@@ -95,6 +187,10 @@ private slots:
     void lineSettingsAreApplied();
     void pathThatIsNotUtf8();
     void portInUse();
+    void holderNamed_data();
+    void holderNamed();
+    void backByItselfBehindALink_data();
+    void backByItselfBehindALink();
     void noPermissionForReal();
     void noPermissionAsUnprivilegedChild();
     void terminationSignalClosesThePort();
@@ -517,6 +613,138 @@ void TestSerialPort::portInUse()
         = QStringLiteral("/nonexistent/tty1 不存在\n%1 正被其他程序占用").arg(m_pty->Path());
     QCOMPARE(m_form->Label4->toolTip(), reasons);
     QCOMPARE(m_warning.details, QStringList { reasons }); // the end-of-range box, as always
+}
+
+void TestSerialPort::holderNamed_data()
+{
+    QTest::addColumn<int>("way");
+    QTest::addColumn<bool>("opens"); // the tool still opens the port, which is then shared
+    QTest::addColumn<bool>("named");
+    QTest::newRow("by its lock file") << int(HoldingChild::ByLockFile) << false << true;
+    QTest::newRow("by having it open") << int(HoldingChild::ByOpenDevice) << true << true;
+    QTest::newRow("the pty's far end: not another user")
+        << int(HoldingChild::AsFarEnd) << true << false;
+}
+
+void TestSerialPort::holderNamed()
+{
+    QFETCH(int, way);
+    QFETCH(bool, opens);
+    QFETCH(bool, named);
+    QVERIFY(PlugIn(1));
+    const QString device = m_pty->Path();
+    HoldingChild child(HoldingChild::Way(way), device, m_pty->MasterFd());
+    QVERIFY(child.IsReady());
+    const auto holder = FindHolder(device);
+    QCOMPARE(bool(holder), named);
+    if (holder)
+        QCOMPARE(HolderText(*holder), child.Named());
+
+    m_form = std::make_unique<Form1>();
+    m_form->SetWarningBox(&m_warning);
+    m_form->Command4->click();
+    QCOMPARE(m_form->Port().IsOpen(), opens);
+    if (!opens) {
+        const QString reason = QStringLiteral("%1 正被 %2占用").arg(device, child.Named());
+        QCOMPARE(m_form->Label4->toolTip(), reason);
+        QCOMPARE(m_warning.details, QStringList { reason });
+        return;
+    }
+    if (!named) {
+        QCOMPARE(m_form->Label4->toolTip(), device);
+        QVERIFY(!m_form->SharedNotice().IsShown());
+        return;
+    }
+    QCOMPARE(m_form->Label4->toolTip(),
+             QStringLiteral("%1\n同时被 %2打开").arg(device, child.Named()));
+    QMessageBox *box = m_form->SharedNotice().Box();
+    QVERIFY(box && m_form->SharedNotice().IsShown());
+    QCOMPARE(box->windowTitle(), QStringLiteral("提示"));
+    QCOMPARE(box->text(),
+             QStringLiteral("端口：1（%1）同时被 %2打开。").arg(device, child.Named()));
+    QVERIFY(m_warning.shown.isEmpty());
+    // Once per open: the next search, which finds nothing, closes it and shows no other.
+    m_form->Command4->click();
+    QVERIFY(!m_form->SharedNotice().IsShown());
+}
+
+void TestSerialPort::backByItselfBehindALink_data()
+{
+    QTest::addColumn<QString>("meanwhile"); // what the operator does while the tool waits
+    QTest::newRow("comes back") << "";
+    QTest::newRow("the operator searches meanwhile") << "search";
+    QTest::newRow("the window is closed meanwhile") << "close";
+}
+
+// The adapter is a pty behind a link named in TARVENIT_PORTS; the link goes with the
+// adapter and comes back to a new pty, as a device link does when it is plugged in again.
+void TestSerialPort::backByItselfBehindALink()
+{
+    QFETCH(QString, meanwhile);
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("module"));
+    m_pty = std::make_unique<Pty>();
+    QVERIFY(QFile::link(m_pty->Path(), link));
+    qputenv("TARVENIT_PORTS", QFile::encodeName(link));
+    m_form = std::make_unique<Form1>();
+    m_form->SetWarningBox(&m_warning);
+    m_form->Combo1->setCurrentText(QStringLiteral("115200"));
+    m_form->Command4->click();
+    QVERIFY(m_form->Port().IsOpen());
+    m_form->Command1->click(); // a query waits for its first reply
+    QByteArray sent;
+    QTRY_VERIFY_WITH_TIMEOUT((sent += m_pty->ReadAvailable()).endsWith("\r\n"), 5000);
+    m_form->Text2->setPlainText(QStringLiteral("AT+NAME?"));
+    m_form->Combo1->setCurrentText(QStringLiteral("9600")); // not the rate it was opened at
+    const auto consoleSize = [&] {
+        m_form->Batcher().Flush();
+        return m_form->RichTextBox1->Store().Size();
+    };
+    const qsizetype console = consoleSize();
+
+    m_pty.reset(); // pulled: the far end and its link are gone
+    QVERIFY(QFile::remove(link));
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->Label4->text(), QStringLiteral("端口：1 已断开"), 5000);
+    QCOMPARE(m_warning.shown, QStringList { PortWarning }); // the query is abandoned
+    QVERIFY(m_form->Watch().IsWatching());
+    if (meanwhile == "close")
+        m_form->close();
+    if (meanwhile == "search") {
+        m_form->Command4->click(); // as today: the link is missing, so the search ends
+        QVERIFY(!m_form->Watch().IsWatching());
+        QCOMPARE(m_warning.shown.size(), 2);
+        QCOMPARE(m_form->Label4->toolTip(), QStringLiteral("%1 不存在").arg(link));
+    }
+
+    m_pty = std::make_unique<Pty>(); // plugged back in
+    QVERIFY(QFile::link(m_pty->Path(), link));
+    if (!meanwhile.isEmpty()) {
+        QVERIFY(!m_form->Watch().IsWatching()); // nothing will open it but the next search
+        QVERIFY(!m_form->Port().IsOpen());
+        return;
+    }
+    QElapsedTimer back;
+    back.start();
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->Label4->text(), QStringLiteral("端口：1 已打开"), 1000);
+    qInfo("open again %lld ms after the link came back", back.elapsed());
+    QVERIFY(m_form->Port().IsOpen());
+    QVERIFY(!m_form->Watch().IsWatching());
+    QCOMPARE(m_form->State().WorkMode, ModeIdle); // the query stays abandoned
+    QCOMPARE(m_form->State().LastPortTried, qint16(1));
+    termios tio {};
+    QCOMPARE(::tcgetattr(m_pty->SlaveFd(), &tio), 0);
+    QCOMPARE(cfgetospeed(&tio), speed_t(B115200));
+    QCOMPARE(consoleSize(), console); // the console records traffic only
+    QCOMPARE(m_form->Text2->toPlainText(), QStringLiteral("AT+NAME?"));
+    QCOMPARE(m_pty->ReadAvailable(), QByteArray()); // nothing resumed
+
+    m_form->Command1->click(); // and a query runs on it
+    sent.clear();
+    QTRY_VERIFY_WITH_TIMEOUT((sent += m_pty->ReadAvailable()).endsWith("\r\n"), 5000);
+    QCOMPARE(sent, QByteArray("AT\r\n"));
+    QVERIFY(m_pty->Write("\r\nOK\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->State().StepIndex, 2, 5000);
+    QCOMPARE(m_warning.shown.size(), 1);
 }
 
 // Root may open any device, so this runs the check below in a child that has dropped to

@@ -11,6 +11,7 @@
 #include "noticebox.h"
 #include "panel/settingspanel.h"
 #include "serial/portsearch.h"
+#include "serial/portwatch.h"
 #include "serial/serialport.h"
 
 #include <QComboBox>
@@ -145,6 +146,11 @@ Form1::Form1(QWidget *parent)
     m_messageBox = std::make_unique<MessageBoxWarning>(this);
     m_warning = m_messageBox.get();
     m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_feed, *m_panel, *m_warning);
+    m_sharedNotice = std::make_unique<NoticeBox>(this);
+    m_watch = std::make_unique<PortWatch>(
+        *Uart1, m_state.LastPortTried,
+        [this](const QString &caption, const QString &tooltip) { SetPortStatus(caption, tooltip); },
+        *m_sharedNotice);
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -176,6 +182,7 @@ Form1::Form1(QWidget *parent)
 Form1::~Form1()
 {
     Timer1->stop();
+    m_watch->Stop();
     // The port's last notifications must not reach an engine that is going away.
     Uart1->disconnect(this);
     RichTextBox1->disconnect(this);
@@ -184,6 +191,7 @@ Form1::~Form1()
 void Form1::closeEvent(QCloseEvent *event)
 {
     // The program ends with the window: give the device back with its settings restored.
+    m_watch->Stop();
     Uart1->Close();
     QWidget::closeEvent(event);
 }
@@ -288,13 +296,17 @@ void Form1::Command3_Click()
 
 void Form1::Command4_Click()
 {
+    m_watch->Stop(); // the operator takes over from the wait for a lost adapter
     SearchNextPort(
         m_state.LastPortTried, *Uart1, Combo1->currentText(),
-        [this](const QString &caption, const QString &tooltip) {
-            SetWholeText(Label4, caption);
-            Label4->setToolTip(tooltip);
-        },
-        *m_warning);
+        [this](const QString &caption, const QString &tooltip) { SetPortStatus(caption, tooltip); },
+        *m_warning, *m_sharedNotice);
+}
+
+void Form1::SetPortStatus(const QString &caption, const QString &tooltip)
+{
+    SetWholeText(Label4, caption);
+    Label4->setToolTip(tooltip);
 }
 
 void Form1::WatchTheModule()
@@ -305,10 +317,8 @@ void Form1::WatchTheModule()
     m_notice = std::make_unique<NoticeBox>(this);
     m_rateFinder = std::make_unique<RateFinder>(
         m_state, *Uart1, *m_engine, *m_notice,
-        [this](const QString &caption, const QString &tooltip) {
-            SetWholeText(Label4, caption); // the rate being tried, as the search shows its port
-            Label4->setToolTip(tooltip);
-        },
+        // The rate being tried, where the search shows its port.
+        [this](const QString &caption, const QString &tooltip) { SetPortStatus(caption, tooltip); },
         [this](int rate) { Combo1->setCurrentText(QString::number(rate)); });
     m_stepWatch = std::make_unique<StepWatch>(m_state, *Uart1, *m_panel, *m_notice,
                                               [this] { m_rateFinder->Start(); });
@@ -362,9 +372,10 @@ void Form1::PaceWhileRunning()
 void Form1::Uart1_DeviceLost()
 {
     // The label says so before the engine may open its box; the tooltip still names
-    // the device, so the operator knows which adapter to plug back in.
-    SetWholeText(Label4, PortLostCaption(Uart1->PortNumber()));
-    Label4->setToolTip(Uart1->Device());
+    // the adapter, so the operator knows which one to plug back in. The wait for it
+    // starts first: it goes on while the box is open.
+    SetPortStatus(PortLostCaption(Uart1->PortNumber()), AdapterText(Uart1->Identity()));
+    m_watch->Start();
     m_engine->OnPortLost();
 }
 

@@ -15,6 +15,7 @@ class ConsoleView;
 class FrameBatcher;
 class MessageBoxWarning;
 class NoticeBox;
+class PortWatch;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -46,6 +47,9 @@ public:
     SerialPort &Port() { return *Uart1; }
     NoticeBox &Notices() { return *m_notice; }
     RateFinder &Finder() { return *m_rateFinder; }
+    // Waits for a lost adapter and opens it again; says when a port opened is shared.
+    PortWatch &Watch() { return *m_watch; }
+    NoticeBox &SharedNotice() { return *m_sharedNotice; }
 
     // Text2 as the module gets it: every line break as CR LF.
     QString Text2Text() const;
@@ -82,6 +86,7 @@ private:
     void Timer1_Timer();
     void Uart1_OnComm();
     void Uart1_DeviceLost();
+    void SetPortStatus(const QString &caption, const QString &tooltip);
     void RichTextBox1_SelChange();
 
     void WatchTheModule();
@@ -104,4 +109,6 @@ private:
     std::unique_ptr<RateFinder> m_rateFinder;
     std::unique_ptr<StepWatch> m_stepWatch;
     QElapsedTimer m_clock;
+    std::unique_ptr<NoticeBox> m_sharedNotice;
+    std::unique_ptr<PortWatch> m_watch;
 };

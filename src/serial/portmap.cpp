@@ -42,7 +42,10 @@ QStringList PortDevices()
     if (PortsNamed()) {
         // Empty entries are kept, so every later entry keeps its number.
 #ifdef Q_OS_WIN
-        return qEnvironmentVariable("TARVENIT_PORTS").split(QDir::listSeparator());
+        QStringList ports = qEnvironmentVariable("TARVENIT_PORTS").split(QDir::listSeparator());
+        for (QString &port : ports)
+            port = WindowsPortName(port.trimmed());
+        return ports;
 #else
         // Device paths are bytes, and any path must reach its device.
         QStringList ports;
@@ -59,9 +62,61 @@ QStringList PortDevices()
 #else
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         ports << info.systemLocation();
-    std::sort(ports.begin(), ports.end());
+    std::sort(ports.begin(), ports.end(), NaturalLess);
 #endif
     return ports;
+}
+
+QString WindowsPortName(const QString &name)
+{
+    QString port = name;
+    if (port.startsWith(QLatin1String("\\\\.\\")))
+        port.remove(0, 4);
+    if (port.startsWith(QLatin1String("com"), Qt::CaseInsensitive)) {
+        bool number = false;
+        port.mid(3).toUInt(&number);
+        if (number)
+            return QLatin1String("COM") + port.mid(3);
+    }
+    return name;
+}
+
+bool NaturalLess(const QString &a, const QString &b)
+{
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype endA = i, endB = j;
+            while (endA < a.size() && a[endA].isDigit())
+                ++endA;
+            while (endB < b.size() && b[endB].isDigit())
+                ++endB;
+            // Compare the numbers without their leading zeros: by length, then by digits.
+            const QStringView numberA = QStringView(a).mid(i, endA - i);
+            const QStringView numberB = QStringView(b).mid(j, endB - j);
+            const auto significant = [](QStringView digits) {
+                qsizetype zeros = 0;
+                while (zeros + 1 < digits.size() && digits[zeros] == QLatin1Char('0'))
+                    ++zeros;
+                return digits.mid(zeros);
+            };
+            const QStringView x = significant(numberA), y = significant(numberB);
+            if (x.size() != y.size())
+                return x.size() < y.size();
+            if (const int order = x.compare(y); order != 0)
+                return order < 0;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        if (a[i] != b[j])
+            return a[i] < b[j];
+        ++i;
+        ++j;
+    }
+    if ((a.size() - i) != (b.size() - j))
+        return (a.size() - i) < (b.size() - j);
+    return a < b; // equal as numbers ("COM02", "COM2"): still a strict order
 }
 
 QString DeviceForPort(const QStringList &ports, int number)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "portsearch.h"
 
+#include "common/notice.h"
 #include "common/warningbox.h"
 #include "portmap.h"
 #include "seriallink.h"
@@ -9,12 +10,15 @@
 
 namespace {
 
-QString RefusalText(Refusal refusal, const QString &device)
+QString RefusalText(const SerialLink &port)
 {
-    switch (refusal) {
+    const QString device = port.Device();
+    switch (port.LastRefusal()) {
     case Refusal::NoPermission:
         return QStringLiteral("无权访问 %1：请将当前用户加入 dialout 组后重新登录").arg(device);
     case Refusal::InUse:
+        if (const auto holder = port.Holder())
+            return QStringLiteral("%1 正被 %2占用").arg(device, HolderText(*holder));
         return QStringLiteral("%1 正被其他程序占用").arg(device);
     case Refusal::Missing:
         return QStringLiteral("%1 不存在").arg(device);
@@ -30,8 +34,10 @@ void SearchNextPort(qint16 &lastPortTried,
                     SerialLink &port,
                     const QString &baudText,
                     const PortStatus &setStatus,
-                    WarningBox &warning)
+                    WarningBox &warning,
+                    Notice &shared)
 {
+    shared.Close(); // the port it speaks of is closed below
     // Every step swallows its own failure: a port that does not open is just not found.
     ++lastPortTried;
     port.ReadPortList();
@@ -47,11 +53,11 @@ void SearchNextPort(qint16 &lastPortTried,
         port.Open();
         if (port.IsOpen()) {
             port.ClearBuffers();
-            setStatus(PortOpenCaption(n), port.Device());
+            AnnouncePortOpen(n, port, setStatus, shared);
             break;
         }
         if (port.LastRefusal() != Refusal::None)
-            refusals << RefusalText(port.LastRefusal(), port.Device());
+            refusals << RefusalText(port);
     }
 
     if (n > LastPortNumber) {
@@ -74,6 +80,26 @@ QString LineSettings(const QString &baudText)
 QString PortOpenCaption(int n)
 {
     return QStringLiteral("端口：%1 已打开").arg(n);
+}
+
+void AnnouncePortOpen(int n, const SerialLink &port, const PortStatus &setStatus, Notice &shared)
+{
+    QString tooltip = AdapterText(port.Identity());
+    const auto holder = port.Holder();
+    if (holder)
+        tooltip += QStringLiteral("\n同时被 %1打开").arg(HolderText(*holder));
+    setStatus(PortOpenCaption(n), tooltip);
+    if (!holder)
+        return;
+    // Shown once per open, beside the window: the operator may go on working.
+    shared.Show({ QStringLiteral("提示"),
+                  QStringLiteral("端口：%1（%2）同时被 %3打开。")
+                      .arg(n)
+                      .arg(port.Device(), HolderText(*holder)),
+                  QStringLiteral("另一个程序也在使用这个端口：它可能向模块发送自己的命令，"
+                                 "或读走模块的回复。请关闭它，或让它不再使用这个端口。"),
+                  QString(),
+                  {} });
 }
 
 QString PortLostCaption(int n)

@@ -11,6 +11,7 @@ inline constexpr std::array<int, 9> BaudRates
     = { 9600, 14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000 };
 inline constexpr int DefaultBaudRate = 38400;
 
+class Notice;
 class SerialLink;
 class WarningBox;
 
@@ -18,14 +19,20 @@ class WarningBox;
 using PortStatus = std::function<void(const QString &caption, const QString &tooltip)>;
 
 // "搜索端口": closes the port and opens the first port above the last one tried.
-// lastPortTried is the engine's LastPortTried. The tooltip names the device opened, or,
-// when none opens, each device that refused to open and why; the box that ends the
-// search shows those reasons too.
+// lastPortTried is the engine's LastPortTried. The tooltip names the adapter opened, or,
+// when none opens, each device that refused to open and why (the program holding it,
+// where the system tells); the box that ends the search shows those reasons too.
+// `shared` is the notice that the port opened is shared with another program.
 void SearchNextPort(qint16 &lastPortTried,
                     SerialLink &port,
                     const QString &baudText,
                     const PortStatus &setStatus,
-                    WarningBox &warning);
+                    WarningBox &warning,
+                    Notice &shared);
+
+// Says that port n is open, by the search or on its own after a loss: the label, the
+// adapter and any other program using the port in its tooltip, and then a notice.
+void AnnouncePortOpen(int n, const SerialLink &port, const PortStatus &setStatus, Notice &shared);
 
 // The line settings at a baud rate: "38400,n,8,1".
 QString LineSettings(const QString &baudText);

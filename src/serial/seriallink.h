@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "portholder.h"
+#include "portidentity.h"
+
 #include <QString>
+
+#include <optional>
 
 // Kind of a port notification; only Receive carries data for the engine.
 enum class CommEvent { None = 0, Send = 1, Receive = 2, Error = 1001 };
@@ -37,6 +42,11 @@ public:
     // Why the last Open failed, and the device of the selected port number.
     virtual Refusal LastRefusal() const = 0;
     virtual QString Device() const = 0;
+    // The adapter of the port opened last; a lost port's still, so that it can be found.
+    virtual PortIdentity Identity() const = 0;
+    // Another program that has the selected device: after a refused Open the one holding
+    // it, after an Open that succeeded one that has it open as well.
+    virtual std::optional<PortHolder> Holder() const = 0;
     virtual void ClearBuffers() = 0;
     virtual void Write(const QString &text) = 0;
     virtual QString Read() = 0;

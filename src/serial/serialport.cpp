@@ -128,9 +128,15 @@ void SerialPort::Open()
     m_refusal = Refusal::None;
     if (m_port.portName().isEmpty() || m_port.isOpen())
         return;
+    m_holder.reset();
     m_received.Reset();
-    if (m_port.open(QIODevice::ReadWrite))
+    if (m_port.open(QIODevice::ReadWrite)) {
+        // Kept past a loss: the adapter to wait for. A program that has the port open as
+        // well may talk to the module too.
+        m_identity = IdentityOf(m_device, QSerialPortInfo::availablePorts());
+        m_holder = FindHolder(m_device);
         return;
+    }
     if (m_port.error() == QSerialPort::DeviceNotFoundError && PortsNamed())
         m_refusal = Refusal::Missing;
     if (m_port.error() != QSerialPort::PermissionError)
@@ -139,6 +145,8 @@ void SerialPort::Open()
     // (its lock file, or exclusive use) alike; the file's access rights tell them apart.
     const bool mayUse = ::access(QFile::encodeName(m_device).constData(), R_OK | W_OK) == 0;
     m_refusal = mayUse ? Refusal::InUse : Refusal::NoPermission;
+    if (mayUse)
+        m_holder = FindHolder(m_device);
 }
 
 bool SerialPort::IsOpen() const

@@ -39,6 +39,8 @@ public:
     bool IsOpen() const override { return true; }
     Refusal LastRefusal() const override { return Refusal::None; }
     QString Device() const override { return QString(); }
+    PortIdentity Identity() const override { return PortIdentity(); }
+    std::optional<PortHolder> Holder() const override { return std::nullopt; }
     void ClearBuffers() override { }
     void Write(const QString &) override { }
     QString Read() override

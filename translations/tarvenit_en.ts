@@ -176,6 +176,73 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
 </context>
 <context>
+    <name>PortSearch</name>
+    <message>
+        <source>%1（进程 %2）</source>
+        <translation>%1 (process %2)</translation>
+    </message>
+    <message>
+        <source>描述：%1</source>
+        <translation>Description: %1</translation>
+    </message>
+    <message>
+        <source>制造商：%1</source>
+        <translation>Manufacturer: %1</translation>
+    </message>
+    <message>
+        <source>VID:PID：%1:%2</source>
+        <translation>VID:PID: %1:%2</translation>
+    </message>
+    <message>
+        <source>序列号：%1</source>
+        <translation>Serial number: %1</translation>
+    </message>
+    <message>
+        <source>无权访问 %1：请将当前用户加入 dialout 组后重新登录</source>
+        <translation>No permission for %1: add your user to the dialout group, then log in again</translation>
+    </message>
+    <message>
+        <source>%1 正被 %2占用</source>
+        <translation>%1 is in use by %2</translation>
+    </message>
+    <message>
+        <source>%1 正被其他程序占用</source>
+        <translation>%1 is in use by another program</translation>
+    </message>
+    <message>
+        <source>%1 不存在</source>
+        <translation>%1 does not exist</translation>
+    </message>
+    <message>
+        <source>正在搜索： %1</source>
+        <translation>Searching: %1</translation>
+    </message>
+    <message>
+        <source>已经搜索到最后，再次点击重新搜索！</source>
+        <translation>Reached the last port. Click again to search from the first.</translation>
+    </message>
+    <message>
+        <source>端口：%1 已打开</source>
+        <translation>Port %1: open</translation>
+    </message>
+    <message>
+        <source>同时被 %1打开</source>
+        <translation>Also open in %1</translation>
+    </message>
+    <message>
+        <source>端口：%1（%2）同时被 %3打开。</source>
+        <translation>Port %1 (%2) is also open in %3.</translation>
+    </message>
+    <message>
+        <source>另一个程序也在使用这个端口：它可能向模块发送自己的命令，或读走模块的回复。请关闭它，或让它不再使用这个端口。</source>
+        <translation>Another program is using this port too: it may send its own commands to the module, or take the module&apos;s replies. Close it, or keep it off this port.</translation>
+    </message>
+    <message>
+        <source>端口：%1 已断开</source>
+        <translation>Port %1: lost</translation>
+    </message>
+</context>
+<context>
     <name>RateFinder</name>
     <message>
         <source>正在查找模块的波特率……</source>

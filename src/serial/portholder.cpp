@@ -129,5 +129,7 @@ std::optional<PortHolder> FindHolder(const QString &device, const QStringList &l
 
 QString HolderText(const PortHolder &holder)
 {
-    return QStringLiteral("%1（进程 %2）").arg(holder.program).arg(holder.pid);
+    return QCoreApplication::translate("PortSearch", "%1（进程 %2）")
+        .arg(holder.program)
+        .arg(holder.pid);
 }

@@ -3,6 +3,7 @@
 
 #include "portmap.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -130,15 +131,15 @@ QString AdapterText(const PortIdentity &identity)
 {
     QStringList lines { identity.path };
     if (!identity.description.isEmpty())
-        lines << QStringLiteral("描述：%1").arg(identity.description);
+        lines << QCoreApplication::translate("PortSearch", "描述：%1").arg(identity.description);
     if (!identity.manufacturer.isEmpty())
-        lines << QStringLiteral("制造商：%1").arg(identity.manufacturer);
+        lines << QCoreApplication::translate("PortSearch", "制造商：%1").arg(identity.manufacturer);
     if (identity.hasIds) {
-        lines << QStringLiteral("VID:PID：%1:%2")
+        lines << QCoreApplication::translate("PortSearch", "VID:PID：%1:%2")
                      .arg(identity.vendorId, 4, 16, QLatin1Char('0'))
                      .arg(identity.productId, 4, 16, QLatin1Char('0'));
     }
     if (!identity.serialNumber.isEmpty())
-        lines << QStringLiteral("序列号：%1").arg(identity.serialNumber);
+        lines << QCoreApplication::translate("PortSearch", "序列号：%1").arg(identity.serialNumber);
     return lines.join(QLatin1Char('\n'));
 }

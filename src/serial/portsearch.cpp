@@ -6,6 +6,7 @@
 #include "portmap.h"
 #include "seriallink.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -15,13 +16,16 @@ QString RefusalText(const SerialLink &port)
     const QString device = port.Device();
     switch (port.LastRefusal()) {
     case Refusal::NoPermission:
-        return QStringLiteral("无权访问 %1：请将当前用户加入 dialout 组后重新登录").arg(device);
+        return QCoreApplication::translate("PortSearch",
+                                           "无权访问 %1：请将当前用户加入 dialout 组后重新登录")
+            .arg(device);
     case Refusal::InUse:
         if (const auto holder = port.Holder())
-            return QStringLiteral("%1 正被 %2占用").arg(device, HolderText(*holder));
-        return QStringLiteral("%1 正被其他程序占用").arg(device);
+            return QCoreApplication::translate("PortSearch", "%1 正被 %2占用")
+                .arg(device, HolderText(*holder));
+        return QCoreApplication::translate("PortSearch", "%1 正被其他程序占用").arg(device);
     case Refusal::Missing:
-        return QStringLiteral("%1 不存在").arg(device);
+        return QCoreApplication::translate("PortSearch", "%1 不存在").arg(device);
     case Refusal::None:
         break;
     }
@@ -44,7 +48,7 @@ void SearchNextPort(qint16 &lastPortTried,
     int n = lastPortTried;
     QStringList refusals;
     for (; n <= LastPortNumber; ++n) {
-        setStatus(QStringLiteral("正在搜索： %1").arg(n), QString());
+        setStatus(QCoreApplication::translate("PortSearch", "正在搜索： %1").arg(n), QString());
         port.Close();
         port.SetPortNumber(n);
         port.SetLine(LineSettings(baudText));
@@ -65,8 +69,10 @@ void SearchNextPort(qint16 &lastPortTried,
         lastPortTried = 0;
         const QString reasons = refusals.join(QLatin1Char('\n'));
         setStatus(QString(), reasons);
-        warning.Show(QStringLiteral("提示"), QStringLiteral("已经搜索到最后，再次点击重新搜索！"),
-                     reasons);
+        warning.Show(
+            NoticeTitle(),
+            QCoreApplication::translate("PortSearch", "已经搜索到最后，再次点击重新搜索！"),
+            reasons);
         return;
     }
     lastPortTried = qint16(n);
@@ -79,7 +85,7 @@ QString LineSettings(const QString &baudText)
 
 QString PortOpenCaption(int n)
 {
-    return QStringLiteral("端口：%1 已打开").arg(n);
+    return QCoreApplication::translate("PortSearch", "端口：%1 已打开").arg(n);
 }
 
 void AnnouncePortOpen(int n, const SerialLink &port, const PortStatus &setStatus, Notice &shared)
@@ -87,22 +93,25 @@ void AnnouncePortOpen(int n, const SerialLink &port, const PortStatus &setStatus
     QString tooltip = AdapterText(port.Identity());
     const auto holder = port.Holder();
     if (holder)
-        tooltip += QStringLiteral("\n同时被 %1打开").arg(HolderText(*holder));
+        tooltip += QLatin1Char('\n')
+            + QCoreApplication::translate("PortSearch", "同时被 %1打开").arg(HolderText(*holder));
     setStatus(PortOpenCaption(n), tooltip);
     if (!holder)
         return;
     // Shown once per open, beside the window: the operator may go on working.
-    shared.Show({ QStringLiteral("提示"),
-                  QStringLiteral("端口：%1（%2）同时被 %3打开。")
-                      .arg(n)
-                      .arg(port.Device(), HolderText(*holder)),
-                  QStringLiteral("另一个程序也在使用这个端口：它可能向模块发送自己的命令，"
-                                 "或读走模块的回复。请关闭它，或让它不再使用这个端口。"),
-                  QString(),
-                  {} });
+    shared.Show(
+        { NoticeTitle(),
+          QCoreApplication::translate("PortSearch", "端口：%1（%2）同时被 %3打开。")
+              .arg(n)
+              .arg(port.Device(), HolderText(*holder)),
+          QCoreApplication::translate("PortSearch",
+                                      "另一个程序也在使用这个端口：它可能向模块发送自己的命令，"
+                                      "或读走模块的回复。请关闭它，或让它不再使用这个端口。"),
+          QString(),
+          {} });
 }
 
 QString PortLostCaption(int n)
 {
-    return QStringLiteral("端口：%1 已断开").arg(n);
+    return QCoreApplication::translate("PortSearch", "端口：%1 已断开").arg(n);
 }

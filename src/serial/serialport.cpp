@@ -17,7 +17,10 @@ SerialPort::SerialPort(QObject *parent)
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
     m_gather.setSingleShot(true);
     m_gather.setTimerType(Qt::PreciseTimer);
-    connect(&m_gather, &QTimer::timeout, this, [this] { notify(CommEvent::Receive); });
+    connect(&m_gather, &QTimer::timeout, this, [this] {
+        StopGathering();
+        notify(CommEvent::Receive);
+    });
     m_quiet.setSingleShot(true);
     connect(&m_quiet, &QTimer::timeout, this, [this] {
         if (m_port.bytesAvailable() == 0) // else the next read goes on from what is held
@@ -174,7 +177,8 @@ QString SerialPort::Read()
 {
     if (!m_port.isOpen())
         return QString();
-    m_gather.stop(); // whatever gathered is read now
+    if (m_gather.isActive())
+        StopGathering(); // whatever gathered is read now
     const QByteArray bytes = m_port.readAll();
     QString text = m_received.Decode(bytes);
     if (m_releaseDue)
@@ -219,17 +223,26 @@ void SerialPort::onReadyRead()
     const bool justWrote
         = m_sinceWrite.isValid() && m_sinceWrite.elapsed() < AfterWriteMilliseconds;
     if (streaming && !m_readAtOnce && !justWrote && m_port.bytesAvailable() < GatherBelow) {
+        // QSerialPort takes no more from the line once its buffer holds what is there now:
+        // the next bytes wait in the system's buffer, and nothing wakes the tool for them.
+        m_port.setReadBufferSize(std::max<qint64>(1, m_port.bytesAvailable()));
         m_gather.start(GatherMilliseconds);
         return;
     }
     notify(CommEvent::Receive);
 }
 
+void SerialPort::StopGathering()
+{
+    m_gather.stop();
+    m_port.setReadBufferSize(0); // no limit: it reads the line again
+}
+
 void SerialPort::DeliverGathered()
 {
     if (!m_gather.isActive())
         return;
-    m_gather.stop();
+    StopGathering();
     notify(CommEvent::Receive);
 }
 

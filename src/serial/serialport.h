@@ -60,6 +60,7 @@ private:
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void notify(CommEvent event);
+    void StopGathering();
     void DeliverGathered();
     void ReleaseHeld();
     int QuietGap() const;
@@ -76,7 +77,7 @@ private:
     QSerialPort m_port;
     Utf8Stream m_received;
     QTimer m_quiet; // runs while the end of the last read is held back
-    QTimer m_gather; // runs while received bytes gather in QSerialPort's buffer
+    QTimer m_gather; // runs while received bytes gather, in QSerialPort's buffer and the line's
     QElapsedTimer m_sinceRead; // since the last bytes arrived
     QElapsedTimer m_sinceWrite;
     bool m_readAtOnce = false;

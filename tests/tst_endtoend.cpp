@@ -13,6 +13,7 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -22,6 +23,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 
 // The real window and a real serial port against the simulated module.
@@ -55,7 +57,25 @@ class TestEndToEnd : public QObject
         const auto done = [&] {
             return m_form->State().WorkMode == ModeIdle && m_form->State().StepIndex == lastStep;
         };
-        return QTest::qWaitFor(done, 30000) && m_warning.shown.isEmpty();
+        return RunUntil(done, 30000) && m_warning.shown.isEmpty();
+    }
+
+    // Runs the event loop as the tool's own runs, waking for each event as it comes, until
+    // the condition holds or the deadline passes. QTest::qWaitFor sleeps 10 ms between its
+    // rounds, which would put pauses of its own between a reply and the next command.
+    [[nodiscard]] static bool RunUntil(const std::function<bool()> &done, int timeoutMs)
+    {
+        QEventLoop loop;
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+            if (done())
+                loop.quit();
+        });
+        check.start(5);
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        if (!done())
+            loop.exec();
+        return done();
     }
 
     QString Text1(int index) { return m_form->Panel().Text1(index); }

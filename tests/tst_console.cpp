@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -595,7 +596,12 @@ void TestConsole::holdWhileTextArrives()
     m_view->copy();
     QCOMPARE(QGuiApplication::clipboard()->text(), m_view->Text(650, 700));
     // Released: the caret at the end, the newest text in view.
-    m_view->ContextMenu()->actions().at(5)->trigger(); // "暂停滚动"
+    const QList<QAction *> entries = m_view->ContextMenu()->actions();
+    const auto hold = std::find_if(entries.begin(), entries.end(), [](const QAction *action) {
+        return action->text().startsWith(QStringLiteral("暂停滚动"));
+    });
+    QVERIFY(hold != entries.end());
+    (*hold)->trigger();
     QVERIFY(!m_view->Held());
     QCOMPARE(m_view->CaretPosition(), m_view->Store().Size());
     QVERIFY(m_view->viewport()->rect().contains(m_view->CaretRect()));
@@ -612,16 +618,24 @@ void TestConsole::menuByKeyboard()
 {
     QFETCH(QKeyCombination, key);
     QStringList entries;
-    QTimer::singleShot(0, this, [&] {
-        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+    // Reads and closes whatever pops up; it goes with this function, so a menu that never
+    // opens leaves nothing behind, and a popup that is not the menu cannot hold the test.
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        QWidget *popup = QApplication::activePopupWidget();
+        if (!popup)
+            return;
+        if (auto *menu = qobject_cast<QMenu *>(popup)) {
             for (const QAction *action : menu->actions()) {
                 if (!action->isSeparator())
                     entries << action->text().section(QLatin1Char('\t'), 0, 0)
                             + (action->isCheckable() ? "[ ]" : "");
             }
-            menu->close();
         }
+        popup->close();
+        closer.stop();
     });
+    closer.start(10);
     if (key.key() == Qt::Key_Menu) {
         QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
         QApplication::sendEvent(m_view.get(), &menu); // what the menu key sends

@@ -3,8 +3,8 @@
 #include "app/noticebox.h"
 #include "app/termination.h"
 #include "console/consoletext.h"
-#include "console/framebatcher.h"
 #include "console/consoleview.h"
+#include "console/framebatcher.h"
 #include "fakes.h"
 #include "ptypair.h"
 #include "serial/portholder.h"
@@ -31,6 +31,21 @@
 #include <sys/wait.h>
 
 namespace {
+
+// The text as the console draws it, each boxed character written as its code point in
+// brackets, e.g. "a[200B]b".
+QString Painted(const QString &text)
+{
+    QList<qsizetype> codes;
+    QString painted = Shown(text, codes);
+    // Backwards, so that each code's place in the shown text stays where Shown put it.
+    for (qsizetype i = codes.size() - 1; i >= 0; --i) {
+        const qsizetype at = codes[i] + i * (CodeDigits - 1);
+        painted.insert(at + CodeDigits, QLatin1Char(']'));
+        painted.insert(at, QLatin1Char('['));
+    }
+    return painted;
+}
 
 // Another program that has a device, for as long as it lives: a child process that
 // either takes the device's lock file, as serial programs do, or simply holds it open.
@@ -258,7 +273,8 @@ void TestSerialPort::trickleIsReadInGathers()
     else if (before == "send")
         m_form->Command5->click();
     QByteArray written; // the command, read off the line before the module answers
-    QTRY_VERIFY_WITH_TIMEOUT(before.isEmpty() || !(written += m_pty->ReadAvailable()).isEmpty(),
+    const bool wrote = before == "query" || before == "send";
+    QTRY_VERIFY_WITH_TIMEOUT(!wrote || (written += m_pty->ReadAvailable()) == QByteArray("AT\r\n"),
                              5000);
     const qsizetype start = m_form->State().ReplyBuffer.Text().size();
     QSignalSpy notified(&m_form->Port(), &SerialPort::commEvent);
@@ -719,13 +735,17 @@ void TestSerialPort::backByItselfBehindALink()
     m_pty = std::make_unique<Pty>(); // plugged back in
     QVERIFY(QFile::link(m_pty->Path(), link));
     if (!meanwhile.isEmpty()) {
-        QVERIFY(!m_form->Watch().IsWatching()); // nothing will open it but the next search
-        QVERIFY(!m_form->Port().IsOpen());
+        // Nothing will open it but the next search: give the watch a few of its rounds.
+        QVERIFY(!QTest::qWaitFor([&] { return m_form->Port().IsOpen(); },
+                                 3 * PortWatch::PollMilliseconds));
+        QVERIFY(!m_form->Watch().IsWatching());
         return;
     }
     QElapsedTimer back;
     back.start();
-    QTRY_COMPARE_WITH_TIMEOUT(m_form->Label4->text(), QStringLiteral("端口：1 已打开"), 1000);
+    // Back well within a second on a quiet machine (the figure below); the deadline is
+    // for a loaded one.
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->Label4->text(), QStringLiteral("端口：1 已打开"), 5000);
     qInfo("open again %lld ms after the link came back", back.elapsed());
     QVERIFY(m_form->Port().IsOpen());
     QVERIFY(!m_form->Watch().IsWatching());

@@ -91,16 +91,3 @@ QString Shown(const QString &text, QList<qsizetype> &codes)
     shown += QStringView(text).sliced(from);
     return shown;
 }
-
-QString Painted(const QString &text)
-{
-    QList<qsizetype> codes;
-    QString painted = Shown(text, codes);
-    // Backwards, so that each code's place in the shown text stays where Shown put it.
-    for (qsizetype i = codes.size() - 1; i >= 0; --i) {
-        const qsizetype at = codes[i] + i * (CodeDigits - 1);
-        painted.insert(at + CodeDigits, QLatin1Char(']'));
-        painted.insert(at, QLatin1Char('['));
-    }
-    return painted;
-}

@@ -31,7 +31,3 @@ inline constexpr int CodeDigits = 4;
 // The text a segment is laid out with: controls as pictures, each boxed character as its
 // hex digits, whose offsets in `text` go into `codes`.
 QString Shown(const QString &text, QList<qsizetype> &codes);
-
-// The text as drawn, each boxed character written as its code point in brackets, e.g.
-// "a[200B]b".
-QString Painted(const QString &text);

@@ -177,8 +177,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     window.console.Flush();
     const ConsoleStore &store = window.view->Store();
     const QString kept = store.Text(0, store.Size());
-    FUZZ_CHECK(kept == WithoutPairedCr(tee.appended.join(QString())));
-    FUZZ_CHECK(window.view->toPlainText() == Pictured(kept));
+    FUZZ_CHECK(kept
+               == tee.appended.join(QString()).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    QString copied = kept;
+    for (QChar &c : copied) {
+        if ((c < QChar(0x20) && c != QLatin1Char('\n') && c != QLatin1Char('\t'))
+            || c == QChar(0x7F))
+            c = c == QChar(0x7F) ? QChar(0x2421) : QChar(0x2400 + c.unicode());
+    }
+    FUZZ_CHECK(window.view->toPlainText() == copied);
     // One line per line feed, and every line drawn in segments that cover it exactly,
     // none cutting a character in two.
     FUZZ_CHECK(store.LineCount() == kept.count(QLatin1Char('\n')) + 1);

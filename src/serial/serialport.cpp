@@ -222,10 +222,14 @@ void SerialPort::onReadyRead()
         return; // its end announces these bytes too
     const bool justWrote
         = m_sinceWrite.isValid() && m_sinceWrite.elapsed() < AfterWriteMilliseconds;
-    if (streaming && !m_readAtOnce && !justWrote && m_port.bytesAvailable() < GatherBelow) {
+    const qint64 available = m_port.bytesAvailable();
+    if (available > FloodAbove)
+        m_sinceFlood.start();
+    const bool flood = m_sinceFlood.isValid() && m_sinceFlood.elapsed() < FloodMilliseconds;
+    if (streaming && !m_readAtOnce && !justWrote && !flood && available < GatherBelow) {
         // QSerialPort takes no more from the line once its buffer holds what is there now:
         // the next bytes wait in the system's buffer, and nothing wakes the tool for them.
-        m_port.setReadBufferSize(std::max<qint64>(1, m_port.bytesAvailable()));
+        m_port.setReadBufferSize(std::max<qint64>(1, available));
         m_gather.start(GatherMilliseconds);
         return;
     }

@@ -70,6 +70,11 @@ private:
     // and is announced as it comes.
     static constexpr qint64 GatherBelow = 1024;
     static constexpr int GatherMilliseconds = 30;
+    // A read of more than this (the system passes at most 4 KiB a read) is a flood, over
+    // 68 KB/s: gathered, it would fill the system's small buffer of a pseudo-terminal and
+    // hold up the sender. For FloodMilliseconds after one, nothing is gathered.
+    static constexpr qint64 FloodAbove = 2048;
+    static constexpr int FloodMilliseconds = 250;
     // A reply to a hand-typed command comes soon after it: reads this long after a write
     // are announced at once.
     static constexpr int AfterWriteMilliseconds = 1000;
@@ -80,6 +85,7 @@ private:
     QTimer m_gather; // runs while received bytes gather, in QSerialPort's buffer and the line's
     QElapsedTimer m_sinceRead; // since the last bytes arrived
     QElapsedTimer m_sinceWrite;
+    QElapsedTimer m_sinceFlood; // since a read of more than FloodAbove bytes
     bool m_readAtOnce = false;
     bool m_releaseDue = false;
     CommEvent m_lastEvent = CommEvent::None;

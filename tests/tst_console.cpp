@@ -119,6 +119,8 @@ private slots:
     void segments_data();
     void segments();
     void boxedCodeStaysOnOneRow();
+    void lineTimes_data();
+    void lineTimes();
     void scrollAfterLongTrickle_data();
     void scrollAfterLongTrickle();
     void surrogatePairAtSegmentEnd();
@@ -195,6 +197,29 @@ void TestConsole::boxedCodeStaysOnOneRow()
         QCOMPARE(laid->layout.lineForTextPosition(code).lineNumber(),
                  laid->layout.lineForTextPosition(code + 3).lineNumber());
     }
+}
+
+void TestConsole::lineTimes_data()
+{
+    QTest::addColumn<QList<qint64>>("times"); // a line appended at each
+    const qint64 t = QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3)).toMSecsSinceEpoch();
+    const qint64 days50 = 50LL * 24 * 3600 * 1000;
+    QTest::newRow("the same millisecond") << QList<qint64> { t, t, t + 1 };
+    QTest::newRow("fifty days on")
+        << QList<qint64> { t, t + days50, t + days50 + 7, t + 2 * days50 };
+    QTest::newRow("the clock set back") << QList<qint64> { t, t - 1000, t - 999, t };
+    QTest::newRow("none, then some") << QList<qint64> { 0, t, 0, t + 5 };
+}
+
+void TestConsole::lineTimes()
+{
+    QFETCH(QList<qint64>, times);
+    ConsoleStore store;
+    for (qint64 time : times)
+        store.Append(u"line\n", Blue, time);
+    for (qsizetype line = 0; line < times.size(); ++line)
+        QCOMPARE(store.LineTime(line), times.at(line));
+    QCOMPARE(store.LineTime(times.size()), 0); // the empty line after the last line feed
 }
 
 void TestConsole::scrollAfterLongTrickle_data()

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <limits>
 
 namespace {
 
@@ -45,6 +47,7 @@ void ConsoleStore::Clear()
     m_size = 0;
     m_lineStarts = { 0 };
     m_lineTimes = { 0 };
+    m_timeBases.clear();
     m_runs.clear();
     m_longLines.clear();
     m_extraSegments = 0;
@@ -58,14 +61,15 @@ void ConsoleStore::Append(QStringView text, QRgb colour, qint64 time)
         m_runs.append({ m_size, colour });
     const qsizetype firstChanged = LineCount() - 1;
     const qsizetype base = m_size;
+    const quint32 stamp = Stamp(time);
     AppendText(text);
     if (m_lineTimes.last() == 0)
-        m_lineTimes.last() = time;
+        m_lineTimes.last() = stamp;
     for (qsizetype i = text.indexOf(QLatin1Char('\n')); i >= 0;
          i = text.indexOf(QLatin1Char('\n'), i + 1)) {
         m_lineStarts.append(base + i + 1);
         // A line that begins at the end of the text has no character yet.
-        m_lineTimes.append(i + 1 < text.size() ? time : 0);
+        m_lineTimes.append(i + 1 < text.size() ? stamp : 0);
     }
     for (qsizetype line = firstChanged; line < LineCount(); ++line) {
         const qsizetype extra = ExtraSegments(LineLength(line));
@@ -104,6 +108,31 @@ void ConsoleStore::AppendText(QStringView text)
         m_size += take;
         text = text.sliced(take);
     }
+}
+
+quint32 ConsoleStore::Stamp(qint64 time)
+{
+    if (time == 0)
+        return 0;
+    constexpr qint64 Span = std::numeric_limits<quint32>::max() - 1;
+    if (m_timeBases.isEmpty() || time < m_timeBases.last().second
+        || time - m_timeBases.last().second > Span) {
+        // From the line that the append stamps first.
+        const qsizetype first = m_lineTimes.last() == 0 ? LineCount() - 1 : LineCount();
+        m_timeBases.append({ first, time });
+    }
+    return quint32(time - m_timeBases.last().second + 1);
+}
+
+qint64 ConsoleStore::LineTime(qsizetype line) const
+{
+    const quint32 stamp = m_lineTimes.at(line);
+    if (stamp == 0)
+        return 0;
+    const auto after = std::upper_bound(
+        m_timeBases.cbegin(), m_timeBases.cend(), line,
+        [](qsizetype l, const std::pair<qsizetype, qint64> &base) { return l < base.first; });
+    return std::prev(after)->second + stamp - 1;
 }
 
 qsizetype ConsoleStore::LineOf(qsizetype pos) const

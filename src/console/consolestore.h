@@ -41,7 +41,7 @@ public:
     // Length of the line without its line feed.
     qsizetype LineLength(qsizetype line) const;
     // When the line's first character arrived; 0 while the line is still empty.
-    qint64 LineTime(qsizetype line) const { return m_lineTimes.at(line); }
+    qint64 LineTime(qsizetype line) const;
     QString Text(qsizetype from, qsizetype to) const;
     QChar At(qsizetype pos) const;
     // Whether `pos` lies between the two halves of a surrogate pair.
@@ -77,11 +77,16 @@ private:
     }
     qsizetype SegmentStart(qsizetype lineStart, qsizetype index) const;
     void AppendText(QStringView text);
+    // A line's time as it is kept: milliseconds after the base in force from that line on,
+    // plus one (0: no character yet). Where a time does not fit (49 days on, or the clock
+    // set back), a new base starts.
+    quint32 Stamp(qint64 time);
 
     std::vector<std::unique_ptr<Block>> m_blocks;
     qsizetype m_size = 0;
     QList<qsizetype> m_lineStarts;
-    QList<qint64> m_lineTimes;
+    QList<quint32> m_lineTimes; // four bytes a line, not eight: see Stamp
+    QList<std::pair<qsizetype, qint64>> m_timeBases; // the first line of each, and the base
     QList<Run> m_runs;
     QList<LongLine> m_longLines;
     qsizetype m_extraSegments = 0;

@@ -9,6 +9,10 @@
 
 #include <cstdio>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 // Qt's own options, which QApplication and its platform plugin take out of the arguments
@@ -183,6 +187,12 @@ int main(int argc, char *argv[])
     QString language;
     if (const int status = ReadCommandLine(argc, argv, language); status != StartWindow)
         return status;
+#ifdef __GLIBC__
+    // A flood passes megabytes through short-lived buffers. Once such a buffer is freed,
+    // glibc would serve blocks up to its size from the heap from then on, and the console's
+    // lasting blocks would sit among their holes; a fixed threshold gives large blocks back.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
     // Named before the application exists: the X11 window class (the desktop entry's
     // StartupWMClass) is taken from the name.
     QApplication::setApplicationName(QStringLiteral("Tarvenit"));

@@ -24,6 +24,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 
 namespace {
 
@@ -147,10 +148,9 @@ Form1::Form1(QWidget *parent)
     m_warning = m_messageBox.get();
     m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_feed, *m_panel, *m_warning);
     m_sharedNotice = std::make_unique<NoticeBox>(this);
-    m_watch = std::make_unique<PortWatch>(
-        *Uart1, m_state.LastPortTried,
-        [this](const QString &caption, const QString &tooltip) { SetPortStatus(caption, tooltip); },
-        *m_sharedNotice);
+    m_watch = std::make_unique<PortWatch>(*Uart1, m_state.LastPortTried,
+                                          std::bind_front(&Form1::SetPortStatus, this),
+                                          *m_sharedNotice);
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -297,10 +297,8 @@ void Form1::Command3_Click()
 void Form1::Command4_Click()
 {
     m_watch->Stop(); // the operator takes over from the wait for a lost adapter
-    SearchNextPort(
-        m_state.LastPortTried, *Uart1, Combo1->currentText(),
-        [this](const QString &caption, const QString &tooltip) { SetPortStatus(caption, tooltip); },
-        *m_warning, *m_sharedNotice);
+    SearchNextPort(m_state.LastPortTried, *Uart1, Combo1->currentText(),
+                   std::bind_front(&Form1::SetPortStatus, this), *m_warning, *m_sharedNotice);
 }
 
 void Form1::SetPortStatus(const QString &caption, const QString &tooltip)
@@ -318,7 +316,7 @@ void Form1::WatchTheModule()
     m_rateFinder = std::make_unique<RateFinder>(
         m_state, *Uart1, *m_engine, *m_notice,
         // The rate being tried, where the search shows its port.
-        [this](const QString &caption, const QString &tooltip) { SetPortStatus(caption, tooltip); },
+        std::bind_front(&Form1::SetPortStatus, this),
         [this](int rate) { Combo1->setCurrentText(QString::number(rate)); });
     m_stepWatch = std::make_unique<StepWatch>(m_state, *Uart1, *m_panel, *m_notice,
                                               [this] { m_rateFinder->Start(); });
@@ -331,9 +329,11 @@ void Form1::WatchTheModule()
         PaceWhileRunning();
         follow();
     });
-    connect(Timer1, &QTimer::timeout, this, follow);
     connect(Uart1, &SerialPort::commEvent, this, follow);
-    connect(Uart1, &SerialPort::deviceLost, this, follow);
+    // The tick matters only to a step that waits, a loss only to a search for the rate: a
+    // sequence that a loss ends tells both through the mode watcher.
+    connect(Timer1, &QTimer::timeout, this, [this] { m_stepWatch->Follow(m_clock.elapsed()); });
+    connect(Uart1, &SerialPort::deviceLost, this, [this] { m_rateFinder->Follow(); });
 }
 
 void Form1::Command5_Click()

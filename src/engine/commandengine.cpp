@@ -82,8 +82,7 @@ void CommandEngine::SendStep(const QString &line, QColor colour)
 void CommandEngine::AbandonSequence()
 {
     // Idle before the box opens, so ticks during the box find nothing to send.
-    m_state.AwaitingReply = false;
-    SetMode(ModeIdle);
+    Stop();
     ShowPortError();
 }
 

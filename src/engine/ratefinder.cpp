@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 
 static_assert(std::find(BaudRates.begin(), BaudRates.end(), CommandModeRate) != BaudRates.end());
@@ -23,10 +24,9 @@ QString ProbeCommand()
     return QString::fromLatin1(QueryTable[0]);
 }
 
-} // namespace
-
-std::array<int, BaudRates.size()> FinderRates()
-{
+// The rates of the baud list in the order they are tried: the common command-mode and
+// data-mode rates first, then the others from the fastest down.
+const std::array<int, BaudRates.size()> FinderRates = [] {
     std::array<int, BaudRates.size()> rates = BaudRates;
     std::sort(rates.begin(), rates.end(), std::greater<>());
     std::stable_partition(rates.begin(), rates.end(),
@@ -34,7 +34,9 @@ std::array<int, BaudRates.size()> FinderRates()
     std::stable_partition(rates.begin() + 1, rates.end(),
                           [](int rate) { return rate == DataModeRate; });
     return rates;
-}
+}();
+
+} // namespace
 
 RateFinder::RateFinder(const EngineState &state,
                        SerialLink &port,
@@ -67,7 +69,7 @@ void RateFinder::Start()
     m_portNumber = m_port.PortNumber();
     m_startRate = m_port.BaudRate();
     QStringList order;
-    for (int rate : FinderRates())
+    for (int rate : FinderRates)
         order << QString::number(rate);
     m_notice.Show({ NoticeTitle(), tr("正在查找模块的波特率……"),
                     tr("依次以这些波特率发送“%1”，每个最多等待 %2 毫秒：\n%3")
@@ -81,7 +83,7 @@ void RateFinder::Start()
 
 void RateFinder::Probe()
 {
-    const int rate = FinderRates()[std::size_t(m_index)];
+    const int rate = FinderRates[std::size_t(m_index)];
     m_setStatus(tr("尝试：%1").arg(rate), m_port.Device());
     m_port.SetLine(LineSettings(QString::number(rate)));
     m_mark = m_state.ReplyBuffer.Appended();
@@ -89,13 +91,23 @@ void RateFinder::Probe()
     m_timer.start(WaitMilliseconds);
 }
 
-bool RateFinder::PortStillThere()
+bool RateFinder::OnOwnPort() const
 {
-    if (m_port.IsOpen() && m_port.PortNumber() == m_portNumber)
-        return true;
-    // Lost (the window has said so) or searched away: nothing of it is left to restore.
+    return m_port.IsOpen() && m_port.PortNumber() == m_portNumber;
+}
+
+void RateFinder::End()
+{
     m_timer.stop();
     m_index = -1;
+}
+
+bool RateFinder::PortStillThere()
+{
+    if (OnOwnPort())
+        return true;
+    // Lost (the window has said so) or searched away: nothing of it is left to restore.
+    End();
     m_notice.Close();
     return false;
 }
@@ -131,11 +143,11 @@ void RateFinder::TimedOut()
         Found();
         return;
     }
-    if (std::size_t(++m_index) < FinderRates().size()) {
+    if (std::size_t(++m_index) < FinderRates.size()) {
         Probe();
         return;
     }
-    m_index = -1;
+    End();
     RestoreRate();
     m_resultShown = true;
     m_notice.Show({ NoticeTitle(),
@@ -147,11 +159,10 @@ void RateFinder::TimedOut()
 
 void RateFinder::Found()
 {
-    const int rate = FinderRates()[std::size_t(m_index)];
-    m_timer.stop();
-    m_index = -1;
+    const int rate = FinderRates[std::size_t(m_index)];
+    End();
     m_showRate(rate);
-    m_setStatus(PortOpenCaption(m_portNumber), m_port.Device());
+    m_setStatus(PortOpenCaption(m_portNumber), PortOpenTooltip(m_port, m_port.Holder()));
     m_resultShown = true;
     m_notice.Show(
         { NoticeTitle(),
@@ -165,9 +176,8 @@ void RateFinder::Cancel()
 {
     if (!Running())
         return;
-    m_timer.stop();
-    m_index = -1;
-    if (m_port.IsOpen() && m_port.PortNumber() == m_portNumber)
+    End();
+    if (OnOwnPort())
         RestoreRate();
     m_notice.Close();
 }
@@ -175,5 +185,5 @@ void RateFinder::Cancel()
 void RateFinder::RestoreRate()
 {
     m_port.SetLine(LineSettings(QString::number(m_startRate)));
-    m_setStatus(PortOpenCaption(m_portNumber), m_port.Device());
+    m_setStatus(PortOpenCaption(m_portNumber), PortOpenTooltip(m_port, m_port.Holder()));
 }

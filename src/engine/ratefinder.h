@@ -7,16 +7,11 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <array>
 #include <functional>
 
 class CommandEngine;
 class Notice;
 class SerialLink;
-
-// The rates of the baud list in the order the finder tries them: the common command-mode
-// and data-mode rates first, then the others from the fastest down.
-std::array<int, BaudRates.size()> FinderRates();
 
 // "查找波特率": on the open port, sends "AT" at each rate in turn, as a query's first step
 // goes out (echoed red), and stops at the first rate whose answer holds "OK" within
@@ -56,6 +51,10 @@ public:
     bool Running() const { return m_index >= 0; }
 
 private:
+    // Whether the port the search began on is still open.
+    bool OnOwnPort() const;
+    // Stops probing; the port stays as it is.
+    void End();
     // False, after ending the search quietly, when the port it works on is gone.
     bool PortStillThere();
     bool Answered() const;
@@ -71,7 +70,7 @@ private:
     std::function<void(int)> m_showRate;
     QTimer m_timer;
 
-    int m_index = -1; // into FinderRates(), -1 while not searching
+    int m_index = -1; // into the rates tried, -1 while not searching
     int m_portNumber = 0;
     int m_startRate = 0;
     qint64 m_mark = 0; // ReplyStore::Appended() when the probe went out

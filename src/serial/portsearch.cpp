@@ -88,14 +88,19 @@ QString PortOpenCaption(int n)
     return QCoreApplication::translate("PortSearch", "端口：%1 已打开").arg(n);
 }
 
-void AnnouncePortOpen(int n, const SerialLink &port, const PortStatus &setStatus, Notice &shared)
+QString PortOpenTooltip(const SerialLink &port, const std::optional<PortHolder> &holder)
 {
     QString tooltip = AdapterText(port.Identity());
-    const auto holder = port.Holder();
     if (holder)
         tooltip += QLatin1Char('\n')
             + QCoreApplication::translate("PortSearch", "同时被 %1打开").arg(HolderText(*holder));
-    setStatus(PortOpenCaption(n), tooltip);
+    return tooltip;
+}
+
+void AnnouncePortOpen(int n, const SerialLink &port, const PortStatus &setStatus, Notice &shared)
+{
+    const auto holder = port.Holder();
+    setStatus(PortOpenCaption(n), PortOpenTooltip(port, holder));
     if (!holder)
         return;
     // Shown once per open, beside the window: the operator may go on working.

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "portholder.h"
+
 #include <QString>
 
 #include <array>
 #include <functional>
+#include <optional>
 
 // The baud rates the operator picks from, in list order; 38400 is preselected.
 inline constexpr std::array<int, 9> BaudRates
@@ -33,6 +36,10 @@ void SearchNextPort(qint16 &lastPortTried,
 // Says that port n is open, by the search or on its own after a loss: the label, the
 // adapter and any other program using the port in its tooltip, and then a notice.
 void AnnouncePortOpen(int n, const SerialLink &port, const PortStatus &setStatus, Notice &shared);
+
+// Label4's tooltip while a port is open: its adapter, and `holder`, another program
+// that has it open too.
+QString PortOpenTooltip(const SerialLink &port, const std::optional<PortHolder> &holder);
 
 // The line settings at a baud rate: "38400,n,8,1".
 QString LineSettings(const QString &baudText);

@@ -6,8 +6,11 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSerialPortInfo>
 #include <QSettings>
 #include <QStringList>
+
+#include <algorithm>
 
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
@@ -54,21 +57,25 @@ QList<PortIdentity> PresentPorts(bool described)
 #ifdef Q_OS_WIN
     described = true; // the list tells which COM ports are there
 #endif
+    // Read once: the unnamed ports are the list's devices too.
     const QList<QSerialPortInfo> listed
-        = described ? QSerialPortInfo::availablePorts() : QList<QSerialPortInfo>();
-    const QStringList devices = PortDevices();
+        = described || !PortsNamed() ? QSerialPortInfo::availablePorts() : QList<QSerialPortInfo>();
+    const QStringList devices = PortDevices(listed);
+    static const QList<QSerialPortInfo> none;
+    const QList<QSerialPortInfo> &details = described ? listed : none;
     QList<PortIdentity> present;
     for (int n = FirstPortNumber; n <= std::min<int>(LastPortNumber, devices.size()); ++n) {
         const QString device = DeviceForPort(devices, n);
         bool there = false;
 #ifdef Q_OS_WIN
-        for (const QSerialPortInfo &info : listed)
-            there = there || info.portName().compare(device, Qt::CaseInsensitive) == 0;
+        there = std::any_of(listed.cbegin(), listed.cend(), [&](const QSerialPortInfo &info) {
+            return SameDevice(info, device, QString());
+        });
 #else
         // Also a named device the system does not list (a pseudo-terminal, a link to one).
         there = !device.isEmpty() && QFileInfo::exists(device);
 #endif
-        present << (there ? IdentityOf(device, listed) : PortIdentity());
+        present << (there ? IdentityOf(device, details) : PortIdentity());
     }
     return present;
 }

@@ -2,8 +2,9 @@
 #pragma once
 
 #include <QList>
-#include <QSerialPortInfo>
 #include <QString>
+
+class QSerialPortInfo;
 
 // Which adapter a port is, as far as the system tells: a USB adapter's serial number with
 // its vendor and product id, else only the device path (a built-in port, a pseudo-terminal).

@@ -39,6 +39,15 @@ bool PortsNamed()
 
 QStringList PortDevices()
 {
+#ifdef Q_OS_WIN
+    return PortDevices({}); // COM1 to COM16: nothing to read
+#else
+    return PortDevices(PortsNamed() ? QList<QSerialPortInfo>() : QSerialPortInfo::availablePorts());
+#endif
+}
+
+QStringList PortDevices(const QList<QSerialPortInfo> &listed)
+{
     if (PortsNamed()) {
         // Empty entries are kept, so every later entry keeps its number.
 #ifdef Q_OS_WIN
@@ -57,10 +66,11 @@ QStringList PortDevices()
     }
     QStringList ports;
 #ifdef Q_OS_WIN
+    Q_UNUSED(listed);
     for (int n = FirstPortNumber; n <= LastPortNumber; ++n)
         ports << QStringLiteral("COM%1").arg(n);
 #else
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+    for (const QSerialPortInfo &info : listed)
         ports << info.systemLocation();
     std::sort(ports.begin(), ports.end(), NaturalLess);
 #endif

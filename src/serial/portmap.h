@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+class QSerialPortInfo;
 
 inline constexpr int FirstPortNumber = 1;
 inline constexpr int LastPortNumber = 16;
@@ -11,6 +14,8 @@ inline constexpr int LastPortNumber = 16;
 // set (for virtual ports), otherwise the system's serial ports in natural order of their
 // device paths.
 QStringList PortDevices();
+// The same from the system's serial ports as just read, for a caller that reads them anyway.
+QStringList PortDevices(const QList<QSerialPortInfo> &listed);
 
 // Whether TARVENIT_PORTS names the devices: then a missing one is worth a word.
 bool PortsNamed();

@@ -36,7 +36,7 @@ void PortWatch::Start()
         return;
     // The list is read once it changes (the adapter's device goes, then comes back), not
     // before: a port that fails and yet stays listed is not opened again and again.
-    m_lastStamp = m_stamp ? m_stamp() : QByteArray();
+    m_lastStamp = m_stamp();
     m_found = 0;
     m_settlingPolls = 0;
     m_poll.start();
@@ -52,7 +52,7 @@ void PortWatch::Poll()
     if (!IsWatching())
         return;
     // Reading the port list costs milliseconds; its stamp costs next to nothing.
-    const QByteArray stamp = m_stamp ? m_stamp() : QByteArray();
+    const QByteArray stamp = m_stamp();
     if (stamp.isEmpty()) {
         m_found = 0; // no sign of change: look afresh every time
     } else {

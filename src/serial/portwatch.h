@@ -28,10 +28,10 @@ public:
               QObject *parent = nullptr);
 
     // The ports present now, port n at index n - 1 (PresentPorts), and the cheap sign that
-    // they may have changed (PortListStamp); tests give their own. Without a sign, or with
-    // an empty one, the list is read at every poll.
+    // they may have changed (PortListStamp); tests give their own. With an empty sign the
+    // list is read at every poll.
     void SetPresentPorts(std::function<QList<PortIdentity>()> present,
-                         std::function<QByteArray()> stamp = {});
+                         std::function<QByteArray()> stamp);
 
     // The port was just lost: wait for its adapter.
     void Start();

@@ -4,6 +4,7 @@
 #include "portmap.h"
 
 #include <QFile>
+#include <QSerialPortInfo>
 
 #include <algorithm>
 
@@ -131,13 +132,11 @@ void SerialPort::Open()
     m_refusal = Refusal::None;
     if (m_port.portName().isEmpty() || m_port.isOpen())
         return;
-    m_holder.reset();
     m_received.Reset();
     if (m_port.open(QIODevice::ReadWrite)) {
         // Kept past a loss: the adapter to wait for. A program that has the port open as
         // well may talk to the module too.
         m_identity = IdentityOf(m_device, QSerialPortInfo::availablePorts());
-        m_holder = FindHolder(m_device);
         return;
     }
     if (m_port.error() == QSerialPort::DeviceNotFoundError && PortsNamed())
@@ -148,8 +147,15 @@ void SerialPort::Open()
     // (its lock file, or exclusive use) alike; the file's access rights tell them apart.
     const bool mayUse = ::access(QFile::encodeName(m_device).constData(), R_OK | W_OK) == 0;
     m_refusal = mayUse ? Refusal::InUse : Refusal::NoPermission;
-    if (mayUse)
-        m_holder = FindHolder(m_device);
+}
+
+std::optional<PortHolder> SerialPort::Holder() const
+{
+    // Looked for when asked, since it reads every process's open files: the search asks
+    // once a port, and a wait that retries a refused adapter never does.
+    if (m_port.isOpen() || m_refusal == Refusal::InUse)
+        return FindHolder(m_device);
+    return std::nullopt;
 }
 
 bool SerialPort::IsOpen() const

@@ -44,7 +44,7 @@ public:
     // The device of the port number selected last, open or not (a lost port's too).
     QString Device() const override { return m_device; }
     PortIdentity Identity() const override { return m_identity; }
-    std::optional<PortHolder> Holder() const override { return m_holder; }
+    std::optional<PortHolder> Holder() const override;
 
     // While on (a query or update runs), every read is announced at once.
     void SetReadAtOnce(bool atOnce);
@@ -95,5 +95,4 @@ private:
     bool m_closingOnError = false;
     Refusal m_refusal = Refusal::None;
     PortIdentity m_identity;
-    std::optional<PortHolder> m_holder;
 };

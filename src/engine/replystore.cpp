@@ -52,7 +52,7 @@ void ReplyStore::StartSequence()
 
 void ReplyStore::Clear()
 {
-    m_text.clear();
+    m_lastReply = std::exchange(m_text, QString());
     m_start = 0;
     m_checked = 0;
     m_headBeginsLine = true;

@@ -32,8 +32,9 @@ public:
     // A sequence starts: the text so far counts as finished lines, and the next
     // completion test reads all of it once, so an earlier complete reply still counts.
     void StartSequence();
-    // A step's reply is complete.
+    // A step's reply is complete: its text is set aside, as LastReply, until the next.
     void Clear();
+    const QString &LastReply() const { return m_lastReply; }
 
     // Characters appended and replies completed since the store was made: an observer
     // beside the engine marks a point with them, and later finds the text since it and
@@ -48,6 +49,7 @@ private:
     void Cut(qsizetype count, bool atLineStart);
 
     QString m_text;
+    QString m_lastReply;
     qsizetype m_start = 0;
     qsizetype m_checked = 0;
     bool m_headBeginsLine = true;

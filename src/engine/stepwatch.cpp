@@ -25,7 +25,6 @@ const std::array<const char *, 4> CheckItems = {
 };
 
 constexpr qsizetype QuoteLength = 40;
-constexpr qsizetype ErrorLineKept = 256; // of an update step's reply, enough for its last line
 
 bool IsNotText(QChar c)
 {
@@ -134,10 +133,6 @@ void StepWatch::Follow(qint64 now)
             StepCompleted();
         } else if (SequenceRunning(m_state) && m_state.AwaitingReply && m_state.WorkMode == m_mode
                    && m_state.StepIndex == m_step) {
-            if (m_mode == ModeUpdating && buffer.Appended() != m_seen) {
-                m_seen = buffer.Appended();
-                m_tail = buffer.Since(m_mark).right(ErrorLineKept).toString();
-            }
             if (!m_noticeShown && now - m_sentAt >= PatienceMs)
                 ShowUnanswered();
             return;
@@ -159,9 +154,8 @@ void StepWatch::StartWatching(qint64 now)
     m_command = query ? QueryLine(m_step) : UpdateLine(m_step, m_fields);
     m_command.chop(2); // CR LF
     m_sentAt = now;
-    m_mark = m_seen = m_state.ReplyBuffer.Appended();
+    m_mark = m_state.ReplyBuffer.Appended();
     m_completed = m_state.ReplyBuffer.Completed();
-    m_tail.clear();
     m_noticeShown = false;
     // A new update, or something else meanwhile: earlier refusals are no longer news.
     if (query || m_step <= m_lastUpdateStep)
@@ -182,8 +176,11 @@ void StepWatch::StepCompleted()
     StopWatching();
     if (m_mode != ModeUpdating)
         return;
-    // The chunk that completed the step was the last one taken in.
-    const QString reply = m_tail + m_state.LastChunk;
+    // What came since the command, as far as the buffer kept it.
+    const ReplyStore &buffer = m_state.ReplyBuffer;
+    const QStringView reply = QStringView(buffer.LastReply())
+                                  .right(qsizetype(std::min<qint64>(buffer.Appended() - m_mark,
+                                                                    buffer.LastReply().size())));
     const qsizetype error = reply.lastIndexOf(u"ERROR");
     if (error >= 0)
         m_refused.append({ m_step, LineAt(reply, error).toString() });

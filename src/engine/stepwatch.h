@@ -72,8 +72,6 @@ private:
     qint64 m_sentAt = 0;
     qint64 m_mark = 0; // ReplyStore::Appended() when the command went out
     qint64 m_completed = 0; // ReplyStore::Completed() then
-    qint64 m_seen = 0; // ReplyStore::Appended() at the last look
-    QString m_tail; // the end of an update step's reply so far
     bool m_noticeShown = false;
 
     int m_lastUpdateStep = 0;

@@ -130,6 +130,17 @@ bool PrintableLength(const std::string &text, std::size_t min, std::size_t max)
     return characters >= min && characters <= max;
 }
 
+// What a receiver at the wrong rate makes of `bytes`: as many bytes of 0x80 and above,
+// none of them a character.
+std::string AsNoise(const std::string &bytes)
+{
+    // Continuation bytes with no lead byte before them: never part of a character.
+    std::string noise = bytes;
+    for (char &c : noise)
+        c = char(0x80 | (static_cast<unsigned char>(c) & 0x3F));
+    return noise;
+}
+
 } // namespace
 
 Settings DefaultSettings()
@@ -197,15 +208,8 @@ bool ModuleCore::Matches(const std::set<std::string> &faults, const std::string 
 
 std::optional<std::string> ModuleCore::Reply(const std::string &command, long lineRate)
 {
-    if (m_ownRate > 0 && lineRate > 0 && lineRate != m_ownRate) {
-        // The module hears noise: it changes nothing, and its answer is noise too.
-        ModuleCore unchanged = *this;
-        unchanged.m_ownRate = 0;
-        auto reply = unchanged.Reply(command);
-        if (reply)
-            *reply = AsNoise(*reply);
-        return reply;
-    }
+    // At another rate the module hears noise: it keeps no setting, and answers noise.
+    const bool misheard = m_ownRate > 0 && lineRate > 0 && lineRate != m_ownRate;
     if (m_commandMode == CommandMode::None
         || (m_commandMode == CommandMode::AttentionOnly && command != "AT"))
         return std::nullopt;
@@ -214,26 +218,18 @@ std::optional<std::string> ModuleCore::Reply(const std::string &command, long li
     std::string reply;
     if (Matches(m_failing, command)) {
         reply = Error(Refused);
-    } else {
+    } else if (m_forget || misheard) {
         const Settings before = m_settings;
         reply = Execute(command);
-        if (m_forget)
-            m_settings = before;
+        m_settings = before;
+    } else {
+        reply = Execute(command);
     }
     if (m_dropLineEnds) {
         for (auto end = reply.find("\r\n"); end != std::string::npos; end = reply.find("\r\n", end))
             reply.erase(end, 2);
     }
-    return reply;
-}
-
-std::string ModuleCore::AsNoise(const std::string &bytes)
-{
-    // Continuation bytes with no lead byte before them: never part of a character.
-    std::string noise = bytes;
-    for (char &c : noise)
-        c = char(0x80 | (static_cast<unsigned char>(c) & 0x3F));
-    return noise;
+    return misheard ? AsNoise(reply) : reply;
 }
 
 std::string ModuleCore::Execute(const std::string &command)

@@ -63,10 +63,6 @@ public:
     // and what it sends arrives as noise of the same length.
     std::optional<std::string> Reply(const std::string &command, long lineRate = 0);
 
-    // What a receiver at the wrong rate makes of `bytes`: as many bytes of 0x80 and above,
-    // none of them a character.
-    static std::string AsNoise(const std::string &bytes);
-
 private:
     std::string Execute(const std::string &command);
     std::string Assign(const std::string &key, const std::string &value);

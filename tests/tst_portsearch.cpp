@@ -23,8 +23,6 @@ private slots:
     void sameAdapter_data();
     void sameAdapter();
     void adapterInTooltip();
-    void sharedPortNoticed_data();
-    void sharedPortNoticed();
     void watchReopens_data();
     void watchReopens();
     void watchReadsTheListOnlyAfterAChange();
@@ -132,18 +130,27 @@ void TestPortSearch::stepsOfOneTry()
 void TestPortSearch::refusalsInTooltipAndBox_data()
 {
     QTest::addColumn<QList<int>>("openable");
+    QTest::addColumn<bool>("shared"); // port 3 is open in another program too
     QTest::addColumn<QString>("tooltip");
-    QTest::newRow("found: its device") << QList<int> { 7 } << "/dev/fake7";
+    QTest::addColumn<QStringList>("notices");
+    QTest::newRow("found: its device")
+        << QList<int> { 7 } << false << "/dev/fake7" << QStringList {};
+    QTest::newRow("found, and shared")
+        << QList<int> { 3 } << true << "/dev/fake3\n同时被 ModemManager（进程 812）打开"
+        << QStringList { "提示|端口：3（/dev/fake3）同时被 ModemManager（进程 812）打开。" };
     QTest::newRow("none found: each refusal")
-        << QList<int> {}
+        << QList<int> {} << false
         << "无权访问 /dev/fake2：请将当前用户加入 dialout 组后重新登录\n/dev/fake5 "
-           "正被其他程序占用\n/dev/fake9 不存在\n/dev/fake11 正被 ModemManager（进程 812）占用";
+           "正被其他程序占用\n/dev/fake9 不存在\n/dev/fake11 正被 ModemManager（进程 812）占用"
+        << QStringList {};
 }
 
 void TestPortSearch::refusalsInTooltipAndBox()
 {
     QFETCH(QList<int>, openable);
+    QFETCH(bool, shared);
     QFETCH(QString, tooltip);
+    QFETCH(QStringList, notices);
     FakePort port;
     port.open = false;
     port.openable = QSet<int>(openable.begin(), openable.end());
@@ -152,8 +159,11 @@ void TestPortSearch::refusalsInTooltipAndBox()
                      { 9, Refusal::Missing },
                      { 11, Refusal::InUse } };
     port.holders[11] = PortHolder { 812, QStringLiteral("ModemManager") };
+    if (shared)
+        port.holders[3] = PortHolder { 812, QStringLiteral("ModemManager") };
     FakeWarning warning;
     FakeNotice notice;
+    notice.open = true; // one from the port opened before
     QString shown;
     qint16 last = 0;
     SearchNextPort(
@@ -162,6 +172,9 @@ void TestPortSearch::refusalsInTooltipAndBox()
     QCOMPARE(shown, tooltip);
     // The end box, as always, and the reasons with it.
     QCOMPARE(warning.details, openable.isEmpty() ? QStringList { tooltip } : QStringList {});
+    // Another program that has the port open too is worth a word beside the window.
+    QCOMPARE(notice.Said(), notices);
+    QCOMPARE(notice.IsShown(), shared);
 }
 
 void TestPortSearch::portMap_data()
@@ -282,41 +295,6 @@ void TestPortSearch::adapterInTooltip()
              QStringLiteral("/dev/ttyUSB0\n描述：FT232R USB UART\n制造商：FTDI\n"
                             "VID:PID：0403:6001\n序列号：A10KXYZ"));
     QCOMPARE(AdapterText(Adapter("/dev/pts/3")), QStringLiteral("/dev/pts/3"));
-}
-
-void TestPortSearch::sharedPortNoticed_data()
-{
-    QTest::addColumn<bool>("shared");
-    QTest::addColumn<QString>("tooltip");
-    QTest::addColumn<QStringList>("notices");
-    QTest::newRow("shared") << true << "/dev/fake3\n同时被 ModemManager（进程 812）打开"
-                            << QStringList {
-                                   "提示|端口：3（/dev/fake3）同时被 ModemManager（进程 812）打开。"
-                               };
-    QTest::newRow("alone") << false << "/dev/fake3" << QStringList {};
-}
-
-void TestPortSearch::sharedPortNoticed()
-{
-    QFETCH(bool, shared);
-    QFETCH(QString, tooltip);
-    QFETCH(QStringList, notices);
-    FakePort port;
-    port.open = false;
-    port.openable = { 3 };
-    if (shared)
-        port.holders[3] = PortHolder { 812, QStringLiteral("ModemManager") };
-    FakeWarning warning;
-    FakeNotice notice;
-    notice.open = true; // one from the port opened before
-    QString shown;
-    qint16 last = 0;
-    SearchNextPort(
-        last, port, QStringLiteral("9600"),
-        [&](const QString &, const QString &text) { shown = text; }, warning, notice);
-    QCOMPARE(shown, tooltip);
-    QCOMPARE(notice.Said(), notices);
-    QCOMPARE(notice.IsShown(), shared);
 }
 
 void TestPortSearch::watchReopens_data()

@@ -59,7 +59,12 @@ public:
     std::optional<PortHolder> Holder() const override { return holders.value(selected); }
     void ClearBuffers() override { calls << QStringLiteral("ClearBuffers"); }
     void Write(const QString &text) override { written << text; }
-    QString Read() override { return std::exchange(waiting, QString()); }
+    QString Read() override
+    {
+        lastRead = waiting.toUtf8();
+        return std::exchange(waiting, QString());
+    }
+    QByteArray LastRead() const override { return lastRead; }
     CommEvent LastEvent() const override { return event; }
 
     void Deliver(const QString &text, CommEvent kind = CommEvent::Receive)
@@ -79,14 +84,16 @@ public:
     QStringList calls;
     QStringList written;
     QString waiting;
+    QByteArray lastRead;
     CommEvent event = CommEvent::Receive;
 };
 
 class FakeConsole : public ConsoleSink
 {
 public:
-    void AppendToConsole(const QString &text, QColor colour) override
+    void AppendToConsole(const QString &text, QColor colour, const QByteArray &line) override
     {
+        bytes += line;
         appended << qMakePair(text, colour);
     }
     QString Text() const
@@ -97,6 +104,7 @@ public:
         return all;
     }
     QList<QPair<QString, QColor>> appended;
+    QByteArray bytes; // as they went out and came in
 };
 
 class FakeWarning : public WarningBox

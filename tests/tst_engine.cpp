@@ -133,6 +133,7 @@ void TestEngine::tickSendsDueStep()
     QCOMPARE(rig.console.appended.size(), 1);
     QCOMPARE(rig.console.appended[0].first, line);
     QCOMPARE(rig.console.appended[0].second, colour);
+    QCOMPARE(rig.console.bytes, line.toUtf8());
     QVERIFY(rig.state.AwaitingReply);
     rig.engine.OnTick(); // awaited: nothing more goes out
     QCOMPARE(rig.port.written.size(), 1);
@@ -235,6 +236,7 @@ void TestEngine::receive()
         echoed += text;
     }
     QVERIFY(!echoed.contains(QLatin1Char('\r')));
+    QCOMPARE(rig.console.bytes, chunks.join(QString()).toUtf8()); // the line's own bytes
     QCOMPARE(rig.state.ReplyBuffer.Text(), buffer);
     QCOMPARE(rig.state.LastChunk, lastChunk);
     QVERIFY(rig.port.written.isEmpty());

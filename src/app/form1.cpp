@@ -120,9 +120,9 @@ public:
     explicit ConsoleFeed(FrameBatcher &batcher)
         : m_batcher(batcher)
     { }
-    void AppendToConsole(const QString &text, QColor colour) override
+    void AppendToConsole(const QString &text, QColor colour, const QByteArray &bytes) override
     {
-        m_batcher.Append(text, colour.rgb());
+        m_batcher.Append(text, colour.rgb(), bytes);
     }
 
 private:

@@ -39,8 +39,9 @@ ConsoleView::ConsoleView(QWidget *parent)
 
 ConsoleView::~ConsoleView() = default;
 
-void ConsoleView::Append(const QString &text, QRgb colour, qint64 time)
+void ConsoleView::Append(const QString &text, QRgb colour, qint64 time, const QByteArray &bytes)
 {
+    Q_UNUSED(bytes); // kept by the store once it shows bytes
     m_store.Append(WithoutPairedCr(text), colour, time);
 }
 

@@ -40,7 +40,8 @@ public:
 
     // Appends and then, once per batch, EndAppend(): the caret goes to the end and the
     // newest text comes into view. Says whether the batch alone fills the view.
-    void Append(const QString &text, QRgb colour, qint64 time = 0);
+    // `bytes`: what went out or came in on the line for the text.
+    void Append(const QString &text, QRgb colour, qint64 time = 0, const QByteArray &bytes = {});
     bool EndAppend(qsizetype appendedFrom);
     void Clear();
 

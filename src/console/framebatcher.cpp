@@ -43,7 +43,7 @@ FrameBatcher::~FrameBatcher()
     qApp->removeEventFilter(this);
 }
 
-void FrameBatcher::Append(const QString &text, QRgb colour)
+void FrameBatcher::Append(const QString &text, QRgb colour, const QByteArray &bytes)
 {
     if (m_pending.isEmpty()) {
         if (!m_drawn.isValid() || m_drawn.elapsed() >= SkimMilliseconds)
@@ -51,7 +51,7 @@ void FrameBatcher::Append(const QString &text, QRgb colour)
         m_frame.start();
         m_waiting.start();
     }
-    m_pending.append({ text, colour, QDateTime::currentMSecsSinceEpoch() });
+    m_pending.append({ text, colour, bytes, QDateTime::currentMSecsSinceEpoch() });
     // A port that is always ready can hold the frame's timer back for many frames.
     if (m_waiting.elapsed() >= 2 * m_frame.interval())
         Flush();
@@ -67,7 +67,7 @@ void FrameBatcher::Flush()
     const QList<Piece> pieces = std::exchange(m_pending, {});
     const qsizetype from = m_view->Store().Size();
     for (const Piece &piece : pieces)
-        m_view->Append(piece.text, piece.colour, piece.time);
+        m_view->Append(piece.text, piece.colour, piece.time, piece.bytes);
     // The caret at the end, where the next append goes: the status line follows it, once
     // for the whole batch, and the newest text is scrolled into view.
     const bool allNew = m_view->EndAppend(from);

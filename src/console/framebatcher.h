@@ -29,8 +29,9 @@ public:
     explicit FrameBatcher(ConsoleView *view);
     ~FrameBatcher() override;
 
-    // Appends plain text, never markup, at the end of the console in the colour given.
-    void Append(const QString &text, QRgb colour);
+    // Appends plain text, never markup, at the end of the console in the colour given, with
+    // the bytes of the line it stands for.
+    void Append(const QString &text, QRgb colour, const QByteArray &bytes = {});
     // Takes in what the appends since the last frame hold.
     void Flush();
     bool HasPending() const { return !m_pending.isEmpty(); }
@@ -45,6 +46,7 @@ private:
     {
         QString text;
         QRgb colour;
+        QByteArray bytes;
         qint64 time; // of the append, for the lines that begin in it
     };
 

@@ -106,14 +106,19 @@ void CommandEngine::OnReceive()
     if (m_port.LastEvent() != CommEvent::Receive)
         return;
     QString chunk = m_port.Read();
-    if (chunk.isEmpty()) // only part of a character has arrived so far
+    const QByteArray bytes = m_port.LastRead();
+    if (chunk.isEmpty()) {
+        // Only part of a character has arrived so far: the console keeps its bytes.
+        if (!bytes.isEmpty())
+            m_console.AppendToConsole(chunk, QColor(ColourReceived), bytes);
         return;
+    }
     // A chunk of carriage returns only still runs the completion test below: a complete
     // reply may already be waiting in the buffer.
     chunk.remove(QLatin1Char('\r'));
     m_state.LastChunk = chunk;
-    if (!chunk.isEmpty())
-        m_console.AppendToConsole(chunk, QColor(ColourReceived));
+    if (!chunk.isEmpty() || !bytes.isEmpty())
+        m_console.AppendToConsole(chunk, QColor(ColourReceived), bytes);
     m_state.ReplyBuffer.Append(chunk);
     const qsizetype from = m_state.ReplyBuffer.ConsumeNew();
 
@@ -143,7 +148,7 @@ void CommandEngine::Advance(int lastStep)
 
 void CommandEngine::SendLine(const QString &line, QColor colour)
 {
-    m_console.AppendToConsole(line, colour);
+    m_console.AppendToConsole(line, colour, line.toUtf8());
     m_port.Write(line);
 }
 

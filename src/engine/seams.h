@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QColor>
 #include <QString>
 
@@ -13,7 +14,10 @@ class ConsoleSink
 public:
     virtual ~ConsoleSink() = default;
     // Appends at the end of the console in Arial 10 pt and the given colour, as plain text.
-    virtual void AppendToConsole(const QString &text, QColor colour) = 0;
+    // `bytes` are exactly what went out or came in on the line for it, which the console can
+    // show as they were; received bytes may run ahead of their text by a character that a
+    // later read completes, and then come with no text at all.
+    virtual void AppendToConsole(const QString &text, QColor colour, const QByteArray &bytes) = 0;
 };
 
 // The settings panel's fields: Text1 by index (0-5, 7-11), options by number (1-6).

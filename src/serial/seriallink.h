@@ -49,6 +49,9 @@ public:
     virtual std::optional<PortHolder> Holder() const = 0;
     virtual void ClearBuffers() = 0;
     virtual void Write(const QString &text) = 0;
+    // The text waiting, decoded; LastRead() then holds exactly the bytes this call took off
+    // the line (an incomplete character among them reaches the text with a later read).
     virtual QString Read() = 0;
+    virtual QByteArray LastRead() const = 0;
     virtual CommEvent LastEvent() const = 0;
 };

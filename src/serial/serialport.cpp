@@ -181,12 +181,13 @@ void SerialPort::Write(const QString &text)
 
 QString SerialPort::Read()
 {
+    m_lastRead.clear();
     if (!m_port.isOpen())
         return QString();
     if (m_gather.isActive())
         StopGathering(); // whatever gathered is read now
-    const QByteArray bytes = m_port.readAll();
-    QString text = m_received.Decode(bytes);
+    m_lastRead = m_port.readAll();
+    QString text = m_received.Decode(m_lastRead);
     if (m_releaseDue)
         text += m_received.Release();
     if (m_received.Holding())

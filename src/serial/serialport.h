@@ -39,6 +39,7 @@ public:
     void ClearBuffers() override;
     void Write(const QString &text) override;
     QString Read() override;
+    QByteArray LastRead() const override { return m_lastRead; }
     CommEvent LastEvent() const override { return m_lastEvent; }
 
     // The device of the port number selected last, open or not (a lost port's too).
@@ -81,6 +82,7 @@ private:
 
     QSerialPort m_port;
     Utf8Stream m_received;
+    QByteArray m_lastRead;
     QTimer m_quiet; // runs while the end of the last read is held back
     QTimer m_gather; // runs while received bytes gather, in QSerialPort's buffer and the line's
     QElapsedTimer m_sinceRead; // since the last bytes arrived

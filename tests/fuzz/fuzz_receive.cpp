@@ -46,14 +46,17 @@ public:
     QString Read() override
     {
         const QString text = stream.Decode(waiting);
-        waiting.clear();
+        lastRead = std::exchange(waiting, {});
         decoded += text;
         return text;
     }
     CommEvent LastEvent() const override { return CommEvent::Receive; }
 
+    QByteArray LastRead() const override { return lastRead; }
+
     Utf8Stream stream;
     QByteArray waiting;
+    QByteArray lastRead;
     QString decoded;
 };
 
@@ -64,12 +67,13 @@ public:
     explicit Tee(FrameBatcher &console)
         : m_console(console)
     { }
-    void AppendToConsole(const QString &text, QColor colour) override
+    void AppendToConsole(const QString &text, QColor colour, const QByteArray &bytes) override
     {
-        appended << text;
+        if (!text.isEmpty())
+            appended << text;
         if (colour == QColor(ColourReceived))
             received += text;
-        m_console.Append(text, colour.rgb());
+        m_console.Append(text, colour.rgb(), bytes);
     }
     QStringList appended;
     QString received;

@@ -70,11 +70,9 @@ void FrameBatcher::Flush()
         m_view->Append(piece.text, piece.colour, piece.time, piece.bytes);
     // The caret at the end, where the next append goes: the status line follows it, once
     // for the whole batch, and the newest text is scrolled into view.
+    // The keyboard stays where the operator put it: a screen reader would otherwise announce
+    // the console at every reply, and Tab would have to find the way back.
     const bool allNew = m_view->EndAppend(from);
-    // The console takes the keyboard, unless the operator is typing into a field.
-    const QWidget *focus = QApplication::focusWidget();
-    if (!focus || !focus->testAttribute(Qt::WA_InputMethodEnabled))
-        m_view->setFocus();
     // A feed that fills the view between two pictures is too fast to read line by line;
     // fewer pictures of it show as much.
     m_frame.setInterval(allNew ? SkimMilliseconds : FrameMilliseconds);

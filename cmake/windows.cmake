@@ -51,6 +51,13 @@ install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>
 install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>
     DESTINATION ${CMAKE_INSTALL_BINDIR}/styles)
 
+# Qt's own texts in Chinese (the file dialog, standard buttons, the reasons of errors),
+# from the Debian package of Qt's translations: the same Qt, and .qm files are the same
+# on every platform. English needs none.
+find_file(TARVENIT_QTBASE_ZH qtbase_zh_CN.qm PATHS /usr/share/qt6/translations NO_DEFAULT_PATH
+    REQUIRED)
+install(FILES ${TARVENIT_QTBASE_ZH} DESTINATION ${CMAKE_INSTALL_BINDIR}/translations)
+
 # The compiler's runtime, where the compiler itself finds it, stripped (unstripped,
 # libstdc++ alone is over 20 MB).
 foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)

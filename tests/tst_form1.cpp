@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,6 +89,8 @@ private slots:
     void chooseLanguage_data();
     void chooseLanguage();
     void englishWindow();
+    void qtTextsInTheLanguage_data();
+    void qtTextsInTheLanguage();
     void wholeTextShown_data();
     void wholeTextShown();
     void tabOrder();
@@ -252,6 +255,37 @@ void TestForm1::englishWindow()
              QStringList { "Warning|Cannot use the port. Search for the port, then try again." });
     QCOMPARE(m_form->RichTextBox1->ContextMenu()->actions().first()->text().section('\t', 0, 0),
              QStringLiteral("&Copy"));
+}
+
+void TestForm1::qtTextsInTheLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("cancel"); // Qt's file dialog
+    QTest::addColumn<QString>("reason"); // of a save into a folder that is not there
+    QTest::newRow("Chinese") << "zh"
+                             << "取消"
+                             << "此文件或目录不存在";
+    QTest::newRow("English") << "en"
+                             << "Cancel"
+                             << "No such file or directory";
+}
+
+void TestForm1::qtTextsInTheLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, cancel);
+    QFETCH(QString, reason);
+#ifdef Q_OS_WIN
+    QSKIP("Qt's translations are beside the installed program, not beside the tests");
+#endif
+    QVERIFY(Speak(language));
+    QFileDialog dialog(m_form.get());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QCOMPARE(dialog.labelText(QFileDialog::Reject), cancel);
+    const SaveOutcome saved
+        = m_form->RichTextBox1->SaveTo(QDir::temp().filePath(QStringLiteral("absent/a.txt")));
+    QCOMPARE(saved.result, SaveOutcome::Failed);
+    QVERIFY2(saved.reason.contains(reason), qPrintable(saved.reason));
 }
 
 void TestForm1::wholeTextShown_data()

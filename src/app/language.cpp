@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 #include <memory>
@@ -16,6 +18,28 @@ const QString Prefix = QStringLiteral("tarvenit_");
 const QString Suffix = QStringLiteral(".qm");
 
 std::unique_ptr<QTranslator> g_translator; // the one in use, if the language is not Chinese
+std::unique_ptr<QTranslator> g_qtTranslator; // Qt's own texts: dialogs, buttons, menus, errors
+
+// Qt's own translations: beside the program where it carries them (Windows), else where
+// Qt's are installed (Debian's qt6-translations-l10n).
+void UseQtLanguage(const QString &language)
+{
+    if (g_qtTranslator) {
+        QCoreApplication::removeTranslator(g_qtTranslator.get());
+        g_qtTranslator.reset();
+    }
+    const QLocale locale(language == Chinese ? QStringLiteral("zh_CN") : language);
+    auto translator = std::make_unique<QTranslator>();
+    for (const QString &folder :
+         { QCoreApplication::applicationDirPath() + QLatin1String("/translations"),
+           QLibraryInfo::path(QLibraryInfo::TranslationsPath) }) {
+        if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+            QCoreApplication::installTranslator(translator.get());
+            g_qtTranslator = std::move(translator);
+            return;
+        }
+    }
+}
 
 } // namespace
 
@@ -42,6 +66,7 @@ ChooseLanguage(const QString &asked, const QStringList &uiLanguages, const QStri
 
 bool UseLanguage(const QString &language)
 {
+    UseQtLanguage(language);
     if (g_translator) {
         QCoreApplication::removeTranslator(g_translator.get());
         g_translator.reset();

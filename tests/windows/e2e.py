@@ -259,7 +259,7 @@ def install(wine, installer):
     expected = {"tarvenit.exe", "Uninstall.exe", "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll",
                 "Qt6SerialPort.dll", "libstdc++-6.dll", "libgcc_s_seh-1.dll",
                 "libwinpthread-1.dll", "platforms/qwindows.dll",
-                "styles/qwindowsvistastyle.dll"}
+                "styles/qwindowsvistastyle.dll", "translations/qtbase_zh_CN.qm"}
     found = {str(p.relative_to(home)) for p in home.rglob("*") if p.is_file()}
     check(found == expected, f"installed {sorted(found)}, expected {sorted(expected)}")
     menu = wine.path(r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Tarvenit")

@@ -237,10 +237,32 @@ void TestForm1::englishWindow()
 {
     QCOMPARE(AvailableLanguages(), (QStringList { "zh", "en" }));
     QVERIFY(Speak(QStringLiteral("en")));
-    QCOMPARE(m_form->Command1->text(), QStringLiteral("Get module info"));
+    QCOMPARE(m_form->Command1->text(), QStringLiteral("Read all"));
     QCOMPARE(m_form->Command4->text(), QStringLiteral("Search port"));
     QCOMPARE(m_form->Panel().Label6(8)->text(), QStringLiteral("UART (data mode):"));
-    QCOMPARE(m_form->Panel().OptionButton(3)->text(), QStringLiteral("Loopback"));
+    QCOMPARE(m_form->Panel().OptionButton(3)->text(), QStringLiteral("Loop"));
+    // Every caption at the window's size, clear of the control to its right.
+    SettingsPanel &panel = m_form->Panel();
+    for (QWidget *control : m_form->findChildren<QWidget *>()) {
+        if (qobject_cast<QAbstractButton *>(control) || qobject_cast<QLabel *>(control))
+            QVERIFY2(control->font() == m_form->font(), qPrintable(control->objectName()));
+    }
+    const auto textRight = [](QWidget *control, const QString &text, int left) {
+        return control->mapTo(control->window(), QPoint(left, 0)).x()
+            + control->fontMetrics().horizontalAdvance(text);
+    };
+    for (int number : { 1, 2, 4, 5 }) {
+        QRadioButton *option = panel.OptionButton(number);
+        QStyleOptionButton style;
+        style.initFrom(option);
+        const int left
+            = option->style()->subElementRect(QStyle::SE_RadioButtonContents, &style, option).x();
+        QVERIFY2(textRight(option, option->text(), left) + 6
+                     <= panel.OptionButton(number + 1)->mapTo(m_form.get(), QPoint()).x(),
+                 qPrintable(option->text()));
+    }
+    QVERIFY(textRight(panel.Label6(9), panel.Label6(9)->text(), 0) + 6
+            <= panel.OptionButton(4)->mapTo(m_form.get(), QPoint()).x());
     QCOMPARE(Status(), QStringLiteral("Line: 1|Line start: 0|Lines: 1"));
     // Read aloud in English too, the words of a caption kept apart.
     const auto name = [](QObject *control) {

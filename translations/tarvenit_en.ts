@@ -128,11 +128,11 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
     <message>
         <source>获取模块信息</source>
-        <translation>Get module info</translation>
+        <translation>Read all</translation>
     </message>
     <message>
         <source>更新模块信息</source>
-        <translation>Update module</translation>
+        <translation>Write all</translation>
     </message>
     <message>
         <source>清除表格数据</source>
@@ -311,7 +311,7 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
     <message>
         <source>连接模式：</source>
-        <translation>Conn. mode:</translation>
+        <translation>Connect:</translation>
     </message>
     <message>
         <source>绑定地址：</source>
@@ -335,7 +335,7 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
     <message>
         <source>主角色</source>
-        <translation>Master</translation>
+        <translation>Main</translation>
     </message>
     <message>
         <source>从角色</source>
@@ -343,7 +343,7 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
     <message>
         <source>回环角色</source>
-        <translation>Loopback</translation>
+        <translation>Loop</translation>
     </message>
 </context>
 <context>

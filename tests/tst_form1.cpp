@@ -2,11 +2,13 @@
 #include "app/form1.h"
 #include "app/language.h"
 #include "app/noticebox.h"
+#include "app/spoken.h"
 #include "common/wholetext.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
+#include "serial/serialport.h"
 
 #include <QAccessible>
 #include <QBackingStore>
@@ -28,6 +30,28 @@
 #include <QtTest>
 
 #include <memory>
+
+namespace {
+
+// What a screen reader hears without the focus moving: each notification that appears.
+QStringList g_spoken;
+
+void ListenForNotifications(QAccessibleEvent *event)
+{
+    QAccessibleInterface *spoken = event->accessibleInterface();
+    if (event->type() != QAccessible::ObjectShow || !spoken
+        || spoken->role() != QAccessible::Notification)
+        return;
+    QString said = spoken->text(QAccessible::Name);
+    for (int i = 0; i < spoken->childCount(); ++i) {
+        const QAccessibleInterface *child = spoken->child(i);
+        if (child->role() == QAccessible::StaticText && !child->state().invisible)
+            said += QLatin1Char('|') + child->text(QAccessible::Name);
+    }
+    g_spoken << said;
+}
+
+} // namespace
 
 class TestForm1 : public QObject
 {
@@ -118,6 +142,8 @@ private slots:
     void warningBoxIsModalAndTicksGoOn();
     void warningsRaisedWhileABoxIsOpenWait();
     void noticeLeavesTheWindowUsable();
+    void spokenWithoutFocus_data();
+    void spokenWithoutFocus();
     void consoleHeldFromAnywhere();
     void panelRows_data();
     void panelRows();
@@ -938,6 +964,42 @@ void TestForm1::warningsRaisedWhileABoxIsOpenWait()
     QCOMPARE(boxes,
              (QStringList { "提示|已经搜索到最后，再次点击重新搜索！|/nonexistent/ttyX 不存在",
                             "警告|端口打开错误，请搜索端口后重试！|" }));
+}
+
+void TestForm1::spokenWithoutFocus_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QStringList>("spoken");
+    QTest::newRow("a notice") << "notice" << QStringList { "提示|first|details" };
+    QTest::newRow("a port lost") << "lost" << QStringList { "端口：3 已断开" };
+    QTest::newRow("a search that opens nothing: its box says so") << "search" << QStringList {};
+}
+
+void TestForm1::spokenWithoutFocus()
+{
+    QFETCH(QString, event);
+    QFETCH(QStringList, spoken);
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        QSKIP("No accessibility here: the desktop session runs this test (desktop-session.sh)");
+    QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 5000); // the bus says one listens
+    NoticeBox notice(m_form.get());
+    g_spoken.clear();
+    QAccessible::installUpdateHandler(ListenForNotifications);
+    if (event == "notice") {
+        notice.Show({ QStringLiteral("提示"),
+                      QStringLiteral("first"),
+                      QStringLiteral("details"),
+                      QString(),
+                      {} });
+    } else if (event == "lost") {
+        m_form->Port().SetPortNumber(3);
+        emit m_form->Port().deviceLost();
+    } else {
+        m_form->Command4->click();
+    }
+    QAccessible::installUpdateHandler(nullptr);
+    QCOMPARE(g_spoken, spoken);
+    QCOMPARE(m_form->Spoken().Said().isEmpty(), event != "lost");
 }
 
 void TestForm1::noticeLeavesTheWindowUsable()

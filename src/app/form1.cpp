@@ -13,6 +13,7 @@
 #include "serial/portsearch.h"
 #include "serial/portwatch.h"
 #include "serial/serialport.h"
+#include "spoken.h"
 
 #include <QComboBox>
 #include <QIcon>
@@ -149,7 +150,7 @@ Form1::Form1(QWidget *parent)
     m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_feed, *m_panel, *m_warning);
     m_sharedNotice = std::make_unique<NoticeBox>(this);
     m_watch = std::make_unique<PortWatch>(*Uart1, m_state.LastPortTried,
-                                          std::bind_front(&Form1::SetPortStatus, this),
+                                          std::bind_front(&Form1::AnnouncePortStatus, this),
                                           *m_sharedNotice);
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -239,6 +240,8 @@ void Form1::CreateControls()
     Timer1->setInterval(TickMilliseconds);
     Timer1->setTimerType(Qt::PreciseTimer);
 
+    m_announcer = new Announcer(this);
+
     Uart1 = new SerialPort(this);
     Uart1->setObjectName(QStringLiteral("Uart1"));
 
@@ -299,12 +302,22 @@ void Form1::Command4_Click()
     m_watch->Stop(); // the operator takes over from the wait for a lost adapter
     SearchNextPort(m_state.LastPortTried, *Uart1, Combo1->currentText(),
                    std::bind_front(&Form1::SetPortStatus, this), *m_warning, *m_sharedNotice);
+    // Only where the search ended is news; the ports tried on the way are not. A search that
+    // found nothing says so in its box.
+    if (Uart1->IsOpen())
+        m_announcer->Say(Label4->text());
 }
 
 void Form1::SetPortStatus(const QString &caption, const QString &tooltip)
 {
     SetWholeText(Label4, caption);
     Label4->setToolTip(tooltip);
+}
+
+void Form1::AnnouncePortStatus(const QString &caption, const QString &tooltip)
+{
+    SetPortStatus(caption, tooltip);
+    m_announcer->Say(caption);
 }
 
 void Form1::WatchTheModule()
@@ -374,7 +387,7 @@ void Form1::Uart1_DeviceLost()
     // The label says so before the engine may open its box; the tooltip still names
     // the adapter, so the operator knows which one to plug back in. The wait for it
     // starts first: it goes on while the box is open.
-    SetPortStatus(PortLostCaption(Uart1->PortNumber()), AdapterText(Uart1->Identity()));
+    AnnouncePortStatus(PortLostCaption(Uart1->PortNumber()), AdapterText(Uart1->Identity()));
     m_watch->Start();
     m_engine->OnPortLost();
 }

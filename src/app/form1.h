@@ -10,6 +10,7 @@
 #include <memory>
 #include <utility>
 
+class Announcer;
 class ConsoleFeed;
 class ConsoleView;
 class FrameBatcher;
@@ -50,6 +51,8 @@ public:
     // Waits for a lost adapter and opens it again; says when a port opened is shared.
     PortWatch &Watch() { return *m_watch; }
     NoticeBox &SharedNotice() { return *m_sharedNotice; }
+    // What a screen reader is told without a box: the port's state, replies to typed commands.
+    Announcer &Spoken() { return *m_announcer; }
 
     // Text2 as the module gets it: every line break as CR LF.
     QString Text2Text() const;
@@ -87,6 +90,8 @@ private:
     void Uart1_OnComm();
     void Uart1_DeviceLost();
     void SetPortStatus(const QString &caption, const QString &tooltip);
+    // The same, for a state the operator waits to hear of: a port opened, lost or back.
+    void AnnouncePortStatus(const QString &caption, const QString &tooltip);
     void RichTextBox1_SelChange();
 
     void WatchTheModule();
@@ -111,4 +116,5 @@ private:
     QElapsedTimer m_clock;
     std::unique_ptr<NoticeBox> m_sharedNotice;
     std::unique_ptr<PortWatch> m_watch;
+    Announcer *m_announcer = nullptr;
 };

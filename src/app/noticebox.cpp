@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "noticebox.h"
 
+#include "spoken.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -16,8 +18,8 @@ NoticeBox::~NoticeBox()
 void NoticeBox::Show(const NoticeContent &content)
 {
     Close();
-    auto *box = new QMessageBox(QMessageBox::Warning, content.title, content.text, QMessageBox::Ok,
-                                m_parent);
+    // Spoken when it appears: the keyboard stays where it was, so nothing else would say it.
+    auto *box = new NoticeWindow(QMessageBox::Warning, content.title, content.text, m_parent);
     // The text may quote what the module sent: never read it as markup.
     box->setTextFormat(Qt::PlainText);
     box->setInformativeText(content.informative);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/arrivalspeech.h"
 #include "app/form1.h"
 #include "app/language.h"
 #include "app/noticebox.h"
@@ -144,6 +145,8 @@ private slots:
     void noticeLeavesTheWindowUsable();
     void spokenWithoutFocus_data();
     void spokenWithoutFocus();
+    void arrivalsSpoken_data();
+    void arrivalsSpoken();
     void consoleHeldFromAnywhere();
     void panelRows_data();
     void panelRows();
@@ -973,6 +976,7 @@ void TestForm1::spokenWithoutFocus_data()
     QTest::newRow("a notice") << "notice" << QStringList { "提示|first|details" };
     QTest::newRow("a port lost") << "lost" << QStringList { "端口：3 已断开" };
     QTest::newRow("a search that opens nothing: its box says so") << "search" << QStringList {};
+    QTest::newRow("a rate chosen with the arrow keys") << "baud" << QStringList { "56000" };
 }
 
 void TestForm1::spokenWithoutFocus()
@@ -994,12 +998,62 @@ void TestForm1::spokenWithoutFocus()
     } else if (event == "lost") {
         m_form->Port().SetPortNumber(3);
         emit m_form->Port().deviceLost();
+    } else if (event == "baud") {
+        m_form->activateWindow();
+        m_form->Combo1->setFocus();
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Combo1->hasFocus(), 5000);
+        QTest::keyClick(m_form->Combo1, Qt::Key_Down);
+        QCOMPARE(m_form->Combo1->accessibleDescription(), QStringLiteral("56000"));
     } else {
         m_form->Command4->click();
     }
     QAccessible::installUpdateHandler(nullptr);
     QCOMPARE(g_spoken, spoken);
-    QCOMPARE(m_form->Spoken().Said().isEmpty(), event != "lost");
+    QCOMPARE(m_form->Spoken().Said().isEmpty(), event == "notice" || event == "search");
+}
+
+void TestForm1::arrivalsSpoken_data()
+{
+    QTest::addColumn<bool>("sent"); // a command typed by hand went out first
+    QTest::addColumn<bool>("consoleFocused");
+    QTest::addColumn<bool>("sequence");
+    QTest::addColumn<QStringList>("received");
+    QTest::addColumn<QString>("spoken");
+    const QStringList reply { "+NAME:", "abc\r\n", "OK\r\n" };
+    QTest::newRow("a reply, the keyboard elsewhere")
+        << true << false << false << reply << "+NAME:abc\nOK";
+    QTest::newRow("text from nowhere, the keyboard elsewhere")
+        << false << false << false << reply << "";
+    QTest::newRow("text from nowhere, in the console")
+        << false << true << false << QStringList { "\n  x \x01 y\n\n" } << "x y";
+    QTest::newRow("a query's traffic") << true << true << true << reply << "";
+    QTest::newRow("a flood says how much")
+        << true << false << false << QStringList { "1\n2\n3\n4\n5\n" } << "收到 5 行";
+    QTest::newRow("a long line is a flood too")
+        << true << false << false << QStringList { QString(400, QLatin1Char('x')) } << "收到 1 行";
+}
+
+void TestForm1::arrivalsSpoken()
+{
+    QFETCH(bool, sent);
+    QFETCH(bool, consoleFocused);
+    QFETCH(bool, sequence);
+    QFETCH(QStringList, received);
+    QFETCH(QString, spoken);
+    QStringList said;
+    ArrivalSpeech speech([&](const QString &text) { said << text; },
+                         [&] { return consoleFocused; });
+    if (sent) {
+        speech.Received(u"before the command", false);
+        speech.Sent();
+    }
+    for (const QString &chunk : received)
+        speech.Received(QString(chunk).remove(QLatin1Char('\r')), sequence);
+    QVERIFY(said.isEmpty()); // not while it still comes
+    QTRY_COMPARE_WITH_TIMEOUT(said, spoken.isEmpty() ? QStringList() : QStringList { spoken },
+                              2 * ArrivalSpeech::QuietMilliseconds);
+    speech.Quiet(); // and once only
+    QCOMPARE(said.size(), spoken.isEmpty() ? 0 : 1);
 }
 
 void TestForm1::noticeLeavesTheWindowUsable()

@@ -2,6 +2,16 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>ArrivalSpeech</name>
+    <message numerus="yes">
+        <source>收到 %n 行</source>
+        <translation>
+            <numerusform>%n line came</numerusform>
+            <numerusform>%n lines came</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>CommandEngine</name>
     <message>
         <source>端口打开错误，请搜索端口后重试！</source>

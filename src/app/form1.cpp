@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form1.h"
 
+#include "arrivalspeech.h"
 #include "common/twips.h"
 #include "common/wholetext.h"
 #include "console/consoleview.h"
@@ -15,6 +16,7 @@
 #include "serial/serialport.h"
 #include "spoken.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QIcon>
 #include <QKeyEvent>
@@ -172,6 +174,9 @@ Form1::Form1(QWidget *parent)
                 m_warning->Show(WarningTitle(), tr("文件保存失败！"),
                                 tr("%1：%2").arg(path, reason));
             });
+    m_arrivals
+        = std::make_unique<ArrivalSpeech>([this](const QString &text) { m_announcer->Say(text); },
+                                          [this] { return RichTextBox1->hasFocus(); });
     WatchTheModule();
 
     Form_Load();
@@ -229,8 +234,15 @@ void Form1::CreateControls()
                              static_cast<QWidget *>(Combo1) })
         DrawInBlack(widget);
     Combo1->setEditable(false);
-    // A screen reader reads the list with its label: "波特率： 38400".
+    // A screen reader reads the list with its label, and the rate chosen as its description
+    // (on this platform, the list's own value reaches no screen reader): "波特率： 38400".
     Label5->setBuddy(Combo1);
+    connect(Combo1, &QComboBox::currentTextChanged, this, [this](const QString &rate) {
+        Combo1->setAccessibleDescription(rate);
+        // Chosen with the arrow keys, the list closed: nothing else tells it.
+        if (Combo1->hasFocus() && !Combo1->view()->isVisible())
+            m_announcer->Say(rate);
+    });
 
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text2->setTabChangesFocus(true);
@@ -352,6 +364,8 @@ void Form1::WatchTheModule()
 void Form1::Command5_Click()
 {
     m_engine->SendManual(Text2Text());
+    if (m_state.WorkMode == ModeManual)
+        m_arrivals->Sent();
 }
 
 void Form1::Command6_Click()
@@ -366,7 +380,10 @@ void Form1::Timer1_Timer()
 
 void Form1::Uart1_OnComm()
 {
+    const qint64 before = m_state.ReplyBuffer.Appended();
     m_engine->OnReceive();
+    if (m_state.ReplyBuffer.Appended() > before)
+        m_arrivals->Received(m_state.LastChunk, SequenceRunning(m_state));
 }
 
 void Form1::PaceWhileRunning()

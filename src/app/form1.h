@@ -11,6 +11,7 @@
 #include <utility>
 
 class Announcer;
+class ArrivalSpeech;
 class ConsoleFeed;
 class ConsoleView;
 class FrameBatcher;
@@ -117,4 +118,5 @@ private:
     std::unique_ptr<NoticeBox> m_sharedNotice;
     std::unique_ptr<PortWatch> m_watch;
     Announcer *m_announcer = nullptr;
+    std::unique_ptr<ArrivalSpeech> m_arrivals;
 };

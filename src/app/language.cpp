@@ -28,6 +28,8 @@ void UseQtLanguage(const QString &language)
         QCoreApplication::removeTranslator(g_qtTranslator.get());
         g_qtTranslator.reset();
     }
+    if (language.isEmpty())
+        return;
     const QLocale locale(language == Chinese ? QStringLiteral("zh_CN") : language);
     auto translator = std::make_unique<QTranslator>();
     for (const QString &folder :
@@ -64,9 +66,9 @@ ChooseLanguage(const QString &asked, const QStringList &uiLanguages, const QStri
     return available.contains(language) ? language : English;
 }
 
-bool UseLanguage(const QString &language)
+bool UseLanguage(const QString &language, bool qtTexts)
 {
-    UseQtLanguage(language);
+    UseQtLanguage(qtTexts ? language : QString());
     if (g_translator) {
         QCoreApplication::removeTranslator(g_translator.get());
         g_translator.reset();

@@ -15,6 +15,6 @@ QStringList AvailableLanguages();
 QString
 ChooseLanguage(const QString &asked, const QStringList &uiLanguages, const QStringList &available);
 
-// Makes the application speak the language from now on, Qt's own texts too where Qt's
-// translations are found; false if the program has no translation for it.
-bool UseLanguage(const QString &language);
+// Makes the application speak the language from now on, Qt's own texts too (`qtTexts`)
+// where Qt's translations are found; false if the program has no translation for it.
+bool UseLanguage(const QString &language, bool qtTexts = true);

@@ -147,7 +147,9 @@ int ReadCommandLine(int &argc, char *argv[], QString &language)
     }
     if (parser.isSet(line.help)) {
         QCoreApplication named(argc, argv); // names the program in the usage line
-        UseLanguage(language);
+        // The command line has no Chinese of its own: Qt's part of the help stays English
+        // beside it.
+        UseLanguage(language, false);
         CommandLine translated;
         translated.parser.parse(arguments);
         const QString text

@@ -1,0 +1,237 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""What a blind operator hears, checked: the tool and its simulated module under the Orca
+screen reader, in an X server of their own with a window manager and the accessibility bus.
+Speech goes to speech-dispatcher's silent module; what Orca says is read from its debug log.
+A fixed walk by the keyboard alone, and after each key what must be heard, waited for with a
+deadline:
+
+  the port's opening after a search; the baud list's rate, on arrival and after an arrow key;
+  the notice of a module that does not answer, without the focus moving to it; a settings
+  field's label on its first visit; the name of each option group; the whole line at
+  Ctrl+Home in the console.
+
+Usage: orca-check.py TOOL SIMULATOR [--lang zh|en]...   (both languages by default)
+Exit status 0 when everything was heard; else it names what was not, and what was said."""
+import argparse, os, re, shutil, signal, subprocess, sys, tempfile, time
+
+# What each language says; the walk is the same.
+EXPECT = {
+    "zh": {"console": "通讯记录", "search": "搜索端口", "opened": "端口：1 已打开", "baud": "波特率：",
+           "silence": "“AT”发出 2 秒后，模块没有任何回应", "field": "设备名称：",
+           "role": "主从角色：", "mode": "连接模式："},
+    "en": {"console": "Traffic log", "search": "Search port", "opened": "Port 1: open",
+           "baud": "Baud:", "silence": '2 s after "AT", the module has not answered at all',
+           "field": "Name:", "role": "Role:", "mode": "Connect:"},
+}
+
+
+class Desk:
+    """An X server, a session bus, the accessibility bus and a window manager."""
+
+    def __init__(self, root):
+        self.root = root
+        self.procs = []
+        home = os.path.join(root, "home")
+        os.makedirs(os.path.join(home, ".config", "speech-dispatcher"))
+        os.makedirs(os.path.join(root, "run"), mode=0o700)
+        # Orca speaks into the silent module and writes each utterance to its log.
+        with open(os.path.join(home, ".config", "speech-dispatcher", "speechd.conf"), "w") as f:
+            f.write('AddModule "dummy" "sd_dummy" ""\nDefaultModule dummy\n')
+        # Orca does not flush its debug log: line-buffered, it follows the keys.
+        hook = os.path.join(root, "hook")
+        os.makedirs(hook)
+        with open(os.path.join(hook, "sitecustomize.py"), "w") as f:
+            f.write("import builtins\n_open = builtins.open\n"
+                    "def _lines(file, mode='r', *a, **kw):\n"
+                    f"    if isinstance(file, str) and file.startswith({root!r}) and 'w' in mode "
+                    "and not a and 'buffering' not in kw:\n"
+                    "        kw['buffering'] = 1\n"
+                    "    return _open(file, mode, *a, **kw)\n"
+                    "builtins.open = _lines\n")
+        self.env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=os.path.join(root, "run"),
+                        XDG_CONFIG_HOME=os.path.join(home, ".config"), LANG="C.UTF-8",
+                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", NO_AT_BRIDGE="0")
+        for name in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "TARVENIT_LANG", "LC_ALL"):
+            self.env.pop(name, None)
+        # The X server picks a free display itself and tells which.
+        read, write = os.pipe()
+        self.procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
+                                            "-nolisten", "tcp"], pass_fds=(write,),
+                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        os.close(write)
+        with os.fdopen(read) as told:
+            self.env["DISPLAY"] = ":" + told.readline().strip()
+        bus = subprocess.run(["dbus-launch", "--sh-syntax"], env=self.env, capture_output=True, text=True).stdout
+        for name in ("DBUS_SESSION_BUS_ADDRESS", "DBUS_SESSION_BUS_PID"):
+            self.env[name] = re.search(name + r"='?([^';]+)", bus).group(1)
+        self.start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+        self.start(["openbox"])  # without a window manager no focus reaches the screen reader
+        self.wait(lambda: "window id" in subprocess.run(
+            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True,
+            text=True).stdout, 10, "the window manager")
+
+    def start(self, command, **options):
+        process = subprocess.Popen(command, env=options.pop("env", self.env), stdout=options.pop(
+            "stdout", subprocess.DEVNULL), stderr=options.pop("stderr", subprocess.DEVNULL), text=True,
+            **options)
+        self.procs.append(process)
+        return process
+
+    @staticmethod
+    def wait(condition, seconds, what):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if condition():
+                return
+            time.sleep(0.1)
+        raise TimeoutError(what)
+
+    def close(self):
+        for process in reversed(self.procs):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(3)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+        pid = self.env.get("DBUS_SESSION_BUS_PID")
+        if pid:
+            try:
+                os.kill(int(pid), signal.SIGTERM)
+            except OSError:
+                pass
+
+
+class Walk:
+    """The tool under Orca, driven by keys; what Orca says after each one."""
+
+    def __init__(self, desk, tool, simulator, language):
+        self.desk = desk
+        self.log = os.path.join(desk.root, f"orca-{language}.log")
+        self.mark = 0
+        self.heard = []
+        sim = desk.start([simulator, "--no-command-mode"], stdout=subprocess.PIPE)
+        port = sim.stdout.readline().strip()
+        self.tool = desk.start([tool, "--lang", language], env=dict(desk.env, TARVENIT_PORTS=port),
+                               stderr=open(os.path.join(desk.root, "tool.err"), "w"))
+        desk.wait(lambda: self.window(), 20, f"the tool's window on {desk.env['DISPLAY']}")
+        desk.start(["orca", "--replace", "--debug-file", self.log],
+                   env=dict(desk.env, PYTHONPATH=os.path.join(desk.root, "hook")))
+
+    def window(self):
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tarvenit$"],
+                               env=self.desk.env, capture_output=True, text=True).stdout.split()
+        return found[0] if found else None
+
+    def said(self):
+        """Every utterance since the last call, whole (an utterance may span lines)."""
+        try:
+            with open(self.log, "rb") as f:
+                f.seek(self.mark)
+                text = f.read().decode("utf-8", "replace")
+        except FileNotFoundError:
+            return []
+        end = text.rfind("\n")  # a line still being written waits for the next call
+        if end < 0:
+            return []
+        self.mark += len(text[:end + 1].encode("utf-8"))
+        found = re.findall(r"SPEECH OUTPUT: '(.*?)'\s*(?:\{'established'|\n\d\d:\d\d:)", text[:end + 1],
+                           re.S)
+        utterances = [re.sub(r"\s+", " ", s).strip() for s in found]
+        self.heard += utterances
+        return utterances
+
+    def hear(self, expected, seconds=6.0):
+        """Waits until every expected text has been said since the last key."""
+        deadline = time.monotonic() + seconds
+        said = []
+        while True:
+            said += self.said()
+            missing = [e for e in expected if not any(e in s for s in said)]
+            if not missing or time.monotonic() > deadline:
+                return said, missing
+            time.sleep(0.1)
+
+    def key(self, key):
+        subprocess.run(["xdotool", "key", "--clearmodifiers", key], env=self.desk.env, capture_output=True)
+
+
+def check(tool, simulator, language, verbose):
+    expect = EXPECT[language]
+    root = tempfile.mkdtemp(prefix="orca-check-")
+    desk = Desk(root)
+    failures = []
+    try:
+        walk = Walk(desk, tool, simulator, language)
+        # Orca is up once it has spoken; the window, once it has the keyboard, says the console.
+        desk.wait(lambda: "SPEECH OUTPUT" in open(walk.log, errors="replace").read()
+                  if os.path.exists(walk.log) else False, 30, "Orca")
+        for _ in range(5):
+            subprocess.run(["xdotool", "windowactivate", "--sync", walk.window()], env=desk.env,
+                           capture_output=True)
+            if not walk.hear([expect["console"]], 4)[1]:
+                break
+        else:
+            failures.append(("start", [expect["console"]], walk.heard))
+            return failures
+        steps = [
+            (["Tab", "Tab"], [expect["search"]]),
+            (["space"], [expect["opened"]]),
+            (["Tab"], [expect["baud"], "38400"]),
+            (["Down"], ["56000"]),
+            (["Up"], ["38400"]),
+            (["Tab", "space"], [expect["silence"]]),
+            (["Tab", "Tab"], [expect["field"]]),
+            (["Tab"] * 11, [expect["role"]]),
+            (["Tab"], [expect["mode"]]),
+            (["shift+Tab"] * 18, [expect["console"]]),
+            (["ctrl+End", "ctrl+Home"], ["AT"]),
+        ]
+        for keys, expected in steps:
+            for key in keys:
+                walk.key(key)
+                time.sleep(0.25)  # each key its own event, as typed
+            said, missing = walk.hear(expected)
+            if verbose:
+                print(f"  [{'+'.join(keys)}] {said}")
+            if missing:
+                failures.append(("+".join(keys), missing, said))
+            if keys == ["ctrl+End", "ctrl+Home"] and "A" in said:
+                failures.append(("ctrl+Home", ["the whole line, not its first character"], said))
+    except TimeoutError as error:
+        failures.append(("start", [str(error)], []))
+    finally:
+        desk.close()
+        if failures:
+            print(f"  (its logs are in {root})")
+        else:
+            shutil.rmtree(root, ignore_errors=True)
+    return failures
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("tool")
+    parser.add_argument("simulator")
+    parser.add_argument("--lang", action="append", choices=sorted(EXPECT))
+    parser.add_argument("--verbose", action="store_true", help="print what was heard after each step")
+    args = parser.parse_args()
+    missing = [c for c in ("orca", "Xvfb", "openbox", "xdotool", "dbus-launch", "xdpyinfo", "xprop")
+               if not shutil.which(c)]
+    if missing:
+        sys.exit("orca-check: missing " + ", ".join(missing) + " (scripts/deps installs them)")
+    status = 0
+    for language in args.lang or ["zh", "en"]:
+        started = time.monotonic()
+        failures = check(args.tool, args.simulator, language, args.verbose)
+        print(f"{language}: {'heard everything' if not failures else 'NOT HEARD'} "
+              f"({time.monotonic() - started:.0f} s)")
+        for step, missing, said in failures:
+            status = 1
+            print(f"  after {step}: not heard {missing}; heard {said}")
+    return status
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -453,9 +453,11 @@ void TestEngine::unansweredStepNotice_data()
         << "“AT+VERSION?”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”。收到的最后一行：\n"
            "“�ERROR:(0)”"
         << "query";
+    QTest::newRow("nothing to an update")
+        << false << 1 << "" << "“AT+NAME=bench%2”发出 2 秒后，模块没有任何回应。" << "query";
     QTest::newRow("an update's long line, cut; port lost")
         << false << 1 << QString(50, QLatin1Char('z'))
-        << "“AT+NAME=bench”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”或“ERROR”。收到的最后一"
+        << "“AT+NAME=bench%2”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”或“ERROR”。收到的最后一"
            "行：\n“"
             + QString(39, QLatin1Char('z')) + "…”"
         << "lost";
@@ -470,7 +472,7 @@ void TestEngine::unansweredStepNotice()
     QFETCH(QString, then);
     WatchRig rig;
     rig.port.baud = 57600;
-    rig.fields.texts[0] = QStringLiteral("bench");
+    rig.fields.texts[0] = QStringLiteral("bench%2"); // a value with a place marker in it
     query ? rig.engine.StartQuery() : rig.engine.StartUpdate();
     rig.state.StepIndex = qint16(step);
     rig.Tick();

@@ -27,6 +27,7 @@
 #include <csignal>
 #include <memory>
 
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -75,6 +76,7 @@ public:
                 if (fd != ready[1] && !(way == AsFarEnd && fd == master))
                     ::close(fd); // the test's own pty ends stay the test's
             }
+            ::prctl(PR_SET_NAME, "evil%1x%2"); // the tool shows a name as it is
             if (way != ByLockFile) {
                 if (::open(path.constData(), O_RDWR | O_NOCTTY) < 0)
                     ::_exit(1);
@@ -113,14 +115,10 @@ public:
     HoldingChild &operator=(const HoldingChild &) = delete;
 
     bool IsReady() const { return m_ready; }
-    // How the tool names it: the child is a copy of this program.
+    // How the tool names it.
     QString Named() const
     {
-        QFile comm(QStringLiteral("/proc/self/comm"));
-        const QString program = comm.open(QIODevice::ReadOnly)
-            ? QString::fromLocal8Bit(comm.readAll()).trimmed()
-            : "?";
-        return QStringLiteral("%1（进程 %2）").arg(program).arg(m_pid);
+        return QStringLiteral("evil%1x%2（进程 ") + QString::number(m_pid) + "）";
     }
 
 private:
@@ -208,6 +206,8 @@ private slots:
     void backByItselfBehindALink();
     void noPermissionForReal();
     void noPermissionAsUnprivilegedChild();
+    void hostileLockFile_data();
+    void hostileLockFile();
     void terminationSignalClosesThePort();
 };
 
@@ -814,6 +814,37 @@ void TestSerialPort::noPermissionAsUnprivilegedChild()
     QVERIFY(!m_form->Port().IsOpen());
     QCOMPARE(m_form->Label4->toolTip(),
              QStringLiteral("无权访问 %1：请将当前用户加入 dialout 组后重新登录").arg(device));
+}
+
+void TestSerialPort::hostileLockFile_data()
+{
+    QTest::addColumn<bool>("fifo"); // else a huge file
+    QTest::newRow("a FIFO") << true;
+    QTest::newRow("a huge file") << false;
+}
+
+// Put by another user where the holder's search and Qt's own lock read a lock file.
+void TestSerialPort::hostileLockFile()
+{
+    QFETCH(bool, fifo);
+    QVERIFY(PlugIn(1));
+    const QString device = m_pty->Path();
+    const QString lock = QtLockFile(device); // in /var/lock, where FindHolder looks too
+    const auto remove = qScopeGuard([&] { QFile::remove(lock); });
+    QFile file(lock);
+    QVERIFY(fifo ? ::mkfifo(QFile::encodeName(lock).constData(), 0666) == 0
+                 : file.open(QIODevice::WriteOnly) && file.resize(1LL << 30));
+    ::alarm(10); // a wait on the FIFO ends the test rather than hanging it
+    const auto disarm = qScopeGuard([] { ::alarm(0); });
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!FindHolder(device));
+    m_form = std::make_unique<Form1>();
+    m_form->SetWarningBox(&m_warning);
+    m_form->Command4->click();
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(m_form->Label4->toolTip(),
+             QStringLiteral("%1 无法加锁：%2 不是正常的锁文件，请删除它后重试").arg(device, lock));
 }
 
 QTEST_MAIN(TestSerialPort)

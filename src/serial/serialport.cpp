@@ -133,6 +133,10 @@ void SerialPort::Open()
     if (m_port.portName().isEmpty() || m_port.isOpen())
         return;
     m_received.Reset();
+    if (!QtLockIsSafe(m_device)) {
+        m_refusal = Refusal::BadLock;
+        return;
+    }
     if (m_port.open(QIODevice::ReadWrite)) {
         // Kept past a loss: the adapter to wait for. A program that has the port open as
         // well may talk to the module too.

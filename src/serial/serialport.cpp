@@ -169,8 +169,13 @@ bool SerialPort::IsOpen() const
 
 void SerialPort::ClearBuffers()
 {
-    if (m_port.isOpen())
-        m_port.clear(QSerialPort::AllDirections);
+    if (!m_port.isOpen())
+        return;
+    // What gathers or is held back goes too: none of it is announced any more.
+    StopGathering();
+    m_quiet.stop();
+    m_received.Reset();
+    m_port.clear(QSerialPort::AllDirections);
 }
 
 void SerialPort::Write(const QString &text)

@@ -57,8 +57,8 @@ public:
         return identity;
     }
     std::optional<PortHolder> Holder() const override { return holders.value(selected); }
-    void ClearBuffers() override { calls << QStringLiteral("ClearBuffers"); }
-    void Write(const QString &text) override { written << text; }
+    void ClearBuffers() override { calls << QStringLiteral("ClearBuffers"), waiting.clear(); }
+    void Write(const QString &text) override { written << text, writtenAt << baud; }
     QString Read() override
     {
         lastRead = waiting.toUtf8();
@@ -83,6 +83,7 @@ public:
     QMap<int, std::optional<PortHolder>> holders; // another program that has it
     QStringList calls;
     QStringList written;
+    QList<int> writtenAt; // the rate each was written at
     QString waiting;
     QByteArray lastRead;
     CommEvent event = CommEvent::Receive;

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "console/consolerecord.h"
 #include "console/consolestore.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
@@ -138,6 +139,7 @@ private slots:
     void saveRoundTrip_data();
     void saveRoundTrip();
     void saveFailureLeavesNoFile();
+    void saveTimesAcrossDaylightSaving();
     void zoom_data();
     void zoom();
     void holdWhileTextArrives();
@@ -537,6 +539,29 @@ void TestConsole::saveFailureLeavesNoFile()
     QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
              QStringList { "taken" });
     QVERIFY(QDir(dir.filePath(QStringLiteral("taken"))).isEmpty());
+}
+
+void TestConsole::saveTimesAcrossDaylightSaving()
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    const auto restore
+        = qScopeGuard([&] { zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone); });
+    ConsoleStore store; // half-hourly into summer time, then back to winter time
+    for (const QDate day : { QDate(2026, 3, 29), QDate(2026, 10, 25) }) {
+        for (int line = 0; line < 3; ++line)
+            store.Append(u"x\n", Blue,
+                         QDateTime(day, QTime(0, 30), Qt::UTC).toMSecsSinceEpoch()
+                             + line * 1800000);
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("times.txt"));
+    QCOMPARE(SaveConsole(store, path, true).result, SaveOutcome::Saved);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+             "[01:30:00.000] x\n[03:00:00.000] x\n[03:30:00.000] x\n"
+             "[02:30:00.000] x\n[02:00:00.000] x\n[02:30:00.000] x\n");
 }
 
 void TestConsole::zoom_data()

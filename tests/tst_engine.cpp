@@ -455,9 +455,12 @@ void TestEngine::unansweredStepNotice_data()
         << "“AT+VERSION?”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”。收到的最后一行：\n"
            "“�ERROR:(0)”"
         << "query";
+    QTest::newRow("nothing to an update") << false << 1 << ""
+                                          << "“AT+NAME=bench%2”发出 2 秒后，模块没有任何回应。"
+                                          << "query";
     QTest::newRow("an update's long line, cut; port lost")
         << false << 1 << QString(50, QLatin1Char('z'))
-        << "“AT+NAME=bench”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”或“ERROR”。收到的最后一"
+        << "“AT+NAME=bench%2”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”或“ERROR”。收到的最后一"
            "行：\n“"
             + QString(39, QLatin1Char('z')) + "…”"
         << "lost";
@@ -472,7 +475,7 @@ void TestEngine::unansweredStepNotice()
     QFETCH(QString, then);
     WatchRig rig;
     rig.port.baud = 57600;
-    rig.fields.texts[0] = QStringLiteral("bench");
+    rig.fields.texts[0] = QStringLiteral("bench%2"); // a value with a place marker in it
     query ? rig.engine.StartQuery() : rig.engine.StartUpdate();
     rig.state.StepIndex = qint16(step);
     rig.Tick();
@@ -564,9 +567,12 @@ void TestEngine::rateFinder_data()
     QTest::newRow("no answer") << 115200 << 0 << "" << all + QList<int> { 115200 }
                                << "在每一个波特率下，模块都没有回答“AT”。";
     QTest::newRow("cancelled") << 57600 << 0 << "cancel" << QList<int> { 38400, 9600, 57600 } << "";
-    QTest::newRow("port lost") << 38400 << 0 << "lost" << QList<int> { 38400, 9600 } << "";
+    QTest::newRow("port lost: its rate kept to open again at")
+        << 57600 << 0 << "lost" << QList<int> { 38400, 9600, 57600 } << "";
     QTest::newRow("the operator starts a query")
         << 19200 << 0 << "query" << QList<int> { 38400, 9600, 19200 } << "";
+    QTest::newRow("a hand-typed command, sent at the rate given back")
+        << 19200 << 0 << "manual" << QList<int> { 38400, 9600, 19200 } << "";
     QTest::newRow("port closed: nothing sent") << 38400 << 0 << "closed" << QList<int> {} << "";
 }
 
@@ -581,6 +587,7 @@ void TestEngine::rateFinder()
     rig.port.baud = startRate;
     rig.port.open = event != QLatin1String("closed");
     rig.state = { ModeSearching, 3, true, {}, QString(), 0 }; // a query step waits
+    rig.port.Deliver(QStringLiteral("OK\r\n")); // unread from before: no answer to a probe
     rig.finder.Start();
     QCOMPARE(rig.state.WorkMode, rig.port.open ? ModeIdle : ModeSearching);
     QCOMPARE(rig.warning.shown.size(), rig.port.open ? 0 : 1);
@@ -595,6 +602,8 @@ void TestEngine::rateFinder()
                 rig.notice.shown.last().onAction(); // the progress notice's "取消"
             else if (event == QLatin1String("lost"))
                 rig.port.open = false, rig.finder.Follow();
+            else if (event == QLatin1String("manual"))
+                rig.engine.SendManual(QStringLiteral("AT+NAME?"));
             else
                 rig.engine.StartQuery();
             QVERIFY(!rig.finder.Running()); // at once
@@ -606,7 +615,12 @@ void TestEngine::rateFinder()
     QList<int> set;
     for (const QString &call : rig.port.calls)
         set << call.section(QLatin1Char(' '), 1).section(QLatin1Char(','), 0, 0).toInt();
+    set.removeAll(0); // ClearBuffers
     QCOMPARE(set, lines);
+    if (event == QLatin1String("manual")) {
+        QCOMPARE(rig.port.writtenAt.last(), startRate);
+        rig.port.written.removeLast();
+    }
     const bool found = text.startsWith(u"模块在");
     const qsizetype probes = event.isEmpty() ? lines.size() - (found ? 0 : 1) : 2;
     QCOMPARE(rig.port.written,

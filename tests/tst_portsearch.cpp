@@ -318,7 +318,8 @@ void TestPortSearch::watchReopens()
     FakeNotice notice;
     notice.open = true;
     PortWatch watch(
-        port, last, [&](const QString &caption, const QString &) { captions << caption; }, notice);
+        port, last, [] { return QStringLiteral("9600"); }, // the baud list's rate
+        [&](const QString &caption, const QString &) { captions << caption; }, notice);
     QList<PortIdentity> present(4);
     int reads = 0;
     QByteArray stamp = "away";
@@ -346,11 +347,12 @@ void TestPortSearch::watchReopens()
     watch.Poll();
     QVERIFY(port.IsOpen());
     QVERIFY(!watch.IsWatching());
-    // Found once; the rate it had (no SetLine); only the open tried again.
+    // Found once; only the open tried again, at the rate the list shows.
     QCOMPARE(reads, 1);
     QStringList expected { "Close", "ReadPortList", "SetPortNumber 4" };
     for (int look = 0; look <= refusedLooks; ++look)
-        expected << "Open";
+        expected << "SetLine 9600,n,8,1"
+                 << "Open";
     expected << "ClearBuffers";
     QCOMPARE(port.calls, expected);
     QCOMPARE(captions, QStringList { "端口：4 已打开" });
@@ -365,7 +367,7 @@ void TestPortSearch::watchReadsTheListOnlyAfterAChange()
     qint16 last = 0;
     FakeNotice notice;
     PortWatch watch(
-        port, last, [](const QString &, const QString &) {}, notice);
+        port, last, [] { return QString(); }, [](const QString &, const QString &) {}, notice);
     int reads = 0;
     QByteArray stamp = "a";
     watch.SetPresentPorts(

@@ -5,6 +5,7 @@
 #include "console/consoletext.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
+#include "engine/ratefinder.h"
 #include "fakes.h"
 #include "ptypair.h"
 #include "serial/portholder.h"
@@ -27,6 +28,7 @@
 #include <csignal>
 #include <memory>
 
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -75,6 +77,7 @@ public:
                 if (fd != ready[1] && !(way == AsFarEnd && fd == master))
                     ::close(fd); // the test's own pty ends stay the test's
             }
+            ::prctl(PR_SET_NAME, "evil%1x%2"); // the tool shows a name as it is
             if (way != ByLockFile) {
                 if (::open(path.constData(), O_RDWR | O_NOCTTY) < 0)
                     ::_exit(1);
@@ -113,14 +116,10 @@ public:
     HoldingChild &operator=(const HoldingChild &) = delete;
 
     bool IsReady() const { return m_ready; }
-    // How the tool names it: the child is a copy of this program.
+    // How the tool names it.
     QString Named() const
     {
-        QFile comm(QStringLiteral("/proc/self/comm"));
-        const QString program = comm.open(QIODevice::ReadOnly)
-            ? QString::fromLocal8Bit(comm.readAll()).trimmed()
-            : "?";
-        return QStringLiteral("%1（进程 %2）").arg(program).arg(m_pid);
+        return QStringLiteral("evil%1x%2（进程 ") + QString::number(m_pid) + "）";
     }
 
 private:
@@ -208,6 +207,10 @@ private slots:
     void backByItselfBehindALink();
     void noPermissionForReal();
     void noPermissionAsUnprivilegedChild();
+    void hostileLockFile_data();
+    void hostileLockFile();
+    void operatorTakesOver_data();
+    void operatorTakesOver();
     void terminationSignalClosesThePort();
 };
 
@@ -717,7 +720,7 @@ void TestSerialPort::backByItselfBehindALink()
     QByteArray sent;
     QTRY_VERIFY_WITH_TIMEOUT((sent += m_pty->ReadAvailable()).endsWith("\r\n"), 5000);
     m_form->Text2->setPlainText(QStringLiteral("AT+NAME?"));
-    m_form->Combo1->setCurrentText(QStringLiteral("9600")); // not the rate it was opened at
+    m_form->Combo1->setCurrentText(QStringLiteral("9600")); // the port's rate at once
     const auto consoleSize = [&] {
         m_form->Batcher().Flush();
         return m_form->RichTextBox1->Store().Size();
@@ -759,7 +762,7 @@ void TestSerialPort::backByItselfBehindALink()
     QCOMPARE(m_form->State().LastPortTried, qint16(1));
     termios tio {};
     QCOMPARE(::tcgetattr(m_pty->SlaveFd(), &tio), 0);
-    QCOMPARE(cfgetospeed(&tio), speed_t(B115200));
+    QCOMPARE(cfgetospeed(&tio), speed_t(B9600)); // the rate the list shows
     QCOMPARE(consoleSize(), console); // the console records traffic only
     QCOMPARE(m_form->Text2->toPlainText(), QStringLiteral("AT+NAME?"));
     QCOMPARE(m_pty->ReadAvailable(), QByteArray()); // nothing resumed
@@ -814,6 +817,75 @@ void TestSerialPort::noPermissionAsUnprivilegedChild()
     QVERIFY(!m_form->Port().IsOpen());
     QCOMPARE(m_form->Label4->toolTip(),
              QStringLiteral("无权访问 %1：请将当前用户加入 dialout 组后重新登录").arg(device));
+}
+
+void TestSerialPort::hostileLockFile_data()
+{
+    QTest::addColumn<bool>("fifo"); // else a huge file
+    QTest::newRow("a FIFO") << true;
+    QTest::newRow("a huge file") << false;
+}
+
+// Put by another user where the holder's search and Qt's own lock read a lock file.
+void TestSerialPort::hostileLockFile()
+{
+    QFETCH(bool, fifo);
+    QVERIFY(PlugIn(1));
+    const QString device = m_pty->Path();
+    const QString lock = QtLockFile(device); // in /var/lock, where FindHolder looks too
+    const auto remove = qScopeGuard([&] { QFile::remove(lock); });
+    QFile file(lock);
+    QVERIFY(fifo ? ::mkfifo(QFile::encodeName(lock).constData(), 0666) == 0
+                 : file.open(QIODevice::WriteOnly) && file.resize(1LL << 30));
+    ::alarm(10); // a wait on the FIFO ends the test rather than hanging it
+    const auto disarm = qScopeGuard([] { ::alarm(0); });
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!FindHolder(device));
+    m_form = std::make_unique<Form1>();
+    m_form->SetWarningBox(&m_warning);
+    m_form->Command4->click();
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(m_form->Label4->toolTip(),
+             QStringLiteral("%1 无法加锁：%2 不是正常的锁文件，请删除它后重试").arg(device, lock));
+}
+
+void TestSerialPort::operatorTakesOver_data()
+{
+    QTest::addColumn<QString>("action"); // while the finder probes at 9600, or a query runs
+    QTest::addColumn<int>("rate"); // the port's after it
+    QTest::newRow("Escape on the finder's box") << "box" << 38400;
+    QTest::newRow("Escape in the window") << "window" << 38400;
+    QTest::newRow("a rate chosen in the list") << "57600" << 57600;
+    QTest::newRow("the window closed mid-query") << "query" << 38400;
+}
+
+void TestSerialPort::operatorTakesOver()
+{
+    QFETCH(QString, action);
+    QFETCH(int, rate);
+    QVERIFY(Connect());
+    if (action == "query") {
+        m_form->Command1->click(); // its first step would go out at the next tick
+        m_form->close();
+    } else {
+        m_form->Finder().Start();
+        QMessageBox *box = m_form->Notices().Box();
+        QCOMPARE(box->buttons().size(), 1); // "取消": it cannot be hidden to search on unseen
+        QByteArray sent;
+        QTRY_VERIFY_WITH_TIMEOUT((sent += m_pty->ReadAvailable()).count("AT\r\n") == 2, 5000);
+        if (action == "57600")
+            m_form->Combo1->setCurrentText(action);
+        else
+            QTest::keyClick(action == "box" ? static_cast<QWidget *>(box) : m_form.get(),
+                            Qt::Key_Escape);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!m_form->Finder().Running() && !m_form->Notices().IsShown(), 5000);
+    QCOMPARE(m_form->Port().BaudRate(), rate);
+    // Nothing more goes out, and nothing warns of a closed port.
+    QVERIFY(!QTest::qWaitFor([&] { return !m_pty->ReadAvailable().isEmpty(); },
+                             2 * RateFinder::WaitMilliseconds));
+    QVERIFY(m_warning.shown.isEmpty());
 }
 
 QTEST_MAIN(TestSerialPort)

@@ -251,6 +251,10 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
         <source>端口：%1 已断开</source>
         <translation>Port %1: lost</translation>
     </message>
+    <message>
+        <source>%1 无法加锁：%2 不是正常的锁文件，请删除它后重试</source>
+        <translation>%1 cannot be locked: %2 is not a proper lock file; delete it and try again</translation>
+    </message>
 </context>
 <context>
     <name>RateFinder</name>

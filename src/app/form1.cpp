@@ -151,9 +151,9 @@ Form1::Form1(QWidget *parent)
     m_warning = m_messageBox.get();
     m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_feed, *m_panel, *m_warning);
     m_sharedNotice = std::make_unique<NoticeBox>(this);
-    m_watch = std::make_unique<PortWatch>(*Uart1, m_state.LastPortTried,
-                                          std::bind_front(&Form1::AnnouncePortStatus, this),
-                                          *m_sharedNotice);
+    m_watch = std::make_unique<PortWatch>(
+        *Uart1, m_state.LastPortTried, [this] { return Combo1->currentText(); },
+        std::bind_front(&Form1::AnnouncePortStatus, this), *m_sharedNotice);
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -161,6 +161,7 @@ Form1::Form1(QWidget *parent)
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(Combo1, &QComboBox::currentTextChanged, this, &Form1::Combo1_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Uart1, &SerialPort::commEvent, this, &Form1::Uart1_OnComm);
     connect(Uart1, &SerialPort::deviceLost, this, &Form1::Uart1_DeviceLost);
@@ -196,8 +197,14 @@ Form1::~Form1()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    // The program ends with the window: give the device back with its settings restored.
+    // The program ends with the window: nothing more goes out or speaks up (a tick would
+    // find the port closed and warn), and the device goes back with its settings restored.
     m_watch->Stop();
+    m_rateFinder->Cancel();
+    m_engine->Stop();
+    Timer1->stop();
+    m_notice->Close();
+    m_sharedNotice->Close();
     Uart1->Close();
     QWidget::closeEvent(event);
 }
@@ -207,6 +214,11 @@ void Form1::keyPressEvent(QKeyEvent *event)
     // Scroll Lock holds the console wherever the keyboard is; no other control takes it.
     if (event->key() == Qt::Key_ScrollLock) {
         RichTextBox1->SetHeld(!RichTextBox1->Held());
+        return;
+    }
+    // Escape stops a search for the rate, as its notice's "取消" does.
+    if (event->key() == Qt::Key_Escape && m_rateFinder->Running()) {
+        m_rateFinder->Cancel();
         return;
     }
     QWidget::keyPressEvent(event);
@@ -311,13 +323,23 @@ void Form1::Command3_Click()
 
 void Form1::Command4_Click()
 {
-    m_watch->Stop(); // the operator takes over from the wait for a lost adapter
+    // The operator takes over from the wait for a lost adapter and a search for the rate.
+    m_watch->Stop();
+    m_rateFinder->Cancel();
     SearchNextPort(m_state.LastPortTried, *Uart1, Combo1->currentText(),
                    std::bind_front(&Form1::SetPortStatus, this), *m_warning, *m_sharedNotice);
     // Only where the search ended is news; the ports tried on the way are not. A search that
     // found nothing says so in its box.
     if (Uart1->IsOpen())
         m_announcer->Say(Label4->text());
+}
+
+void Form1::Combo1_Click()
+{
+    // The port runs at the rate the list shows: a choice applies to it at once, open or
+    // not, and ends a search for the rate (which gives its rate back first).
+    m_rateFinder->Cancel();
+    Uart1->SetLine(LineSettings(Combo1->currentText()));
 }
 
 void Form1::SetPortStatus(const QString &caption, const QString &tooltip)

@@ -87,6 +87,7 @@ private:
     void Command4_Click();
     void Command5_Click();
     void Command6_Click();
+    void Combo1_Click();
     void Timer1_Timer();
     void Uart1_OnComm();
     void Uart1_DeviceLost();

@@ -19,7 +19,9 @@ void NoticeBox::Show(const NoticeContent &content)
 {
     Close();
     // Spoken when it appears: the keyboard stays where it was, so nothing else would say it.
-    auto *box = new NoticeWindow(QMessageBox::Warning, content.title, content.text, m_parent);
+    auto *box
+        = new NoticeWindow(QMessageBox::Warning, content.title, content.text,
+                           content.actionOnly ? QMessageBox::NoButton : QMessageBox::Ok, m_parent);
     // The text may quote what the module sent: never read it as markup.
     box->setTextFormat(Qt::PlainText);
     box->setInformativeText(content.informative);
@@ -27,7 +29,11 @@ void NoticeBox::Show(const NoticeContent &content)
     // The operator may be typing a command: the keys stay where they go.
     box->setAttribute(Qt::WA_ShowWithoutActivating);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    if (!content.action.isEmpty()) {
+    if (content.actionOnly) {
+        // Its button, Escape and the title bar all reject the box; Close() does not.
+        box->addButton(content.action, QMessageBox::RejectRole);
+        QObject::connect(box, &QDialog::rejected, m_parent, content.onAction, Qt::QueuedConnection);
+    } else if (!content.action.isEmpty()) {
         QPushButton *action = box->addButton(content.action, QMessageBox::ActionRole);
         // Queued, on the window: the action may show the next notice, which closes and
         // deletes this box.

@@ -25,8 +25,9 @@ void InstallSpokenAccessible()
 
 } // namespace
 
-NoticeWindow::NoticeWindow(Icon icon, const QString &title, const QString &text, QWidget *parent)
-    : QMessageBox(icon, title, text, QMessageBox::Ok, parent)
+NoticeWindow::NoticeWindow(
+    Icon icon, const QString &title, const QString &text, StandardButtons buttons, QWidget *parent)
+    : QMessageBox(icon, title, text, buttons, parent)
 {
     InstallSpokenAccessible();
 }

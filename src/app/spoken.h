@@ -15,7 +15,11 @@ class NoticeWindow : public QMessageBox
     Q_OBJECT
 
 public:
-    NoticeWindow(Icon icon, const QString &title, const QString &text, QWidget *parent);
+    NoticeWindow(Icon icon,
+                 const QString &title,
+                 const QString &text,
+                 StandardButtons buttons,
+                 QWidget *parent);
 };
 
 // Says a short text (the port opened or lost, the reply to a typed command) and shows

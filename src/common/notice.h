@@ -8,7 +8,9 @@
 #include <functional>
 
 // What a notice says: a title ("提示"), its text, the details below it, and optionally a
-// button of its own (its caption in `action`) that runs `onAction`.
+// button of its own (its caption in `action`) that runs `onAction`. With `actionOnly` that
+// button is the notice's only one ("取消" of a job that runs), and closing the notice by
+// Escape or its title bar presses it too.
 struct NoticeContent
 {
     QString title;
@@ -16,6 +18,7 @@ struct NoticeContent
     QString informative;
     QString action;
     std::function<void()> onAction;
+    bool actionOnly = false;
 };
 
 // A box beside the window that neither blocks it nor takes the keyboard: the operator

@@ -14,16 +14,28 @@ constexpr qsizetype Piece = 1 << 20;
 constexpr qint64 MsecsPerHour = 3600 * 1000;
 constexpr qint64 MsecsPerDay = 24 * MsecsPerHour;
 
-// Local clock times, many a second: the offset from UTC is looked up once an hour of
-// the session, not for every line.
+qint64 OffsetAt(qint64 msecs)
+{
+    return qint64(QDateTime::fromMSecsSinceEpoch(msecs).offsetFromUtc()) * 1000;
+}
+
+// Local clock times, many a second: the offset from UTC is looked up once an hour of the
+// session, not for every line, and again where the zone changes it (summer time) within
+// that hour.
 class Clock
 {
 public:
     QString Text(qint64 msecs)
     {
-        if (m_checked < 0 || msecs < m_checked || msecs - m_checked >= MsecsPerHour) {
-            m_offset = qint64(QDateTime::fromMSecsSinceEpoch(msecs).offsetFromUtc()) * 1000;
-            m_checked = msecs;
+        if (msecs < m_from || msecs >= m_until) {
+            m_offset = OffsetAt(msecs);
+            m_from = msecs;
+            m_until = msecs + MsecsPerHour;
+            // The offset changes within the hour: halve the way to the millisecond it does.
+            for (qint64 same = msecs; OffsetAt(m_until) != m_offset && m_until - same > 1;) {
+                const qint64 middle = same + (m_until - same) / 2;
+                (OffsetAt(middle) == m_offset ? same : m_until) = middle;
+            }
         }
         qint64 day = (msecs + m_offset) % MsecsPerDay;
         if (day < 0)
@@ -46,7 +58,8 @@ public:
     }
 
 private:
-    qint64 m_checked = -1;
+    qint64 m_from = 0; // the offset holds from here to m_until
+    qint64 m_until = 0;
     qint64 m_offset = 0;
 };
 

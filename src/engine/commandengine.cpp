@@ -52,11 +52,12 @@ void CommandEngine::SendManual(const QString &text)
         ShowPortError();
         return;
     }
-    // An empty box sends nothing but still counts as a hand-typed command.
+    // The mode first: what follows it (a search for the rate gives the rate back) does so
+    // before the command goes out. An empty box sends nothing but still counts.
+    m_state.AwaitingReply = false;
+    SetMode(ModeManual);
     if (!text.isEmpty())
         SendLine(text, QColor(ColourQuery));
-    SetMode(ModeManual);
-    m_state.AwaitingReply = false;
 }
 
 void CommandEngine::OnTick()

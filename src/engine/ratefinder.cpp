@@ -71,12 +71,13 @@ void RateFinder::Start()
     QStringList order;
     for (int rate : FinderRates)
         order << QString::number(rate);
-    m_notice.Show({ NoticeTitle(), tr("正在查找模块的波特率……"),
-                    tr("依次以这些波特率发送“%1”，每个最多等待 %2 毫秒：\n%3")
-                        .arg(ProbeCommand())
-                        .arg(WaitMilliseconds)
-                        .arg(order.join(tr("、"))),
-                    tr("取消"), [this] { Cancel(); } });
+    // Its one button stops the search: a search that runs on unseen would show its
+    // result at some later moment.
+    m_notice.Show(
+        { NoticeTitle(), tr("正在查找模块的波特率……"),
+          tr("依次以这些波特率发送“%1”，每个最多等待 %2 毫秒：\n%3")
+              .arg(ProbeCommand(), QString::number(WaitMilliseconds), order.join(tr("、"))),
+          tr("取消"), [this] { Cancel(); }, true });
     m_index = 0;
     Probe();
 }
@@ -86,6 +87,8 @@ void RateFinder::Probe()
     const int rate = FinderRates[std::size_t(m_index)];
     m_setStatus(tr("尝试：%1").arg(rate), m_port.Device());
     m_port.SetLine(LineSettings(QString::number(rate)));
+    // What waits was sent before this probe, at another rate: it is no answer to it.
+    m_port.ClearBuffers();
     m_mark = m_state.ReplyBuffer.Appended();
     m_engine.SendLine(QueryLine(1), QColor(ColourQuery));
     m_timer.start(WaitMilliseconds);
@@ -106,9 +109,7 @@ bool RateFinder::PortStillThere()
 {
     if (OnOwnPort())
         return true;
-    // Lost (the window has said so) or searched away: nothing of it is left to restore.
-    End();
-    m_notice.Close();
+    Cancel(); // lost: the window has said so
     return false;
 }
 
@@ -166,7 +167,7 @@ void RateFinder::Found()
     m_resultShown = true;
     m_notice.Show(
         { NoticeTitle(),
-          tr("模块在 %1 波特率下回答了“%2”。").arg(rate).arg(ProbeCommand()),
+          tr("模块在 %1 波特率下回答了“%2”。").arg(QString::number(rate), ProbeCommand()),
           tr("端口保持以 %1 打开，波特率列表也已选中 %1。现在可以重新读取模块信息。").arg(rate),
           QString(),
           {} });
@@ -177,13 +178,16 @@ void RateFinder::Cancel()
     if (!Running())
         return;
     End();
-    if (OnOwnPort())
-        RestoreRate();
+    RestoreRate();
     m_notice.Close();
 }
 
 void RateFinder::RestoreRate()
 {
+    if (m_port.IsOpen() && !OnOwnPort())
+        return; // another port, opened at the list's rate
+    // A lost port keeps it too, to open again at.
     m_port.SetLine(LineSettings(QString::number(m_startRate)));
-    m_setStatus(PortOpenCaption(m_portNumber), PortOpenTooltip(m_port, m_port.Holder()));
+    if (OnOwnPort())
+        m_setStatus(PortOpenCaption(m_portNumber), PortOpenTooltip(m_port, m_port.Holder()));
 }

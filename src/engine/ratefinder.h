@@ -15,14 +15,16 @@ class SerialLink;
 
 // "查找波特率": on the open port, sends "AT" at each rate in turn, as a query's first step
 // goes out (echoed red), and stops at the first rate whose answer holds "OK" within
-// WaitMilliseconds. The port stays open at that rate and the baud list shows it; when no
-// rate answers, or the operator cancels, the port goes back to the rate it had. The
-// notice of the result closes when a query or update starts. The engine's receive path
-// echoes every byte; the finder only reads the buffer it fills.
+// WaitMilliseconds; what waited from before a probe is discarded, not credited to it.
+// The port stays open at that rate and the baud list shows it; however else the search
+// ends, the port goes back to the rate it had, the one the list still shows. Its notice
+// offers only "取消" while it searches; the result is a notice of its own, which closes
+// when a query or update starts. The engine's receive path echoes every byte; the finder
+// only reads the buffer it fills.
 //
-// Timers pace it, so the window stays responsive. It ends at once, touching nothing,
-// when the port goes away or another port is searched, and gives way, restoring the rate,
-// when the operator starts a query, an update or a hand-typed command.
+// Timers pace it, so the window stays responsive. It ends at once when the port goes
+// away (which keeps the rate to open again at), and gives way when the operator starts a
+// query, an update or a hand-typed command, searches or picks a rate.
 class RateFinder
 {
     Q_DECLARE_TR_FUNCTIONS(RateFinder)
@@ -40,7 +42,7 @@ public:
                std::function<void(int rate)> showRate);
 
     void Start();
-    // The operator's "取消".
+    // The operator's "取消", or another action of the operator; nothing while not running.
     void Cancel();
     // Called after every event that may change what the finder waits on: a receive
     // notification, a change of mode, a lost port.

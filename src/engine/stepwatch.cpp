@@ -198,7 +198,8 @@ void StepWatch::ShowUnanswered()
     NoticeContent content { NoticeTitle(), QString(), CheckList(rate), QString(), {} };
     switch (reply.kind) {
     case Unanswered::Nothing:
-        content.text = tr("“%1”发出 %2 秒后，模块没有任何回应。").arg(command).arg(seconds);
+        content.text
+            = tr("“%1”发出 %2 秒后，模块没有任何回应。").arg(command, QString::number(seconds));
         if (m_step > 1)
             content.text += QLatin1Char('\n')
                 + tr("模块回答了前面的命令，却不回答这一条：它可能处于只回答少数命令的受限命令模式"
@@ -207,15 +208,13 @@ void StepWatch::ShowUnanswered()
     case Unanswered::NotText:
         content.text = tr("“%1”发出后收到的字节不能读作文字（乱码、控制字符或空字节），"
                           "这多半是波特率不对。当前波特率为 %2。")
-                           .arg(command)
-                           .arg(rate);
+                           .arg(command, QString::number(rate));
         break;
     case Unanswered::OtherText:
         content.text = tr("“%1”发出 %2 秒后，回应中仍没有这一步等待的结尾%3。"
                           "收到的最后一行：\n“%4”")
-                           .arg(command)
-                           .arg(seconds)
-                           .arg(m_mode == ModeSearching ? tr("“OK”") : tr("“OK”或“ERROR”"),
+                           .arg(command, QString::number(seconds),
+                                m_mode == ModeSearching ? tr("“OK”") : tr("“OK”或“ERROR”"),
                                 QuoteLine(reply.lastLine));
         content.informative = tr("模块可能要求另一种行结束符（本工具以 CR LF "
                                  "结束每条命令），或者使用另一套命令。");

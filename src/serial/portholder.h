@@ -25,3 +25,14 @@ std::optional<PortHolder> FindHolder(const QString &device,
 
 // "ModemManager（进程 812）"
 QString HolderText(const PortHolder &holder);
+
+// The folders where QSerialPort looks for its lock files, in its order.
+QStringList QtLockDirectories();
+// The lock file QSerialPort takes in opening `device`: in the first of `directories` that
+// may be read and either holds it already or may be written to. Empty where none does.
+QString QtLockFile(const QString &device, const QStringList &directories = QtLockDirectories());
+// Whether QSerialPort may open `device` without hanging: Qt reads a lock file already
+// there (and the ".rmlock" beside it) with an open that waits, and its first line whole.
+// Lock folders are open to every user, so a FIFO there would hold the window for ever,
+// and a device or a huge file fill its memory: only a small regular file, or none, is safe.
+bool QtLockIsSafe(const QString &device, const QStringList &directories = QtLockDirectories());

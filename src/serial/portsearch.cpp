@@ -26,6 +26,10 @@ QString RefusalText(const SerialLink &port)
         return QCoreApplication::translate("PortSearch", "%1 正被其他程序占用").arg(device);
     case Refusal::Missing:
         return QCoreApplication::translate("PortSearch", "%1 不存在").arg(device);
+    case Refusal::BadLock:
+        return QCoreApplication::translate("PortSearch",
+                                           "%1 无法加锁：%2 不是正常的锁文件，请删除它后重试")
+            .arg(device, QtLockFile(device));
     case Refusal::None:
         break;
     }

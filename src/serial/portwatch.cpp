@@ -4,11 +4,16 @@
 #include "common/notice.h"
 #include "seriallink.h"
 
-PortWatch::PortWatch(
-    SerialLink &port, qint16 &lastPortTried, PortStatus setStatus, Notice &shared, QObject *parent)
+PortWatch::PortWatch(SerialLink &port,
+                     qint16 &lastPortTried,
+                     std::function<QString()> baudText,
+                     PortStatus setStatus,
+                     Notice &shared,
+                     QObject *parent)
     : QObject(parent)
     , m_port(port)
     , m_lastPortTried(lastPortTried)
+    , m_baudText(std::move(baudText))
     , m_setStatus(std::move(setStatus))
     , m_shared(shared)
     , m_present([this] {
@@ -70,8 +75,7 @@ void PortWatch::Poll()
         const int n = FindAdapter(m_lost, present);
         if (n == 0)
             return;
-        // Opened as the search opens a port, but without SetLine: the port keeps the rate
-        // and line settings it was opened with.
+        // Opened as the search opens a port.
         m_port.Close();
         m_port.ReadPortList();
         m_port.SetPortNumber(n);
@@ -80,7 +84,8 @@ void PortWatch::Poll()
         m_found = n;
     }
     // Until the list changes again, only the open is tried again: a new adapter's
-    // permissions are set a moment after it appears.
+    // permissions are set a moment after it appears. The rate is the list's at each try.
+    m_port.SetLine(LineSettings(m_baudText()));
     m_port.Open();
     if (!m_port.IsOpen())
         return;

@@ -13,16 +13,18 @@ class Notice;
 class SerialLink;
 
 // After the open port's adapter went away: watches the port list for the same adapter and
-// opens it again, with the line settings it had, as soon as it is back. Only the port
-// comes back; whatever the loss stopped stays stopped.
+// opens it again, at the rate the baud list shows then, as soon as it is back. Only the
+// port comes back; whatever the loss stopped stays stopped.
 class PortWatch : public QObject
 {
     Q_OBJECT
 
 public:
-    // lastPortTried is the engine's LastPortTried; the rest as for SearchNextPort.
+    // lastPortTried is the engine's LastPortTried, baudText the baud list's rate; the rest
+    // as for SearchNextPort.
     PortWatch(SerialLink &port,
               qint16 &lastPortTried,
+              std::function<QString()> baudText,
               PortStatus setStatus,
               Notice &shared,
               QObject *parent = nullptr);
@@ -50,6 +52,7 @@ public:
 private:
     SerialLink &m_port;
     qint16 &m_lastPortTried;
+    std::function<QString()> m_baudText;
     PortStatus m_setStatus;
     Notice &m_shared;
     std::function<QList<PortIdentity>()> m_present;

@@ -17,6 +17,7 @@ enum class Refusal {
     NoPermission, // the user may not read and write the device file
     InUse, // another program holds the port
     Missing, // a device named in TARVENIT_PORTS does not exist
+    BadLock, // its lock file is no lock file (a FIFO, a device, a huge file): not opened
 };
 
 // What the tool needs of a serial port. Failures are swallowed: a step that fails

@@ -133,6 +133,10 @@ void SerialPort::Open()
     if (m_port.portName().isEmpty() || m_port.isOpen())
         return;
     m_received.Reset();
+    if (!QtLockIsSafe(m_device)) {
+        m_refusal = Refusal::BadLock;
+        return;
+    }
     if (m_port.open(QIODevice::ReadWrite)) {
         // Kept past a loss: the adapter to wait for. A program that has the port open as
         // well may talk to the module too.
@@ -165,8 +169,13 @@ bool SerialPort::IsOpen() const
 
 void SerialPort::ClearBuffers()
 {
-    if (m_port.isOpen())
-        m_port.clear(QSerialPort::AllDirections);
+    if (!m_port.isOpen())
+        return;
+    // What gathers or is held back goes too: none of it is announced any more.
+    StopGathering();
+    m_quiet.stop();
+    m_received.Reset();
+    m_port.clear(QSerialPort::AllDirections);
 }
 
 void SerialPort::Write(const QString &text)

@@ -59,6 +59,7 @@ public:
     std::optional<PortHolder> Holder() const override { return holders.value(selected); }
     void ClearBuffers() override { calls << QStringLiteral("ClearBuffers"); }
     void Write(const QString &text) override { written << text; }
+    void WriteBytes(const QByteArray &bytes) override { written << QString::fromUtf8(bytes); }
     QString Read() override
     {
         lastRead = waiting.toUtf8();

@@ -290,7 +290,7 @@ void TestEngine::manualSend()
     rig.state.WorkMode = ModeSearching;
     rig.state.StepIndex = 5;
     rig.state.AwaitingReply = true;
-    rig.engine.SendManual(text);
+    rig.engine.SendManual(text.toUtf8());
     QCOMPARE(rig.port.written, written);
     QCOMPARE(rig.state.WorkMode, ModeManual);
     QCOMPARE(rig.state.AwaitingReply, false);
@@ -309,7 +309,7 @@ void TestEngine::manualSendOnClosedPortChangesNothing()
     rig.state.WorkMode = ModeUpdating;
     rig.state.StepIndex = 6;
     rig.state.AwaitingReply = true;
-    rig.engine.SendManual(QStringLiteral("AT\r\n"));
+    rig.engine.SendManual("AT\r\n");
     QCOMPARE(rig.warning.shown, QStringList { PortWarning });
     QVERIFY(rig.port.written.isEmpty());
     QVERIFY(rig.console.appended.isEmpty());
@@ -321,7 +321,7 @@ void TestEngine::manualSendOnClosedPortChangesNothing()
 void TestEngine::earlierOkCompletesFirstStepUnsent()
 {
     Rig rig;
-    rig.engine.SendManual(QStringLiteral("AT\r\n"));
+    rig.engine.SendManual("AT\r\n");
     rig.port.Deliver(QStringLiteral("OK\r\n"));
     rig.engine.OnReceive(); // stays in the buffer while in "Manu"
     rig.engine.StartQuery();
@@ -371,7 +371,7 @@ void TestEngine::completionAfterStaleText()
     QFETCH(int, step);
     QFETCH(QString, name);
     Rig rig;
-    rig.engine.SendManual(QStringLiteral("AT"));
+    rig.engine.SendManual("AT");
     rig.port.Deliver(stale);
     rig.engine.OnReceive();
     query ? rig.engine.StartQuery() : rig.engine.StartUpdate();
@@ -504,7 +504,7 @@ void TestEngine::unansweredStepNotice()
     else if (then == QLatin1String("update"))
         rig.engine.StartUpdate();
     else if (then == QLatin1String("manual"))
-        rig.engine.SendManual(QStringLiteral("AT"));
+        rig.engine.SendManual("AT");
     else
         rig.port.open = false, rig.engine.OnPortLost();
     QVERIFY(!rig.notice.open);
@@ -619,7 +619,7 @@ void TestEngine::rateFinder()
     QCOMPARE(rig.notice.shown.last().text, text);
     QCOMPARE(rig.status.first(), QStringLiteral("尝试：38400"));
     QCOMPARE(rig.status.last(), QStringLiteral("端口：0 已打开"));
-    rig.engine.SendManual(QStringLiteral("AT")); // read at leisure while typing by hand
+    rig.engine.SendManual("AT"); // read at leisure while typing by hand
     QVERIFY(rig.notice.open);
     rig.engine.StartQuery(); // acted upon
     QVERIFY(!rig.notice.open);

@@ -338,7 +338,7 @@ void Form1::WatchTheModule()
 
 void Form1::Command5_Click()
 {
-    m_engine->SendManual(Text2Text());
+    m_engine->SendManual(Text2Text().toUtf8());
 }
 
 void Form1::Command6_Click()

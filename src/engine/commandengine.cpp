@@ -46,17 +46,21 @@ void CommandEngine::Start(const QString &mode)
     m_state.ReplyBuffer.StartSequence();
 }
 
-void CommandEngine::SendManual(const QString &text)
+bool CommandEngine::SendManual(const QByteArray &bytes)
 {
     if (!m_port.IsOpen()) {
         ShowPortError();
-        return;
+        return false;
     }
     // An empty box sends nothing but still counts as a hand-typed command.
-    if (!text.isEmpty())
-        SendLine(text, QColor(ColourQuery));
+    if (!bytes.isEmpty()) {
+        // Shown as text: hex entry that is not UTF-8 reads as U+FFFD, as received bytes do.
+        m_console.AppendToConsole(QString::fromUtf8(bytes), QColor(ColourQuery), bytes);
+        m_port.WriteBytes(bytes);
+    }
     SetMode(ModeManual);
     m_state.AwaitingReply = false;
+    return !bytes.isEmpty();
 }
 
 void CommandEngine::OnTick()

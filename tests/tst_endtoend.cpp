@@ -32,6 +32,7 @@ class TestEndToEnd : public QObject
     Q_OBJECT
 
     std::unique_ptr<Simulator> m_sim;
+    std::optional<TemporaryPreferences> m_preferences;
     std::unique_ptr<Form1> m_form;
     FakeWarning m_warning;
 
@@ -42,6 +43,7 @@ class TestEndToEnd : public QObject
         if (!m_sim->Device().startsWith(QLatin1String("/dev/")))
             return false;
         qputenv("TARVENIT_PORTS", m_sim->Device().toLocal8Bit());
+        m_preferences.emplace();
         m_form = std::make_unique<Form1>();
         m_warning.shown.clear();
         m_form->SetWarningBox(&m_warning);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form1.h"
 
+#include "commandbox.h"
 #include "common/twips.h"
 #include "common/wholetext.h"
 #include "console/consoleview.h"
@@ -18,7 +19,6 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -157,6 +157,7 @@ Form1::Form1(QWidget *parent)
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Text2, &CommandBox::sendRequested, Command5, &QPushButton::click);
     connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Uart1, &SerialPort::commEvent, this, &Form1::Uart1_OnComm);
@@ -220,7 +221,7 @@ void Form1::CreateControls()
     Label2 = MakeControl<QLabel>("Label2", this);
     Label3 = MakeControl<QLabel>("Label3", this);
     Command3 = MakeControl<QPushButton>("Command3", this);
-    Text2 = MakeControl<QPlainTextEdit>("Text2", this);
+    Text2 = MakeControl<CommandBox>("Text2", this);
     Command5 = MakeControl<QPushButton>("Command5", this);
     m_panel = std::make_unique<SettingsPanel>(this);
 
@@ -258,13 +259,6 @@ void Form1::SetWarningBox(WarningBox *warning)
 {
     m_warning = warning ? warning : m_messageBox.get();
     m_engine->SetWarningBox(*m_warning);
-}
-
-QString Form1::Text2Text() const
-{
-    QString text = Text2->toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text;
 }
 
 void Form1::Form_Load()
@@ -338,7 +332,14 @@ void Form1::WatchTheModule()
 
 void Form1::Command5_Click()
 {
-    m_engine->SendManual(Text2Text().toUtf8());
+    const OutgoingCommand command = Text2->Command();
+    if (!command.refusal.isEmpty()) {
+        m_warning->Show(WarningTitle(), command.refusal, command.refusalDetails);
+        return;
+    }
+    if (!m_engine->SendManual(command.bytes))
+        return;
+    Text2->Sent();
 }
 
 void Form1::Command6_Click()

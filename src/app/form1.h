@@ -10,6 +10,7 @@
 #include <memory>
 #include <utility>
 
+class CommandBox;
 class ConsoleFeed;
 class ConsoleView;
 class FrameBatcher;
@@ -18,7 +19,6 @@ class NoticeBox;
 class PortWatch;
 class QComboBox;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class RateFinder;
@@ -51,9 +51,6 @@ public:
     PortWatch &Watch() { return *m_watch; }
     NoticeBox &SharedNotice() { return *m_sharedNotice; }
 
-    // Text2 as the module gets it: every line break as CR LF.
-    QString Text2Text() const;
-
     QPushButton *Command1 = nullptr;
     QPushButton *Command2 = nullptr;
     QPushButton *Command3 = nullptr;
@@ -67,7 +64,7 @@ public:
     QLabel *Label5 = nullptr;
     QComboBox *Combo1 = nullptr;
     ::ConsoleView *RichTextBox1 = nullptr;
-    QPlainTextEdit *Text2 = nullptr;
+    CommandBox *Text2 = nullptr;
     QTimer *Timer1 = nullptr;
     SerialPort *Uart1 = nullptr;
 

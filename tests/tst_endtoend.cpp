@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/commandbox.h"
 #include "app/form1.h"
 #include "app/language.h"
 #include "app/noticebox.h"
@@ -173,6 +174,7 @@ private slots:
     }
 
     void handTypedCommand();
+    void commandWithoutLineEnd();
     void fullQuery_data();
     void fullQuery();
     void updateWritesTheModule_data();
@@ -202,6 +204,18 @@ void TestEndToEnd::handTypedCommand()
     QCOMPARE(ColoursOfLines(QStringLiteral("OK")), QList<QColor> { QColor(0, 0, 255) });
     QCOMPARE(m_sim->Received(), QStringList { "AT" });
     QCOMPARE(m_sim->Records('>'), QStringList { "OK" });
+}
+
+void TestEndToEnd::commandWithoutLineEnd()
+{
+    QVERIFY(Start());
+    m_form->Text2->setPlainText(QStringLiteral("AT"));
+    m_form->Command5->click();
+    QTRY_VERIFY_WITH_TIMEOUT(NoticeText().contains(QStringLiteral("行尾")), 5000);
+    m_form->Text2->SetEnding(LineEnding::CrLf);
+    m_form->Command5->click();
+    QVERIFY(NoticeText().isEmpty()); // the next command closes it
+    QTRY_COMPARE_WITH_TIMEOUT(m_sim->Received(), QStringList { "ATAT" }, 5000); // one line
 }
 
 void TestEndToEnd::fullQuery_data()

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/commandengine.h"
+#include "engine/lineendwatch.h"
+#include "engine/outgoing.h"
 #include "engine/ratefinder.h"
 #include "engine/stepwatch.h"
 #include "fakes.h"
@@ -75,6 +77,8 @@ private slots:
     void refusedSettings();
     void rateFinder_data();
     void rateFinder();
+    void lineEndNotice_data();
+    void lineEndNotice();
 };
 
 void TestEngine::startActions_data()
@@ -623,6 +627,45 @@ void TestEngine::rateFinder()
     QVERIFY(rig.notice.open);
     rig.engine.StartQuery(); // acted upon
     QVERIFY(!rig.notice.open);
+}
+
+void TestEngine::lineEndNotice_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<QString>("event"); // within the patience, or ("late") once it is over
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("no line end") << "AT" << false << "" << true;
+    QTest::newRow("CR") << "AT\r" << false << "" << false;
+    QTest::newRow("a typed line break") << "AT\n" << false << "" << false;
+    QTest::newRow("hex entry") << "41 54" << true << "" << false;
+    QTest::newRow("answered in time") << "AT" << false << "byte" << false;
+    QTest::newRow("a late byte") << "AT" << false << "late byte" << true;
+    QTest::newRow("a query") << "AT" << false << "late query" << true;
+}
+
+void TestEngine::lineEndNotice()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, hex);
+    QFETCH(QString, event);
+    QFETCH(bool, shown);
+    Rig rig;
+    FakeNotice notice;
+    LineEndWatch watch(rig.state, rig.port, notice);
+    const OutgoingCommand command = MakeCommand(typed, LineEnding::None, hex);
+    QVERIFY(rig.engine.SendManual(command.bytes));
+    watch.Sent(command);
+    for (const QString at : { "", "late " }) {
+        if (!at.isEmpty())
+            watch.TimedOut();
+        if (event == at + "byte")
+            rig.port.Deliver(QStringLiteral("\r")), rig.engine.OnReceive(), watch.OnPortEvent();
+        else if (event == at + "query")
+            rig.engine.StartQuery(), watch.Follow();
+    }
+    QCOMPARE(notice.shown.size(), shown ? 1 : 0);
+    QCOMPARE(notice.open, shown && event.isEmpty()); // a late byte or a query closes it
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

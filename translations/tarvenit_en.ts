@@ -176,6 +176,17 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
 </context>
 <context>
+    <name>LineEndWatch</name>
+    <message>
+        <source>命令发出 %1 秒后，模块没有任何回应。这条命令的末尾没有行尾（CR 或 LF），而模块要收到命令的行尾才会回答。</source>
+        <translation>%1 s after the command, the module has not answered at all. The command went out without a line end (CR or LF), and the module answers a command only once its line end has arrived.</translation>
+    </message>
+    <message>
+        <source>在命令框的右键菜单“%1”中选择每次发送时加上的行尾（这类模块多用 CR LF），或在命令后按 Enter 换行再发送。</source>
+        <translation>Choose the line end that every send adds under &quot;%1&quot; in the command box&apos;s context menu (these modules mostly want CR LF), or press Enter after the command before sending it.</translation>
+    </message>
+</context>
+<context>
     <name>Outgoing</name>
     <message>
         <source>第 %1 个字符“%2”没有成对：每个字节要两位十六进制数字。命令没有发出。</source>

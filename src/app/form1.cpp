@@ -6,6 +6,7 @@
 #include "common/wholetext.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
+#include "engine/lineendwatch.h"
 #include "engine/ratefinder.h"
 #include "engine/stepwatch.h"
 #include "messagebox.h"
@@ -303,9 +304,10 @@ void Form1::SetPortStatus(const QString &caption, const QString &tooltip)
 
 void Form1::WatchTheModule()
 {
-    // Beside the engine: the notices for a module that does not answer, and the rate
-    // finder that one of them offers. Both look at the engine after each of its events,
-    // so they are connected after the handlers that run it.
+    // Beside the engine: the notices for a module that does not answer (a step of a query
+    // or update, a hand-typed command without a line end), and the rate finder that one of
+    // them offers. They look at the engine after each of its events, so they are connected
+    // after the handlers that run it.
     m_notice = std::make_unique<NoticeBox>(this);
     m_rateFinder = std::make_unique<RateFinder>(
         m_state, *Uart1, *m_engine, *m_notice,
@@ -314,6 +316,7 @@ void Form1::WatchTheModule()
         [this](int rate) { Combo1->setCurrentText(QString::number(rate)); });
     m_stepWatch = std::make_unique<StepWatch>(m_state, *Uart1, *m_panel, *m_notice,
                                               [this] { m_rateFinder->Start(); });
+    m_lineEndWatch = std::make_unique<LineEndWatch>(m_state, *Uart1, *m_notice);
     m_clock.start();
     const auto follow = [this] {
         m_stepWatch->Follow(m_clock.elapsed());
@@ -322,8 +325,10 @@ void Form1::WatchTheModule()
     m_engine->SetModeWatcher([this, follow] {
         PaceWhileRunning();
         follow();
+        m_lineEndWatch->Follow();
     });
     connect(Uart1, &SerialPort::commEvent, this, follow);
+    connect(Uart1, &SerialPort::commEvent, this, [this] { m_lineEndWatch->OnPortEvent(); });
     // The tick matters only to a step that waits, a loss only to a search for the rate: a
     // sequence that a loss ends tells both through the mode watcher.
     connect(Timer1, &QTimer::timeout, this, [this] { m_stepWatch->Follow(m_clock.elapsed()); });
@@ -340,6 +345,7 @@ void Form1::Command5_Click()
     if (!m_engine->SendManual(command.bytes))
         return;
     Text2->Sent();
+    m_lineEndWatch->Sent(command);
 }
 
 void Form1::Command6_Click()

@@ -14,6 +14,7 @@ class CommandBox;
 class ConsoleFeed;
 class ConsoleView;
 class FrameBatcher;
+class LineEndWatch;
 class MessageBoxWarning;
 class NoticeBox;
 class PortWatch;
@@ -105,6 +106,7 @@ private:
     std::unique_ptr<NoticeBox> m_notice;
     std::unique_ptr<RateFinder> m_rateFinder;
     std::unique_ptr<StepWatch> m_stepWatch;
+    std::unique_ptr<LineEndWatch> m_lineEndWatch;
     QElapsedTimer m_clock;
     std::unique_ptr<NoticeBox> m_sharedNotice;
     std::unique_ptr<PortWatch> m_watch;

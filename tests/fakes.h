@@ -9,7 +9,9 @@
 #include <QMap>
 #include <QPair>
 #include <QSet>
+#include <QSettings>
 #include <QStringList>
+#include <QTemporaryDir>
 
 // A port whose far end the test plays: what the engine writes is recorded, and what
 // the module "sends" is queued with Deliver().
@@ -59,6 +61,10 @@ public:
     std::optional<PortHolder> Holder() const override { return holders.value(selected); }
     void ClearBuffers() override { calls << QStringLiteral("ClearBuffers"), waiting.clear(); }
     void Write(const QString &text) override { written << text, writtenAt << baud; }
+    void WriteBytes(const QByteArray &bytes) override
+    {
+        written << QString::fromUtf8(bytes), writtenAt << baud;
+    }
     QString Read() override
     {
         lastRead = waiting.toUtf8();
@@ -177,6 +183,16 @@ public:
     }
     QList<NoticeContent> shown;
     bool open = false;
+};
+
+// The tool's preferences in a new folder: none of the operator's reach a test, nor back.
+struct TemporaryPreferences
+{
+    QTemporaryDir folder;
+    TemporaryPreferences()
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+    }
 };
 
 inline const QString PortWarning = QStringLiteral("警告|端口打开错误，请搜索端口后重试！");

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/commandbox.h"
 #include "app/form1.h"
 #include "app/language.h"
 #include "app/noticebox.h"
@@ -32,6 +33,7 @@ class TestEndToEnd : public QObject
     Q_OBJECT
 
     std::unique_ptr<Simulator> m_sim;
+    std::optional<TemporaryPreferences> m_preferences;
     std::unique_ptr<Form1> m_form;
     FakeWarning m_warning;
 
@@ -42,6 +44,7 @@ class TestEndToEnd : public QObject
         if (!m_sim->Device().startsWith(QLatin1String("/dev/")))
             return false;
         qputenv("TARVENIT_PORTS", m_sim->Device().toLocal8Bit());
+        m_preferences.emplace();
         m_form = std::make_unique<Form1>();
         m_warning.shown.clear();
         m_form->SetWarningBox(&m_warning);
@@ -171,6 +174,7 @@ private slots:
     }
 
     void handTypedCommand();
+    void commandWithoutLineEnd();
     void fullQuery_data();
     void fullQuery();
     void updateWritesTheModule_data();
@@ -200,6 +204,18 @@ void TestEndToEnd::handTypedCommand()
     QCOMPARE(ColoursOfLines(QStringLiteral("OK")), QList<QColor> { QColor(0, 0, 255) });
     QCOMPARE(m_sim->Received(), QStringList { "AT" });
     QCOMPARE(m_sim->Records('>'), QStringList { "OK" });
+}
+
+void TestEndToEnd::commandWithoutLineEnd()
+{
+    QVERIFY(Start());
+    m_form->Text2->setPlainText(QStringLiteral("AT"));
+    m_form->Command5->click();
+    QTRY_VERIFY_WITH_TIMEOUT(NoticeText().contains(QStringLiteral("行尾")), 5000);
+    m_form->Text2->SetEnding(LineEnding::CrLf);
+    m_form->Command5->click();
+    QVERIFY(NoticeText().isEmpty()); // the next command closes it
+    QTRY_COMPARE_WITH_TIMEOUT(m_sim->Received(), QStringList { "ATAT" }, 5000); // one line
 }
 
 void TestEndToEnd::fullQuery_data()

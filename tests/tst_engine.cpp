@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/commandengine.h"
+#include "engine/lineendwatch.h"
+#include "engine/outgoing.h"
 #include "engine/ratefinder.h"
 #include "engine/stepwatch.h"
 #include "fakes.h"
@@ -75,6 +77,8 @@ private slots:
     void refusedSettings();
     void rateFinder_data();
     void rateFinder();
+    void lineEndNotice_data();
+    void lineEndNotice();
 };
 
 void TestEngine::startActions_data()
@@ -290,7 +294,7 @@ void TestEngine::manualSend()
     rig.state.WorkMode = ModeSearching;
     rig.state.StepIndex = 5;
     rig.state.AwaitingReply = true;
-    rig.engine.SendManual(text);
+    rig.engine.SendManual(text.toUtf8());
     QCOMPARE(rig.port.written, written);
     QCOMPARE(rig.state.WorkMode, ModeManual);
     QCOMPARE(rig.state.AwaitingReply, false);
@@ -309,7 +313,7 @@ void TestEngine::manualSendOnClosedPortChangesNothing()
     rig.state.WorkMode = ModeUpdating;
     rig.state.StepIndex = 6;
     rig.state.AwaitingReply = true;
-    rig.engine.SendManual(QStringLiteral("AT\r\n"));
+    rig.engine.SendManual("AT\r\n");
     QCOMPARE(rig.warning.shown, QStringList { PortWarning });
     QVERIFY(rig.port.written.isEmpty());
     QVERIFY(rig.console.appended.isEmpty());
@@ -321,7 +325,7 @@ void TestEngine::manualSendOnClosedPortChangesNothing()
 void TestEngine::earlierOkCompletesFirstStepUnsent()
 {
     Rig rig;
-    rig.engine.SendManual(QStringLiteral("AT\r\n"));
+    rig.engine.SendManual("AT\r\n");
     rig.port.Deliver(QStringLiteral("OK\r\n"));
     rig.engine.OnReceive(); // stays in the buffer while in "Manu"
     rig.engine.StartQuery();
@@ -371,7 +375,7 @@ void TestEngine::completionAfterStaleText()
     QFETCH(int, step);
     QFETCH(QString, name);
     Rig rig;
-    rig.engine.SendManual(QStringLiteral("AT"));
+    rig.engine.SendManual("AT");
     rig.port.Deliver(stale);
     rig.engine.OnReceive();
     query ? rig.engine.StartQuery() : rig.engine.StartUpdate();
@@ -507,7 +511,7 @@ void TestEngine::unansweredStepNotice()
     else if (then == QLatin1String("update"))
         rig.engine.StartUpdate();
     else if (then == QLatin1String("manual"))
-        rig.engine.SendManual(QStringLiteral("AT"));
+        rig.engine.SendManual("AT");
     else
         rig.port.open = false, rig.engine.OnPortLost();
     QVERIFY(!rig.notice.open);
@@ -603,7 +607,7 @@ void TestEngine::rateFinder()
             else if (event == QLatin1String("lost"))
                 rig.port.open = false, rig.finder.Follow();
             else if (event == QLatin1String("manual"))
-                rig.engine.SendManual(QStringLiteral("AT+NAME?"));
+                rig.engine.SendManual("AT+NAME?");
             else
                 rig.engine.StartQuery();
             QVERIFY(!rig.finder.Running()); // at once
@@ -633,10 +637,49 @@ void TestEngine::rateFinder()
     QCOMPARE(rig.notice.shown.last().text, text);
     QCOMPARE(rig.status.first(), QStringLiteral("尝试：38400"));
     QCOMPARE(rig.status.last(), QStringLiteral("端口：0 已打开"));
-    rig.engine.SendManual(QStringLiteral("AT")); // read at leisure while typing by hand
+    rig.engine.SendManual("AT"); // read at leisure while typing by hand
     QVERIFY(rig.notice.open);
     rig.engine.StartQuery(); // acted upon
     QVERIFY(!rig.notice.open);
+}
+
+void TestEngine::lineEndNotice_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<QString>("event"); // within the patience, or ("late") once it is over
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("no line end") << "AT" << false << "" << true;
+    QTest::newRow("CR") << "AT\r" << false << "" << false;
+    QTest::newRow("a typed line break") << "AT\n" << false << "" << false;
+    QTest::newRow("hex entry") << "41 54" << true << "" << false;
+    QTest::newRow("answered in time") << "AT" << false << "byte" << false;
+    QTest::newRow("a late byte") << "AT" << false << "late byte" << true;
+    QTest::newRow("a query") << "AT" << false << "late query" << true;
+}
+
+void TestEngine::lineEndNotice()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, hex);
+    QFETCH(QString, event);
+    QFETCH(bool, shown);
+    Rig rig;
+    FakeNotice notice;
+    LineEndWatch watch(rig.state, rig.port, notice);
+    const OutgoingCommand command = MakeCommand(typed, LineEnding::None, hex);
+    QVERIFY(rig.engine.SendManual(command.bytes));
+    watch.Sent(command);
+    for (const QString at : { "", "late " }) {
+        if (!at.isEmpty())
+            watch.TimedOut();
+        if (event == at + "byte")
+            rig.port.Deliver(QStringLiteral("\r")), rig.engine.OnReceive(), watch.OnPortEvent();
+        else if (event == at + "query")
+            rig.engine.StartQuery(), watch.Follow();
+    }
+    QCOMPARE(notice.shown.size(), shown ? 1 : 0);
+    QCOMPARE(notice.open, shown && event.isEmpty()); // a late byte or a query closes it
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/arrivalspeech.h"
+#include "app/commandbox.h"
 #include "app/form1.h"
 #include "app/language.h"
 #include "app/noticebox.h"
@@ -58,6 +59,7 @@ class TestForm1 : public QObject
 {
     Q_OBJECT
 
+    std::optional<TemporaryPreferences> m_preferences;
     std::unique_ptr<Form1> m_form;
     FakeWarning m_warning;
 
@@ -94,6 +96,7 @@ private slots:
         // Ports that never open: empty entries (an empty value would unset it on Windows,
         // where COM1 of wine may be a real line).
         qputenv("TARVENIT_PORTS", QByteArray(1, QDir::listSeparator().toLatin1()));
+        m_preferences.emplace();
         m_form = std::make_unique<Form1>();
         m_warning.shown.clear();
         m_warning.details.clear();
@@ -153,6 +156,10 @@ private slots:
     void panelFieldsKeepText_data();
     void panelFieldsKeepText();
     void optionGroupsExclusiveAndClear();
+    void commandBoxMenu();
+    void ctrlEnterSends_data();
+    void ctrlEnterSends();
+    void historyKeys();
 };
 
 void TestForm1::startUpDefaults()
@@ -573,7 +580,7 @@ void TestForm1::enterPressesOnlyAFocusedButton()
     for (qsizetype i = 0; i < buttons.size(); ++i)
         QCOMPARE(clicks[i]->count(), pressed && buttons[i] == control ? 1 : 0);
     // The command box takes the line break that the module needs.
-    QCOMPARE(m_form->Text2Text(), focused == QLatin1String("Text2") ? "\r\n" : "");
+    QCOMPARE(m_form->Text2->Command().bytes, focused == QLatin1String("Text2") ? "\r\n" : "");
 }
 
 void TestForm1::statusAfterAppends_data()
@@ -1201,6 +1208,84 @@ void TestForm1::optionGroupsExclusiveAndClear()
     QCOMPARE(m_form->State().WorkMode, ModeSearching);
     panel.SetOption(2, true); // a group works again after clearing
     QVERIFY(panel.Option(2));
+}
+
+void TestForm1::commandBoxMenu()
+{
+    for (const bool again : { false, true }) { // the choices are kept for the next run
+        QTest::keyClick(m_form->Text2, Qt::Key_F10, Qt::ShiftModifier);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu && menu->findChild<QAction *>("select-all")); // Qt's own entries stay
+        const QList<QAction *> entries = menu->actions();
+        QMenu *endings = entries.at(entries.size() - 2)->menu();
+        QStringList shown { endings->title(), entries.last()->text() };
+        for (const QAction *entry : endings->actions() + entries.mid(entries.size() - 1))
+            shown << entry->text() + (entry->isChecked() ? "*" : "");
+        QCOMPARE(shown.join(' '),
+                 again ? "行尾 十六进制发送 无 CR LF CR LF* 十六进制发送*"
+                       : "行尾 十六进制发送 无* CR LF CR LF 十六进制发送");
+        endings->actions().last()->trigger();
+        entries.last()->setChecked(true);
+        menu->close();
+        m_form = std::make_unique<Form1>();
+        m_form->show();
+    }
+}
+
+void TestForm1::ctrlEnterSends_data()
+{
+    QTest::addColumn<bool>("keypad");
+    QTest::addColumn<QString>("typed"); // as hex entry
+    QTest::addColumn<QString>("warning"); // how the one box shown begins
+    QTest::addColumn<QString>("selected"); // the wrong character
+    QTest::newRow("Ctrl+Enter") << false << "41 54" << PortWarning << ""; // no port
+    QTest::newRow("Ctrl+keypad Enter") << true << "41 54" << PortWarning << "";
+    // Refused before the port is looked at.
+    QTest::newRow("a letter") << false << "41 54\n0G"
+                              << "警告|第 8 个字符“G”（U+0047）不是"
+                              << "G";
+    QTest::newRow("beyond 16 bits") << false << "41😀"
+                                    << "警告|第 3 个字符“😀”（U+1F600）不是"
+                                    << "😀";
+    QTest::newRow("pair split") << false << "41 5 4"
+                                << "警告|第 4 个字符“5”没有成对"
+                                << "5";
+}
+
+void TestForm1::ctrlEnterSends()
+{
+    QFETCH(bool, keypad);
+    QFETCH(QString, typed);
+    QFETCH(QString, warning);
+    QFETCH(QString, selected);
+    m_form->Text2->SetHexEntry(true);
+    m_form->Text2->setPlainText(typed);
+    QTest::keyClick(m_form->Text2, keypad ? Qt::Key_Enter : Qt::Key_Return,
+                    Qt::ControlModifier | (keypad ? Qt::KeypadModifier : Qt::NoModifier));
+    QCOMPARE(m_warning.shown.size(), 1);
+    QVERIFY2(m_warning.shown[0].startsWith(warning), qPrintable(m_warning.shown[0]));
+    QCOMPARE(m_form->Text2->textCursor().selectedText(), selected);
+}
+
+void TestForm1::historyKeys()
+{
+    QStringList sent;
+    for (int i = 0; i < 104; ++i)
+        sent << QString::number(i);
+    for (const QString &text : sent + QStringList { "AT", "AT+NAME?", "AT", "AT+ROLE?" })
+        m_form->Text2->setPlainText(text), m_form->Text2->Sent();
+    QTest::keyClick(m_form->Text2, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(m_form->Text2->toPlainText(), "AT"); // the text just sent is skipped
+    m_form = std::make_unique<Form1>(); // the next run: the last 100, "AT" once; Up and back
+    CommandBox *box = m_form->Text2;
+    QCOMPARE(box->History().Texts().mid(0, 4) << box->History().Texts().last(),
+             QStringList({ "AT+ROLE?", "AT", "AT+NAME?", "103", "7" }));
+    box->setPlainText(QStringLiteral("AT+V"));
+    for (const QString step : { "↑AT+ROLE?", "↑AT", "↓AT+ROLE?", "↓AT+V", "↓AT+V" }) {
+        QTest::keyClick(box, step.startsWith(u'↑') ? Qt::Key_Up : Qt::Key_Down,
+                        Qt::ControlModifier);
+        QCOMPARE(box->toPlainText(), step.mid(1));
+    }
 }
 
 QTEST_MAIN(TestForm1)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/commandbox.h"
 #include "app/form1.h"
 #include "app/noticebox.h"
 #include "app/termination.h"
@@ -136,6 +137,7 @@ class TestSerialPort : public QObject
     Q_OBJECT
 
     std::unique_ptr<Pty> m_pty;
+    std::optional<TemporaryPreferences> m_preferences;
     std::unique_ptr<Form1> m_form;
     FakeWarning m_warning;
 
@@ -177,6 +179,7 @@ class TestSerialPort : public QObject
     }
 
 private slots:
+    void init() { m_preferences.emplace(); }
     void cleanup()
     {
         m_form.reset();
@@ -187,6 +190,7 @@ private slots:
     }
 
     void searchFindsThePtyAtItsNumber();
+    void handTypedCommandArrivesByteForByte_data();
     void handTypedCommandArrivesByteForByte();
     void trickleIsReadInGathers_data();
     void trickleIsReadInGathers();
@@ -235,20 +239,40 @@ void TestSerialPort::searchFindsThePtyAtItsNumber()
     QVERIFY(m_form->Port().IsOpen());
 }
 
+void TestSerialPort::handTypedCommandArrivesByteForByte_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<LineEnding>("ending");
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<QByteArray>("expected");
+    const QString typed = QStringLiteral("AT+NAME=蓝牙\nAT");
+    const QByteArray asTyped = QStringLiteral("AT+NAME=蓝牙\r\nAT").toUtf8();
+    QTest::newRow("as typed") << typed << LineEnding::None << false << asTyped;
+    QTest::newRow("CR") << typed << LineEnding::Cr << false << asTyped + "\r";
+    QTest::newRow("LF") << typed << LineEnding::Lf << false << asTyped + "\n";
+    QTest::newRow("CR LF") << typed << LineEnding::CrLf << false << asTyped + "\r\n";
+    QTest::newRow("hex, not UTF-8")
+        << " 41 54\tff 00 0D0a " << LineEnding::CrLf << true << QByteArray("AT\xFF\0\r\n", 6);
+}
+
 void TestSerialPort::handTypedCommandArrivesByteForByte()
 {
+    QFETCH(QString, typed);
+    QFETCH(LineEnding, ending);
+    QFETCH(bool, hex);
+    QFETCH(QByteArray, expected);
     QVERIFY(Connect());
-    m_form->Text2->setPlainText(QStringLiteral("AT+NAME=蓝牙\nAT"));
+    m_form->Text2->SetEnding(ending);
+    m_form->Text2->SetHexEntry(hex);
+    m_form->Text2->setPlainText(typed);
     m_form->Command5->click();
-    const QByteArray expected = QStringLiteral("AT+NAME=蓝牙\r\nAT").toUtf8();
     QByteArray got;
     QTRY_VERIFY_WITH_TIMEOUT((got += m_pty->ReadAvailable()).size() >= expected.size(), 5000);
     QCOMPARE(got, expected);
     QCOMPARE(m_form->State().WorkMode, ModeManual);
-    QCOMPARE(m_form->Text2->toPlainText(),
-             QStringLiteral("AT+NAME=蓝牙\nAT")); // kept after sending
+    QCOMPARE(m_form->Text2->toPlainText(), typed); // kept after sending
     QTRY_COMPARE_WITH_TIMEOUT(m_form->RichTextBox1->toPlainText(),
-                              QStringLiteral("AT+NAME=蓝牙\nAT"), 5000);
+                              Pictured(WithoutPairedCr(QString::fromUtf8(expected))), 5000);
     VerifyFormat(m_form->RichTextBox1, 0, QColor(255, 0, 0));
 }
 

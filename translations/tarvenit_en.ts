@@ -186,6 +186,56 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
 </context>
 <context>
+    <name>LineEndWatch</name>
+    <message>
+        <source>命令发出 %1 秒后，模块没有任何回应。这条命令的末尾没有行尾（CR 或 LF），而模块要收到命令的行尾才会回答。</source>
+        <translation>%1 s after the command, the module has not answered at all. The command went out without a line end (CR or LF), and the module answers a command only once its line end has arrived.</translation>
+    </message>
+    <message>
+        <source>在命令框的右键菜单“%1”中选择每次发送时加上的行尾（这类模块多用 CR LF），或在命令后按 Enter 换行再发送。</source>
+        <translation>Choose the line end that every send adds under &quot;%1&quot; in the command box&apos;s context menu (these modules mostly want CR LF), or press Enter after the command before sending it.</translation>
+    </message>
+</context>
+<context>
+    <name>Outgoing</name>
+    <message>
+        <source>第 %1 个字符“%2”没有成对：每个字节要两位十六进制数字。命令没有发出。</source>
+        <translation>Character %1, &quot;%2&quot;, has no partner: each byte takes two hex digits. Nothing was sent.</translation>
+    </message>
+    <message>
+        <source>第 %1 个字符“%2”（%3）不是十六进制数字。命令没有发出。</source>
+        <translation>Character %1, &quot;%2&quot; (%3), is not a hex digit. Nothing was sent.</translation>
+    </message>
+    <message>
+        <source>“%1”打开时，命令框按字节读取：每个字节两位十六进制数字，大小写均可，字节之间可以有空格，例如“41 54 0d0a”。在右键菜单中取消“%1”，即按文字发送。</source>
+        <translation>While &quot;%1&quot; is on, the command box is read as bytes: two hex digits a byte, in either case, with spaces between the bytes if you like, for example &quot;41 54 0d0a&quot;. Turn &quot;%1&quot; off in the context menu to send text.</translation>
+    </message>
+    <message>
+        <source>行尾</source>
+        <translation>Line ending</translation>
+    </message>
+    <message>
+        <source>十六进制发送</source>
+        <translation>Send as hex</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>CR</source>
+        <translation>CR</translation>
+    </message>
+    <message>
+        <source>LF</source>
+        <translation>LF</translation>
+    </message>
+    <message>
+        <source>CR LF</source>
+        <translation>CR LF</translation>
+    </message>
+</context>
+<context>
     <name>PortSearch</name>
     <message>
         <source>%1（进程 %2）</source>

@@ -2,10 +2,12 @@
 #include "form1.h"
 
 #include "arrivalspeech.h"
+#include "commandbox.h"
 #include "common/twips.h"
 #include "common/wholetext.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
+#include "engine/lineendwatch.h"
 #include "engine/ratefinder.h"
 #include "engine/stepwatch.h"
 #include "messagebox.h"
@@ -21,7 +23,6 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -160,6 +161,7 @@ Form1::Form1(QWidget *parent)
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Text2, &CommandBox::sendRequested, Command5, &QPushButton::click);
     connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
     connect(Combo1, &QComboBox::currentTextChanged, this, &Form1::Combo1_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
@@ -238,7 +240,7 @@ void Form1::CreateControls()
     Label2 = MakeControl<QLabel>("Label2", this);
     Label3 = MakeControl<QLabel>("Label3", this);
     Command3 = MakeControl<QPushButton>("Command3", this);
-    Text2 = MakeControl<QPlainTextEdit>("Text2", this);
+    Text2 = MakeControl<CommandBox>("Text2", this);
     Command5 = MakeControl<QPushButton>("Command5", this);
     m_panel = std::make_unique<SettingsPanel>(this);
 
@@ -285,13 +287,6 @@ void Form1::SetWarningBox(WarningBox *warning)
 {
     m_warning = warning ? warning : m_messageBox.get();
     m_engine->SetWarningBox(*m_warning);
-}
-
-QString Form1::Text2Text() const
-{
-    QString text = Text2->toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text;
 }
 
 void Form1::Form_Load()
@@ -356,9 +351,10 @@ void Form1::AnnouncePortStatus(const QString &caption, const QString &tooltip)
 
 void Form1::WatchTheModule()
 {
-    // Beside the engine: the notices for a module that does not answer, and the rate
-    // finder that one of them offers. Both look at the engine after each of its events,
-    // so they are connected after the handlers that run it.
+    // Beside the engine: the notices for a module that does not answer (a step of a query
+    // or update, a hand-typed command without a line end), and the rate finder that one of
+    // them offers. They look at the engine after each of its events, so they are connected
+    // after the handlers that run it.
     m_notice = std::make_unique<NoticeBox>(this);
     m_rateFinder = std::make_unique<RateFinder>(
         m_state, *Uart1, *m_engine, *m_notice,
@@ -367,6 +363,7 @@ void Form1::WatchTheModule()
         [this](int rate) { Combo1->setCurrentText(QString::number(rate)); });
     m_stepWatch = std::make_unique<StepWatch>(m_state, *Uart1, *m_panel, *m_notice,
                                               [this] { m_rateFinder->Start(); });
+    m_lineEndWatch = std::make_unique<LineEndWatch>(m_state, *Uart1, *m_notice);
     m_clock.start();
     const auto follow = [this] {
         m_stepWatch->Follow(m_clock.elapsed());
@@ -375,8 +372,10 @@ void Form1::WatchTheModule()
     m_engine->SetModeWatcher([this, follow] {
         PaceWhileRunning();
         follow();
+        m_lineEndWatch->Follow();
     });
     connect(Uart1, &SerialPort::commEvent, this, follow);
+    connect(Uart1, &SerialPort::commEvent, this, [this] { m_lineEndWatch->OnPortEvent(); });
     // The tick matters only to a step that waits, a loss only to a search for the rate: a
     // sequence that a loss ends tells both through the mode watcher.
     connect(Timer1, &QTimer::timeout, this, [this] { m_stepWatch->Follow(m_clock.elapsed()); });
@@ -385,9 +384,16 @@ void Form1::WatchTheModule()
 
 void Form1::Command5_Click()
 {
-    m_engine->SendManual(Text2Text());
-    if (m_state.WorkMode == ModeManual)
-        m_arrivals->Sent();
+    const OutgoingCommand command = Text2->Command();
+    if (!command.refusal.isEmpty()) {
+        m_warning->Show(WarningTitle(), command.refusal, command.refusalDetails);
+        return;
+    }
+    if (!m_engine->SendManual(command.bytes))
+        return;
+    Text2->Sent();
+    m_lineEndWatch->Sent(command);
+    m_arrivals->Sent();
 }
 
 void Form1::Command6_Click()

@@ -12,15 +12,16 @@
 
 class Announcer;
 class ArrivalSpeech;
+class CommandBox;
 class ConsoleFeed;
 class ConsoleView;
 class FrameBatcher;
+class LineEndWatch;
 class MessageBoxWarning;
 class NoticeBox;
 class PortWatch;
 class QComboBox;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class RateFinder;
@@ -55,9 +56,6 @@ public:
     // What a screen reader is told without a box: the port's state, replies to typed commands.
     Announcer &Spoken() { return *m_announcer; }
 
-    // Text2 as the module gets it: every line break as CR LF.
-    QString Text2Text() const;
-
     QPushButton *Command1 = nullptr;
     QPushButton *Command2 = nullptr;
     QPushButton *Command3 = nullptr;
@@ -71,7 +69,7 @@ public:
     QLabel *Label5 = nullptr;
     QComboBox *Combo1 = nullptr;
     ::ConsoleView *RichTextBox1 = nullptr;
-    QPlainTextEdit *Text2 = nullptr;
+    CommandBox *Text2 = nullptr;
     QTimer *Timer1 = nullptr;
     SerialPort *Uart1 = nullptr;
 
@@ -115,6 +113,7 @@ private:
     std::unique_ptr<NoticeBox> m_notice;
     std::unique_ptr<RateFinder> m_rateFinder;
     std::unique_ptr<StepWatch> m_stepWatch;
+    std::unique_ptr<LineEndWatch> m_lineEndWatch;
     QElapsedTimer m_clock;
     std::unique_ptr<NoticeBox> m_sharedNotice;
     std::unique_ptr<PortWatch> m_watch;

@@ -46,18 +46,22 @@ void CommandEngine::Start(const QString &mode)
     m_state.ReplyBuffer.StartSequence();
 }
 
-void CommandEngine::SendManual(const QString &text)
+bool CommandEngine::SendManual(const QByteArray &bytes)
 {
     if (!m_port.IsOpen()) {
         ShowPortError();
-        return;
+        return false;
     }
     // The mode first: what follows it (a search for the rate gives the rate back) does so
     // before the command goes out. An empty box sends nothing but still counts.
     m_state.AwaitingReply = false;
     SetMode(ModeManual);
-    if (!text.isEmpty())
-        SendLine(text, QColor(ColourQuery));
+    if (bytes.isEmpty())
+        return false;
+    // Shown as text: hex entry that is not UTF-8 reads as U+FFFD, as received bytes do.
+    m_console.AppendToConsole(QString::fromUtf8(bytes), QColor(ColourQuery), bytes);
+    m_port.WriteBytes(bytes);
+    return true;
 }
 
 void CommandEngine::OnTick()

@@ -24,8 +24,9 @@ public:
 
     void StartQuery(); // "获取模块信息"
     void StartUpdate(); // "更新模块信息"
-    // "发 送 命 令": text as typed, line breaks already as CR LF.
-    void SendManual(const QString &text);
+    // "发 送 命 令": the bytes of the command box, as the operator chose them. True when
+    // they went out (the port is open and there were any).
+    bool SendManual(const QByteArray &bytes);
 
     void OnTick(); // every 10 ms
     void OnReceive(); // every port notification

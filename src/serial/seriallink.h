@@ -49,7 +49,9 @@ public:
     // it, after an Open that succeeded one that has it open as well.
     virtual std::optional<PortHolder> Holder() const = 0;
     virtual void ClearBuffers() = 0;
-    virtual void Write(const QString &text) = 0;
+    virtual void Write(const QString &text) = 0; // as UTF-8
+    // Bytes as they are, which need not be text (hex entry).
+    virtual void WriteBytes(const QByteArray &bytes) = 0;
     // The text waiting, decoded; LastRead() then holds exactly the bytes this call took off
     // the line (an incomplete character among them reaches the text with a later read).
     virtual QString Read() = 0;

@@ -180,12 +180,17 @@ void SerialPort::ClearBuffers()
 
 void SerialPort::Write(const QString &text)
 {
+    WriteBytes(text.toUtf8());
+}
+
+void SerialPort::WriteBytes(const QByteArray &bytes)
+{
     if (!m_port.isOpen())
         return;
     // What came before the command is not its reply: take it in now, and the reply at once.
     DeliverGathered();
     m_sinceWrite.start();
-    m_port.write(text.toUtf8());
+    m_port.write(bytes);
 }
 
 QString SerialPort::Read()

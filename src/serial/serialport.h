@@ -38,6 +38,7 @@ public:
     Refusal LastRefusal() const override { return m_refusal; }
     void ClearBuffers() override;
     void Write(const QString &text) override;
+    void WriteBytes(const QByteArray &bytes) override;
     QString Read() override;
     QByteArray LastRead() const override { return m_lastRead; }
     CommEvent LastEvent() const override { return m_lastEvent; }

@@ -43,6 +43,7 @@ public:
     std::optional<PortHolder> Holder() const override { return std::nullopt; }
     void ClearBuffers() override { }
     void Write(const QString &) override { }
+    void WriteBytes(const QByteArray &) override { }
     QString Read() override
     {
         const QString text = stream.Decode(waiting);
@@ -142,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     else if (mode == 2)
         engine.StartUpdate();
     else if (mode == 3)
-        engine.SendManual(QStringLiteral("AT"));
+        engine.SendManual("AT");
 
     QByteArray all;
     ForEachRead(data + 1, size - 1, [&](const unsigned char *bytes, std::size_t length) {

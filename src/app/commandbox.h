@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "engine/outgoing.h"
+
+#include <QPlainTextEdit>
+
+// The command box Text2, where commands are typed by hand. Enter types a line break (sent
+// as CR LF); Ctrl+Enter asks for a send; Ctrl+Up and Ctrl+Down step through the texts sent
+// before. Its context menu, Qt's own entries and the tool's: "行尾" (what every send adds)
+// and "十六进制发送" (the box read as bytes). The choices and the history are kept between
+// runs in the user's configuration folder, each written when it changes.
+class CommandBox : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit CommandBox(QWidget *parent = nullptr);
+
+    // What a send puts on the line now. When hex entry does not read as bytes, the
+    // command carries the refusal, and the wrong character is selected.
+    OutgoingCommand Command();
+    // The box's text went out: it goes to the front of the history.
+    void Sent();
+
+    LineEnding Ending() const { return m_ending; }
+    void SetEnding(LineEnding ending);
+    bool HexEntry() const { return m_hex; }
+    void SetHexEntry(bool hex);
+    const CommandHistory &History() const { return m_history; }
+
+signals:
+    void sendRequested(); // Ctrl+Enter
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    void Recall(const std::optional<QString> &text);
+
+    LineEnding m_ending = LineEnding::None;
+    bool m_hex = false;
+    CommandHistory m_history;
+    bool m_recalling = false; // the text changes by a step through the history
+};

@@ -176,6 +176,60 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
 </context>
 <context>
+    <name>MessageBoxConfirm</name>
+    <message>
+        <source>写入</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>PanelOrigin</name>
+    <message>
+        <source>写入：%1，模块回答：%2</source>
+        <translation>Written: %1, the module answers: %2</translation>
+    </message>
+    <message>
+        <source>端口断开过：面板中的值读取自断开之前，之后还没有读取过模块。</source>
+        <translation>The port was lost: the panel holds what was read before, and the module has not been read since.</translation>
+    </message>
+    <message>
+        <source>换过端口：面板中的值不是从这个端口上的模块读取的。</source>
+        <translation>Another port was searched: the panel does not hold what the module on this port answered.</translation>
+    </message>
+    <message>
+        <source>还没有读取过模块。</source>
+        <translation>The module has not been read yet.</translation>
+    </message>
+    <message>
+        <source>上次读取没有完成：面板中可能还有之前的值。</source>
+        <translation>The last query did not finish: the panel may still hold earlier values.</translation>
+    </message>
+    <message>
+        <source>面板清除之后还没有读取过模块。</source>
+        <translation>The panel was cleared and the module has not been read since.</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>面板中的值载入自文件 %1。</source>
+        <translation>The panel was loaded from the file %1.</translation>
+    </message>
+    <message>
+        <source>已绑定到 %1：主从角色、连接模式和绑定地址已改。</source>
+        <translation>Bound to %1: the role, the connection mode and the bind address were changed.</translation>
+    </message>
+    <message>
+        <source>模块没有回答：%1。</source>
+        <translation>The module did not answer: %1.</translation>
+    </message>
+</context>
+<context>
     <name>PortSearch</name>
     <message>
         <source>%1（进程 %2）</source>
@@ -425,6 +479,53 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     <message>
         <source>提示</source>
         <translation>Notice</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>Confirm</translation>
+    </message>
+</context>
+<context>
+    <name>Update</name>
+    <message>
+        <source>（空）</source>
+        <translation>(empty)</translation>
+    </message>
+    <message>
+        <source>未选择</source>
+        <translation>none chosen</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateGuard</name>
+    <message>
+        <source>是否向模块写入以下设置？</source>
+        <translation>Write these settings to the module?</translation>
+    </message>
+    <message>
+        <source>将写入的设置：</source>
+        <translation>Settings to write:</translation>
+    </message>
+    <message>
+        <source>%1没有选择：将写入 %2。</source>
+        <translation>%1: no option chosen; %2 will be written.</translation>
+    </message>
+    <message>
+        <source>以下设置为空：%1。</source>
+        <translation>These settings are empty: %1.</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>（模块回答：%1）</source>
+        <translation> (the module answered: %1)</translation>
+    </message>
+    <message>
+        <source>%1%2</source>
+        <comment>a caption, and the value after it</comment>
+        <translation>%1 %2</translation>
     </message>
 </context>
 </TS>

@@ -3,10 +3,13 @@
 
 #include "common/twips.h"
 #include "common/wholetext.h"
+#include "confirmbox.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
+#include "engine/panelorigin.h"
 #include "engine/ratefinder.h"
 #include "engine/stepwatch.h"
+#include "engine/updateguard.h"
 #include "messagebox.h"
 #include "noticebox.h"
 #include "panel/settingspanel.h"
@@ -146,7 +149,9 @@ Form1::Form1(QWidget *parent)
     m_feed = std::make_unique<ConsoleFeed>(*m_batcher);
     m_messageBox = std::make_unique<MessageBoxWarning>(this);
     m_warning = m_messageBox.get();
-    m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_feed, *m_panel, *m_warning);
+    // The query fills the panel through its origin, which notes what the module answered.
+    m_origin = std::make_unique<PanelOrigin>(m_state, *m_panel);
+    m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_feed, *m_origin, *m_warning);
     m_sharedNotice = std::make_unique<NoticeBox>(this);
     m_watch = std::make_unique<PortWatch>(*Uart1, m_state.LastPortTried,
                                           std::bind_front(&Form1::SetPortStatus, this),
@@ -172,6 +177,7 @@ Form1::Form1(QWidget *parent)
                                 tr("%1：%2").arg(path, reason));
             });
     WatchTheModule();
+    KeepTrackOfThePanel();
 
     Form_Load();
 
@@ -260,6 +266,11 @@ void Form1::SetWarningBox(WarningBox *warning)
     m_engine->SetWarningBox(*m_warning);
 }
 
+void Form1::SetConfirmBox(ConfirmBox *confirm)
+{
+    m_guard->SetConfirmBox(confirm ? *confirm : *m_messageConfirm);
+}
+
 QString Form1::Text2Text() const
 {
     QString text = Text2->toPlainText();
@@ -286,7 +297,7 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click()
 {
-    m_engine->StartUpdate();
+    m_guard->StartUpdate();
 }
 
 void Form1::Command3_Click()
@@ -297,6 +308,7 @@ void Form1::Command3_Click()
 void Form1::Command4_Click()
 {
     m_watch->Stop(); // the operator takes over from the wait for a lost adapter
+    m_origin->PortSearched();
     SearchNextPort(m_state.LastPortTried, *Uart1, Combo1->currentText(),
                    std::bind_front(&Form1::SetPortStatus, this), *m_warning, *m_sharedNotice);
 }
@@ -328,12 +340,27 @@ void Form1::WatchTheModule()
     m_engine->SetModeWatcher([this, follow] {
         PaceWhileRunning();
         follow();
+        m_origin->Follow();
     });
     connect(Uart1, &SerialPort::commEvent, this, follow);
     // The tick matters only to a step that waits, a loss only to a search for the rate: a
     // sequence that a loss ends tells both through the mode watcher.
     connect(Timer1, &QTimer::timeout, this, [this] { m_stepWatch->Follow(m_clock.elapsed()); });
     connect(Uart1, &SerialPort::deviceLost, this, [this] { m_rateFinder->Follow(); });
+}
+
+void Form1::KeepTrackOfThePanel()
+{
+    // Beside the engine too: where the panel's values came from, which the update's guard
+    // and the marks read.
+    m_messageConfirm = std::make_unique<MessageBoxConfirm>(this);
+    m_guard = std::make_unique<UpdateGuard>(*m_origin, *m_engine, *m_messageConfirm);
+    m_origin->SetMarksWatcher([this] { m_panel->SetMarks(m_origin->Marks()); });
+    m_panel->SetEditedHandler([this](int step) { m_origin->Edited(step); });
+    const auto follow = [this] { m_origin->Follow(); };
+    // Connected after the engine's handlers, as the mode watcher runs after its changes.
+    connect(Uart1, &SerialPort::commEvent, this, follow);
+    connect(Timer1, &QTimer::timeout, this, follow);
 }
 
 void Form1::Command5_Click()
@@ -344,6 +371,7 @@ void Form1::Command5_Click()
 void Form1::Command6_Click()
 {
     m_panel->ClearSettingsPanel();
+    m_origin->Cleared();
 }
 
 void Form1::Timer1_Timer()
@@ -377,6 +405,8 @@ void Form1::Uart1_DeviceLost()
     SetPortStatus(PortLostCaption(Uart1->PortNumber()), AdapterText(Uart1->Identity()));
     m_watch->Start();
     m_engine->OnPortLost();
+    // After the engine: a query the loss ends is over before the port counts as changed.
+    m_origin->PortLost();
 }
 
 void Form1::RichTextBox1_SelChange()

@@ -10,11 +10,14 @@
 #include <memory>
 #include <utility>
 
+class ConfirmBox;
 class ConsoleFeed;
 class ConsoleView;
 class FrameBatcher;
+class MessageBoxConfirm;
 class MessageBoxWarning;
 class NoticeBox;
+class PanelOrigin;
 class PortWatch;
 class QComboBox;
 class QLabel;
@@ -25,6 +28,7 @@ class RateFinder;
 class SerialPort;
 class SettingsPanel;
 class StepWatch;
+class UpdateGuard;
 class WarningBox;
 
 // The tool's one window. It owns every control, the serial port and the engine state,
@@ -39,6 +43,8 @@ public:
 
     // Replaces the modal warning (tests record it instead of showing a box).
     void SetWarningBox(WarningBox *warning);
+    // Replaces the box that asks before an update writes (tests answer for it).
+    void SetConfirmBox(ConfirmBox *confirm);
 
     EngineState &State() { return m_state; }
     SettingsPanel &Panel() { return *m_panel; }
@@ -50,6 +56,8 @@ public:
     // Waits for a lost adapter and opens it again; says when a port opened is shared.
     PortWatch &Watch() { return *m_watch; }
     NoticeBox &SharedNotice() { return *m_sharedNotice; }
+    // Where the panel's values came from.
+    PanelOrigin &Origin() { return *m_origin; }
 
     // Text2 as the module gets it: every line break as CR LF.
     QString Text2Text() const;
@@ -90,6 +98,7 @@ private:
     void RichTextBox1_SelChange();
 
     void WatchTheModule();
+    void KeepTrackOfThePanel();
     void UpdateCaretStatus();
     void PaceWhileRunning();
     void ClearConsole();
@@ -104,7 +113,10 @@ private:
     std::unique_ptr<SettingsPanel> m_panel;
     std::unique_ptr<MessageBoxWarning> m_messageBox;
     WarningBox *m_warning = nullptr;
+    std::unique_ptr<PanelOrigin> m_origin;
     std::unique_ptr<CommandEngine> m_engine;
+    std::unique_ptr<MessageBoxConfirm> m_messageConfirm;
+    std::unique_ptr<UpdateGuard> m_guard;
     std::unique_ptr<NoticeBox> m_notice;
     std::unique_ptr<RateFinder> m_rateFinder;
     std::unique_ptr<StepWatch> m_stepWatch;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/commandengine.h"
+#include "engine/pairing.h"
 #include "engine/panelorigin.h"
 #include "engine/ratefinder.h"
 #include "engine/stepwatch.h"
@@ -52,7 +53,7 @@ class TestEngine : public QObject
         }
     };
 
-    // The engine with the panel's origin and the update's guard beside it, against
+    // The engine with the panel's origin, the update's guard and pairing beside it, against
     // the simulated module's command set.
     struct PanelRig
     {
@@ -66,6 +67,7 @@ class TestEngine : public QObject
         PanelOrigin origin { state, fields };
         CommandEngine engine { state, port, console, origin, warning };
         UpdateGuard guard { origin, engine, confirm };
+        Pairing pairing { fields, origin };
         PanelRig()
         {
             engine.SetModeWatcher([this] { origin.Follow(); });
@@ -125,6 +127,7 @@ private slots:
     void rateFinder();
     void updateGuard_data();
     void updateGuard();
+    void pairing();
 };
 
 void TestEngine::startActions_data()
@@ -756,4 +759,32 @@ void TestEngine::updateGuard()
     QCOMPARE(lines[0], listed);
     rig.confirm.write = true;
     QCOMPARE(rig.Update(), expected); // 写入 writes what the update always wrote
+}
+
+void TestEngine::pairing()
+{
+    PanelRig rig;
+    QVERIFY(!rig.pairing.CanKeep());
+    rig.module.Set("ADDR", "98d3:31:fd5e6f");
+    rig.Query();
+    QVERIFY(rig.pairing.CanKeep());
+    rig.pairing.Keep();
+    QCOMPARE(rig.pairing.Kept(), QStringLiteral("98d3:31:fd5e6f"));
+
+    // The second module, on another port, read and bound to the first.
+    rig.origin.PortSearched();
+    rig.module = sim::ModuleCore();
+    rig.Query();
+    rig.pairing.Bind();
+    QCOMPARE(rig.fields.Selected(1), 1); // master
+    QCOMPARE(rig.fields.Selected(4), 5); // connection mode 0
+    QCOMPARE(rig.fields.Text1(7), QStringLiteral("98d3:31:fd5e6f"));
+    QCOMPARE(rig.fields.Text1(0), QStringLiteral("TARVENIT-BT")); // the rest stays
+    const QStringList written = rig.Update();
+    QVERIFY(rig.confirm.asked.value(0).contains(QStringLiteral("已绑定到 98d3:31:fd5e6f")));
+    QVERIFY(rig.confirm.details.value(0).contains(
+        QStringLiteral("group of Option1Option1（模块回答：Option2）")));
+    QCOMPARE(written.mid(1, 1) + written.mid(5, 2),
+             (QStringList { "AT+ROLE=1", "AT+CMODE=0", "AT+BIND=98d3,31,fd5e6f" }));
+    QCOMPARE(rig.module.Current().at("BIND"), "98d3:31:fd5e6f");
 }

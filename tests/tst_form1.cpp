@@ -6,6 +6,7 @@
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
 #include "fakes.h"
+#include "panel/panelmenu.h"
 #include "panel/settingspanel.h"
 
 #include <QAccessible>
@@ -125,6 +126,8 @@ private slots:
     void panelFieldsKeepText_data();
     void panelFieldsKeepText();
     void optionGroupsExclusiveAndClear();
+    void panelMenu_data();
+    void panelMenu();
     void updateAsksFirst_data();
     void updateAsksFirst();
 };
@@ -1042,6 +1045,48 @@ void TestForm1::optionGroupsExclusiveAndClear()
     QCOMPARE(m_form->State().WorkMode, ModeSearching);
     panel.SetOption(2, true); // a group works again after clearing
     QVERIFY(panel.Option(2));
+}
+
+void TestForm1::panelMenu_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("mouse");
+    QTest::newRow("a label") << "Label6_10" << true;
+    QTest::newRow("between the rows") << "" << true;
+    QTest::newRow("an option, menu key") << "Option5" << false;
+    QTest::newRow("a box, below its own entries") << "Text1_7" << false;
+}
+
+void TestForm1::panelMenu()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, mouse);
+    QWidget *widget = target.isEmpty() ? m_form.get() : m_form->findChild<QWidget *>(target);
+    QVERIFY(widget);
+    // Between the third and the fourth row.
+    const QPoint at = target.isEmpty()
+        ? m_form->Panel().Label6(1)->geometry().bottomLeft() + QPoint(2, 3)
+        : QPoint(3, 3);
+    QStringList entries;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *popup = QApplication::activePopupWidget();
+        for (QAction *action : popup ? popup->actions() : QList<QAction *>()) {
+            if (!action->isSeparator())
+                entries << action->text() + (action->isEnabled() ? "" : " (off)");
+        }
+        if (popup)
+            popup->close();
+    });
+    QContextMenuEvent event(mouse ? QContextMenuEvent::Mouse : QContextMenuEvent::Keyboard, at,
+                            widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &event);
+    const QStringList panel
+        = { "保存配置…", "载入配置…", "记住本机地址 (off)", "绑定到记住的地址 (off)" };
+    QCOMPARE(entries.mid(entries.size() - 4), panel);
+    QCOMPARE(entries.size() > 4, target.startsWith(QLatin1String("Text1")));
+    QCOMPARE(m_form->Menu().SaveAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    QCOMPARE(m_form->Menu().LoadAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    QVERIFY(m_form->actions().contains(m_form->Menu().LoadAction()));
 }
 
 void TestForm1::updateAsksFirst_data()

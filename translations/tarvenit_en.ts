@@ -187,6 +187,57 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
 </context>
 <context>
+    <name>PanelMenu</name>
+    <message>
+        <source>保存配置…</source>
+        <translation>Save settings…</translation>
+    </message>
+    <message>
+        <source>载入配置…</source>
+        <translation>Load settings…</translation>
+    </message>
+    <message>
+        <source>记住本机地址</source>
+        <translation>Remember this address</translation>
+    </message>
+    <message>
+        <source>绑定到记住的地址</source>
+        <translation>Bind to the remembered address</translation>
+    </message>
+    <message>
+        <source>绑定到 %1</source>
+        <translation>Bind to %1</translation>
+    </message>
+    <message>
+        <source>保存配置</source>
+        <translation>Save settings</translation>
+    </message>
+    <message>
+        <source>配置文件 (*.ini);;所有文件 (*)</source>
+        <translation>Settings files (*.ini);;All files (*)</translation>
+    </message>
+    <message>
+        <source>载入配置</source>
+        <translation>Load settings</translation>
+    </message>
+    <message>
+        <source>文件保存失败！</source>
+        <translation>The file was not saved.</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>无法载入配置文件 %1</source>
+        <translation>The settings file %1 cannot be loaded.</translation>
+    </message>
+    <message>
+        <source>第 %1 行：%2</source>
+        <translation>Line %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>PanelOrigin</name>
     <message>
         <source>写入：%1，模块回答：%2</source>
@@ -331,6 +382,49 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     <message>
         <source>端口保持以 %1 打开，波特率列表也已选中 %1。现在可以重新读取模块信息。</source>
         <translation>The port stays open at %1 baud, and the baud rate list shows %1. Get the module info again now.</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsFile</name>
+    <message>
+        <source>不是 UTF-8 文本</source>
+        <translation>not UTF-8 text</translation>
+    </message>
+    <message>
+        <source>无法读懂这一行</source>
+        <translation>not a setting, a section or a comment</translation>
+    </message>
+    <message>
+        <source>未知的设置 %1</source>
+        <translation>unknown setting %1</translation>
+    </message>
+    <message>
+        <source>无法写入</source>
+        <translation>cannot be written</translation>
+    </message>
+    <message>
+        <source>文件不存在</source>
+        <translation>the file does not exist</translation>
+    </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>文件太大，不是配置文件</source>
+        <translation>too large for a settings file</translation>
+    </message>
+    <message>
+        <source>无法读懂这个文件</source>
+        <translation>not a settings file</translation>
+    </message>
+    <message>
+        <source>缺少设置 %1</source>
+        <translation>the setting %1 is missing</translation>
+    </message>
+    <message>
+        <source>%1 的值不能填入面板</source>
+        <translation>the value of %1 does not fit the panel</translation>
     </message>
 </context>
 <context>

@@ -6,12 +6,14 @@
 #include "confirmbox.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
+#include "engine/pairing.h"
 #include "engine/panelorigin.h"
 #include "engine/ratefinder.h"
 #include "engine/stepwatch.h"
 #include "engine/updateguard.h"
 #include "messagebox.h"
 #include "noticebox.h"
+#include "panel/panelmenu.h"
 #include "panel/settingspanel.h"
 #include "serial/portsearch.h"
 #include "serial/portwatch.h"
@@ -264,6 +266,7 @@ void Form1::SetWarningBox(WarningBox *warning)
 {
     m_warning = warning ? warning : m_messageBox.get();
     m_engine->SetWarningBox(*m_warning);
+    m_panelMenu->SetWarningBox(*m_warning);
 }
 
 void Form1::SetConfirmBox(ConfirmBox *confirm)
@@ -352,9 +355,11 @@ void Form1::WatchTheModule()
 void Form1::KeepTrackOfThePanel()
 {
     // Beside the engine too: where the panel's values came from, which the update's guard
-    // and the marks read.
+    // and the marks read, and the panel's menu of files and pairs.
     m_messageConfirm = std::make_unique<MessageBoxConfirm>(this);
     m_guard = std::make_unique<UpdateGuard>(*m_origin, *m_engine, *m_messageConfirm);
+    m_pairing = std::make_unique<Pairing>(*m_panel, *m_origin);
+    m_panelMenu = std::make_unique<PanelMenu>(this, *m_panel, *m_origin, *m_pairing, *m_warning);
     m_origin->SetMarksWatcher([this] { m_panel->SetMarks(m_origin->Marks()); });
     m_panel->SetEditedHandler([this](int step) { m_origin->Edited(step); });
     const auto follow = [this] { m_origin->Follow(); };

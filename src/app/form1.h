@@ -17,6 +17,8 @@ class FrameBatcher;
 class MessageBoxConfirm;
 class MessageBoxWarning;
 class NoticeBox;
+class Pairing;
+class PanelMenu;
 class PanelOrigin;
 class PortWatch;
 class QComboBox;
@@ -56,8 +58,9 @@ public:
     // Waits for a lost adapter and opens it again; says when a port opened is shared.
     PortWatch &Watch() { return *m_watch; }
     NoticeBox &SharedNotice() { return *m_sharedNotice; }
-    // Where the panel's values came from.
+    // Where the panel's values came from; the panel's context menu.
     PanelOrigin &Origin() { return *m_origin; }
+    PanelMenu &Menu() { return *m_panelMenu; }
 
     // Text2 as the module gets it: every line break as CR LF.
     QString Text2Text() const;
@@ -117,6 +120,8 @@ private:
     std::unique_ptr<CommandEngine> m_engine;
     std::unique_ptr<MessageBoxConfirm> m_messageConfirm;
     std::unique_ptr<UpdateGuard> m_guard;
+    std::unique_ptr<Pairing> m_pairing;
+    std::unique_ptr<PanelMenu> m_panelMenu;
     std::unique_ptr<NoticeBox> m_notice;
     std::unique_ptr<RateFinder> m_rateFinder;
     std::unique_ptr<StepWatch> m_stepWatch;

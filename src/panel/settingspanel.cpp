@@ -339,6 +339,18 @@ bool SettingsPanel::Marked(int step) const
     return field && !field->property(MarkProperty).toString().isEmpty();
 }
 
+QRect SettingsPanel::Area() const
+{
+    QRect area;
+    for (const auto &[index, label] : m_label6)
+        area |= label->geometry();
+    for (const auto &[index, box] : m_text1)
+        area |= box->geometry();
+    for (const QWidget *frame : m_frames)
+        area |= frame->geometry();
+    return area;
+}
+
 QList<QWidget *> SettingsPanel::TabOrder() const
 {
     QList<QWidget *> order;

@@ -4,6 +4,7 @@
 #include "engine/seams.h"
 
 #include <QList>
+#include <QRect>
 
 #include <functional>
 #include <map>
@@ -51,6 +52,8 @@ public:
     bool Marked(int step) const;
     // Runs with the update step of a setting the operator has just changed by hand.
     void SetEditedHandler(std::function<void(int step)> edited) { m_edited = std::move(edited); }
+    // The rectangle the rows take in the window.
+    QRect Area() const;
 
     // Text1(0)-(5), (7)-(11), then Option1-Option6: the panel's part of the focus chain.
     // Tab stops at one option of each group, the selected one (the first when none is).

@@ -6,7 +6,7 @@
 class PanelOrigin;
 class SettingsFields;
 
-// A pair of modules: the address of one, as a query read it, is kept for the session;
+// A pair of modules: the address of one, as a query read it, is kept while the tool runs;
 // another is then bound to it. Binding sets three settings in the panel and leaves the
 // rest: the master role, connection mode 0 (connect to the bound address only), and the
 // address in the bind box as the module gives it, with colons (the update writes it with

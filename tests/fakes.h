@@ -3,6 +3,7 @@
 
 #include "common/notice.h"
 #include "engine/seams.h"
+#include "engine/updateguard.h"
 #include "serial/seriallink.h"
 
 #include <QList>
@@ -140,6 +141,10 @@ public:
     {
         return QStringLiteral("group of Option%1").arg(number);
     }
+    QString OptionCaption(int number) const override
+    {
+        return QStringLiteral("Option%1").arg(number);
+    }
     void SetOption(int number, bool on) override
     {
         const int first = number <= 3 ? 1 : 4;
@@ -193,6 +198,24 @@ struct TemporaryPreferences
     {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
     }
+};
+
+// Answers the update's "确认" as `write` says, and records what it was asked.
+class FakeConfirm : public ConfirmBox
+{
+public:
+    explicit FakeConfirm(bool write = true)
+        : write(write)
+    { }
+    bool Confirm(const QString &text, const QString &informative) override
+    {
+        asked << text;
+        details << informative;
+        return write;
+    }
+    bool write;
+    QStringList asked;
+    QStringList details;
 };
 
 inline const QString PortWarning = QStringLiteral("警告|端口打开错误，请搜索端口后重试！");

@@ -36,6 +36,7 @@ class TestEndToEnd : public QObject
     std::optional<TemporaryPreferences> m_preferences;
     std::unique_ptr<Form1> m_form;
     FakeWarning m_warning;
+    FakeConfirm m_confirm;
 
     // Starts the simulator and the window, and searches once: true when port 1 opened.
     [[nodiscard]] bool Start(const QStringList &options = {})
@@ -48,6 +49,8 @@ class TestEndToEnd : public QObject
         m_form = std::make_unique<Form1>();
         m_warning.shown.clear();
         m_form->SetWarningBox(&m_warning);
+        m_confirm.asked.clear();
+        m_form->SetConfirmBox(&m_confirm);
         m_form->show();
         m_form->Command4->click();
         return m_form->Label4->text() == PortOpenCaption(1);
@@ -185,6 +188,8 @@ private slots:
     void unansweredStepNotice();
     void nameHoldingOk();
     void clearedPanelUpdate();
+    void marksAfterAModuleThatForgets_data();
+    void marksAfterAModuleThatForgets();
     void hangUpMidway();
     void queryAfterUnfinishedReply();
     void terminationSignalEndsTheTool_data();
@@ -263,6 +268,7 @@ void TestEndToEnd::updateWritesTheModule()
     m_form->Panel().SetOption(1, true); // master
     m_form->Panel().Text1Box(7)->setText(QStringLiteral("1a2b:3c:4d5e6f"));
     QVERIFY(RunToEnd(m_form->Command2, 9));
+    QVERIFY(m_confirm.asked.isEmpty()); // the panel is this module's, as read and edited
 
     const QStringList update = { "AT+NAME=BENCH-7",        "AT+ROLE=1",      "AT+CLASS=1f00",
                                  "AT+PSWD=1234",           "AT+IAC=9e8b33",  "AT+CMODE=0",
@@ -420,12 +426,54 @@ void TestEndToEnd::clearedPanelUpdate()
     QVERIFY(Start());
     QVERIFY(RunToEnd(m_form->Command1, 14));
     m_form->Command6->click();
-    QVERIFY(RunToEnd(m_form->Command2, 9));
+    QVERIFY(RunToEnd(m_form->Command2, 9)); // written once the operator confirms
+    QCOMPARE(m_confirm.asked.size(), 1);
+    QVERIFY(m_confirm.asked[0].contains(QStringLiteral("以下设置为空：设备名称、设备类、")));
     const QStringList sent = m_sim->Received().mid(14);
     QCOMPARE(sent,
              (QStringList { "AT+NAME=", "AT+ROLE=0", "AT+CLASS=", "AT+PSWD=", "AT+IAC=",
                             "AT+CMODE=0", "AT+BIND=", "AT+INQM=", "AT+UART=" }));
     QCOMPARE(m_sim->Records('>').mid(14 * 2 - 1).count(QStringLiteral("OK")), 2); // role and mode
+}
+
+void TestEndToEnd::marksAfterAModuleThatForgets_data()
+{
+    QTest::addColumn<QString>("then"); // what takes the marks away
+    QTest::newRow("an edit of the field") << "edit";
+    QTest::newRow("the next update") << "update";
+    QTest::newRow("clear") << "clear";
+}
+
+void TestEndToEnd::marksAfterAModuleThatForgets()
+{
+    QFETCH(QString, then);
+    QVERIFY(Start({ "--forget" }));
+    QVERIFY(RunToEnd(m_form->Command1, 14));
+    SettingsPanel &panel = m_form->Panel();
+    panel.Text1Box(0)->setText(QStringLiteral("BENCH-7"));
+    panel.SetOption(1, true); // master
+    QVERIFY(RunToEnd(m_form->Command2, 9));
+    QVERIFY(!panel.Marked(1)); // not before the module is read again
+    QVERIFY(RunToEnd(m_form->Command1, 14));
+    for (int step = 1; step <= UpdateSteps; ++step)
+        QCOMPARE(panel.Marked(step), step <= 2);
+    QCOMPARE(panel.Text1Box(0)->toolTip(), QStringLiteral("写入：BENCH-7，模块回答：TARVENIT-BT"));
+    QCOMPARE(panel.Frame(1)->toolTip(), QStringLiteral("写入：主角色，模块回答：从角色"));
+    QCOMPARE(panel.Text1Box(0)->accessibleDescription(), panel.Text1Box(0)->toolTip());
+
+    if (then == QLatin1String("edit")) {
+        QTest::keyClicks(panel.Text1Box(0), QStringLiteral("X"));
+        QVERIFY(!panel.Marked(1));
+        QVERIFY(panel.Marked(2)); // each mark goes with its own field
+        QCOMPARE(panel.Text1Box(0)->toolTip(), QString());
+        return;
+    }
+    if (then == QLatin1String("update"))
+        QVERIFY(RunToEnd(m_form->Command2, 9));
+    else
+        m_form->Command6->click();
+    QVERIFY(!panel.Marked(1) && !panel.Marked(2));
+    QCOMPARE(panel.Frame(1)->toolTip(), QString());
 }
 
 void TestEndToEnd::hangUpMidway()

@@ -2,9 +2,14 @@
 #include "engine/commandengine.h"
 #include "engine/lineendwatch.h"
 #include "engine/outgoing.h"
+#include "engine/pairing.h"
+#include "engine/panelorigin.h"
 #include "engine/ratefinder.h"
 #include "engine/stepwatch.h"
+#include "engine/update.h"
+#include "engine/updateguard.h"
 #include "fakes.h"
+#include "modulecore.h"
 
 #include <QtTest>
 
@@ -50,6 +55,51 @@ class TestEngine : public QObject
         }
     };
 
+    // The engine with the panel's origin, the update's guard and pairing beside it, against
+    // the simulated module's command set.
+    struct PanelRig
+    {
+        EngineState state;
+        FakePort port;
+        FakeConsole console;
+        FakeFields fields;
+        FakeWarning warning;
+        FakeConfirm confirm;
+        sim::ModuleCore module;
+        PanelOrigin origin { state, fields };
+        CommandEngine engine { state, port, console, origin, warning };
+        UpdateGuard guard { origin, engine, confirm };
+        Pairing pairing { fields, origin };
+        PanelRig()
+        {
+            engine.SetModeWatcher([this] { origin.Follow(); });
+        }
+        // Ticks until the sequence ends or waits for good; the lines it wrote.
+        QStringList Run()
+        {
+            const qsizetype from = port.written.size();
+            for (int tick = 0; tick < 50 && SequenceRunning(state); ++tick) {
+                const qsizetype sent = port.written.size();
+                engine.OnTick();
+                origin.Follow();
+                if (port.written.size() == sent)
+                    continue;
+                const auto reply = module.Reply(port.written.last().trimmed().toStdString());
+                if (reply) {
+                    port.Deliver(QString::fromStdString(*reply));
+                    engine.OnReceive();
+                    origin.Follow();
+                }
+            }
+            QStringList lines = port.written.mid(from);
+            for (QString &line : lines)
+                line.chop(2); // CR LF
+            return lines;
+        }
+        void Query() { engine.StartQuery(), Run(); }
+        QStringList Update() { return guard.StartUpdate(), Run(); }
+    };
+
 private slots:
     void startActions_data();
     void startActions();
@@ -79,6 +129,9 @@ private slots:
     void rateFinder();
     void lineEndNotice_data();
     void lineEndNotice();
+    void updateGuard_data();
+    void updateGuard();
+    void pairing();
 };
 
 void TestEngine::startActions_data()
@@ -684,3 +737,113 @@ void TestEngine::lineEndNotice()
 
 QTEST_GUILESS_MAIN(TestEngine)
 #include "tst_engine.moc"
+
+void TestEngine::updateGuard_data()
+{
+    QTest::addColumn<QString>("after"); // what happens after a complete query
+    QTest::addColumn<QString>("cause"); // the guard's text holds it; empty: no guard
+    QTest::addColumn<QString>("listed"); // the guard's first line of settings
+    const QString name = QStringLiteral("Text1(0)TARVENIT-BT");
+    const QString empty = QStringLiteral("Text1(0)（空）");
+    QTest::newRow("nothing read") << "nothing read"
+                                  << "还没有读取过模块。" << empty;
+    QTest::newRow("a query cut short") << "cut short"
+                                       << "上次读取没有完成" << name;
+    QTest::newRow("port lost and back") << "lost"
+                                        << "端口断开过" << name;
+    QTest::newRow("another port") << "searched"
+                                  << "换过端口" << name;
+    QTest::newRow("a loaded file") << "loaded"
+                                   << "面板中的值载入自文件 a:b.ini。"
+                                   << "Text1(0)BATCH（模块回答：TARVENIT-BT）";
+    QTest::newRow("cleared") << "cleared"
+                             << "以下设置为空：Text1(0)、Text1(3)、Text1(4)"
+                             << empty + "（模块回答：TARVENIT-BT）";
+    QTest::newRow("an empty box") << "empty"
+                                  << "以下设置为空：Text1(8)。" << name;
+    QTest::newRow("no role chosen") << "no role"
+                                    << "group of Option1没有选择：将写入 0。" << name;
+    QTest::newRow("edited: no guard") << "edited"
+                                      << ""
+                                      << "";
+    QTest::newRow("as read: no guard") << ""
+                                       << ""
+                                       << "";
+}
+
+void TestEngine::updateGuard()
+{
+    QFETCH(QString, after);
+    QFETCH(QString, cause);
+    QFETCH(QString, listed);
+    PanelRig rig;
+    if (after == QLatin1String("cut short"))
+        rig.module.SilenceCommand("AT+MRAD?");
+    if (after != QLatin1String("nothing read"))
+        rig.Query();
+    if (after == QLatin1String("lost"))
+        rig.engine.OnPortLost(), rig.origin.PortLost();
+    else if (after == QLatin1String("searched"))
+        rig.origin.PortSearched();
+    else if (after == QLatin1String("loaded"))
+        rig.fields.texts[0] = QStringLiteral("BATCH"), rig.origin.Loaded(QStringLiteral("a:b.ini"));
+    else if (after == QLatin1String("cleared"))
+        rig.fields.texts.clear(), rig.fields.options.clear(), rig.origin.Cleared();
+    else if (after == QLatin1String("empty"))
+        rig.fields.texts[8].clear();
+    else if (after == QLatin1String("no role"))
+        rig.fields.SetOption(2, false);
+    else if (after == QLatin1String("edited"))
+        rig.fields.texts[0] = QStringLiteral("BENCH"), rig.origin.Edited(1);
+    rig.module.SilenceCommand("AT+MRAD?"); // a running query stays where it is
+    rig.port.written.clear();
+
+    QStringList expected;
+    for (int step = 1; step <= UpdateSteps; ++step)
+        expected << UpdateLine(step, rig.fields).chopped(2);
+    rig.confirm.write = false;
+    const QStringList cancelled = rig.Update();
+    if (cause.isEmpty()) {
+        QVERIFY(rig.confirm.asked.isEmpty());
+        QCOMPARE(cancelled, expected);
+        return;
+    }
+    QCOMPARE(rig.confirm.asked.size(), 1);
+    QVERIFY2(rig.confirm.asked[0].contains(cause), qPrintable(rig.confirm.asked[0]));
+    QVERIFY(cancelled.isEmpty()); // 取消 writes nothing
+    QVERIFY(rig.state.WorkMode != ModeUpdating);
+    // Each setting listed; one that differs from the module's answer says so.
+    const QStringList lines = rig.confirm.details[0].split(QLatin1Char('\n')).mid(1);
+    QCOMPARE(lines.size(), UpdateSteps);
+    QCOMPARE(lines[0], listed);
+    rig.confirm.write = true;
+    QCOMPARE(rig.Update(), expected); // 写入 writes what the update always wrote
+}
+
+void TestEngine::pairing()
+{
+    PanelRig rig;
+    QVERIFY(!rig.pairing.CanKeep());
+    rig.module.Set("ADDR", "98d3:31:fd5e6f");
+    rig.Query();
+    QVERIFY(rig.pairing.CanKeep());
+    rig.pairing.Keep();
+    QCOMPARE(rig.pairing.Kept(), QStringLiteral("98d3:31:fd5e6f"));
+
+    // The second module, on another port, read and bound to the first.
+    rig.origin.PortSearched();
+    rig.module = sim::ModuleCore();
+    rig.Query();
+    rig.pairing.Bind();
+    QCOMPARE(rig.fields.Selected(1), 1); // master
+    QCOMPARE(rig.fields.Selected(4), 5); // connection mode 0
+    QCOMPARE(rig.fields.Text1(7), QStringLiteral("98d3:31:fd5e6f"));
+    QCOMPARE(rig.fields.Text1(0), QStringLiteral("TARVENIT-BT")); // the rest stays
+    const QStringList written = rig.Update();
+    QVERIFY(rig.confirm.asked.value(0).contains(QStringLiteral("已绑定到 98d3:31:fd5e6f")));
+    QVERIFY(rig.confirm.details.value(0).contains(
+        QStringLiteral("group of Option1Option1（模块回答：Option2）")));
+    QCOMPARE(written.mid(1, 1) + written.mid(5, 2),
+             (QStringList { "AT+ROLE=1", "AT+CMODE=0", "AT+BIND=98d3,31,fd5e6f" }));
+    QCOMPARE(rig.module.Current().at("BIND"), "98d3:31:fd5e6f");
+}

@@ -9,6 +9,7 @@
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
 #include "fakes.h"
+#include "panel/panelmenu.h"
 #include "panel/settingspanel.h"
 #include "serial/serialport.h"
 
@@ -62,6 +63,7 @@ class TestForm1 : public QObject
     std::optional<TemporaryPreferences> m_preferences;
     std::unique_ptr<Form1> m_form;
     FakeWarning m_warning;
+    FakeConfirm m_confirm;
 
     // Appends and draws at once, as the window does before it paints.
     void Append(const QString &text, QRgb colour = qRgb(0, 0, 255))
@@ -81,6 +83,7 @@ class TestForm1 : public QObject
             return false;
         m_form = std::make_unique<Form1>();
         m_form->SetWarningBox(&m_warning);
+        m_form->SetConfirmBox(&m_confirm);
         m_form->show();
         return QTest::qWaitForWindowExposed(m_form.get());
     }
@@ -101,6 +104,8 @@ private slots:
         m_warning.shown.clear();
         m_warning.details.clear();
         m_form->SetWarningBox(&m_warning);
+        m_confirm.asked.clear();
+        m_form->SetConfirmBox(&m_confirm);
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
@@ -160,6 +165,10 @@ private slots:
     void ctrlEnterSends_data();
     void ctrlEnterSends();
     void historyKeys();
+    void panelMenu_data();
+    void panelMenu();
+    void updateAsksFirst_data();
+    void updateAsksFirst();
 };
 
 void TestForm1::startUpDefaults()
@@ -900,7 +909,8 @@ void TestForm1::startButtonsSetTheMode()
     QCOMPARE(warnedAtTick.value(0), 1);
     QCOMPARE(m_form->State().WorkMode, ModeIdle);
     const qsizetype ticks = warnedAtTick.size();
-    m_form->Command2->click();
+    m_form->Command2->click(); // an empty panel: written once the operator confirms
+    QCOMPARE(m_confirm.asked.size(), 1);
     QCOMPARE(m_form->State().WorkMode, ModeUpdating);
     QCOMPARE(m_form->State().StepIndex, qint16(1));
     QTRY_COMPARE_WITH_TIMEOUT(m_warning.shown.size(), 2, 5000);
@@ -1164,18 +1174,27 @@ void TestForm1::panelRows()
 void TestForm1::panelFieldsKeepText_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("plain") << "TARVENIT-BT";
-    QTest::newRow("spaces around") << "  a b  ";
-    QTest::newRow("chinese") << "蓝牙模块";
-    QTest::newRow("line feed") << "x\n";
+    QTest::addColumn<bool>("cut"); // too wide for the box: whole in its tooltip
+    QTest::newRow("plain") << "TARVENIT-BT" << false;
+    QTest::newRow("spaces around") << "  a b  " << false;
+    QTest::newRow("chinese") << "蓝牙模块" << false;
+    QTest::newRow("line feed") << "x\n" << false;
+    QTest::newRow("wider than the box") << "98d3:31:fd5e6f 98d3:31:fd5e6f 98d3:31" << true;
 }
 
 void TestForm1::panelFieldsKeepText()
 {
     QFETCH(QString, text);
+    QFETCH(bool, cut);
     SettingsPanel &panel = m_form->Panel();
+    const QRect place = panel.Text1Box(9)->geometry();
     panel.SetText1(9, text);
     QCOMPARE(panel.Text1(9), text);
+    QCOMPARE(panel.Text1Box(9)->toolTip(), cut ? text : QString());
+    QCOMPARE(panel.Text1Box(9)->geometry(), place);
+    // The most recent address is cut in its narrow box.
+    panel.SetText1(11, QStringLiteral("98d3:31:fd5e6f"));
+    QCOMPARE(panel.Text1Box(11)->toolTip(), QStringLiteral("98d3:31:fd5e6f"));
 }
 
 void TestForm1::optionGroupsExclusiveAndClear()
@@ -1286,6 +1305,96 @@ void TestForm1::historyKeys()
                         Qt::ControlModifier);
         QCOMPARE(box->toPlainText(), step.mid(1));
     }
+}
+
+void TestForm1::panelMenu_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("mouse");
+    QTest::newRow("a label") << "Label6_10" << true;
+    QTest::newRow("between the rows") << "" << true;
+    QTest::newRow("an option, menu key") << "Option5" << false;
+    QTest::newRow("a box, below its own entries") << "Text1_7" << false;
+}
+
+void TestForm1::panelMenu()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, mouse);
+    QWidget *widget = target.isEmpty() ? m_form.get() : m_form->findChild<QWidget *>(target);
+    QVERIFY(widget);
+    // Between the third and the fourth row.
+    const QPoint at = target.isEmpty()
+        ? m_form->Panel().Label6(1)->geometry().bottomLeft() + QPoint(2, 3)
+        : QPoint(3, 3);
+    QStringList entries;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *popup = QApplication::activePopupWidget();
+        for (QAction *action : popup ? popup->actions() : QList<QAction *>()) {
+            if (!action->isSeparator())
+                entries << action->text() + (action->isEnabled() ? "" : " (off)");
+        }
+        if (popup)
+            popup->close();
+    });
+    QContextMenuEvent event(mouse ? QContextMenuEvent::Mouse : QContextMenuEvent::Keyboard, at,
+                            widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &event);
+    const QStringList panel
+        = { "保存配置…", "载入配置…", "记住本机地址 (off)", "绑定到记住的地址 (off)" };
+    QCOMPARE(entries.mid(entries.size() - 4), panel);
+    QCOMPARE(entries.size() > 4, target.startsWith(QLatin1String("Text1")));
+    QCOMPARE(m_form->Menu().SaveAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    QCOMPARE(m_form->Menu().LoadAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    QVERIFY(m_form->actions().contains(m_form->Menu().LoadAction()));
+}
+
+void TestForm1::updateAsksFirst_data()
+{
+    QTest::addColumn<QString>("answer"); // a button's caption, or a key
+    QTest::addColumn<bool>("written");
+    QTest::newRow("写入") << "写入" << true;
+    QTest::newRow("取消") << "取消" << false;
+    QTest::newRow("Escape") << "Escape" << false;
+    QTest::newRow("Enter, on 取消 by default") << "Enter" << false;
+}
+
+void TestForm1::updateAsksFirst()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, written);
+    m_form->SetConfirmBox(nullptr); // the real box
+    QString asked;
+    QTimer poll;
+    const QDeadlineTimer deadline(5000);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box && !deadline.hasExpired())
+            return;
+        poll.stop();
+        if (!box)
+            return;
+        QStringList buttons;
+        for (QAbstractButton *button : box->buttons())
+            buttons << button->text();
+        QVERIFY(!Qt::mightBeRichText(box->informativeText())); // the list is read as it is
+        asked = box->windowTitle() + '|' + buttons.join(',') + '|' + box->defaultButton()->text()
+            + '|' + box->informativeText().section('\n', 0, 1);
+        if (answer == QLatin1String("Escape") || answer == QLatin1String("Enter"))
+            QTest::keyClick(box,
+                            answer == QLatin1String("Escape") ? Qt::Key_Escape : Qt::Key_Return);
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text() == answer)
+                button->click();
+        }
+        if (QApplication::activeModalWidget() == box)
+            box->reject(); // never left open
+    });
+    poll.start(10);
+    m_form->Panel().SetText1(0, QStringLiteral("<b>x</b>"));
+    m_form->Command2->click(); // a panel never read: returns once the box is answered
+    QCOMPARE(asked, QStringLiteral("确认|写入,取消|取消|将写入的设置：\n设备名称：<b>x</b>"));
+    QCOMPARE(m_form->State().WorkMode, written ? ModeUpdating : ModeIdle);
 }
 
 QTEST_MAIN(TestForm1)

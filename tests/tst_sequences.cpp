@@ -4,7 +4,9 @@
 #include "engine/replystore.h"
 #include "engine/update.h"
 #include "fakes.h"
+#include "panel/settingsfile.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 using Texts = QMap<int, QString>;
@@ -65,6 +67,10 @@ private slots:
     void updateLine();
     void updateComplete_data();
     void updateComplete();
+    void settingsFileReadBack_data();
+    void settingsFileReadBack();
+    void settingsFileRefused_data();
+    void settingsFileRefused();
 };
 
 void TestSequences::queryLine_data()
@@ -358,3 +364,106 @@ void TestSequences::updateComplete()
 
 QTEST_GUILESS_MAIN(TestSequences)
 #include "tst_sequences.moc"
+
+void TestSequences::settingsFileReadBack_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("bind");
+    QTest::addColumn<int>("role"); // the option selected, 0 for none
+    QTest::newRow("plain") << "TARVENIT-BT"
+                           << "98d3:31:fd5e6f" << 1;
+    QTest::newRow("chinese and spaces") << " 蓝牙 模块 一 "
+                                        << "0:0:0" << 2;
+    QTest::newRow("commas, colons, quotes") << "a,b; \"c\": d=e"
+                                            << "98d3,31,fd5e6f" << 3;
+    QTest::newRow("empty, no role") << ""
+                                    << "" << 0;
+    QTest::newRow("percent, @, backslash") << "@%1 \\n #x"
+                                           << "[x]" << 0;
+}
+
+void TestSequences::settingsFileReadBack()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, bind);
+    QFETCH(int, role);
+    FakeFields saved;
+    saved.texts = { { 0, name }, { 3, "1f00" },   { 4, "1234" },     { 5, "9e8b33" },
+                    { 7, bind }, { 8, "1,1,48" }, { 10, "9600,0,0" } };
+    if (role)
+        saved.SetOption(role, true);
+    saved.SetOption(5, true);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("模块 1.ini"));
+    QVERIFY(
+        !SaveSettingsFile(path, saved, { "1a2b:3c:4d5e6f", "1.4", QDateTime::currentDateTime() }));
+    FakeFields loaded;
+    loaded.texts = { { 1, "kept" }, { 2, "kept" }, { 9, "kept" }, { 11, "kept" } };
+    loaded.SetOption(3, true);
+    QVERIFY(!LoadSettingsFile(path, loaded));
+    for (int index : { 0, 3, 4, 5, 7, 8, 10 })
+        QCOMPARE(loaded.Text1(index), saved.Text1(index));
+    for (int index : { 1, 2, 9, 11 }) // nothing else
+        QCOMPARE(loaded.Text1(index), QStringLiteral("kept"));
+    QCOMPARE(loaded.Selected(1), role);
+    QCOMPARE(loaded.Selected(4), 5);
+    // Saving again replaces the file.
+    QVERIFY(!SaveSettingsFile(path, loaded, {}));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY(text.contains(QStringLiteral("\nIAC=9e8b33\n")));
+    QVERIFY(!text.contains(QStringLiteral("ADDR")));
+}
+
+void TestSequences::settingsFileRefused_data()
+{
+    QTest::addColumn<QByteArray>("content"); // "-" for no file, "/" for a folder
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("reason");
+    const QByteArray good = "[settings]\nNAME=x\nROLE=1\nCLASS=1f00\nPSWD=1234\nIAC=9e8b33\n"
+                            "CMODE=0\nBIND=0:0:0\nINQM=1,1,48\nUART=9600,0,0\n";
+    QTest::newRow("missing") << QByteArray("-") << 0 << "文件不存在";
+    QTest::newRow("a folder") << QByteArray("/") << 0 << "不是普通文件";
+    QTest::newRow("too large") << good + QByteArray(70000, ';') << 0 << "文件太大，不是配置文件";
+    QTest::newRow("not UTF-8") << good + "NAME=\xff\xfe\n" << 11 << "不是 UTF-8 文本";
+    QTest::newRow("a line that is no setting") << "[module]\nADDR=1\n" + good + "garbage\n"
+                                               << 13 << "无法读懂这一行";
+    QTest::newRow("an unknown key") << good + "MRAD=0:0:0\n" << 11 << "未知的设置 MRAD";
+    QTest::newRow("a key outside the section") << "NAME=x\n" + good << 1 << "未知的设置 NAME";
+    QTest::newRow("an open section") << "[settings\n" + good << 1 << "无法读懂这一行";
+    QTest::newRow("a role the panel cannot hold")
+        << QByteArray(good).replace("ROLE=1", "ROLE=3") << 3 << "ROLE 的值不能填入面板";
+    QTest::newRow("first of two bad values") << QByteArray(good)
+                                                    .replace("CMODE=0", "CMODE=x")
+                                                    .replace("UART=9600,0,0", "UART=@Variant(x)")
+                                             << 7 << "CMODE 的值不能填入面板";
+    QTest::newRow("a setting missing")
+        << QByteArray(good).replace("PSWD=1234\n", "") << 0 << "缺少设置 PSWD";
+    QTest::newRow("empty") << QByteArray() << 0 << "缺少设置 NAME";
+}
+
+void TestSequences::settingsFileRefused()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, line);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("x.ini"));
+    if (content == "/")
+        path = dir.path();
+    QFile file(path);
+    QVERIFY(content == "/" || content == "-"
+            || (file.open(QIODevice::WriteOnly) && file.write(content) == content.size()));
+    file.close();
+    FakeFields fields;
+    fields.texts = { { 0, "before" } };
+    fields.SetOption(2, true);
+    const FakeFields before = fields;
+    const auto fault = LoadSettingsFile(path, fields);
+    QVERIFY(fault);
+    QCOMPARE(fault->line, line);
+    QCOMPARE(fault->reason, reason);
+    QCOMPARE(fields.texts, before.texts); // the panel as it was
+    QCOMPARE(fields.options, before.options);
+}

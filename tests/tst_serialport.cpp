@@ -140,6 +140,7 @@ class TestSerialPort : public QObject
     std::optional<TemporaryPreferences> m_preferences;
     std::unique_ptr<Form1> m_form;
     FakeWarning m_warning;
+    FakeConfirm m_confirm; // the update of an empty panel is written
 
     // A new pty as port `number`, the ports below it missing.
     bool PlugIn(int number)
@@ -162,6 +163,7 @@ class TestSerialPort : public QObject
         m_form = std::make_unique<Form1>();
         m_warning.shown.clear();
         m_form->SetWarningBox(&m_warning);
+        m_form->SetConfirmBox(&m_confirm);
         m_form->Command4->click();
         return m_form->Port().IsOpen();
     }

@@ -197,6 +197,17 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
 </context>
 <context>
+    <name>MessageBoxConfirm</name>
+    <message>
+        <source>写入</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>Outgoing</name>
     <message>
         <source>第 %1 个字符“%2”没有成对：每个字节要两位十六进制数字。命令没有发出。</source>
@@ -233,6 +244,100 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     <message>
         <source>CR LF</source>
         <translation>CR LF</translation>
+    </message>
+</context>
+<context>
+    <name>PanelMenu</name>
+    <message>
+        <source>保存配置…</source>
+        <translation>Save settings…</translation>
+    </message>
+    <message>
+        <source>载入配置…</source>
+        <translation>Load settings…</translation>
+    </message>
+    <message>
+        <source>记住本机地址</source>
+        <translation>Remember this address</translation>
+    </message>
+    <message>
+        <source>绑定到记住的地址</source>
+        <translation>Bind to the remembered address</translation>
+    </message>
+    <message>
+        <source>绑定到 %1</source>
+        <translation>Bind to %1</translation>
+    </message>
+    <message>
+        <source>保存配置</source>
+        <translation>Save settings</translation>
+    </message>
+    <message>
+        <source>配置文件 (*.ini);;所有文件 (*)</source>
+        <translation>Settings files (*.ini);;All files (*)</translation>
+    </message>
+    <message>
+        <source>载入配置</source>
+        <translation>Load settings</translation>
+    </message>
+    <message>
+        <source>文件保存失败！</source>
+        <translation>The file was not saved.</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>无法载入配置文件 %1</source>
+        <translation>The settings file %1 cannot be loaded.</translation>
+    </message>
+    <message>
+        <source>第 %1 行：%2</source>
+        <translation>Line %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>PanelOrigin</name>
+    <message>
+        <source>写入：%1，模块回答：%2</source>
+        <translation>Written: %1, the module answers: %2</translation>
+    </message>
+    <message>
+        <source>端口断开过：面板中的值读取自断开之前，之后还没有读取过模块。</source>
+        <translation>The port was lost: the panel holds what was read before, and the module has not been read since.</translation>
+    </message>
+    <message>
+        <source>换过端口：面板中的值不是从这个端口上的模块读取的。</source>
+        <translation>Another port was searched: the panel does not hold what the module on this port answered.</translation>
+    </message>
+    <message>
+        <source>还没有读取过模块。</source>
+        <translation>The module has not been read yet.</translation>
+    </message>
+    <message>
+        <source>上次读取没有完成：面板中可能还有之前的值。</source>
+        <translation>The last query did not finish: the panel may still hold earlier values.</translation>
+    </message>
+    <message>
+        <source>面板清除之后还没有读取过模块。</source>
+        <translation>The panel was cleared and the module has not been read since.</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>面板中的值载入自文件 %1。</source>
+        <translation>The panel was loaded from the file %1.</translation>
+    </message>
+    <message>
+        <source>已绑定到 %1：主从角色、连接模式和绑定地址已改。</source>
+        <translation>Bound to %1: the role, the connection mode and the bind address were changed.</translation>
+    </message>
+    <message>
+        <source>模块没有回答：%1。</source>
+        <translation>The module did not answer: %1.</translation>
     </message>
 </context>
 <context>
@@ -341,6 +446,49 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     <message>
         <source>端口保持以 %1 打开，波特率列表也已选中 %1。现在可以重新读取模块信息。</source>
         <translation>The port stays open at %1 baud, and the baud rate list shows %1. Get the module info again now.</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsFile</name>
+    <message>
+        <source>不是 UTF-8 文本</source>
+        <translation>not UTF-8 text</translation>
+    </message>
+    <message>
+        <source>无法读懂这一行</source>
+        <translation>not a setting, a section or a comment</translation>
+    </message>
+    <message>
+        <source>未知的设置 %1</source>
+        <translation>unknown setting %1</translation>
+    </message>
+    <message>
+        <source>无法写入</source>
+        <translation>cannot be written</translation>
+    </message>
+    <message>
+        <source>文件不存在</source>
+        <translation>the file does not exist</translation>
+    </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>文件太大，不是配置文件</source>
+        <translation>too large for a settings file</translation>
+    </message>
+    <message>
+        <source>无法读懂这个文件</source>
+        <translation>not a settings file</translation>
+    </message>
+    <message>
+        <source>缺少设置 %1</source>
+        <translation>the setting %1 is missing</translation>
+    </message>
+    <message>
+        <source>%1 的值不能填入面板</source>
+        <translation>the value of %1 does not fit the panel</translation>
     </message>
 </context>
 <context>
@@ -489,6 +637,53 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     <message>
         <source>提示</source>
         <translation>Notice</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>Confirm</translation>
+    </message>
+</context>
+<context>
+    <name>Update</name>
+    <message>
+        <source>（空）</source>
+        <translation>(empty)</translation>
+    </message>
+    <message>
+        <source>未选择</source>
+        <translation>none chosen</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateGuard</name>
+    <message>
+        <source>是否向模块写入以下设置？</source>
+        <translation>Write these settings to the module?</translation>
+    </message>
+    <message>
+        <source>将写入的设置：</source>
+        <translation>Settings to write:</translation>
+    </message>
+    <message>
+        <source>%1没有选择：将写入 %2。</source>
+        <translation>%1: no option chosen; %2 will be written.</translation>
+    </message>
+    <message>
+        <source>以下设置为空：%1。</source>
+        <translation>These settings are empty: %1.</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>（模块回答：%1）</source>
+        <translation> (the module answered: %1)</translation>
+    </message>
+    <message>
+        <source>%1%2</source>
+        <comment>a caption, and the value after it</comment>
+        <translation>%1 %2</translation>
     </message>
 </context>
 </TS>

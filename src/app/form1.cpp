@@ -5,13 +5,18 @@
 #include "commandbox.h"
 #include "common/twips.h"
 #include "common/wholetext.h"
+#include "confirmbox.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
 #include "engine/lineendwatch.h"
+#include "engine/pairing.h"
+#include "engine/panelorigin.h"
 #include "engine/ratefinder.h"
 #include "engine/stepwatch.h"
+#include "engine/updateguard.h"
 #include "messagebox.h"
 #include "noticebox.h"
+#include "panel/panelmenu.h"
 #include "panel/settingspanel.h"
 #include "serial/portsearch.h"
 #include "serial/portwatch.h"
@@ -150,7 +155,9 @@ Form1::Form1(QWidget *parent)
     m_feed = std::make_unique<ConsoleFeed>(*m_batcher);
     m_messageBox = std::make_unique<MessageBoxWarning>(this);
     m_warning = m_messageBox.get();
-    m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_feed, *m_panel, *m_warning);
+    // The query fills the panel through its origin, which notes what the module answered.
+    m_origin = std::make_unique<PanelOrigin>(m_state, *m_panel);
+    m_engine = std::make_unique<CommandEngine>(m_state, *Uart1, *m_feed, *m_origin, *m_warning);
     m_sharedNotice = std::make_unique<NoticeBox>(this);
     m_watch = std::make_unique<PortWatch>(
         *Uart1, m_state.LastPortTried, [this] { return Combo1->currentText(); },
@@ -181,6 +188,7 @@ Form1::Form1(QWidget *parent)
         = std::make_unique<ArrivalSpeech>([this](const QString &text) { m_announcer->Say(text); },
                                           [this] { return RichTextBox1->hasFocus(); });
     WatchTheModule();
+    KeepTrackOfThePanel();
 
     Form_Load();
 
@@ -287,6 +295,12 @@ void Form1::SetWarningBox(WarningBox *warning)
 {
     m_warning = warning ? warning : m_messageBox.get();
     m_engine->SetWarningBox(*m_warning);
+    m_panelMenu->SetWarningBox(*m_warning);
+}
+
+void Form1::SetConfirmBox(ConfirmBox *confirm)
+{
+    m_guard->SetConfirmBox(confirm ? *confirm : *m_messageConfirm);
 }
 
 void Form1::Form_Load()
@@ -308,7 +322,7 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click()
 {
-    m_engine->StartUpdate();
+    m_guard->StartUpdate();
 }
 
 void Form1::Command3_Click()
@@ -321,6 +335,7 @@ void Form1::Command4_Click()
     // The operator takes over from the wait for a lost adapter and a search for the rate.
     m_watch->Stop();
     m_rateFinder->Cancel();
+    m_origin->PortSearched();
     SearchNextPort(m_state.LastPortTried, *Uart1, Combo1->currentText(),
                    std::bind_front(&Form1::SetPortStatus, this), *m_warning, *m_sharedNotice);
     // Only where the search ended is news; the ports tried on the way are not. A search that
@@ -373,6 +388,7 @@ void Form1::WatchTheModule()
         PaceWhileRunning();
         follow();
         m_lineEndWatch->Follow();
+        m_origin->Follow();
     });
     connect(Uart1, &SerialPort::commEvent, this, follow);
     connect(Uart1, &SerialPort::commEvent, this, [this] { m_lineEndWatch->OnPortEvent(); });
@@ -380,6 +396,22 @@ void Form1::WatchTheModule()
     // sequence that a loss ends tells both through the mode watcher.
     connect(Timer1, &QTimer::timeout, this, [this] { m_stepWatch->Follow(m_clock.elapsed()); });
     connect(Uart1, &SerialPort::deviceLost, this, [this] { m_rateFinder->Follow(); });
+}
+
+void Form1::KeepTrackOfThePanel()
+{
+    // Beside the engine too: where the panel's values came from, which the update's guard
+    // and the marks read, and the panel's menu of files and pairs.
+    m_messageConfirm = std::make_unique<MessageBoxConfirm>(this);
+    m_guard = std::make_unique<UpdateGuard>(*m_origin, *m_engine, *m_messageConfirm);
+    m_pairing = std::make_unique<Pairing>(*m_panel, *m_origin);
+    m_panelMenu = std::make_unique<PanelMenu>(this, *m_panel, *m_origin, *m_pairing, *m_warning);
+    m_origin->SetMarksWatcher([this] { m_panel->SetMarks(m_origin->Marks()); });
+    m_panel->SetEditedHandler([this](int step) { m_origin->Edited(step); });
+    const auto follow = [this] { m_origin->Follow(); };
+    // Connected after the engine's handlers, as the mode watcher runs after its changes.
+    connect(Uart1, &SerialPort::commEvent, this, follow);
+    connect(Timer1, &QTimer::timeout, this, follow);
 }
 
 void Form1::Command5_Click()
@@ -399,6 +431,7 @@ void Form1::Command5_Click()
 void Form1::Command6_Click()
 {
     m_panel->ClearSettingsPanel();
+    m_origin->Cleared();
 }
 
 void Form1::Timer1_Timer()
@@ -435,6 +468,8 @@ void Form1::Uart1_DeviceLost()
     AnnouncePortStatus(PortLostCaption(Uart1->PortNumber()), AdapterText(Uart1->Identity()));
     m_watch->Start();
     m_engine->OnPortLost();
+    // After the engine: a query the loss ends is over before the port counts as changed.
+    m_origin->PortLost();
 }
 
 void Form1::RichTextBox1_SelChange()

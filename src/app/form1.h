@@ -13,12 +13,17 @@
 class Announcer;
 class ArrivalSpeech;
 class CommandBox;
+class ConfirmBox;
 class ConsoleFeed;
 class ConsoleView;
 class FrameBatcher;
 class LineEndWatch;
+class MessageBoxConfirm;
 class MessageBoxWarning;
 class NoticeBox;
+class Pairing;
+class PanelMenu;
+class PanelOrigin;
 class PortWatch;
 class QComboBox;
 class QLabel;
@@ -28,6 +33,7 @@ class RateFinder;
 class SerialPort;
 class SettingsPanel;
 class StepWatch;
+class UpdateGuard;
 class WarningBox;
 
 // The tool's one window. It owns every control, the serial port and the engine state,
@@ -42,6 +48,8 @@ public:
 
     // Replaces the modal warning (tests record it instead of showing a box).
     void SetWarningBox(WarningBox *warning);
+    // Replaces the box that asks before an update writes (tests answer for it).
+    void SetConfirmBox(ConfirmBox *confirm);
 
     EngineState &State() { return m_state; }
     SettingsPanel &Panel() { return *m_panel; }
@@ -55,6 +63,9 @@ public:
     NoticeBox &SharedNotice() { return *m_sharedNotice; }
     // What a screen reader is told without a box: the port's state, replies to typed commands.
     Announcer &Spoken() { return *m_announcer; }
+    // Where the panel's values came from; the panel's context menu.
+    PanelOrigin &Origin() { return *m_origin; }
+    PanelMenu &Menu() { return *m_panelMenu; }
 
     QPushButton *Command1 = nullptr;
     QPushButton *Command2 = nullptr;
@@ -95,6 +106,7 @@ private:
     void RichTextBox1_SelChange();
 
     void WatchTheModule();
+    void KeepTrackOfThePanel();
     void UpdateCaretStatus();
     void PaceWhileRunning();
     void ClearConsole();
@@ -109,7 +121,12 @@ private:
     std::unique_ptr<SettingsPanel> m_panel;
     std::unique_ptr<MessageBoxWarning> m_messageBox;
     WarningBox *m_warning = nullptr;
+    std::unique_ptr<PanelOrigin> m_origin;
     std::unique_ptr<CommandEngine> m_engine;
+    std::unique_ptr<MessageBoxConfirm> m_messageConfirm;
+    std::unique_ptr<UpdateGuard> m_guard;
+    std::unique_ptr<Pairing> m_pairing;
+    std::unique_ptr<PanelMenu> m_panelMenu;
     std::unique_ptr<NoticeBox> m_notice;
     std::unique_ptr<RateFinder> m_rateFinder;
     std::unique_ptr<StepWatch> m_stepWatch;

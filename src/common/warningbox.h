@@ -13,6 +13,11 @@ inline QString NoticeTitle()
 {
     return QCoreApplication::translate("Titles", "提示");
 }
+// The title of a box that asks before it acts ("确认").
+inline QString ConfirmTitle()
+{
+    return QCoreApplication::translate("Titles", "确认");
+}
 
 // The modal warning the operator sees: an exclamation icon and one OK button. The port
 // search and the engine both show it; tests replace it with a recorder.

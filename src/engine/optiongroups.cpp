@@ -36,5 +36,5 @@ int GroupValue(const OptionGroup &group, const SettingsFields &fields)
         if (fields.Option(option))
             return written;
     }
-    return 0;
+    return UnselectedGroupValue;
 }

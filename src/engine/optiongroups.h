@@ -33,5 +33,9 @@ std::optional<double> ReadNumber(const QString &text);
 // leaves the group as it is.
 void ApplyGroupValue(const OptionGroup &group, const QString &value, SettingsFields &fields);
 
-// The value the group writes back: the first selected option's, 0 when none is selected.
+// What a group with no option selected writes back.
+inline constexpr int UnselectedGroupValue = 0;
+
+// The value the group writes back: the first selected option's, UnselectedGroupValue
+// when none is selected.
 int GroupValue(const OptionGroup &group, const SettingsFields &fields);

@@ -34,4 +34,6 @@ public:
     // `number`, as the operator reads it there ("设备名称：").
     virtual QString Text1Caption(int index) const = 0;
     virtual QString GroupCaption(int number) const = 0;
+    // The caption of option `number` itself ("主角色").
+    virtual QString OptionCaption(int number) const = 0;
 };

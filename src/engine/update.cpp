@@ -5,6 +5,8 @@
 #include "replystore.h"
 #include "seams.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <array>
 
@@ -31,24 +33,145 @@ const std::array<UpdateStep, 9> UpdateTable = { {
     { "AT+UART=", 10 },
 } };
 
+const UpdateStep *Row(int step)
+{
+    return step >= 1 && step <= int(UpdateTable.size()) ? &UpdateTable[step - 1] : nullptr;
+}
+
+// The option of the group that stands for `value`, 0 for none.
+int OptionFor(const OptionGroup &group, const QString &value)
+{
+    for (const auto &[option, written] : group.writeOrder()) {
+        if (value == QString::number(written))
+            return option;
+    }
+    return 0;
+}
+
 } // namespace
 
 QString UpdateLine(int step, const SettingsFields &fields)
 {
-    if (step < 1 || step > int(UpdateTable.size()))
+    const UpdateStep *row = Row(step);
+    if (!row)
         return QStringLiteral("\r\n");
-    const UpdateStep &row = UpdateTable[step - 1];
-    QString line;
-    if (row.group) {
-        line = QString::fromLatin1(row.group->command)
-            + QString::number(GroupValue(*row.group, fields));
-    } else {
-        QString text = fields.Text1(row.text1Index);
-        if (row.colonsToCommas)
-            text.replace(QLatin1Char(':'), QLatin1Char(','));
-        line = QString::fromLatin1(row.command) + text;
+    const QString command
+        = row->group ? QString::fromLatin1(row->group->command) : QString::fromLatin1(row->command);
+    return command + WrittenValue(step, SettingValue(step, fields)) + QStringLiteral("\r\n");
+}
+
+QString SettingWord(int step)
+{
+    const UpdateStep *row = Row(step);
+    if (!row)
+        return QString();
+    // "AT+NAME=" -> "NAME"
+    const QString command = QString::fromLatin1(row->group ? row->group->command : row->command);
+    return command.mid(3).chopped(1);
+}
+
+int SettingStep(QStringView word)
+{
+    for (int step = 1; step <= int(UpdateTable.size()); ++step) {
+        if (SettingWord(step) == word)
+            return step;
     }
-    return line + QStringLiteral("\r\n");
+    return 0;
+}
+
+int SettingText1Index(int step)
+{
+    const UpdateStep *row = Row(step);
+    return row ? row->text1Index : -1;
+}
+
+int SettingOption(int step)
+{
+    const UpdateStep *row = Row(step);
+    return row && row->group ? row->group->optionForOne : 0;
+}
+
+int StepOfText1(int index)
+{
+    for (int step = 1; step <= int(UpdateTable.size()); ++step) {
+        if (!UpdateTable[step - 1].group && UpdateTable[step - 1].text1Index == index)
+            return step;
+    }
+    return 0;
+}
+
+int StepOfOption(int number)
+{
+    for (int step = 1; step <= int(UpdateTable.size()); ++step) {
+        const OptionGroup *group = UpdateTable[step - 1].group;
+        if (!group)
+            continue;
+        for (const auto &[option, written] : group->writeOrder()) {
+            if (option == number)
+                return step;
+        }
+    }
+    return 0;
+}
+
+QString SettingValue(int step, const SettingsFields &fields)
+{
+    const UpdateStep *row = Row(step);
+    if (!row)
+        return QString();
+    if (!row->group)
+        return fields.Text1(row->text1Index);
+    for (const auto &[option, written] : row->group->writeOrder()) {
+        if (fields.Option(option))
+            return QString::number(written);
+    }
+    return QString();
+}
+
+bool SettingHolds(int step, const QString &value)
+{
+    const UpdateStep *row = Row(step);
+    return row && (!row->group || value.isEmpty() || OptionFor(*row->group, value) != 0);
+}
+
+bool SetSettingValue(int step, const QString &value, SettingsFields &fields)
+{
+    if (!SettingHolds(step, value))
+        return false;
+    const UpdateStep &row = *Row(step);
+    if (!row.group) {
+        fields.SetText1(row.text1Index, value);
+        return true;
+    }
+    const int selected = OptionFor(*row.group, value);
+    for (const auto &[option, written] : row.group->writeOrder()) {
+        Q_UNUSED(written);
+        fields.SetOption(option, option == selected);
+    }
+    return true;
+}
+
+QString WrittenValue(int step, const QString &value)
+{
+    const UpdateStep *row = Row(step);
+    if (!row)
+        return value;
+    if (row->group && value.isEmpty())
+        return QString::number(UnselectedGroupValue);
+    QString written = value;
+    if (row->colonsToCommas)
+        written.replace(QLatin1Char(':'), QLatin1Char(','));
+    return written;
+}
+
+QString ShownValue(int step, const QString &value, const SettingsFields &fields)
+{
+    const UpdateStep *row = Row(step);
+    if (!row || !row->group)
+        return value.isEmpty() ? QCoreApplication::translate("Update", "（空）") : value;
+    if (const int option = OptionFor(*row->group, value))
+        return fields.OptionCaption(option);
+    return QCoreApplication::translate("Update", "未选择");
 }
 
 QString UpdateCaption(int step, const SettingsFields &fields)
@@ -58,6 +181,15 @@ QString UpdateCaption(int step, const SettingsFields &fields)
     const UpdateStep &row = UpdateTable[step - 1];
     return row.group ? fields.GroupCaption(row.group->optionForOne)
                      : fields.Text1Caption(row.text1Index);
+}
+
+QString SettingName(int step, const SettingsFields &fields)
+{
+    QString caption = UpdateCaption(step, fields);
+    while (caption.endsWith(QChar(0xFF1A)) || caption.endsWith(QLatin1Char(':'))
+           || caption.endsWith(QLatin1Char(' ')))
+        caption.chop(1);
+    return caption;
 }
 
 bool UpdateReplyComplete(ReplyStore &reply, qsizetype from)

@@ -3,13 +3,18 @@
 
 #include "common/twips.h"
 #include "common/wholetext.h"
+#include "engine/enginestate.h"
+#include "engine/update.h"
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QWidget>
 
 #include <array>
@@ -102,6 +107,59 @@ void PlaceTabStop(const QWidget *frame, const QButtonGroup *group)
         option->setFocusPolicy(option == stop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
+// A mark's frame: in the warning colour, inside the control's own edge, so that the
+// layout stays as it is.
+constexpr QRgb MarkColour = qRgb(230, 126, 0);
+constexpr int MarkWidth = 2;
+const char *const MarkProperty = "settingMark";
+
+// A box or a group's frame that draws the mark its property holds over itself.
+template<typename Base> class Markable : public Base
+{
+public:
+    using Base::Base;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        Base::paintEvent(event);
+        if (this->property(MarkProperty).toString().isEmpty())
+            return;
+        QPainter painter(this);
+        painter.setPen(QPen(QColor(MarkColour), MarkWidth));
+        painter.drawRect(
+            QRectF(this->rect())
+                .adjusted(MarkWidth / 2.0, MarkWidth / 2.0, -MarkWidth / 2.0, -MarkWidth / 2.0));
+    }
+};
+
+// Whether the box shows the whole of its text; QLineEdit keeps 2 pixels free on each side
+// of its text, and the caret takes one more.
+bool ShowsWholeText(const QLineEdit *box)
+{
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.lineWidth = box->hasFrame()
+        ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box)
+        : 0;
+    const QRect room = box->style()
+                           ->subElementRect(QStyle::SE_LineEditContents, &option, box)
+                           .marginsRemoved(box->textMargins());
+    return box->fontMetrics().horizontalAdvance(box->text()) <= room.width() - 2 * 2 - 1;
+}
+
+// The tooltip and accessible description of a box or frame: its mark, else, for a box
+// that cuts its text, the whole text.
+void ShowTip(QWidget *field)
+{
+    QString tip = field->property(MarkProperty).toString();
+    field->setAccessibleDescription(tip);
+    const auto *box = qobject_cast<QLineEdit *>(field);
+    if (tip.isEmpty() && box && !ShowsWholeText(box))
+        tip = box->text();
+    field->setToolTip(tip);
+}
+
 } // namespace
 
 SettingsPanel::SettingsPanel(QWidget *window)
@@ -116,23 +174,33 @@ SettingsPanel::SettingsPanel(QWidget *window)
 
         const QRect fieldRect = FromTwips(row.fieldLeft, row.fieldTop, row.fieldWidth, RowHeight);
         if (row.field >= 0) {
-            auto *box = new QLineEdit(window);
+            auto *box = new Markable<QLineEdit>(window);
             box->setObjectName(QStringLiteral("Text1_%1").arg(row.field));
             box->setGeometry(fieldRect);
             box->setAccessibleName(caption);
             label->setBuddy(box);
             m_text1[row.field] = box;
+            QObject::connect(box, &QLineEdit::textChanged, box, [box] { ShowTip(box); });
+            QObject::connect(box, &QLineEdit::textEdited, box, [this, field = row.field] {
+                if (m_edited && StepOfText1(field))
+                    m_edited(StepOfText1(field));
+            });
             continue;
         }
         // A borderless frame whose caption is not shown; it makes its options one group.
         const int frame = row.field == Frame1 ? 0 : 1;
-        auto *container = new QWidget(window);
+        auto *container = new Markable<QWidget>(window);
         container->setObjectName(frame == 0 ? QStringLiteral("Frame1") : QStringLiteral("Frame2"));
         container->setGeometry(fieldRect);
         container->setAccessibleName(caption);
         m_frames[frame] = container;
         m_groups[frame] = new QButtonGroup(container);
         m_groups[frame]->setExclusive(true);
+        // Only the operator clicks: the query and the update set options without a click.
+        QObject::connect(m_groups[frame], &QButtonGroup::idClicked, container, [this](int id) {
+            if (m_edited)
+                m_edited(StepOfOption(id));
+        });
     }
 
     for (const PanelOption &option : PanelOptions) {
@@ -194,6 +262,15 @@ QString SettingsPanel::Text1Caption(int index) const
     return index >= 0 ? RowCaption(index) : QString();
 }
 
+QString SettingsPanel::OptionCaption(int number) const
+{
+    for (const PanelOption &option : PanelOptions) {
+        if (option.number == number)
+            return QCoreApplication::translate("SettingsPanel", option.caption);
+    }
+    return QString();
+}
+
 QString SettingsPanel::GroupCaption(int number) const
 {
     for (const PanelOption &option : PanelOptions) {
@@ -232,6 +309,46 @@ QRadioButton *SettingsPanel::OptionButton(int number) const
 QWidget *SettingsPanel::Frame(int number) const
 {
     return number == 1 || number == 2 ? m_frames[number - 1] : nullptr;
+}
+
+QWidget *SettingsPanel::SettingWidget(int step) const
+{
+    if (const int index = SettingText1Index(step); index >= 0)
+        return Text1Box(index);
+    const QRadioButton *option = OptionButton(SettingOption(step));
+    return option ? option->parentWidget() : nullptr;
+}
+
+void SettingsPanel::SetMarks(const std::map<int, QString> &marks)
+{
+    for (int step = 1; step <= UpdateSteps; ++step) {
+        QWidget *field = SettingWidget(step);
+        const auto mark = marks.find(step);
+        const QString text = mark == marks.end() ? QString() : mark->second;
+        if (field->property(MarkProperty).toString() == text)
+            continue;
+        field->setProperty(MarkProperty, text);
+        ShowTip(field);
+        field->update();
+    }
+}
+
+bool SettingsPanel::Marked(int step) const
+{
+    const QWidget *field = SettingWidget(step);
+    return field && !field->property(MarkProperty).toString().isEmpty();
+}
+
+QRect SettingsPanel::Area() const
+{
+    QRect area;
+    for (const auto &[index, label] : m_label6)
+        area |= label->geometry();
+    for (const auto &[index, box] : m_text1)
+        area |= box->geometry();
+    for (const QWidget *frame : m_frames)
+        area |= frame->geometry();
+    return area;
 }
 
 QList<QWidget *> SettingsPanel::TabOrder() const

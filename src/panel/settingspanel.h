@@ -4,7 +4,9 @@
 #include "engine/seams.h"
 
 #include <QList>
+#include <QRect>
 
+#include <functional>
 #include <map>
 
 class QAbstractButton;
@@ -17,6 +19,11 @@ class QWidget;
 // The settings panel: thirteen captioned rows right of the console. Eleven rows are
 // Text1 boxes (no index 6); the role and connection-mode rows are option groups.
 // Its controls are children of the window and placed in window coordinates.
+//
+// A box whose text is wider than it shows the whole text in its tooltip. A setting can
+// be marked (the module answered otherwise than an update wrote): a frame in the warning
+// colour around its box or group, and the mark's text as tooltip and accessible
+// description.
 class SettingsPanel : public SettingsFields
 {
 public:
@@ -28,6 +35,7 @@ public:
     void SetOption(int number, bool on) override;
     QString Text1Caption(int index) const override;
     QString GroupCaption(int number) const override;
+    QString OptionCaption(int number) const override;
 
     // "清除表格数据": empties every box and leaves both groups with no selection.
     void ClearSettingsPanel();
@@ -36,6 +44,16 @@ public:
     QLabel *Label6(int index) const;
     QRadioButton *OptionButton(int number) const;
     QWidget *Frame(int number) const; // Frame1 (role) or Frame2 (connection mode)
+
+    // The box, or the group's frame, of the setting that update step `step` writes.
+    QWidget *SettingWidget(int step) const;
+    // Marks exactly these settings, by update step, each with its text.
+    void SetMarks(const std::map<int, QString> &marks);
+    bool Marked(int step) const;
+    // Runs with the update step of a setting the operator has just changed by hand.
+    void SetEditedHandler(std::function<void(int step)> edited) { m_edited = std::move(edited); }
+    // The rectangle the rows take in the window.
+    QRect Area() const;
 
     // Text1(0)-(5), (7)-(11), then Option1-Option6: the panel's part of the focus chain.
     // Tab stops at one option of each group, the selected one (the first when none is).
@@ -47,4 +65,5 @@ private:
     std::map<int, QRadioButton *> m_options;
     QWidget *m_frames[2] = {};
     QButtonGroup *m_groups[2] = {};
+    std::function<void(int)> m_edited;
 };

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "confirmbox.h"
+
+#include "common/warningbox.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+MessageBoxConfirm::MessageBoxConfirm(QWidget *parent)
+    : m_parent(parent)
+{ }
+
+bool MessageBoxConfirm::Confirm(const QString &text, const QString &informative)
+{
+    QMessageBox box(QMessageBox::Question, ConfirmTitle(), text, QMessageBox::NoButton, m_parent);
+    // The list quotes the panel, which may hold anything: never read it as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(informative);
+    QPushButton *write = box.addButton(QCoreApplication::translate("MessageBoxConfirm", "写入"),
+                                       QMessageBox::AcceptRole);
+    QPushButton *cancel = box.addButton(QCoreApplication::translate("MessageBoxConfirm", "取消"),
+                                        QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    // exec() keeps the window's timer and port notifications running while it is open.
+    box.exec();
+    return box.clickedButton() == write;
+}

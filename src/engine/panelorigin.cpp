@@ -1,0 +1,235 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "panelorigin.h"
+
+#include "update.h"
+
+namespace {
+
+// The rows of the panel that hold what identifies the module.
+constexpr int VersionIndex = 1;
+constexpr int AddressIndex = 2;
+
+} // namespace
+
+PanelOrigin::PanelOrigin(const EngineState &state, SettingsFields &panel)
+    : m_state(state)
+    , m_panel(panel)
+    , m_mode(state.WorkMode)
+{ }
+
+QString PanelOrigin::Text1(int index) const
+{
+    return m_panel.Text1(index);
+}
+
+void PanelOrigin::SetText1(int index, const QString &text)
+{
+    m_panel.SetText1(index, text);
+    // Only the query writes the fields through here.
+    if (m_state.WorkMode != ModeSearching)
+        return;
+    if (const int step = StepOfText1(index))
+        m_touched.insert(step);
+    if (index == AddressIndex && !text.isEmpty())
+        m_addressRead = text;
+    if (index == VersionIndex)
+        m_versionRead = text;
+}
+
+bool PanelOrigin::Option(int number) const
+{
+    return m_panel.Option(number);
+}
+
+void PanelOrigin::SetOption(int number, bool on)
+{
+    m_panel.SetOption(number, on);
+    if (m_state.WorkMode != ModeSearching)
+        return;
+    if (const int step = StepOfOption(number))
+        m_touched.insert(step);
+}
+
+QString PanelOrigin::Text1Caption(int index) const
+{
+    return m_panel.Text1Caption(index);
+}
+
+QString PanelOrigin::GroupCaption(int number) const
+{
+    return m_panel.GroupCaption(number);
+}
+
+QString PanelOrigin::OptionCaption(int number) const
+{
+    return m_panel.OptionCaption(number);
+}
+
+void PanelOrigin::Follow()
+{
+    const QString &mode = m_state.WorkMode;
+    // A start action leaves step 1 unsent; nothing else does.
+    const bool starting = m_state.StepIndex == 1 && !m_state.AwaitingReply;
+    if (m_mode == ModeSearching && (mode != ModeSearching || starting))
+        QueryEnded();
+    if (mode == ModeSearching && starting) {
+        m_reading = Reading::Running;
+        m_queryPort = m_port;
+        m_touched.clear();
+    }
+    if (mode == ModeUpdating) {
+        if (starting) {
+            m_written.clear();
+            SetMarks({});
+        } else if (m_state.AwaitingReply && !m_written.contains(m_state.StepIndex)) {
+            // The step went out at this tick, built from the panel as it is now.
+            m_written[m_state.StepIndex] = SettingValue(m_state.StepIndex, m_panel);
+        }
+    }
+    m_mode = mode;
+}
+
+void PanelOrigin::QueryEnded()
+{
+    if (m_reading != Reading::Running)
+        return;
+    const bool onThisPort = m_queryPort == m_port;
+    if (onThisPort) {
+        for (int step : m_touched)
+            m_answered[step] = SettingValue(step, m_panel);
+    }
+    m_touched.clear();
+    const bool complete
+        = m_state.WorkMode == ModeIdle && m_state.StepIndex == QuerySteps && m_state.AwaitingReply;
+    if (!complete || !onThisPort) {
+        m_reading = Reading::Unfinished;
+        return;
+    }
+    m_reading = Reading::Complete;
+    m_since = PortSince::Same;
+    m_file.clear();
+    m_bound.clear();
+    m_readAt = QDateTime::currentDateTime();
+    MarkDifferences();
+}
+
+void PanelOrigin::MarkDifferences()
+{
+    std::map<int, QString> marks;
+    for (const auto &[step, written] : m_written) {
+        const auto answered = m_answered.find(step);
+        if (answered == m_answered.end()
+            || WrittenValue(step, answered->second) == WrittenValue(step, written))
+            continue;
+        marks[step] = tr("写入：%1，模块回答：%2")
+                          .arg(ShownValue(step, written, m_panel),
+                               ShownValue(step, answered->second, m_panel));
+    }
+    SetMarks(std::move(marks));
+}
+
+void PanelOrigin::SetMarks(std::map<int, QString> marks)
+{
+    if (marks == m_marks)
+        return;
+    m_marks = std::move(marks);
+    if (m_marksWatcher)
+        m_marksWatcher();
+}
+
+void PanelOrigin::PortSearched()
+{
+    PortChanged(PortSince::Searched);
+}
+
+void PanelOrigin::PortLost()
+{
+    PortChanged(PortSince::Lost);
+}
+
+void PanelOrigin::PortChanged(PortSince why)
+{
+    ++m_port;
+    // What was read and written concerned the module that was on the port; the panel
+    // still shows it, so the marks stay.
+    m_answered.clear();
+    m_written.clear();
+    m_readAt = QDateTime();
+    m_versionRead.clear();
+    if (m_reading == Reading::Complete || m_reading == Reading::Unfinished) {
+        m_reading = Reading::Nothing;
+        m_since = why;
+    }
+}
+
+void PanelOrigin::Cleared()
+{
+    if (m_reading != Reading::Running)
+        m_reading = Reading::Cleared;
+    m_file.clear();
+    m_bound.clear();
+    SetMarks({});
+}
+
+void PanelOrigin::Loaded(const QString &file)
+{
+    m_file = file;
+    SetMarks({});
+}
+
+void PanelOrigin::Bound(const QString &address)
+{
+    m_bound = address;
+}
+
+void PanelOrigin::Edited(int step)
+{
+    std::map<int, QString> marks = m_marks;
+    marks.erase(step);
+    SetMarks(std::move(marks));
+}
+
+std::optional<QString> PanelOrigin::Answered(int step) const
+{
+    const auto answered = m_answered.find(step);
+    if (answered == m_answered.end())
+        return std::nullopt;
+    return answered->second;
+}
+
+QStringList PanelOrigin::WhyNot() const
+{
+    QStringList why;
+    switch (m_reading) {
+    case Reading::Nothing:
+        if (m_since == PortSince::Lost)
+            why << tr("端口断开过：面板中的值读取自断开之前，之后还没有读取过模块。");
+        else if (m_since == PortSince::Searched)
+            why << tr("换过端口：面板中的值不是从这个端口上的模块读取的。");
+        else
+            why << tr("还没有读取过模块。");
+        break;
+    case Reading::Running:
+    case Reading::Unfinished:
+        why << tr("上次读取没有完成：面板中可能还有之前的值。");
+        break;
+    case Reading::Cleared:
+        why << tr("面板清除之后还没有读取过模块。");
+        break;
+    case Reading::Complete: {
+        QStringList unanswered;
+        for (int step = 1; step <= UpdateSteps; ++step) {
+            if (!m_answered.contains(step))
+                unanswered << SettingName(step, m_panel);
+        }
+        if (!unanswered.isEmpty())
+            why << tr("模块没有回答：%1。").arg(unanswered.join(tr("、")));
+        break;
+    }
+    }
+    if (!m_file.isEmpty())
+        why << tr("面板中的值载入自文件 %1。").arg(m_file);
+    if (!m_bound.isEmpty())
+        why << tr("已绑定到 %1：主从角色、连接模式和绑定地址已改。").arg(m_bound);
+    return why;
+}

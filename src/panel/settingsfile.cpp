@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settingsfile.h"
+
+#include "engine/enginestate.h"
+#include "engine/seams.h"
+#include "engine/update.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStringDecoder>
+
+#include <array>
+#include <map>
+
+namespace {
+
+const QString SettingsSection = QStringLiteral("settings");
+const QString ModuleSection = QStringLiteral("module");
+const QString AddressKey = QStringLiteral("ADDR");
+const QString VersionKey = QStringLiteral("VERSION");
+const QString ReadKey = QStringLiteral("READ");
+
+constexpr qint64 LargestFile = 64 * 1024; // nine settings take well under 1 KiB
+constexpr int LongestValue = 32767; // what a QLineEdit holds
+
+bool IsKnownKey(const QString &section, const QString &key)
+{
+    if (section == SettingsSection)
+        return SettingStep(key) != 0;
+    return section == ModuleSection && (key == AddressKey || key == VersionKey || key == ReadKey);
+}
+
+// The lines of the text as QSettings reads them: where each setting is, and the first
+// line that is none of a blank line, a comment, a section or a known key (QSettings
+// passes over such lines without a word).
+struct Layout
+{
+    std::map<QString, int> settingLine; // the last line of each key of [settings]
+    SettingsFileFault fault;
+};
+
+Layout ReadLayout(const QByteArray &data)
+{
+    Layout layout;
+    QString section;
+    int number = 0;
+    for (const QByteArray &raw : data.split('\n')) {
+        ++number;
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString line = QString(utf8(raw)).trimmed();
+        if (utf8.hasError())
+            return { {},
+                     { number, QCoreApplication::translate("SettingsFile", "不是 UTF-8 文本") } };
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';'))
+            || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            if (!line.endsWith(QLatin1Char(']')))
+                return {
+                    {}, { number, QCoreApplication::translate("SettingsFile", "无法读懂这一行") }
+                };
+            section = line.mid(1, line.size() - 2).trimmed();
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals < 0)
+            return { {},
+                     { number, QCoreApplication::translate("SettingsFile", "无法读懂这一行") } };
+        const QString key = line.first(equals).trimmed();
+        if (!IsKnownKey(section, key))
+            return { {},
+                     { number,
+                       QCoreApplication::translate("SettingsFile", "未知的设置 %1").arg(key) } };
+        if (section == SettingsSection)
+            layout.settingLine[key] = number;
+    }
+    return layout;
+}
+
+} // namespace
+
+std::optional<QString>
+SaveSettingsFile(const QString &path, const SettingsFields &fields, const ModuleRecord &module)
+{
+    // QSettings would keep what a file there holds: the file is made anew.
+    QFile old(path);
+    if (old.exists() && !old.remove())
+        return old.errorString();
+    QSettings file(path, QSettings::IniFormat);
+    file.beginGroup(ModuleSection);
+    if (!module.address.isEmpty())
+        file.setValue(AddressKey, module.address);
+    if (!module.version.isEmpty())
+        file.setValue(VersionKey, module.version);
+    if (module.readAt.isValid())
+        file.setValue(
+            ReadKey,
+            module.readAt.toOffsetFromUtc(module.readAt.offsetFromUtc()).toString(Qt::ISODate));
+    file.endGroup();
+    file.beginGroup(SettingsSection);
+    for (int step = 1; step <= UpdateSteps; ++step)
+        file.setValue(SettingWord(step), SettingValue(step, fields));
+    file.endGroup();
+    file.sync();
+    if (file.status() != QSettings::NoError)
+        return QCoreApplication::translate("SettingsFile", "无法写入");
+    return std::nullopt;
+}
+
+std::optional<SettingsFileFault> LoadSettingsFile(const QString &path, SettingsFields &fields)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return SettingsFileFault { 0, QCoreApplication::translate("SettingsFile", "文件不存在") };
+    // Not opened unless a plain file: opening a named pipe would wait for a writer.
+    if (!info.isFile())
+        return SettingsFileFault { 0, QCoreApplication::translate("SettingsFile", "不是普通文件") };
+    if (info.size() > LargestFile)
+        return SettingsFileFault {
+            0, QCoreApplication::translate("SettingsFile", "文件太大，不是配置文件")
+        };
+    QFile raw(path);
+    if (!raw.open(QIODevice::ReadOnly))
+        return SettingsFileFault { 0, raw.errorString() };
+    const Layout layout = ReadLayout(raw.readAll());
+    if (layout.fault.line > 0)
+        return layout.fault;
+
+    QSettings file(path, QSettings::IniFormat);
+    if (file.status() != QSettings::NoError)
+        return SettingsFileFault {
+            0, QCoreApplication::translate("SettingsFile", "无法读懂这个文件")
+        };
+    file.beginGroup(SettingsSection);
+    std::array<QString, UpdateSteps> values;
+    std::optional<SettingsFileFault> first;
+    for (int step = 1; step <= UpdateSteps; ++step) {
+        const QString word = SettingWord(step);
+        const auto line = layout.settingLine.find(word);
+        if (line == layout.settingLine.end()) {
+            if (!first)
+                first = SettingsFileFault {
+                    0, QCoreApplication::translate("SettingsFile", "缺少设置 %1").arg(word)
+                };
+            continue;
+        }
+        const QVariant value = file.value(word);
+        // An unquoted value with commas comes back as a list.
+        values[step - 1] = value.typeId() == QMetaType::QStringList
+            ? value.toStringList().join(QLatin1Char(','))
+            : value.toString();
+        const bool holds
+            = (value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QStringList)
+            && values[step - 1].size() <= LongestValue && SettingHolds(step, values[step - 1]);
+        if (!holds && (!first || first->line == 0 || line->second < first->line))
+            first = SettingsFileFault {
+                line->second,
+                QCoreApplication::translate("SettingsFile", "%1 的值不能填入面板").arg(word)
+            };
+    }
+    if (first)
+        return first;
+    for (int step = 1; step <= UpdateSteps; ++step)
+        SetSettingValue(step, values[step - 1], fields);
+    return std::nullopt;
+}

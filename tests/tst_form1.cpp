@@ -155,6 +155,8 @@ private slots:
     void spokenWithoutFocus();
     void arrivalsSpoken_data();
     void arrivalsSpoken();
+    void accessibleParts_data();
+    void accessibleParts();
     void consoleHeldFromAnywhere();
     void panelRows_data();
     void panelRows();
@@ -1071,6 +1073,56 @@ void TestForm1::arrivalsSpoken()
                               2 * ArrivalSpeech::QuietMilliseconds);
     speech.Quiet(); // and once only
     QCOMPARE(said.size(), spoken.isEmpty() ? 0 : 1);
+}
+
+void TestForm1::accessibleParts_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("read"); // name|labels|the rest, as a screen reader reads it
+    QTest::newRow("a role option, named by its group") << "Option2"
+                                                       << "从角色|主从角色：|";
+    QTest::newRow("a mode option, the same caption") << "Option5"
+                                                     << "从角色|连接模式：|";
+    QTest::newRow("a box reached by Tab: one run, nothing selected")
+        << "Text1_4"
+        << "连接密码：|连接密码：|run 0-4, selected 0";
+    QTest::newRow("the baud list: its rate as the description") << "Combo1"
+                                                                << "38400|波特率：|38400";
+    QTest::newRow("a notice") << "notice"
+                              << "提示||Notification";
+}
+
+void TestForm1::accessibleParts()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, read);
+    NoticeBox notice(m_form.get());
+    QWidget *widget = m_form->findChild<QWidget *>(control);
+    if (control == "notice") {
+        notice.Show({ QStringLiteral("提示"), QStringLiteral("text"), QString(), QString(), {} });
+        widget = notice.Box();
+    }
+    QVERIFY(widget);
+    QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(widget);
+    QStringList labels;
+    for (const auto &[label, relation] : reader->relations(QAccessible::Label))
+        labels << label->text(QAccessible::Name);
+    QString rest = reader->text(QAccessible::Description);
+    if (auto *box = qobject_cast<QLineEdit *>(widget)) {
+        box->setText(QStringLiteral("1234"));
+        box->setFocus(Qt::TabFocusReason);
+        int start = -1;
+        int end = -1;
+        reader->textInterface()->attributes(2, &start, &end);
+        rest = QStringLiteral("run %1-%2, selected %3")
+                   .arg(start)
+                   .arg(end)
+                   .arg(reader->textInterface()->selectionCount());
+    } else if (reader->role() == QAccessible::Notification) {
+        rest = QStringLiteral("Notification");
+    }
+    QCOMPARE(QStringList({ reader->text(QAccessible::Name), labels.join(','), rest }).join('|'),
+             read);
 }
 
 void TestForm1::noticeLeavesTheWindowUsable()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settingspanel.h"
 
+#include "settingsbox.h"
+
 #include "common/twips.h"
 #include "common/wholetext.h"
 #include "engine/enginestate.h"
@@ -11,7 +13,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -107,32 +108,6 @@ void PlaceTabStop(const QWidget *frame, const QButtonGroup *group)
         option->setFocusPolicy(option == stop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
-// A mark's frame: in the warning colour, inside the control's own edge, so that the
-// layout stays as it is.
-constexpr QRgb MarkColour = qRgb(230, 126, 0);
-constexpr int MarkWidth = 2;
-const char *const MarkProperty = "settingMark";
-
-// A box or a group's frame that draws the mark its property holds over itself.
-template<typename Base> class Markable : public Base
-{
-public:
-    using Base::Base;
-
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        Base::paintEvent(event);
-        if (this->property(MarkProperty).toString().isEmpty())
-            return;
-        QPainter painter(this);
-        painter.setPen(QPen(QColor(MarkColour), MarkWidth));
-        painter.drawRect(
-            QRectF(this->rect())
-                .adjusted(MarkWidth / 2.0, MarkWidth / 2.0, -MarkWidth / 2.0, -MarkWidth / 2.0));
-    }
-};
-
 // Whether the box shows the whole of its text; QLineEdit keeps 2 pixels free on each side
 // of its text, and the caret takes one more.
 bool ShowsWholeText(const QLineEdit *box)
@@ -174,7 +149,7 @@ SettingsPanel::SettingsPanel(QWidget *window)
 
         const QRect fieldRect = FromTwips(row.fieldLeft, row.fieldTop, row.fieldWidth, RowHeight);
         if (row.field >= 0) {
-            auto *box = new Markable<QLineEdit>(window);
+            auto *box = new SettingsBox(window);
             box->setObjectName(QStringLiteral("Text1_%1").arg(row.field));
             box->setGeometry(fieldRect);
             box->setAccessibleName(caption);
@@ -187,12 +162,11 @@ SettingsPanel::SettingsPanel(QWidget *window)
             });
             continue;
         }
-        // A borderless frame whose caption is not shown; it makes its options one group.
+        // It makes its options one group.
         const int frame = row.field == Frame1 ? 0 : 1;
-        auto *container = new Markable<QWidget>(window);
+        auto *container = new OptionFrame(caption, window);
         container->setObjectName(frame == 0 ? QStringLiteral("Frame1") : QStringLiteral("Frame2"));
         container->setGeometry(fieldRect);
-        container->setAccessibleName(caption);
         m_frames[frame] = container;
         m_groups[frame] = new QButtonGroup(container);
         m_groups[frame]->setExclusive(true);

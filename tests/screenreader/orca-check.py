@@ -69,7 +69,7 @@ class Desk:
         self.start(["openbox"])  # without a window manager no focus reaches the screen reader
         self.wait(lambda: "window id" in subprocess.run(
             ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True,
-            text=True).stdout, 10, "the window manager")
+            text=True).stdout, 30, "the window manager")
 
     def start(self, command, **options):
         process = subprocess.Popen(command, env=options.pop("env", self.env), stdout=options.pop(
@@ -154,7 +154,16 @@ class Walk:
             time.sleep(0.1)
 
     def key(self, key):
-        subprocess.run(["xdotool", "key", "--clearmodifiers", key], env=self.desk.env, capture_output=True)
+        """A key as a person presses it: a modifier held until the key is let go. (xdotool's
+        own "key ctrl+Home" lets Ctrl go first, and a screen reader then takes the key for
+        Home alone.)"""
+        keys = key.split("+")
+        run = lambda *a: subprocess.run(["xdotool", *a], env=self.desk.env, capture_output=True)
+        for k in keys:
+            run("keydown", k)
+        time.sleep(0.05)
+        for k in reversed(keys):
+            run("keyup", k)
 
 
 def check(tool, simulator, language, verbose):

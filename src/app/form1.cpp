@@ -297,6 +297,7 @@ void Form1::Command3_Click()
 void Form1::Command4_Click()
 {
     m_watch->Stop(); // the operator takes over from the wait for a lost adapter
+    m_state.ModuleVersion.clear(); // another port may hold another module
     SearchNextPort(m_state.LastPortTried, *Uart1, Combo1->currentText(),
                    std::bind_front(&Form1::SetPortStatus, this), *m_warning, *m_sharedNotice);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "update.h"
 
+#include "firmware.h"
 #include "optiongroups.h"
 #include "replystore.h"
 #include "seams.h"
@@ -17,13 +18,14 @@ struct UpdateStep
     int text1Index = -1;
     const OptionGroup *group = nullptr;
     bool colonsToCommas = false; // the module reads the bind address back with colons
+    bool pin = false; // in quotes for firmware that wants them
 };
 
 const std::array<UpdateStep, 9> UpdateTable = { {
     { "AT+NAME=", 0 },
     { nullptr, -1, &RoleGroup },
     { "AT+CLASS=", 3 },
-    { "AT+PSWD=", 4 },
+    { "AT+PSWD=", 4, nullptr, false, true },
     { "AT+IAC=", 5 },
     { nullptr, -1, &ConnectionModeGroup },
     { "AT+BIND=", 7, nullptr, true },
@@ -34,6 +36,11 @@ const std::array<UpdateStep, 9> UpdateTable = { {
 } // namespace
 
 QString UpdateLine(int step, const SettingsFields &fields)
+{
+    return UpdateLine(step, fields, FormsFor(QStringView()));
+}
+
+QString UpdateLine(int step, const SettingsFields &fields, const FirmwareForms &forms)
 {
     if (step < 1 || step > int(UpdateTable.size()))
         return QStringLiteral("\r\n");
@@ -46,6 +53,8 @@ QString UpdateLine(int step, const SettingsFields &fields)
         QString text = fields.Text1(row.text1Index);
         if (row.colonsToCommas)
             text.replace(QLatin1Char(':'), QLatin1Char(','));
+        if (row.pin)
+            text = PinToWrite(text, forms);
         line = QString::fromLatin1(row.command) + text;
     }
     return line + QStringLiteral("\r\n");

@@ -5,9 +5,12 @@
 
 class ReplyStore;
 class SettingsFields;
+struct FirmwareForms;
 
-// The line of an update step, 1 to 9, built from the panel as it is now, CR LF included.
+// The line of an update step, 1 to 9, built from the panel as it is now, CR LF included,
+// in the forms of the module's firmware (the forms of 2.x when none is given).
 QString UpdateLine(int step, const SettingsFields &fields);
+QString UpdateLine(int step, const SettingsFields &fields, const FirmwareForms &forms);
 
 // The caption of the panel row that step 1 to 9 writes.
 QString UpdateCaption(int step, const SettingsFields &fields);

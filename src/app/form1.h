@@ -10,6 +10,7 @@
 #include <memory>
 #include <utility>
 
+class CommandSetSearch;
 class ConsoleFeed;
 class ConsoleView;
 class FrameBatcher;
@@ -47,6 +48,9 @@ public:
     SerialPort &Port() { return *Uart1; }
     NoticeBox &Notices() { return *m_notice; }
     RateFinder &Finder() { return *m_rateFinder; }
+    CommandSetSearch &SetSearch() { return *m_setSearch; }
+    // Says that a query or update has ended.
+    NoticeBox &DoneNotice() { return *m_doneNotice; }
     // Waits for a lost adapter and opens it again; says when a port opened is shared.
     PortWatch &Watch() { return *m_watch; }
     NoticeBox &SharedNotice() { return *m_sharedNotice; }
@@ -107,6 +111,8 @@ private:
     std::unique_ptr<CommandEngine> m_engine;
     std::unique_ptr<NoticeBox> m_notice;
     std::unique_ptr<RateFinder> m_rateFinder;
+    std::unique_ptr<CommandSetSearch> m_setSearch;
+    std::unique_ptr<NoticeBox> m_doneNotice;
     std::unique_ptr<StepWatch> m_stepWatch;
     QElapsedTimer m_clock;
     std::unique_ptr<NoticeBox> m_sharedNotice;

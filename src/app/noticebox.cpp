@@ -1,8 +1,38 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "noticebox.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+// Closes a fleeting box at the operator's next click, wherever in the program it falls.
+// A child of the box: it goes with it.
+class ClickCloses : public QObject
+{
+public:
+    explicit ClickCloses(QMessageBox *box)
+        : QObject(box)
+        , m_box(box)
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress)
+            m_box->done(QMessageBox::Ok);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QMessageBox *m_box;
+};
+
+} // namespace
 
 NoticeBox::NoticeBox(QWidget *parent)
     : m_parent(parent)
@@ -16,8 +46,10 @@ NoticeBox::~NoticeBox()
 void NoticeBox::Show(const NoticeContent &content)
 {
     Close();
-    auto *box = new QMessageBox(QMessageBox::Warning, content.title, content.text, QMessageBox::Ok,
-                                m_parent);
+    const QMessageBox::Icon icon
+        = content.tone == NoticeTone::News ? QMessageBox::Information : QMessageBox::Warning;
+    // QMessageBox raises the accessible alert as it shows: a screen reader speaks it.
+    auto *box = new QMessageBox(icon, content.title, content.text, QMessageBox::Ok, m_parent);
     // The text may quote what the module sent: never read it as markup.
     box->setTextFormat(Qt::PlainText);
     box->setInformativeText(content.informative);
@@ -31,6 +63,10 @@ void NoticeBox::Show(const NoticeContent &content)
         // deletes this box.
         QObject::connect(action, &QPushButton::clicked, m_parent, content.onAction,
                          Qt::QueuedConnection);
+    }
+    if (content.fleeting) {
+        new ClickCloses(box);
+        QTimer::singleShot(NoticeContent::FleetingMs, box, [box] { box->done(QMessageBox::Ok); });
     }
     m_box = box;
     box->show();

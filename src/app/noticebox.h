@@ -8,8 +8,9 @@
 
 class QWidget;
 
-// The window's notice: a message box with an exclamation icon and an OK button, shown
-// without a modal loop and without taking the keyboard from the field being typed in.
+// The window's notice: a message box with an OK button, the warning icon for trouble and
+// the information icon for news, shown without a modal loop and without taking the
+// keyboard from the field being typed in.
 class NoticeBox : public Notice
 {
 public:

@@ -7,15 +7,24 @@
 
 #include <functional>
 
+// Whether a notice tells of trouble (shown with the warning icon) or of news that asks
+// for no repair: a result, a finding, progress (the information icon).
+enum class NoticeTone { Trouble, News };
+
 // What a notice says: a title ("提示"), its text, the details below it, and optionally a
-// button of its own (its caption in `action`) that runs `onAction`.
+// button of its own (its caption in `action`) that runs `onAction`. A fleeting notice
+// closes by itself after FleetingMs, or at the operator's next click.
 struct NoticeContent
 {
+    static constexpr int FleetingMs = 3000;
+
     QString title;
     QString text;
     QString informative;
     QString action;
     std::function<void()> onAction;
+    NoticeTone tone = NoticeTone::Trouble;
+    bool fleeting = false;
 };
 
 // A box beside the window that neither blocks it nor takes the keyboard: the operator

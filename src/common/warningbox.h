@@ -4,7 +4,8 @@
 #include <QCoreApplication>
 #include <QString>
 
-// The title of a box that warns ("警告") and of one that tells ("提示").
+// The title of a box that warns ("警告"), of one that tells ("提示"), and of one that says
+// a query or update has ended ("完成").
 inline QString WarningTitle()
 {
     return QCoreApplication::translate("Titles", "警告");
@@ -12,6 +13,10 @@ inline QString WarningTitle()
 inline QString NoticeTitle()
 {
     return QCoreApplication::translate("Titles", "提示");
+}
+inline QString DoneTitle()
+{
+    return QCoreApplication::translate("Titles", "完成");
 }
 
 // The modal warning the operator sees: an exclamation icon and one OK button. The port

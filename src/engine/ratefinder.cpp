@@ -76,7 +76,7 @@ void RateFinder::Start()
                         .arg(ProbeCommand())
                         .arg(WaitMilliseconds)
                         .arg(order.join(tr("、"))),
-                    tr("取消"), [this] { Cancel(); } });
+                    tr("取消"), [this] { Cancel(); }, NoticeTone::News });
     m_index = 0;
     Probe();
 }
@@ -169,7 +169,8 @@ void RateFinder::Found()
           tr("模块在 %1 波特率下回答了“%2”。").arg(rate).arg(ProbeCommand()),
           tr("端口保持以 %1 打开，波特率列表也已选中 %1。现在可以重新读取模块信息。").arg(rate),
           QString(),
-          {} });
+          {},
+          NoticeTone::News });
 }
 
 void RateFinder::Cancel()

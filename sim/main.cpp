@@ -20,6 +20,7 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -79,7 +80,20 @@ const char Usage[]
       "  --no-command-mode      answer nothing, as a module in its data mode\n"
       "  --limited              a limited command mode: answer \"AT\" only\n"
       "  --no-line-end          send replies without their line ends\n"
-      "  --forget               acknowledge settings with OK but keep none of them\n";
+      "  --forget               acknowledge settings with OK but keep none of them\n"
+      "\n"
+      "Other firmware and command sets:\n"
+      "  --firmware 2|3|4       answer as firmware 2.0, 3.0 or 4.0 of the family, with its\n"
+      "                         version: 3.0 writes VERSION:3.0-20170601 without the plus sign,\n"
+      "                         answers AT+PSWD? with +PIN:\"1234\" and takes a PIN only in\n"
+      "                         quotes (ERROR:(1D) without); 4.0 refuses AT+CMODE without '?'\n"
+      "  --command-set pause|ok-plus\n"
+      "                         speak another family's command set, without line ends.\n"
+      "                         pause: a command ends after a second without a byte (one\n"
+      "                         with CR LF gets no answer); AT, AT+VERSION, AT+NAMEabc,\n"
+      "                         AT+PIN1234, AT+BAUD1..8. ok-plus: a command ends after\n"
+      "                         0.1 s; AT, AT+VERR?, AT+NAME?, AT+NAMEabc, AT+PASS?,\n"
+      "                         AT+PASS123456, AT+ROLE?, AT+ROLE0|1, AT+BAUD?, AT+BAUD0..4\n";
 
 [[noreturn]] void Fail(const std::string &message)
 {
@@ -220,8 +234,13 @@ int Server::Run(int fd)
     const auto deadline = std::chrono::steady_clock::now()
         + std::chrono::milliseconds(long(m_options.exitAfter * 1000));
     sim::LineSplitter splitter;
+    // The other families read a command by time: the bytes before a pause, as they came.
+    const int commandPauseMs = m_core.CommandPauseMs();
+    std::string unframed;
     char buffer[4096];
-    const int pollMs = m_options.pauseEndsLineMs > 0 ? std::min(50, m_options.pauseEndsLineMs) : 50;
+    int pollMs = m_options.pauseEndsLineMs > 0 ? std::min(50, m_options.pauseEndsLineMs) : 50;
+    if (commandPauseMs > 0) // the pause measured to within a few per cent
+        pollMs = std::min(pollMs, std::max(10, commandPauseMs / 50));
     auto lastByte = std::chrono::steady_clock::now();
     while (!g_stop) {
         const auto now = std::chrono::steady_clock::now();
@@ -232,6 +251,12 @@ int Server::Run(int fd)
             const std::string line = splitter.TakePending();
             m_log.Write('<', line);
             if (!line.empty() && !Answer(fd, line, true))
+                return 0;
+        }
+        if (!unframed.empty() && now - lastByte >= std::chrono::milliseconds(commandPauseMs)) {
+            const std::string command = std::exchange(unframed, std::string());
+            m_log.Write('<', command);
+            if (!Answer(fd, command, false))
                 return 0;
         }
         pollfd pfd { fd, POLLIN, 0 };
@@ -256,6 +281,10 @@ int Server::Run(int fd)
             return 0;
         }
         lastByte = std::chrono::steady_clock::now();
+        if (commandPauseMs > 0) {
+            unframed.append(buffer, std::size_t(got));
+            continue;
+        }
         for (const std::string &line : splitter.Feed(std::string(buffer, std::size_t(got)))) {
             m_log.Write('<', line);
             if (!line.empty() && !Answer(fd, line, false))
@@ -339,6 +368,18 @@ Options Parse(int argc, char **argv, sim::ModuleCore &core)
             core.DropLineEnds(true);
         } else if (arg == "--forget") {
             core.ForgetSettings(true);
+        } else if (arg == "--firmware") {
+            const std::string v = value();
+            if (v.size() != 1 || !core.SetFirmware(v[0] - '0'))
+                Fail("--firmware takes 2, 3 or 4: " + v);
+        } else if (arg == "--command-set") {
+            const std::string v = value();
+            if (v == "pause")
+                core.SetCommandSet(sim::CommandSet::Pause);
+            else if (v == "ok-plus")
+                core.SetCommandSet(sim::CommandSet::OkPlus);
+            else
+                Fail("--command-set takes pause or ok-plus: " + v);
         } else if (arg == "--garbage") {
             options.garbage = true;
         } else if (arg == "--log") {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 namespace sim {
 
@@ -24,6 +25,7 @@ enum ErrorCode : unsigned {
     BadBaudRate = 0x9,
     BadStopBits = 0xA,
     BadParity = 0xB,
+    PinWithoutQuotes = 0x1D, // firmware 3.0
     Refused = 0x1F, // a fault asked for on the command line
 };
 
@@ -71,6 +73,37 @@ constexpr std::array<SetCommand, 9> Sets = { {
     { "UART", "UART" },
 } };
 
+// Where a firmware writes a query's reply otherwise than 2.0's "+KEY:value".
+struct ReplyForm
+{
+    int firmware;
+    const char *key;
+    const char *prefix; // before the value
+    const char *suffix; // after it
+};
+
+constexpr std::array<ReplyForm, 3> ReplyForms = { {
+    { 3, "VERSION", "VERSION:", "" },
+    { 3, "PSWD", "+PIN:\"", "\"" },
+    { 4, "CMOD", "+CMODE:", "" },
+} };
+
+// The version each firmware answers with.
+constexpr std::array<std::pair<int, const char *>, 3> FirmwareVersions = { {
+    { 2, "2.0-20100601" },
+    { 3, "3.0-20170601" },
+    { 4, "4.0-20190815" },
+} };
+
+// The rate digits of the other families: AT+BAUD<digit>.
+constexpr std::array<long, 9> PauseRates
+    = { 0, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200 };
+constexpr std::array<long, 5> OkPlusRates = { 9600, 19200, 38400, 57600, 115200 };
+
+// How long a pause ends a command of each family, in milliseconds.
+constexpr int PauseFamilyMs = 1000;
+constexpr int OkPlusFamilyMs = 100;
+
 constexpr std::array<long, 10> KnownBaudRates
     = { 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600, 1382400 };
 
@@ -90,6 +123,11 @@ std::string Trim(const std::string &text)
         return std::string();
     const auto last = text.find_last_not_of(' ');
     return text.substr(first, last - first + 1);
+}
+
+bool StartsWith(const std::string &text, const std::string &prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
 }
 
 std::vector<std::string> SplitCommas(const std::string &text)
@@ -194,6 +232,42 @@ bool ModuleCore::Set(const std::string &key, const std::string &value)
     return true;
 }
 
+bool ModuleCore::SetFirmware(int major)
+{
+    for (const auto &[firmware, version] : FirmwareVersions) {
+        if (firmware == major) {
+            m_firmware = major;
+            m_settings["VERSION"] = version;
+            return true;
+        }
+    }
+    return false;
+}
+
+void ModuleCore::SetCommandSet(CommandSet set)
+{
+    m_commandSet = set;
+    if (set == CommandSet::Pause)
+        m_settings["VERSION"] = "V1.8-20240101";
+    else if (set == CommandSet::OkPlus) {
+        m_settings["VERSION"] = "V7.05";
+        m_settings["PSWD"] = "000000";
+    }
+}
+
+int ModuleCore::CommandPauseMs() const
+{
+    switch (m_commandSet) {
+    case CommandSet::Lines:
+        break;
+    case CommandSet::Pause:
+        return PauseFamilyMs;
+    case CommandSet::OkPlus:
+        return OkPlusFamilyMs;
+    }
+    return 0;
+}
+
 bool ModuleCore::Matches(const std::set<std::string> &faults, const std::string &command)
 {
     for (const std::string &fault : faults) {
@@ -225,6 +299,8 @@ std::optional<std::string> ModuleCore::Reply(const std::string &command, long li
     } else {
         reply = Execute(command);
     }
+    if (reply.empty()) // a command the family does not know
+        return std::nullopt;
     if (m_dropLineEnds) {
         for (auto end = reply.find("\r\n"); end != std::string::npos; end = reply.find("\r\n", end))
             reply.erase(end, 2);
@@ -234,16 +310,28 @@ std::optional<std::string> ModuleCore::Reply(const std::string &command, long li
 
 std::string ModuleCore::Execute(const std::string &command)
 {
+    if (m_commandSet == CommandSet::Pause)
+        return ExecutePause(command);
+    if (m_commandSet == CommandSet::OkPlus)
+        return ExecuteOkPlus(command);
     if (command == "AT")
         return Ok;
     for (const QueryCommand &query : Queries) {
-        if (command == query.command) {
-            // Built by appending: a chain of operator+ on temporaries trips GCC 12's
-            // -Wrestrict at -O3 with a false alarm.
-            std::string reply = "+";
-            reply.append(query.key).append(":").append(m_settings.at(query.key));
-            return reply.append("\r\n").append(Ok);
+        if (command != query.command)
+            continue;
+        if (m_firmware == 4 && command == "AT+CMODE")
+            return Error(UnknownCommand);
+        // Built by appending: a chain of operator+ on temporaries trips GCC 12's
+        // -Wrestrict at -O3 with a false alarm.
+        std::string reply = "+";
+        reply.append(query.key).append(":").append(m_settings.at(query.key));
+        for (const ReplyForm &form : ReplyForms) {
+            if (form.firmware == m_firmware && query.key == std::string(form.key)) {
+                reply = form.prefix;
+                reply.append(m_settings.at(query.key)).append(form.suffix);
+            }
         }
+        return reply.append("\r\n").append(Ok);
     }
     const std::string prefix = "AT+";
     const auto equals = command.find('=');
@@ -264,7 +352,12 @@ std::string ModuleCore::Assign(const std::string &key, const std::string &value)
         if (!PrintableLength(value, 1, 32))
             return Error(BadName);
     } else if (key == "PSWD") {
-        if (!PrintableLength(value, 1, 16))
+        if (m_firmware == 3) {
+            if (value.size() < 2 || value.front() != '"' || value.back() != '"')
+                return Error(PinWithoutQuotes);
+            stored = value.substr(1, value.size() - 2);
+        }
+        if (!PrintableLength(stored, 1, 16))
             return Error(BadPin);
     } else if (key == "ROLE" || key == "CMOD") {
         if (value != "0" && value != "1" && value != "2")
@@ -299,4 +392,70 @@ std::string ModuleCore::Assign(const std::string &key, const std::string &value)
     return Ok;
 }
 
+std::string ModuleCore::ExecutePause(const std::string &command)
+{
+    // A command that carries a line end is no command of this family.
+    if (command.find_first_of("\r\n") != std::string::npos)
+        return std::string();
+    if (command == "AT")
+        return "OK";
+    if (command == "AT+VERSION")
+        return m_settings.at("VERSION");
+    if (StartsWith(command, "AT+NAME") && command.size() > 7) {
+        m_settings["NAME"] = command.substr(7);
+        return "OKsetname";
+    }
+    if (StartsWith(command, "AT+PIN") && command.size() > 6) {
+        m_settings["PSWD"] = command.substr(6);
+        return "OKsetPIN";
+    }
+    if (StartsWith(command, "AT+BAUD") && command.size() == 8 && command[7] >= '1'
+        && command[7] <= '8') {
+        const std::string rate = std::to_string(PauseRates[std::size_t(command[7] - '0')]);
+        m_settings["UART"] = rate + ",0,0";
+        return "OK" + rate;
+    }
+    return std::string();
+}
+
+std::string ModuleCore::ExecuteOkPlus(std::string command)
+{
+    // It reads a command by time: a line end after it is not part of it.
+    while (!command.empty() && (command.back() == '\r' || command.back() == '\n'))
+        command.pop_back();
+    if (command == "AT")
+        return "OK";
+    if (command == "AT+VERR?")
+        return "OK+Get:" + m_settings.at("VERSION");
+    if (command == "AT+NAME?")
+        return "OK+NAME:" + m_settings.at("NAME");
+    if (command == "AT+PASS?")
+        return "OK+Get:" + m_settings.at("PSWD");
+    if (command == "AT+ROLE?")
+        return "OK+Get:" + m_settings.at("ROLE");
+    if (command == "AT+BAUD?") {
+        const long rate = std::strtol(m_settings.at("UART").c_str(), nullptr, 10);
+        const auto found = std::find(OkPlusRates.begin(), OkPlusRates.end(), rate);
+        const long digit = found == OkPlusRates.end() ? 0 : found - OkPlusRates.begin();
+        return "OK+Get:" + std::to_string(digit);
+    }
+    // Settings: the value right after the command's name.
+    const auto value = [&](const std::string &name) {
+        return StartsWith(command, name) && command.size() > name.size()
+            ? command.substr(name.size())
+            : std::string();
+    };
+    if (const std::string name = value("AT+NAME"); !name.empty())
+        m_settings["NAME"] = name;
+    else if (const std::string pin = value("AT+PASS"); !pin.empty())
+        m_settings["PSWD"] = pin;
+    else if (const std::string role = value("AT+ROLE"); role == "0" || role == "1")
+        m_settings["ROLE"] = role;
+    else if (const std::string baud = value("AT+BAUD");
+             baud.size() == 1 && baud[0] >= '0' && std::size_t(baud[0] - '0') < OkPlusRates.size())
+        m_settings["UART"] = std::to_string(OkPlusRates[std::size_t(baud[0] - '0')]) + ",0,0";
+    else
+        return std::string();
+    return "OK+Set:" + command.substr(7); // every name above is seven characters long
+}
 } // namespace sim

@@ -32,6 +32,11 @@ private:
 // "AT" (a limited command mode that some boards enter).
 enum class CommandMode { Full, None, AttentionOnly };
 
+// The command set a module speaks: this family's, with commands and replies ending in
+// CR LF, or one of two other families, neither of which ends a line: one ends a command by
+// a pause of about a second and only sets; the other answers "OK+…".
+enum class CommandSet { Lines, Pause, OkPlus };
+
 // The module's command set over one in-memory set of settings.
 class ModuleCore
 {
@@ -57,14 +62,25 @@ public:
     void DropLineEnds(bool drop) { m_dropLineEnds = drop; }
     void ForgetSettings(bool forget) { m_forget = forget; }
 
+    // Firmware 2, 3 or 4 of this family, with its version; false for another. 3.0 writes
+    // its version without the plus sign, answers the PIN as +PIN:"1234" and takes one
+    // only in quotes; 4.0 takes the connection-mode query only with its question mark.
+    bool SetFirmware(int major);
+    // Another family, with a version and PIN of its kind.
+    void SetCommandSet(CommandSet set);
+    // How long a pause ends a command of the other families; 0: a line feed ends it.
+    int CommandPauseMs() const;
+
     // The bytes the line carries back for one command that came at `lineRate` (0 when
-    // the rate is not known): the reply lines, each ending in CR LF; nothing when the
-    // module does not answer. At another rate than its own the module takes no command,
-    // and what it sends arrives as noise of the same length.
+    // the rate is not known): the reply lines, each ending in CR LF (the other families'
+    // replies end in nothing); nothing when the module does not answer. At another rate than its
+    // own the module takes no command, and what it sends arrives as noise of the same length.
     std::optional<std::string> Reply(const std::string &command, long lineRate = 0);
 
 private:
     std::string Execute(const std::string &command);
+    std::string ExecutePause(const std::string &command);
+    std::string ExecuteOkPlus(std::string command);
     std::string Assign(const std::string &key, const std::string &value);
     static bool Matches(const std::set<std::string> &faults, const std::string &command);
 
@@ -76,6 +92,8 @@ private:
     CommandMode m_commandMode = CommandMode::Full;
     bool m_dropLineEnds = false;
     bool m_forget = false;
+    int m_firmware = 2;
+    CommandSet m_commandSet = CommandSet::Lines;
 };
 
 } // namespace sim

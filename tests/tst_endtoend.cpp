@@ -85,6 +85,11 @@ class TestEndToEnd : public QObject
     }
 
     QString Text1(int index) { return m_form->Panel().Text1(index); }
+    // The text of the notice that a sequence ended, empty when none is on show.
+    QString DoneText()
+    {
+        return m_form->DoneNotice().IsShown() ? m_form->DoneNotice().Box()->text() : QString();
+    }
 
     // The text of the notice on show, empty when none is.
     QString NoticeText()
@@ -186,6 +191,8 @@ private slots:
     void unansweredCommandHaltsTheQuery();
     void unansweredStepNotice_data();
     void unansweredStepNotice();
+    void firmwareVersions_data();
+    void firmwareVersions();
     void nameHoldingOk();
     void clearedPanelUpdate();
     void marksAfterAModuleThatForgets_data();
@@ -353,8 +360,8 @@ void TestEndToEnd::unansweredStepNotice_data()
         << "模块在 9600 波特率下回答了“AT”。" << 9600;
     QTest::newRow("other text: replies without line ends")
         << QStringList { "--no-line-end" } << 2
-        << "“AT+VERSION?”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”。收到的最后一行：\n"
-           "“+VERSION:1.4-20250310OK”"
+        << "“AT+VERSION?”发出 2 秒后，这一步等待的“OK”已经到了，却不在一行的开头：模块的回应不带"
+           "行结束符。收到的最后一行：\n“+VERSION:1.4-20250310OK”"
         << ""
         << "" << 0;
     QTest::newRow("port pulled during the search")
@@ -408,6 +415,32 @@ void TestEndToEnd::unansweredStepNotice()
         QVERIFY(RunToEnd(m_form->Command1, 14));
         QVERIFY(!m_form->Notices().IsShown());
     }
+}
+
+void TestEndToEnd::firmwareVersions_data()
+{
+    QTest::addColumn<QString>("firmware");
+    QTest::addColumn<QStringList>("sent"); // the query's step 11, the update's step 4 (PIN 9876)
+    QTest::newRow("3.0") << "3" << QStringList { "AT+CMODE", "AT+PSWD=\"9876\"" };
+    QTest::newRow("4.0") << "4" << QStringList { "AT+CMODE?", "AT+PSWD=9876" };
+}
+
+void TestEndToEnd::firmwareVersions()
+{
+    QFETCH(QString, firmware);
+    QFETCH(QStringList, sent);
+    QVERIFY(Start({ "--firmware", firmware }));
+    QVERIFY(RunToEnd(m_form->Command1, 14));
+    QCOMPARE(m_sim->Received().value(10), sent[0]);
+    QCOMPARE(Text1(4), QStringLiteral("1234"));
+    QCOMPARE(DoneText(), QStringLiteral("已读取全部 13 项设置"));
+    m_form->Panel().Text1Box(4)->setText(QStringLiteral("9876"));
+    QVERIFY(RunToEnd(m_form->Command2, 9));
+    QCOMPARE(m_sim->Received().value(14 + 3), sent[1]);
+    QCOMPARE(DoneText(), QStringLiteral("已写入 9 项设置"));
+    QVERIFY(!m_form->Notices().IsShown()); // taken: nothing refused
+    QVERIFY(RunToEnd(m_form->Command1, 14));
+    QCOMPARE(Text1(4), QStringLiteral("9876"));
 }
 
 void TestEndToEnd::nameHoldingOk()

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/commandengine.h"
+#include "engine/commandsets.h"
 #include "engine/lineendwatch.h"
 #include "engine/outgoing.h"
 #include "engine/pairing.h"
 #include "engine/panelorigin.h"
 #include "engine/ratefinder.h"
+#include "engine/refusalcodes.h"
 #include "engine/stepwatch.h"
 #include "engine/update.h"
 #include "engine/updateguard.h"
@@ -42,9 +44,10 @@ class TestEngine : public QObject
                             notice,
                             [this](const QString &caption, const QString &) { status << caption; },
                             [this](int rate) { listed = rate; } };
+        CommandSetSearch search { state, port, engine, notice };
         WatchRig()
         {
-            engine.SetModeWatcher([this] { watch.Follow(now), finder.Follow(); });
+            engine.SetModeWatcher([this] { watch.Follow(now), finder.Follow(), search.Follow(); });
         }
         void Tick() { engine.OnTick(), watch.Follow(now); }
         void Receive(const QString &text) { port.Deliver(text), engine.OnReceive(), Tick(); }
@@ -132,6 +135,10 @@ private slots:
     void updateGuard_data();
     void updateGuard();
     void pairing();
+    void doneNotice_data();
+    void doneNotice();
+    void otherCommandSets_data();
+    void otherCommandSets();
 };
 
 void TestEngine::startActions_data()
@@ -515,6 +522,16 @@ void TestEngine::unansweredStepNotice_data()
     QTest::newRow("nothing to an update") << false << 1 << ""
                                           << "“AT+NAME=bench%2”发出 2 秒后，模块没有任何回应。"
                                           << "query";
+    QTest::newRow("OK without its line break; restarted")
+        << true << 2 << "+VERSION:1.4OK"
+        << "“AT+VERSION?”发出 2 秒后，这一步等待的“OK”已经到了，却不在一行的开头：模块的回应不带行"
+           "结束符。收到的最后一行：\n“+VERSION:1.4OK”"
+        << "query";
+    QTest::newRow("a refusal with its meaning; restarted")
+        << true << 5 << "ERROR:(1F)\r\n"
+        << "“AT+ROLE?”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”。收到的最后一行：\n“ERROR:(1F)”"
+           "：此命令在这种命令模式下不可用（固件 3.0）"
+        << "query";
     QTest::newRow("an update's long line, cut; port lost")
         << false << 1 << QString(50, QLatin1Char('z'))
         << "“AT+NAME=bench%2”发出 2 秒后，回应中仍没有这一步等待的结尾“OK”或“ERROR”。收到的最后一"
@@ -587,6 +604,10 @@ void TestEngine::refusedSettings_data()
     QStringList last(9, ok);
     last[8] = QStringLiteral("+UART:x\r\nERROR:(9)\r\n");
     QTest::newRow("the last step refused") << last << "模块拒绝了以下设置：\nText1(10)ERROR:(9)";
+    QStringList twice(9, ok);
+    twice[0] = twice[3] = QStringLiteral("ERROR:(1D)\r\n");
+    QTest::newRow("one code twice, its meaning once")
+        << twice << "模块拒绝了以下设置：\nText1(0)ERROR:(1D)\nText1(4)ERROR:(1D)";
 }
 
 void TestEngine::refusedSettings()
@@ -605,8 +626,16 @@ void TestEngine::refusedSettings()
     }
     QCOMPARE(rig.state.WorkMode, ModeIdle);
     QCOMPARE(rig.notice.shown.size(), text.isEmpty() ? 0 : 1);
-    if (!text.isEmpty())
-        QCOMPARE(rig.notice.shown[0].text, text);
+    if (text.isEmpty())
+        return;
+    QCOMPARE(rig.notice.shown[0].text, text);
+    // Each known code is explained once, below the list.
+    for (const QString &line : text.split(QLatin1Char('\n')).mid(1)) {
+        const QString meaning = RefusalMeaning(line);
+        QCOMPARE(
+            rig.notice.shown[0].informative.count(RefusalCode(line).toString() + "：" + meaning),
+            meaning.isEmpty() ? 0 : 1);
+    }
 }
 
 void TestEngine::rateFinder_data()
@@ -733,6 +762,106 @@ void TestEngine::lineEndNotice()
     }
     QCOMPARE(notice.shown.size(), shown ? 1 : 0);
     QCOMPARE(notice.open, shown && event.isEmpty()); // a late byte or a query closes it
+}
+
+void TestEngine::doneNotice_data()
+{
+    QTest::addColumn<QString>("sequence"); // "query", "update", "refused" (an update), "manual"
+    QTest::addColumn<QStringList>("said"); // by the notice that it ended
+    QTest::newRow("query") << "query" << QStringList { "完成|已读取全部 13 项设置" };
+    QTest::newRow("update") << "update" << QStringList { "完成|已写入 9 项设置" };
+    QTest::newRow("update with a refusal: its list instead") << "refused" << QStringList {};
+    QTest::newRow("hand-typed command") << "manual" << QStringList {};
+}
+
+void TestEngine::doneNotice()
+{
+    QFETCH(QString, sequence);
+    QFETCH(QStringList, said);
+    WatchRig rig;
+    FakeNotice done;
+    rig.watch.SetDoneNotice(done);
+    if (sequence == QLatin1String("manual"))
+        rig.engine.SendManual("AT\r\n");
+    else
+        sequence == QLatin1String("query") ? rig.engine.StartQuery() : rig.engine.StartUpdate();
+    for (int i = 0; i < 14; ++i)
+        rig.Tick(), rig.Receive(sequence == "refused" && i == 2 ? "ERROR:(4)\r\n" : "OK\r\n");
+    QCOMPARE(done.Said(), said);
+    QCOMPARE(rig.notice.shown.size(), sequence == QLatin1String("refused") ? 1 : 0);
+    if (said.isEmpty())
+        return;
+    QVERIFY(done.shown[0].fleeting && done.shown[0].tone == NoticeTone::News);
+    rig.engine.StartQuery(), rig.Tick(); // a new sequence: the old news goes
+    QVERIFY(!done.open);
+}
+
+void TestEngine::otherCommandSets_data()
+{
+    QTest::addColumn<bool>("attention"); // "AT" answered, the version query not
+    QTest::addColumn<QStringList>("events"); // an answer to each probe, or the operator's act
+    QTest::addColumn<QStringList>("probes"); // all the search sent
+    QTest::addColumn<QString>("text"); // the notice it leaves holds it; empty: none left
+    const QStringList both = { "AT+VERSION", "AT+VERR?" };
+    QTest::newRow("the pause family answers its version query")
+        << false << QStringList { "V1.8" } << both.mid(0, 1) << "以停顿结束命令的一类";
+    QTest::newRow("only AT answered; the OK+ family answers the second")
+        << true << QStringList { "", "OK+Get:V7.05" } << both << "以“OK+”回答的一类";
+    QTest::newRow("an answer in OK+ is that family's, to either probe")
+        << false << QStringList { "OK+Get:V7" } << both.mid(0, 1) << "以“OK+”回答的一类";
+    QTest::newRow("noise is no answer; a line end follows the probes")
+        << false << QStringList { QString(4, QChar::ReplacementCharacter), "" }
+        << both + QStringList { "\r\n" }
+        << "“AT”发出 2 "
+           "秒后，模块没有任何回应。\n不带行结束符的“AT+VERSION”、“AT+VERR?”也没有得到回应。";
+    QTest::newRow("cancelled") << true << QStringList { "cancel" } << both.mid(0, 1)
+                               << "所以波特率没有问题。";
+}
+
+void TestEngine::otherCommandSets()
+{
+    QFETCH(bool, attention);
+    QFETCH(QStringList, events);
+    QFETCH(QStringList, probes);
+    QFETCH(QString, text);
+    WatchRig rig;
+    rig.watch.SetOtherSetsSearch(
+        [&](const NoticeContent &otherwise) { rig.search.Start(otherwise); });
+    rig.engine.StartQuery();
+    rig.Tick();
+    if (attention)
+        rig.Receive(QStringLiteral("OK\r\n"));
+    const qsizetype sent = rig.port.written.size();
+    rig.Wait(StepWatch::PatienceMs);
+    QVERIFY(rig.search.Running());
+    QCOMPARE(rig.state.WorkMode, ModeIdle); // the step is given up: no answer completes it
+    QCOMPARE(rig.notice.shown.last().action,
+             attention ? QStringLiteral("取消") : QStringLiteral("查找波特率"));
+    for (const QString &event : events) {
+        if (event == QLatin1String("cancel"))
+            rig.notice.shown.last().onAction();
+        else if (event == QLatin1String("query"))
+            rig.engine.StartQuery();
+        else
+            rig.Receive(event), rig.search.TimedOut();
+    }
+    QVERIFY(!rig.search.Running());
+    QCOMPARE(rig.port.written.mid(sent), probes); // nothing else, and nothing that sets
+    QVERIFY(rig.port.calls.isEmpty()); // at the rate in use
+    QCOMPARE(rig.notice.open, !text.isEmpty());
+    if (text.isEmpty())
+        return;
+    const NoticeContent &left = rig.notice.shown.last();
+    QVERIFY2(left.text.contains(text), qPrintable(left.text));
+    QCOMPARE(left.tone == NoticeTone::News, text.endsWith(u"一类"));
+    // Only a module silent from the start may be at another rate; one that answered "AT"
+    // is pointed at the command mode, the check list's third item.
+    QCOMPARE(left.action, text.startsWith(u"“AT”") ? QStringLiteral("查找波特率") : QString());
+    QCOMPARE(left.informative.endsWith(u"\n3. 模块是否处于命令模式：多数模块要在上电时按住按键，"
+                                       u"或把 KEY 引脚接高电平；"),
+             attention && left.tone == NoticeTone::Trouble);
+    rig.engine.StartQuery(); // acted upon
+    QVERIFY(!rig.notice.open);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -18,6 +18,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QLabel>
@@ -157,6 +158,7 @@ private slots:
     void arrivalsSpoken();
     void accessibleParts_data();
     void accessibleParts();
+    void fleetingNotice();
     void consoleHeldFromAnywhere();
     void panelRows_data();
     void panelRows();
@@ -1167,6 +1169,41 @@ void TestForm1::noticeLeavesTheWindowUsable()
             notice.Close();
         QTRY_VERIFY_WITH_TIMEOUT(!fourth, 5000);
     }
+}
+
+void TestForm1::fleetingNotice()
+{
+    NoticeBox notice(m_form.get());
+    notice.Show({ QStringLiteral("提示"), QStringLiteral("trouble"), QString(), QString(), {} });
+    QCOMPARE(notice.Box()->icon(), QMessageBox::Warning);
+    // Where a screen reader listens (the desktop session), it hears the notice as an alert.
+    static QList<QObject *> alerts;
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 5000); // the bus says one listens
+    const bool listened = QAccessible::isActive();
+    if (listened)
+        QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+            if (event->type() == QAccessible::Alert)
+                alerts << event->object();
+        });
+    const NoticeContent done {
+        QStringLiteral("完成"), QStringLiteral("done"), {}, {}, {}, NoticeTone::News, true
+    };
+    notice.Show(done);
+    QPointer<QMessageBox> box = notice.Box();
+    QAccessible::installUpdateHandler(nullptr);
+    QCOMPARE(box->icon(), QMessageBox::Information);
+    QCOMPARE(alerts, listened ? QList<QObject *> { box } : QList<QObject *>());
+    QVERIFY(!QApplication::focusWidget() || QApplication::focusWidget()->window() == m_form.get());
+    // Gone at the next click anywhere, or else after about three seconds.
+    QTest::mouseClick(m_form->Label1, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!box, 5000);
+    notice.Show(done);
+    box = notice.Box();
+    QElapsedTimer shown;
+    shown.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!box, 10000);
+    QVERIFY(shown.elapsed() >= NoticeContent::FleetingMs * 9 / 10); // a coarse timer: within 5 %
 }
 
 void TestForm1::consoleHeldFromAnywhere()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/firmware.h"
 #include "engine/optiongroups.h"
 #include "engine/query.h"
+#include "engine/refusalcodes.h"
 #include "engine/replystore.h"
 #include "engine/update.h"
 #include "fakes.h"
@@ -71,6 +73,10 @@ private slots:
     void settingsFileReadBack();
     void settingsFileRefused_data();
     void settingsFileRefused();
+    void firmwareForms_data();
+    void firmwareForms();
+    void refusalMeaning_data();
+    void refusalMeaning();
 };
 
 void TestSequences::queryLine_data()
@@ -253,6 +259,12 @@ void TestSequences::consume_data()
     QTest::newRow("no colon: first 20 characters") << "+PSWD 1234\nOK\n"
                                                    << Texts { { 4, "+PSWD 1234" } } << 0 << 0;
     QTest::newRow("no keyword fills nothing") << "OK\n" << Texts {} << 0 << 0;
+    QTest::newRow("PIN of 2.x") << "+PSWD:1234\nOK\n" << Texts { { 4, "1234" } } << 0 << 0;
+    QTest::newRow("PIN of 3.0, quotes gone") << "+PIN:\"1234\"\nOK\n"
+                                             << Texts { { 4, "1234" } } << 0 << 0;
+    QTest::newRow("PIN in quotes after PSWD") << "+PSWD:\"0000\"\nOK\n"
+                                              << Texts { { 4, "0000" } } << 0 << 0;
+    QTest::newRow("a lone quote stays") << "+PSWD:\"12\nOK\n" << Texts { { 4, "\"12" } } << 0 << 0;
 }
 
 void TestSequences::consume()
@@ -360,6 +372,95 @@ void TestSequences::updateComplete()
     QCOMPARE(held.Text(), complete ? QString() : buffer);
     const auto [fedAt, wholeAt] = FirstComplete(buffer, 0, UpdateReplyComplete);
     QCOMPARE(fedAt, wholeAt);
+}
+
+void TestSequences::firmwareForms_data()
+{
+    using L = QStringList;
+    QTest::addColumn<QStringList>("given"); // the reply to step 2, the PIN in the panel
+    QTest::addColumn<QStringList>("sent"); // query step 11 and update step 4, without CR LF
+    QTest::newRow("2.0") << L { "+VERSION:2.0-20100601\nOK\n", "1234" }
+                         << L { "AT+CMODE", "AT+PSWD=1234" };
+    QTest::newRow("2.x keeps quotes as typed")
+        << L { "+VERSION:2.1\n", "\"12\"" } << L { "AT+CMODE", "AT+PSWD=\"12\"" };
+    QTest::newRow("3.0, without the plus sign")
+        << L { "VERSION:3.0-20170601\nOK\n", "1234" } << L { "AT+CMODE", "AT+PSWD=\"1234\"" };
+    QTest::newRow("3.0, a PIN typed in quotes keeps one pair")
+        << L { "VERSION:3.0-20170601\n", "\"1234\"" } << L { "AT+CMODE", "AT+PSWD=\"1234\"" };
+    QTest::newRow("4.0") << L { "+VERSION:4.0-20190815\nOK\n", "1234" }
+                         << L { "AT+CMODE?", "AT+PSWD=1234" };
+    QTest::newRow("30 is not 3") << L { "+VERSION:30.1\n", "1" } << L { "AT+CMODE", "AT+PSWD=1" };
+    QTest::newRow("not a number") << L { "+VERSION:beta\n", "1" } << L { "AT+CMODE", "AT+PSWD=1" };
+}
+
+void TestSequences::firmwareForms()
+{
+    QFETCH(QStringList, given);
+    QFETCH(QStringList, sent);
+    const FirmwareForms &forms = FormsFor(VersionIn(given[0]));
+    FakeFields fields;
+    fields.texts[4] = given[1];
+    QCOMPARE(QueryLine(11, forms), sent[0] + "\r\n");
+    QCOMPARE(UpdateLine(4, fields, forms), sent[1] + "\r\n");
+    // Every other step stays as 2.x sends it.
+    for (int step = 1; step <= 14; ++step)
+        QVERIFY(step == 11 || QueryLine(step, forms) == QueryLine(step));
+    for (int step = 1; step <= 9; ++step)
+        QVERIFY(step == 4 || UpdateLine(step, fields, forms) == UpdateLine(step, fields));
+}
+
+void TestSequences::refusalMeaning_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QString>("meaning"); // empty: shown as it is
+    const std::array<std::pair<const char *, const char *>, 36> rows = { {
+        { "ERROR:(0)", "命令错误：未知命令、格式不对，或行结束符不对" },
+        { "ERROR:(1)", "默认结果" },
+        { "ERROR:(2)", "PSKEY 写入错误" },
+        { "ERROR:(3)", "设备名称太长（超过 32 字节）" },
+        { "ERROR:(4)", "设备名称为空" },
+        { "ERROR:(5)", "蓝牙地址的 NAP 部分太长" },
+        { "ERROR:(6)", "蓝牙地址的 UAP 部分太长" },
+        { "ERROR:(7)", "蓝牙地址的 LAP 部分太长" },
+        { "ERROR:(8)", "缺少 PIO 口掩码" },
+        { "ERROR:(9)", "缺少 PIO 口序号" },
+        { "ERROR:(A)", "缺少设备类" },
+        { "ERROR:(B)", "设备类太长" },
+        { "ERROR:(C)", "缺少查询访问码" },
+        { "ERROR:(D)", "查询访问码太长" },
+        { "ERROR:(E)", "查询访问码无效" },
+        { "ERROR:(F)", "连接密码为空" },
+        { "ERROR:(10)", "连接密码太长（超过 16 字节）" },
+        { "ERROR:(11)", "模块角色无效" },
+        { "ERROR:(12)", "波特率无效" },
+        { "ERROR:(13)", "停止位无效" },
+        { "ERROR:(14)", "校验位无效" },
+        { "ERROR:(15)", "该设备不在配对列表中" },
+        { "ERROR:(16)", "SPP 库未初始化" },
+        { "ERROR:(17)", "SPP 库重复初始化（再次初始化后出现，无妨）" },
+        { "ERROR:(18)", "查询模式无效" },
+        { "ERROR:(19)", "查询时间太长" },
+        { "ERROR:(1A)", "缺少蓝牙地址" },
+        { "ERROR:(1B)", "安全模式无效" },
+        { "ERROR:(1C)", "加密模式无效" },
+        { "ERROR:(1D)", "连接密码没有加引号（固件 3.0）" },
+        { "ERROR:(1F)",
+          "此命令在这种命令模式下不可用（固件 3.0）：模块上电时没有按住进入命令模式的按键" },
+        { "ERROR:(01d)", "连接密码没有加引号（固件 3.0）" }, // lower case, a leading zero
+        { "+UART:x\nERROR:(12)\n", "波特率无效" },
+        { "ERROR:(1E)", "" }, // not in the table
+        { "ERROR:(1G)", "" },
+        { "ERROR\n", "" },
+    } };
+    for (const auto &[reply, meaning] : rows)
+        QTest::newRow(reply) << QString::fromUtf8(reply) << QString::fromUtf8(meaning);
+}
+
+void TestSequences::refusalMeaning()
+{
+    QFETCH(QString, reply);
+    QFETCH(QString, meaning);
+    QCOMPARE(RefusalMeaning(reply), meaning);
 }
 
 QTEST_GUILESS_MAIN(TestSequences)

@@ -175,6 +175,23 @@ void TestSimCore::unreadyModule_data()
                                   << QByteArray("+NAME:TARVENIT-BTOK") << name;
     QTest::newRow("acknowledged, not kept")
         << "forget" << 0 << QByteArray("AT+NAME=X") << true << QByteArray("OK\r\n") << name;
+    QTest::newRow("3.0: version without the plus sign")
+        << "3" << 0 << QByteArray("AT+VERSION?") << true
+        << QByteArray("VERSION:3.0-20170601\r\nOK\r\n") << name;
+    QTest::newRow("3.0: PIN in quotes") << "3" << 0 << QByteArray("AT+PSWD?") << true
+                                        << QByteArray("+PIN:\"1234\"\r\nOK\r\n") << name;
+    QTest::newRow("3.0: a bare PIN refused")
+        << "3" << 0 << QByteArray("AT+PSWD=1234") << true << QByteArray("ERROR:(1D)\r\n") << name;
+    QTest::newRow("4.0: the bare mode query refused")
+        << "4" << 0 << QByteArray("AT+CMODE") << true << QByteArray("ERROR:(0)\r\n") << name;
+    QTest::newRow("pause: a line end is no command")
+        << "pause" << 0 << QByteArray("AT\r\n") << false << QByteArray() << name;
+    QTest::newRow("pause: name") << "pause" << 0 << QByteArray("AT+NAMEX") << true
+                                 << QByteArray("OKsetname") << QByteArray("X");
+    QTest::newRow("ok-plus: AT, its line end ignored")
+        << "ok-plus" << 0 << QByteArray("AT\r\n") << true << QByteArray("OK") << name;
+    QTest::newRow("ok-plus: version")
+        << "ok-plus" << 0 << QByteArray("AT+VERR?") << true << QByteArray("OK+Get:V7.05") << name;
 }
 
 void TestSimCore::unreadyModule()
@@ -196,6 +213,12 @@ void TestSimCore::unreadyModule()
         core.DropLineEnds(true);
     else if (failure == QLatin1String("forget"))
         core.ForgetSettings(true);
+    else if (failure == QLatin1String("pause"))
+        core.SetCommandSet(sim::CommandSet::Pause);
+    else if (failure == QLatin1String("ok-plus"))
+        core.SetCommandSet(sim::CommandSet::OkPlus);
+    else
+        QVERIFY(core.SetFirmware(failure.toInt()));
     const auto got = core.Reply(command.toStdString(), lineRate);
     QCOMPARE(QByteArray::fromStdString(got.value_or("none")), answers ? reply : "none");
     QCOMPARE(QByteArray::fromStdString(core.Current().at("NAME")), nameAfter);

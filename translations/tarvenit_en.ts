@@ -80,6 +80,83 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
 </context>
 <context>
+    <name>CommandSetSearch</name>
+    <message>
+        <source>以停顿结束命令的一类：命令和回应都不带行结束符，一条命令以大约一秒的停顿结束，只能设置，不能读取</source>
+        <translation>the kind that ends a command by a pause: neither commands nor replies end in a line break, a command ends after about a second without a byte, and settings can only be set, not read</translation>
+    </message>
+    <message>
+        <source>名称：AT+NAMEabc（回答 OKsetname）
+PIN：AT+PIN1234（回答 OKsetPIN）
+波特率：AT+BAUD4（回答 OK9600）</source>
+        <translation>Name: AT+NAMEabc (answers OKsetname)
+PIN: AT+PIN1234 (answers OKsetPIN)
+Baud rate: AT+BAUD4 (answers OK9600)</translation>
+    </message>
+    <message>
+        <source>以“OK+”回答的一类：命令和回应都不带行结束符</source>
+        <translation>the kind that answers with &quot;OK+&quot;: neither commands nor replies end in a line break</translation>
+    </message>
+    <message>
+        <source>名称：AT+NAME? 读取（回答 OK+NAME:abc 或 OK+Get:abc），AT+NAMEabc 设置
+PIN：AT+PASS? 读取（回答 OK+Get:000000），AT+PASS123456 设置
+角色：AT+ROLE? 读取（回答 OK+Get:0），AT+ROLE0 或 AT+ROLE1 设置
+波特率：AT+BAUD? 读取（回答 OK+Get:0），AT+BAUD0 设置
+名称和角色在模块重新上电后才生效；“AT”会断开正在进行的无线连接。</source>
+        <translation>Name: AT+NAME? reads it (answers OK+NAME:abc or OK+Get:abc), AT+NAMEabc sets it
+PIN: AT+PASS? reads it (answers OK+Get:000000), AT+PASS123456 sets it
+Role: AT+ROLE? reads it (answers OK+Get:0), AT+ROLE0 or AT+ROLE1 sets it
+Baud rate: AT+BAUD? reads it (answers OK+Get:0), AT+BAUD0 sets it
+A new name or role takes effect once the module is powered up again; &quot;AT&quot; drops a radio link in progress.</translation>
+    </message>
+    <message>
+        <source>“%1”</source>
+        <translation>&quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>%1 = %2</source>
+        <translation>%1 = %2</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>正在查看它是否使用不带行结束符的另一套命令（不到 %1 秒）……</source>
+        <translation>Looking whether it speaks another command set, without line ends (under %1 s)…</translation>
+    </message>
+    <message>
+        <source>依次发送不带行结束符的%1，各等 %2 秒。它们只读取版本，不改变模块的任何设置。</source>
+        <translation>Sending %1 in turn, without a line end, and waiting %2 s after each. They only read the version and change none of the module&apos;s settings.</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>不带行结束符的%1也没有得到回应。</source>
+        <translation>Nor did %1 without a line end get an answer.</translation>
+    </message>
+    <message>
+        <source>在命令框中与它交谈：行结束符选“无”（命令末尾不换行），一次发一条，两条之间隔一秒以上。</source>
+        <translation>Talk to it from the command box: line ending &quot;None&quot; (no line break after the command), one command at a time, more than a second apart.</translation>
+    </message>
+    <message>
+        <source>波特率的数字（两类各不相同）：%1</source>
+        <translation>Baud rate digits (they differ between the two kinds): %1</translation>
+    </message>
+    <message>
+        <source>模块对不带行结束符的“%1”回答了“%2”：它使用另一套命令，%3。
+本工具面板的读取和更新不适用于它。</source>
+        <translation>The module answered &quot;%1&quot; without a line end with &quot;%2&quot;: it speaks another command set, %3.
+The panel&apos;s query and update do not apply to it.</translation>
+    </message>
+</context>
+<context>
     <name>ConsoleView</name>
     <message>
         <source>复制(&amp;C)</source>
@@ -449,6 +526,133 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
 </context>
 <context>
+    <name>RefusalCodes</name>
+    <message>
+        <source>命令错误：未知命令、格式不对，或行结束符不对</source>
+        <translation>command error: an unknown command, a wrong form, or a wrong line ending</translation>
+    </message>
+    <message>
+        <source>默认结果</source>
+        <translation>default result</translation>
+    </message>
+    <message>
+        <source>PSKEY 写入错误</source>
+        <translation>PSKEY write error</translation>
+    </message>
+    <message>
+        <source>设备名称太长（超过 32 字节）</source>
+        <translation>name too long (over 32 bytes)</translation>
+    </message>
+    <message>
+        <source>设备名称为空</source>
+        <translation>name empty</translation>
+    </message>
+    <message>
+        <source>蓝牙地址的 NAP 部分太长</source>
+        <translation>address part NAP too long</translation>
+    </message>
+    <message>
+        <source>蓝牙地址的 UAP 部分太长</source>
+        <translation>address part UAP too long</translation>
+    </message>
+    <message>
+        <source>蓝牙地址的 LAP 部分太长</source>
+        <translation>address part LAP too long</translation>
+    </message>
+    <message>
+        <source>缺少 PIO 口掩码</source>
+        <translation>no PIO mask</translation>
+    </message>
+    <message>
+        <source>缺少 PIO 口序号</source>
+        <translation>no PIO number</translation>
+    </message>
+    <message>
+        <source>缺少设备类</source>
+        <translation>no device class</translation>
+    </message>
+    <message>
+        <source>设备类太长</source>
+        <translation>device class too long</translation>
+    </message>
+    <message>
+        <source>缺少查询访问码</source>
+        <translation>no inquiry access code</translation>
+    </message>
+    <message>
+        <source>查询访问码太长</source>
+        <translation>inquiry access code too long</translation>
+    </message>
+    <message>
+        <source>查询访问码无效</source>
+        <translation>invalid inquiry access code</translation>
+    </message>
+    <message>
+        <source>连接密码为空</source>
+        <translation>PIN empty</translation>
+    </message>
+    <message>
+        <source>连接密码太长（超过 16 字节）</source>
+        <translation>PIN too long (over 16 bytes)</translation>
+    </message>
+    <message>
+        <source>模块角色无效</source>
+        <translation>invalid role</translation>
+    </message>
+    <message>
+        <source>波特率无效</source>
+        <translation>invalid baud rate</translation>
+    </message>
+    <message>
+        <source>停止位无效</source>
+        <translation>invalid stop bit</translation>
+    </message>
+    <message>
+        <source>校验位无效</source>
+        <translation>invalid parity</translation>
+    </message>
+    <message>
+        <source>该设备不在配对列表中</source>
+        <translation>device not in the pairing list</translation>
+    </message>
+    <message>
+        <source>SPP 库未初始化</source>
+        <translation>SPP library not initialised</translation>
+    </message>
+    <message>
+        <source>SPP 库重复初始化（再次初始化后出现，无妨）</source>
+        <translation>SPP library initialised twice (harmless after a repeated initialisation)</translation>
+    </message>
+    <message>
+        <source>查询模式无效</source>
+        <translation>invalid inquiry mode</translation>
+    </message>
+    <message>
+        <source>查询时间太长</source>
+        <translation>inquiry time too long</translation>
+    </message>
+    <message>
+        <source>缺少蓝牙地址</source>
+        <translation>no Bluetooth address</translation>
+    </message>
+    <message>
+        <source>安全模式无效</source>
+        <translation>invalid safe mode</translation>
+    </message>
+    <message>
+        <source>加密模式无效</source>
+        <translation>invalid encryption mode</translation>
+    </message>
+    <message>
+        <source>连接密码没有加引号（固件 3.0）</source>
+        <translation>PIN without quotes (firmware 3.0)</translation>
+    </message>
+    <message>
+        <source>此命令在这种命令模式下不可用（固件 3.0）：模块上电时没有按住进入命令模式的按键</source>
+        <translation>command not available in this command mode (firmware 3.0): the module was powered up without its command-mode key held</translation>
+    </message>
+</context>
+<context>
     <name>SettingsFile</name>
     <message>
         <source>不是 UTF-8 文本</source>
@@ -585,10 +789,6 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
         <translation>%2 s after &quot;%1&quot;, the module has not answered at all.</translation>
     </message>
     <message>
-        <source>模块回答了前面的命令，却不回答这一条：它可能处于只回答少数命令的受限命令模式。</source>
-        <translation>It answered the earlier commands but not this one: it may be in a limited command mode, which answers only a few commands.</translation>
-    </message>
-    <message>
         <source>“%1”发出后收到的字节不能读作文字（乱码、控制字符或空字节），这多半是波特率不对。当前波特率为 %2。</source>
         <translation>What came back after &quot;%1&quot; does not read as text (garbled bytes, control characters or NULs): most likely the baud rate is wrong. It is %2 now.</translation>
     </message>
@@ -627,6 +827,46 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
         <comment>a setting&apos;s caption and the module&apos;s reply</comment>
         <translation>%1 %2</translation>
     </message>
+    <message>
+        <source>“%1”发出 %2 秒后，这一步等待的“OK”已经到了，却不在一行的开头：模块的回应不带行结束符。收到的最后一行：
+“%3”</source>
+        <translation>%2 s after &quot;%1&quot;, the &quot;OK&quot; this step waits for has come, but not at the start of a line: the module&apos;s replies come without line ends. Its last line:
+&quot;%3&quot;</translation>
+    </message>
+    <message>
+        <source>回应不带行结束符的模块多半使用另一套命令：面板的读取和更新不适用于它。</source>
+        <translation>A module whose replies have no line ends most likely speaks another command set: the panel&apos;s query and update do not apply to it.</translation>
+    </message>
+    <message>
+        <source>：%1</source>
+        <comment>after a quoted refusal code: its meaning</comment>
+        <translation>: %1</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <comment>a refusal code and its meaning</comment>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>已读取全部 %1 项设置</source>
+        <translation>All %1 settings read</translation>
+    </message>
+    <message>
+        <source>已写入 %1 项设置</source>
+        <translation>%1 settings written</translation>
+    </message>
+    <message>
+        <source>模块回答了前面的命令，却不回答这一条：它可能处于只回答少数命令的受限命令模式。</source>
+        <translation>It answered the earlier commands but not this one: it may be in a limited command mode, which answers only a few commands.</translation>
+    </message>
+    <message>
+        <source>模块回答了前面的命令，却不回答这一条：本次读取中，它在 %1 波特率下对“%2”回答了“OK”，所以波特率没有问题。</source>
+        <translation>It answered the earlier commands but not this one: in this query it answered &quot;%2&quot; with &quot;OK&quot; at %1 baud, so the baud rate is right.</translation>
+    </message>
+    <message>
+        <source>它多半处于只回答少数命令的受限命令模式，请查看检查项 %1：</source>
+        <translation>Most likely it is in a limited command mode, which answers only a few commands; see item %1 of the check list:</translation>
+    </message>
 </context>
 <context>
     <name>Titles</name>
@@ -637,6 +877,10 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     <message>
         <source>提示</source>
         <translation>Notice</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>Done</translation>
     </message>
     <message>
         <source>确认</source>

@@ -8,6 +8,7 @@
 #include "confirmbox.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
+#include "engine/commandsets.h"
 #include "engine/lineendwatch.h"
 #include "engine/pairing.h"
 #include "engine/panelorigin.h"
@@ -336,6 +337,7 @@ void Form1::Command4_Click()
     m_watch->Stop();
     m_rateFinder->Cancel();
     m_origin->PortSearched();
+    m_state.ModuleVersion.clear(); // another port may hold another module
     SearchNextPort(m_state.LastPortTried, *Uart1, Combo1->currentText(),
                    std::bind_front(&Form1::SetPortStatus, this), *m_warning, *m_sharedNotice);
     // Only where the search ended is news; the ports tried on the way are not. A search that
@@ -367,22 +369,29 @@ void Form1::AnnouncePortStatus(const QString &caption, const QString &tooltip)
 void Form1::WatchTheModule()
 {
     // Beside the engine: the notices for a module that does not answer (a step of a query
-    // or update, a hand-typed command without a line end), and the rate finder that one of
-    // them offers. They look at the engine after each of its events, so they are connected
-    // after the handlers that run it.
+    // or update, a hand-typed command without a line end), the rate finder that one of
+    // them offers, the search for another command set, and the notice that a sequence
+    // ended. They look at the engine after each of its events, so they are connected after
+    // the handlers that run it.
     m_notice = std::make_unique<NoticeBox>(this);
     m_rateFinder = std::make_unique<RateFinder>(
         m_state, *Uart1, *m_engine, *m_notice,
         // The rate being tried, where the search shows its port.
         std::bind_front(&Form1::SetPortStatus, this),
         [this](int rate) { Combo1->setCurrentText(QString::number(rate)); });
+    m_setSearch = std::make_unique<CommandSetSearch>(m_state, *Uart1, *m_engine, *m_notice);
+    m_doneNotice = std::make_unique<NoticeBox>(this);
     m_stepWatch = std::make_unique<StepWatch>(m_state, *Uart1, *m_panel, *m_notice,
                                               [this] { m_rateFinder->Start(); });
     m_lineEndWatch = std::make_unique<LineEndWatch>(m_state, *Uart1, *m_notice);
+    m_stepWatch->SetDoneNotice(*m_doneNotice);
+    m_stepWatch->SetOtherSetsSearch(
+        [this](const NoticeContent &otherwise) { m_setSearch->Start(otherwise); });
     m_clock.start();
     const auto follow = [this] {
         m_stepWatch->Follow(m_clock.elapsed());
         m_rateFinder->Follow();
+        m_setSearch->Follow();
     };
     m_engine->SetModeWatcher([this, follow] {
         PaceWhileRunning();
@@ -392,10 +401,13 @@ void Form1::WatchTheModule()
     });
     connect(Uart1, &SerialPort::commEvent, this, follow);
     connect(Uart1, &SerialPort::commEvent, this, [this] { m_lineEndWatch->OnPortEvent(); });
-    // The tick matters only to a step that waits, a loss only to a search for the rate: a
-    // sequence that a loss ends tells both through the mode watcher.
+    // The tick matters only to a step that waits, a loss only to the searches: a sequence
+    // that a loss ends tells them all through the mode watcher.
     connect(Timer1, &QTimer::timeout, this, [this] { m_stepWatch->Follow(m_clock.elapsed()); });
-    connect(Uart1, &SerialPort::deviceLost, this, [this] { m_rateFinder->Follow(); });
+    connect(Uart1, &SerialPort::deviceLost, this, [this] {
+        m_rateFinder->Follow();
+        m_setSearch->Follow();
+    });
 }
 
 void Form1::KeepTrackOfThePanel()

@@ -13,6 +13,7 @@
 class Announcer;
 class ArrivalSpeech;
 class CommandBox;
+class CommandSetSearch;
 class ConfirmBox;
 class ConsoleFeed;
 class ConsoleView;
@@ -58,6 +59,9 @@ public:
     SerialPort &Port() { return *Uart1; }
     NoticeBox &Notices() { return *m_notice; }
     RateFinder &Finder() { return *m_rateFinder; }
+    CommandSetSearch &SetSearch() { return *m_setSearch; }
+    // Says that a query or update has ended.
+    NoticeBox &DoneNotice() { return *m_doneNotice; }
     // Waits for a lost adapter and opens it again; says when a port opened is shared.
     PortWatch &Watch() { return *m_watch; }
     NoticeBox &SharedNotice() { return *m_sharedNotice; }
@@ -129,6 +133,8 @@ private:
     std::unique_ptr<PanelMenu> m_panelMenu;
     std::unique_ptr<NoticeBox> m_notice;
     std::unique_ptr<RateFinder> m_rateFinder;
+    std::unique_ptr<CommandSetSearch> m_setSearch;
+    std::unique_ptr<NoticeBox> m_doneNotice;
     std::unique_ptr<StepWatch> m_stepWatch;
     std::unique_ptr<LineEndWatch> m_lineEndWatch;
     QElapsedTimer m_clock;

@@ -3,8 +3,38 @@
 
 #include "spoken.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+// Closes a fleeting box at the operator's next click, wherever in the program it falls.
+// A child of the box: it goes with it.
+class ClickCloses : public QObject
+{
+public:
+    explicit ClickCloses(QMessageBox *box)
+        : QObject(box)
+        , m_box(box)
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress)
+            m_box->done(QMessageBox::Ok);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QMessageBox *m_box;
+};
+
+} // namespace
 
 NoticeBox::NoticeBox(QWidget *parent)
     : m_parent(parent)
@@ -18,9 +48,11 @@ NoticeBox::~NoticeBox()
 void NoticeBox::Show(const NoticeContent &content)
 {
     Close();
+    const QMessageBox::Icon icon
+        = content.tone == NoticeTone::News ? QMessageBox::Information : QMessageBox::Warning;
     // Spoken when it appears: the keyboard stays where it was, so nothing else would say it.
     auto *box
-        = new NoticeWindow(QMessageBox::Warning, content.title, content.text,
+        = new NoticeWindow(icon, content.title, content.text,
                            content.actionOnly ? QMessageBox::NoButton : QMessageBox::Ok, m_parent);
     // The text may quote what the module sent: never read it as markup.
     box->setTextFormat(Qt::PlainText);
@@ -39,6 +71,10 @@ void NoticeBox::Show(const NoticeContent &content)
         // deletes this box.
         QObject::connect(action, &QPushButton::clicked, m_parent, content.onAction,
                          Qt::QueuedConnection);
+    }
+    if (content.fleeting) {
+        new ClickCloses(box);
+        QTimer::singleShot(NoticeContent::FleetingMs, box, [box] { box->done(QMessageBox::Ok); });
     }
     m_box = box;
     box->show();

@@ -8,9 +8,10 @@
 
 class QWidget;
 
-// The window's notice: a message box with an exclamation icon and an OK button (or only
-// the button of its action), shown without a modal loop and without taking the keyboard
-// from the field being typed in.
+// The window's notice: a message box with an OK button (or only the button of its action),
+// the warning icon for trouble and the information icon for news, shown without a modal
+// loop and without taking the keyboard from the field being typed in, and spoken by a
+// screen reader as it appears.
 class NoticeBox : public Notice
 {
 public:

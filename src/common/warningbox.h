@@ -4,7 +4,8 @@
 #include <QCoreApplication>
 #include <QString>
 
-// The title of a box that warns ("警告") and of one that tells ("提示").
+// The title of a box that warns ("警告"), of one that tells ("提示"), and of one that says
+// a query or update has ended ("完成").
 inline QString WarningTitle()
 {
     return QCoreApplication::translate("Titles", "警告");
@@ -17,6 +18,11 @@ inline QString NoticeTitle()
 inline QString ConfirmTitle()
 {
     return QCoreApplication::translate("Titles", "确认");
+}
+// The title of a short notice that something ended well ("完成").
+inline QString DoneTitle()
+{
+    return QCoreApplication::translate("Titles", "完成");
 }
 
 // The modal warning the operator sees: an exclamation icon and one OK button. The port

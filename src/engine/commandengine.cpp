@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandengine.h"
 
+#include "firmware.h"
 #include "query.h"
 #include "seams.h"
 #include "serial/seriallink.h"
@@ -29,6 +30,7 @@ void CommandEngine::SetMode(const QString &mode)
 
 void CommandEngine::StartQuery()
 {
+    m_state.ModuleVersion.clear(); // read again at step 2
     Start(ModeSearching);
 }
 
@@ -68,10 +70,11 @@ void CommandEngine::OnTick()
 {
     if (m_state.AwaitingReply)
         return;
+    const FirmwareForms &forms = FormsFor(m_state.ModuleVersion);
     if (m_state.WorkMode == ModeSearching)
-        SendStep(QueryLine(m_state.StepIndex), QColor(ColourQuery));
+        SendStep(QueryLine(m_state.StepIndex, forms), QColor(ColourQuery));
     else if (m_state.WorkMode == ModeUpdating)
-        SendStep(UpdateLine(m_state.StepIndex, m_fields), QColor(ColourUpdate));
+        SendStep(UpdateLine(m_state.StepIndex, m_fields, forms), QColor(ColourUpdate));
 }
 
 void CommandEngine::SendStep(const QString &line, QColor colour)
@@ -130,6 +133,8 @@ void CommandEngine::OnReceive()
     if (m_state.WorkMode == ModeSearching) {
         if (!QueryReplyComplete(m_state.ReplyBuffer, from))
             return;
+        if (m_state.StepIndex == VersionStep)
+            m_state.ModuleVersion = VersionIn(m_state.ReplyBuffer.Text());
         ConsumeQueryReply(m_state.ReplyBuffer, m_fields);
         Advance(QuerySteps);
     } else if (m_state.WorkMode == ModeUpdating) {

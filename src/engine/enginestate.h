@@ -31,6 +31,9 @@ struct EngineState
     ReplyStore ReplyBuffer;
     QString LastChunk;
     qint16 LastPortTried = 0;
+    // The module's version as the last query read it at its second step; the commands
+    // take the forms of its firmware (FormsFor). A new query or port forgets it.
+    QString ModuleVersion = QString();
 };
 
 // A query or an update is running: the pacing tick has work to do, and a lost port

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "query.h"
 
+#include "firmware.h"
 #include "optiongroups.h"
 #include "replystore.h"
 #include "seams.h"
@@ -25,16 +26,18 @@ struct ReplyField
 {
     const char *keyword; // case-sensitive substring of the reply
     std::variant<int, const OptionGroup *> target;
+    bool unquoted = false; // the PIN, which firmware 3.0 sends in quotes
 };
 
 // Tested in this order against every complete reply.
-const std::array<ReplyField, 13> ReplyFieldTable = { {
+const std::array<ReplyField, 14> ReplyFieldTable = { {
     { "+NAME:", 0 },
     { "VERSION", 1 },
     { "ADDR", 2 },
     { "ROLE", &RoleGroup },
     { "CLASS", 3 },
-    { "PSWD", 4 },
+    { "PSWD", 4, true },
+    { "+PIN:", 4, true }, // firmware 3.0's answer to AT+PSWD?
     { "IAC", 5 },
     { "CMOD", &ConnectionModeGroup },
     { "BIND", 7 },
@@ -74,9 +77,17 @@ QString WithoutLineStartOks(const ReplyStore &reply)
 
 QString QueryLine(int step)
 {
+    return QueryLine(step, FormsFor(QStringView()));
+}
+
+QString QueryLine(int step, const FirmwareForms &forms)
+{
     if (step < 1 || step > int(QueryTable.size()))
         return QStringLiteral("\r\n");
-    return QString::fromLatin1(QueryTable[step - 1]) + QStringLiteral("\r\n");
+    const char *command = step == ConnectionModeStep && forms.connectionModeQuery
+        ? forms.connectionModeQuery
+        : QueryTable[step - 1];
+    return QString::fromLatin1(command) + QStringLiteral("\r\n");
 }
 
 bool QueryReplyComplete(const ReplyStore &reply, qsizetype from)
@@ -109,7 +120,8 @@ void ConsumeQueryReply(ReplyStore &reply, SettingsFields &fields)
     for (const ReplyField &row : ReplyFieldTable) {
         if (!replyBuffer.contains(QLatin1String(row.keyword)))
             continue;
-        const QString value = ExtractValue(replyBuffer);
+        const QString value
+            = row.unquoted ? WithoutQuotes(ExtractValue(replyBuffer)) : ExtractValue(replyBuffer);
         if (const int *index = std::get_if<int>(&row.target))
             fields.SetText1(*index, value);
         else

@@ -7,12 +7,18 @@
 
 class ReplyStore;
 class SettingsFields;
+struct FirmwareForms;
 
 // The command of each query step, 1 to 14 (index 0 is step 1).
 extern const std::array<const char *, 14> QueryTable;
+// The steps whose command or reply the firmware changes.
+inline constexpr int VersionStep = 2; // "AT+VERSION?"
+inline constexpr int ConnectionModeStep = 11; // "AT+CMODE"
 
-// The command of the step followed by CR LF.
+// The command of the step followed by CR LF, in the forms of the module's firmware
+// (the forms of 2.x when none is given).
 QString QueryLine(int step);
+QString QueryLine(int step, const FirmwareForms &forms);
 
 // A query reply is complete once a line of it begins with "OK" (ReplyStore::BeginsLine).
 // Only an "OK" that ends at or after `from` is looked for, so a chunk costs its own
@@ -20,7 +26,8 @@ QString QueryLine(int step);
 bool QueryReplyComplete(const ReplyStore &reply, qsizetype from = 0);
 
 // Takes the values of a complete reply into the panel and empties the buffer. The "OK"s
-// that begin a line are removed first; letters O K in a value stay.
+// that begin a line are removed first; letters O K in a value stay. A PIN loses the
+// quotes firmware 3.0 puts around it.
 void ConsumeQueryReply(ReplyStore &reply, SettingsFields &fields);
 
 // The value after the buffer's first ":" (or its start, without a colon): the first

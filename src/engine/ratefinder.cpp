@@ -73,11 +73,14 @@ void RateFinder::Start()
         order << QString::number(rate);
     // Its one button stops the search: a search that runs on unseen would show its
     // result at some later moment.
-    m_notice.Show(
-        { NoticeTitle(), tr("正在查找模块的波特率……"),
-          tr("依次以这些波特率发送“%1”，每个最多等待 %2 毫秒：\n%3")
-              .arg(ProbeCommand(), QString::number(WaitMilliseconds), order.join(tr("、"))),
-          tr("取消"), [this] { Cancel(); }, true });
+    NoticeContent searching { NoticeTitle(), tr("正在查找模块的波特率……"),
+                              tr("依次以这些波特率发送“%1”，每个最多等待 %2 毫秒：\n%3")
+                                  .arg(ProbeCommand(), QString::number(WaitMilliseconds),
+                                       order.join(tr("、"))),
+                              tr("取消"), [this] { Cancel(); } };
+    searching.tone = NoticeTone::News;
+    searching.actionOnly = true;
+    m_notice.Show(searching);
     m_index = 0;
     Probe();
 }
@@ -170,7 +173,8 @@ void RateFinder::Found()
           tr("模块在 %1 波特率下回答了“%2”。").arg(QString::number(rate), ProbeCommand()),
           tr("端口保持以 %1 打开，波特率列表也已选中 %1。现在可以重新读取模块信息。").arg(rate),
           QString(),
-          {} });
+          {},
+          NoticeTone::News });
 }
 
 void RateFinder::Cancel()

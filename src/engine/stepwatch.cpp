@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stepwatch.h"
 
-#include "common/notice.h"
+#include "firmware.h"
 #include "query.h"
+#include "refusalcodes.h"
 #include "seams.h"
 #include "serial/seriallink.h"
 #include "update.h"
@@ -13,7 +14,7 @@
 namespace {
 
 // The operator's check list, one item a line; the last names the rate in use (%1) and the
-// common command-mode (%2) and data-mode (%3) rates.
+// common command-mode (%2) and data-mode (%3) rates. The third is the command mode.
 const std::array<const char *, 4> CheckItems = {
     QT_TRANSLATE_NOOP("StepWatch", "模块是否已通电；"),
     QT_TRANSLATE_NOOP("StepWatch",
@@ -24,6 +25,7 @@ const std::array<const char *, 4> CheckItems = {
                       "波特率：当前为 %1；命令模式常用 %2，数据模式常用 %3 或设置过的波特率。"),
 };
 
+constexpr std::size_t CommandModeItem = 2;
 constexpr qsizetype QuoteLength = 40;
 
 bool IsNotText(QChar c)
@@ -44,6 +46,9 @@ struct UnansweredReply
 {
     Unanswered kind;
     QString lastLine; // of other text: its last line that holds anything, trimmed
+    // Of other text: it holds the "OK" a query step waits for, but no line break before
+    // it, nor any at all: the module ends no line.
+    bool noLineEnds = false;
 };
 
 // The line of `text` that holds position `pos`, trimmed.
@@ -76,11 +81,23 @@ UnansweredReply JudgeUnanswered(QStringView received)
         if (!line.trimmed().isEmpty())
             last = line.trimmed();
     }
-    return { Unanswered::OtherText, last.toString() };
+    // An update's step would have ended at its "OK"; only a query's can be left so.
+    const bool noLineEnds = received.contains(u"OK") && !received.contains(u'\n');
+    return { Unanswered::OtherText, last.toString(), noLineEnds };
 }
 
-// A line of the module's text as a notice quotes it: characters that do not print are
-// shown as U+FFFD, and a long line is cut to fit the box.
+// Item i of the check list as it reads there, its number in front.
+QString CheckItem(std::size_t i, int rate)
+{
+    QString item = StepWatch::tr(CheckItems[i]);
+    if (i + 1 == CheckItems.size())
+        item = item.arg(QString::number(rate), QString::number(CommandModeRate),
+                        QString::number(DataModeRate));
+    return QStringLiteral("%1. %2").arg(QString::number(i + 1), item);
+}
+
+} // namespace
+
 QString QuoteLine(QStringView line)
 {
     QString quoted;
@@ -98,17 +115,16 @@ QString QuoteLine(QStringView line)
     return quoted;
 }
 
-} // namespace
+bool ReadsAsText(QStringView text)
+{
+    return JudgeUnanswered(text).kind == Unanswered::OtherText;
+}
 
 QString CheckList(int rate)
 {
     QString list = StepWatch::tr("请检查：");
-    for (std::size_t i = 0; i < CheckItems.size(); ++i) {
-        QString item = StepWatch::tr(CheckItems[i]);
-        if (i + 1 == CheckItems.size())
-            item = item.arg(rate).arg(CommandModeRate).arg(DataModeRate);
-        list += QStringLiteral("\n%1. %2").arg(i + 1).arg(item);
-    }
+    for (std::size_t i = 0; i < CheckItems.size(); ++i)
+        list += QLatin1Char('\n') + CheckItem(i, rate);
     return list;
 }
 
@@ -150,17 +166,24 @@ void StepWatch::StartWatching(qint64 now)
     m_watching = true;
     m_mode = m_state.WorkMode;
     m_step = m_state.StepIndex;
-    const bool query = m_mode == ModeSearching;
-    m_command = query ? QueryLine(m_step) : UpdateLine(m_step, m_fields);
+    const FirmwareForms &forms = FormsFor(m_state.ModuleVersion);
+    m_command
+        = m_mode == ModeSearching ? QueryLine(m_step, forms) : UpdateLine(m_step, m_fields, forms);
     m_command.chop(2); // CR LF
     m_sentAt = now;
     m_mark = m_state.ReplyBuffer.Appended();
     m_completed = m_state.ReplyBuffer.Completed();
     m_noticeShown = false;
-    // A new update, or something else meanwhile: earlier refusals are no longer news.
-    if (query || m_step <= m_lastUpdateStep)
+    // A new sequence, or something else meanwhile: what the last one did is no longer news.
+    if (m_mode != m_sequenceMode || m_step <= m_lastStep) {
+        m_sequenceMode = m_mode;
+        m_answered = 0;
+        m_attentionRate = 0;
         m_refused.clear();
-    m_lastUpdateStep = query ? 0 : m_step;
+        if (m_done)
+            m_done->Close();
+    }
+    m_lastStep = m_step;
 }
 
 void StepWatch::StopWatching()
@@ -174,8 +197,14 @@ void StepWatch::StopWatching()
 void StepWatch::StepCompleted()
 {
     StopWatching();
-    if (m_mode != ModeUpdating)
+    ++m_answered;
+    if (m_mode == ModeSearching) {
+        if (m_step == 1)
+            m_attentionRate = m_port.BaudRate();
+        if (m_step == QuerySteps)
+            ShowDone();
         return;
+    }
     // What came since the command, as far as the buffer kept it.
     const ReplyStore &buffer = m_state.ReplyBuffer;
     const QStringView reply = QStringView(buffer.LastReply())
@@ -184,8 +213,49 @@ void StepWatch::StepCompleted()
     const qsizetype error = reply.lastIndexOf(u"ERROR");
     if (error >= 0)
         m_refused.append({ m_step, LineAt(reply, error).toString() });
-    if (m_step == UpdateSteps && !m_refused.isEmpty())
+    if (m_step != UpdateSteps)
+        return;
+    if (m_refused.isEmpty())
+        ShowDone();
+    else
         ShowRefusals();
+}
+
+bool StepWatch::MaySpeakAnotherSet() const
+{
+    // Nothing answered yet, or only the query's "AT", at this rate: a module that ends
+    // commands and replies with line breaks would have answered more.
+    return m_answered == 0
+        || (m_mode == ModeSearching && m_answered == 1 && m_step == VersionStep
+            && m_attentionRate == m_port.BaudRate());
+}
+
+NoticeContent StepWatch::Silence(const QString &command) const
+{
+    const int rate = m_port.BaudRate();
+    NoticeContent content {
+        NoticeTitle(),
+        tr("“%1”发出 %2 秒后，模块没有任何回应。").arg(command, QString::number(PatienceMs / 1000)),
+        CheckList(rate), tr("查找波特率"), m_findRate
+    };
+    if (m_step == 1)
+        return content;
+    if (m_mode != ModeSearching || m_attentionRate != rate) {
+        content.text += QLatin1Char('\n')
+            + tr("模块回答了前面的命令，却不回答这一条：它可能处于只回答少数命令的受限命令模式。");
+        return content;
+    }
+    // The rate is right: finding it again would only lead back here.
+    content.text += QLatin1Char('\n')
+        + tr("模块回答了前面的命令，却不回答这一条：本次读取中，它在 %1 波特率下对“%2”回答了"
+             "“OK”，所以波特率没有问题。")
+              .arg(QString::number(rate), QString::fromLatin1(QueryTable[0]));
+    content.informative = tr("它多半处于只回答少数命令的受限命令模式，请查看检查项 %1：")
+                              .arg(QString::number(CommandModeItem + 1))
+        + QLatin1Char('\n') + CheckItem(CommandModeItem, rate);
+    content.action.clear();
+    content.onAction = nullptr;
+    return content;
 }
 
 void StepWatch::ShowUnanswered()
@@ -194,35 +264,45 @@ void StepWatch::ShowUnanswered()
     const UnansweredReply reply = JudgeUnanswered(m_state.ReplyBuffer.Since(m_mark));
     const int rate = m_port.BaudRate();
     const QString command = QuoteLine(m_command);
-    const qint64 seconds = PatienceMs / 1000;
+    const QString seconds = QString::number(PatienceMs / 1000);
     NoticeContent content { NoticeTitle(), QString(), CheckList(rate), QString(), {} };
     switch (reply.kind) {
     case Unanswered::Nothing:
-        content.text
-            = tr("“%1”发出 %2 秒后，模块没有任何回应。").arg(command, QString::number(seconds));
-        if (m_step > 1)
-            content.text += QLatin1Char('\n')
-                + tr("模块回答了前面的命令，却不回答这一条：它可能处于只回答少数命令的受限命令模式"
-                     "。");
+        content = Silence(command);
+        if (m_searchOtherSets && MaySpeakAnotherSet()) {
+            // The search gives the step up and shows the notice itself.
+            m_noticeShown = false;
+            m_watching = false;
+            m_searchOtherSets(content);
+            return;
+        }
         break;
     case Unanswered::NotText:
         content.text = tr("“%1”发出后收到的字节不能读作文字（乱码、控制字符或空字节），"
                           "这多半是波特率不对。当前波特率为 %2。")
                            .arg(command, QString::number(rate));
+        content.action = tr("查找波特率");
+        content.onAction = m_findRate;
         break;
     case Unanswered::OtherText:
-        content.text = tr("“%1”发出 %2 秒后，回应中仍没有这一步等待的结尾%3。"
-                          "收到的最后一行：\n“%4”")
-                           .arg(command, QString::number(seconds),
-                                m_mode == ModeSearching ? tr("“OK”") : tr("“OK”或“ERROR”"),
-                                QuoteLine(reply.lastLine));
+        if (reply.noLineEnds) {
+            content.text = tr("“%1”发出 %2 秒后，这一步等待的“OK”已经到了，却不在一行的开头："
+                              "模块的回应不带行结束符。收到的最后一行：\n“%3”")
+                               .arg(command, seconds, QuoteLine(reply.lastLine));
+            content.informative = tr("回应不带行结束符的模块多半使用另一套命令："
+                                     "面板的读取和更新不适用于它。");
+            break;
+        }
+        content.text
+            = tr("“%1”发出 %2 秒后，回应中仍没有这一步等待的结尾%3。"
+                 "收到的最后一行：\n“%4”")
+                  .arg(command, seconds, m_mode == ModeSearching ? tr("“OK”") : tr("“OK”或“ERROR”"),
+                       QuoteLine(reply.lastLine));
+        if (const QString meaning = RefusalMeaning(reply.lastLine); !meaning.isEmpty())
+            content.text += tr("：%1", "after a quoted refusal code: its meaning").arg(meaning);
         content.informative = tr("模块可能要求另一种行结束符（本工具以 CR LF "
                                  "结束每条命令），或者使用另一套命令。");
         break;
-    }
-    if (reply.kind != Unanswered::OtherText) {
-        content.action = tr("查找波特率");
-        content.onAction = m_findRate;
     }
     m_notice.Show(content);
 }
@@ -230,13 +310,31 @@ void StepWatch::ShowUnanswered()
 void StepWatch::ShowRefusals()
 {
     QString text = tr("模块拒绝了以下设置：");
-    for (const Refused &refused : std::as_const(m_refused))
+    // Each code's meaning once, below the list.
+    QStringList meanings;
+    for (const Refused &refused : std::as_const(m_refused)) {
         text += QLatin1Char('\n')
             + tr("%1%2", "a setting's caption and the module's reply")
                   .arg(UpdateCaption(refused.step, m_fields), QuoteLine(refused.reply));
-    m_notice.Show({ NoticeTitle(),
-                    text,
-                    tr("其余设置模块已回答“OK”。可在面板中改正这些值后再次更新。"),
-                    QString(),
-                    {} });
+        const QString meaning = RefusalMeaning(refused.reply);
+        const QString line = tr("%1：%2", "a refusal code and its meaning")
+                                 .arg(RefusalCode(refused.reply).toString(), meaning);
+        if (!meaning.isEmpty() && !meanings.contains(line))
+            meanings << line;
+    }
+    QString informative = meanings.join(QLatin1Char('\n'));
+    if (!informative.isEmpty())
+        informative += QStringLiteral("\n\n");
+    informative += tr("其余设置模块已回答“OK”。可在面板中改正这些值后再次更新。");
+    m_notice.Show({ NoticeTitle(), text, informative, QString(), {} });
+}
+
+void StepWatch::ShowDone()
+{
+    if (!m_done)
+        return;
+    // Every query step but the first reads a setting; every update step writes one.
+    const QString text = m_mode == ModeSearching ? tr("已读取全部 %1 项设置").arg(QuerySteps - 1)
+                                                 : tr("已写入 %1 项设置").arg(UpdateSteps);
+    m_done->Show({ DoneTitle(), text, QString(), QString(), {}, NoticeTone::News, true });
 }

@@ -3,13 +3,14 @@
 
 #include "enginestate.h"
 
+#include "common/notice.h"
+
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
 
 #include <functional>
 
-class Notice;
 class SerialLink;
 class SettingsFields;
 
@@ -21,12 +22,25 @@ inline constexpr int DataModeRate = 9600;
 // What the operator checks when the module does not answer, with the rate in use.
 QString CheckList(int rate);
 
+// A line of the module's text as a notice quotes it: characters that do not print are
+// shown as U+FFFD, and a long line is cut to fit the box.
+QString QuoteLine(QStringView line);
+
+// Whether the module's text holds something and reads as text: not the noise of a wrong
+// rate (a stray byte beside the text still leaves it text).
+bool ReadsAsText(QStringView text);
+
 // Watches, beside the engine, the step that a running query or update waits on, from the
 // engine state alone:
 // - a step whose reply is not complete two seconds after its command gets one notice,
 //   which says what came back since the command; it closes when the step is no longer
-//   awaited (a late reply completed it, a start button restarted, the port went away);
-// - an update that ends with steps answered "ERROR" gets a notice that lists them.
+//   awaited (a late reply completed it, a start button restarted, the port went away).
+//   Where the first step got nothing, or the query's "AT" alone was answered, the notice
+//   is handed to the search for another command set instead, which shows it if none
+//   answers;
+// - an update that ends with steps answered "ERROR" gets a notice that lists them, with
+//   the meaning of each refusal code;
+// - a query or update that ends otherwise says so in a fleeting notice of its own.
 // Hand-typed commands and the idle engine are never watched.
 class StepWatch
 {
@@ -41,6 +55,15 @@ public:
               const SettingsFields &fields,
               Notice &notice,
               std::function<void()> findRate);
+
+    // Where a query or update that ends is told of; without it, nothing is.
+    void SetDoneNotice(Notice &done) { m_done = &done; }
+    // Runs the search for another command set, with the notice to show if none answers;
+    // without it, that notice shows at once.
+    void SetOtherSetsSearch(std::function<void(const NoticeContent &otherwise)> search)
+    {
+        m_searchOtherSets = std::move(search);
+    }
 
     // Called after every event that may move the engine (a tick, a receive notification,
     // a change of mode), with a time in milliseconds.
@@ -57,13 +80,18 @@ private:
     void StopWatching();
     void StepCompleted();
     void ShowUnanswered();
+    NoticeContent Silence(const QString &command) const;
+    bool MaySpeakAnotherSet() const;
     void ShowRefusals();
+    void ShowDone();
 
     const EngineState &m_state;
     const SerialLink &m_port;
     const SettingsFields &m_fields;
     Notice &m_notice;
     std::function<void()> m_findRate;
+    Notice *m_done = nullptr;
+    std::function<void(const NoticeContent &)> m_searchOtherSets;
 
     bool m_watching = false;
     QString m_mode;
@@ -74,6 +102,10 @@ private:
     qint64 m_completed = 0; // ReplyStore::Completed() then
     bool m_noticeShown = false;
 
-    int m_lastUpdateStep = 0;
+    // The sequence running or just ended, as far as it was watched.
+    QString m_sequenceMode;
+    int m_lastStep = 0;
+    int m_answered = 0; // its steps completed
+    int m_attentionRate = 0; // the rate at which its "AT" was answered, 0 if not
     QList<Refused> m_refused; // by the update running or just ended
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "update.h"
 
+#include "firmware.h"
 #include "optiongroups.h"
 #include "replystore.h"
 #include "seams.h"
@@ -19,13 +20,14 @@ struct UpdateStep
     int text1Index = -1;
     const OptionGroup *group = nullptr;
     bool colonsToCommas = false; // the module reads the bind address back with colons
+    bool pin = false; // in quotes for firmware that wants them
 };
 
 const std::array<UpdateStep, 9> UpdateTable = { {
     { "AT+NAME=", 0 },
     { nullptr, -1, &RoleGroup },
     { "AT+CLASS=", 3 },
-    { "AT+PSWD=", 4 },
+    { "AT+PSWD=", 4, nullptr, false, true },
     { "AT+IAC=", 5 },
     { nullptr, -1, &ConnectionModeGroup },
     { "AT+BIND=", 7, nullptr, true },
@@ -52,12 +54,17 @@ int OptionFor(const OptionGroup &group, const QString &value)
 
 QString UpdateLine(int step, const SettingsFields &fields)
 {
+    return UpdateLine(step, fields, FormsFor(QStringView()));
+}
+
+QString UpdateLine(int step, const SettingsFields &fields, const FirmwareForms &forms)
+{
     const UpdateStep *row = Row(step);
     if (!row)
         return QStringLiteral("\r\n");
     const QString command
         = row->group ? QString::fromLatin1(row->group->command) : QString::fromLatin1(row->command);
-    return command + WrittenValue(step, SettingValue(step, fields)) + QStringLiteral("\r\n");
+    return command + WrittenValue(step, SettingValue(step, fields), forms) + QStringLiteral("\r\n");
 }
 
 QString SettingWord(int step)
@@ -153,6 +160,11 @@ bool SetSettingValue(int step, const QString &value, SettingsFields &fields)
 
 QString WrittenValue(int step, const QString &value)
 {
+    return WrittenValue(step, value, FormsFor(QStringView()));
+}
+
+QString WrittenValue(int step, const QString &value, const FirmwareForms &forms)
+{
     const UpdateStep *row = Row(step);
     if (!row)
         return value;
@@ -161,6 +173,8 @@ QString WrittenValue(int step, const QString &value)
     QString written = value;
     if (row->colonsToCommas)
         written.replace(QLatin1Char(':'), QLatin1Char(','));
+    if (row->pin)
+        written = PinToWrite(written, forms);
     return written;
 }
 

@@ -5,9 +5,13 @@
 
 class ReplyStore;
 class SettingsFields;
+struct FirmwareForms;
+struct FirmwareForms;
 
-// The line of an update step, 1 to 9, built from the panel as it is now, CR LF included.
+// The line of an update step, 1 to 9, built from the panel as it is now, CR LF included,
+// in the forms of the module's firmware (the forms of 2.x when none is given).
 QString UpdateLine(int step, const SettingsFields &fields);
+QString UpdateLine(int step, const SettingsFields &fields, const FirmwareForms &forms);
 
 // The caption of the panel row that step 1 to 9 writes.
 QString UpdateCaption(int step, const SettingsFields &fields);
@@ -36,8 +40,10 @@ bool SettingHolds(int step, const QString &value);
 // Puts a value into the panel; false, touching nothing, when the panel cannot hold it.
 bool SetSettingValue(int step, const QString &value, SettingsFields &fields);
 // The value as the update writes it after "=": the bind address with commas for its
-// colons, 0 for a group with no option selected.
+// colons, 0 for a group with no option selected, the PIN in the firmware's form (2.x's
+// when none is given).
 QString WrittenValue(int step, const QString &value);
+QString WrittenValue(int step, const QString &value, const FirmwareForms &forms);
 // The value as the operator reads it: a group's by the caption of its option; an empty
 // one says so.
 QString ShownValue(int step, const QString &value, const SettingsFields &fields);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "console/consoleaccessible.h"
 #include "console/consolestore.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
@@ -24,9 +25,14 @@ constexpr QRgb Blue = qRgb(0, 0, 255);
 
 const QString Smile = QString::fromUcs4(U"\U0001F600");
 
-// What a screen reader hears of one object, event by event.
+// What a screen reader hears of one object, event by event; a long text by its length.
 QStringList g_heard;
 const QObject *g_listenedTo = nullptr;
+
+QString Told(const QString &text)
+{
+    return text.size() > 100 ? QStringLiteral("[%1 characters]").arg(text.size()) : text;
+}
 
 void Listen(QAccessibleEvent *event)
 {
@@ -37,14 +43,14 @@ void Listen(QAccessibleEvent *event)
         const auto *inserted = static_cast<QAccessibleTextInsertEvent *>(event);
         g_heard << QStringLiteral("inserted %1 %2")
                        .arg(inserted->changePosition())
-                       .arg(inserted->textInserted());
+                       .arg(Told(inserted->textInserted()));
         break;
     }
     case QAccessible::TextRemoved: {
         const auto *removed = static_cast<QAccessibleTextRemoveEvent *>(event);
         g_heard << QStringLiteral("removed %1 %2")
                        .arg(removed->changePosition())
-                       .arg(removed->textRemoved());
+                       .arg(Told(removed->textRemoved()));
         break;
     }
     case QAccessible::TextCaretMoved:
@@ -133,6 +139,8 @@ private slots:
     void accessibleBringsIntoView_data();
     void accessibleBringsIntoView();
     void accessibleValueIsTheNewestText();
+    void readerPastTwoGiga_data();
+    void readerPastTwoGiga();
     void primarySelection_data();
     void primarySelection();
     void saveRoundTrip_data();
@@ -441,6 +449,90 @@ void TestConsole::accessibleValueIsTheNewestText()
     QVERIFY(value.size() > 60 * 1024);
     QVERIFY(text.endsWith(value));
     QCOMPARE(text.at(text.size() - value.size() - 1), QLatin1Char('\n'));
+}
+
+void TestConsole::readerPastTwoGiga_data()
+{
+    // A session past 2^31 characters of lines full of surrogate pairs. Each row asks for
+    // text from `start` to `end` (offsets of the reader's window; -1: its length), or does
+    // something and hears what a screen reader hears.
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<QString>("action");
+    QTest::newRow("the whole text, as the bridge asks") << 0 << -1 << "";
+    QTest::newRow("from inside a pair") << 1 << -1 << "";
+    QTest::newRow("the end") << -10 << -1 << "";
+    QTest::newRow("no boundary") << 0 << 0 << "no boundary";
+    QTest::newRow("the row at the caret") << 0 << 0 << "row at the caret";
+    QTest::newRow("a line arrives") << 0 << 0 << "append";
+    QTest::newRow("clear") << 0 << 0 << "clear";
+}
+
+void TestConsole::readerPastTwoGiga()
+{
+    QFETCH(int, start);
+    QFETCH(int, end);
+    QFETCH(QString, action);
+    const QString line = QLatin1Char('x') + Smile.repeated(2047) + QLatin1Char('\n');
+    m_view->Append(line.repeated(ConsoleStore::BlockChars / line.size()), Blue);
+    m_view->AppendCopies((qsizetype(1) << 31) / ConsoleStore::BlockChars);
+    const qsizetype from = m_view->Store().Size();
+    QVERIFY(from > (qsizetype(1) << 31));
+    m_view->Append(QStringLiteral("newest"), Red);
+    m_view->EndAppend(from);
+    const ConsoleStore &store = m_view->Store();
+    QAccessibleTextInterface *read = Read();
+    // The caret and the end within reach, the window within its bound.
+    const qsizetype base = m_view->ReaderBase();
+    const int count = read->characterCount();
+    QCOMPARE(base + count, store.Size());
+    QVERIFY(count <= ReaderWindow && count > ReaderWindow - ConsoleStore::SegmentLimit);
+    QCOMPARE(read->cursorPosition(), count);
+    QVERIFY(!store.InsidePair(base));
+
+    if (action.isEmpty()) {
+        start = start < 0 ? count + start : start;
+        const QString text = read->text(start, end < 0 ? count : end);
+        QVERIFY(text.size() > ReaderPiece - 2 || start + text.size() == count);
+        QVERIFY(text.size() <= ReaderPiece);
+        QVERIFY(!store.InsidePair(base + start + text.size()));
+        QCOMPARE(text, m_view->Text(base + start, base + start + text.size()));
+    } else if (action == "no boundary") {
+        int first = -1, last = -1;
+        const QString text = read->textAtOffset(0, QAccessible::NoBoundary, &first, &last);
+        QCOMPARE(text.size(), ReaderPiece);
+        QCOMPARE(first, 0);
+        QCOMPARE(last, ReaderPiece);
+    } else if (action == "row at the caret") {
+        int first = -1, last = -1;
+        QCOMPARE(read->textAtOffset(count, QAccessible::LineBoundary, &first, &last),
+                 QStringLiteral("newest"));
+        QCOMPARE(last, count);
+    } else {
+        const bool hearing = QGuiApplication::platformName() != QLatin1String("offscreen");
+        QAccessible::installUpdateHandler(Listen);
+        g_listenedTo = m_view.get();
+        if (action == "append") {
+            Append(QLatin1Char('\n') + line);
+            const qsizetype moved = m_view->ReaderBase() - base;
+            QVERIFY(moved > line.size() - ConsoleStore::SegmentLimit && moved <= ReaderPiece);
+            const int at = int(from + 6 - m_view->ReaderBase());
+            if (hearing)
+                QCOMPARE(g_heard,
+                         (QStringList { QStringLiteral("removed 0 [%1 characters]").arg(moved),
+                                        QStringLiteral("inserted %1 [4097 characters]").arg(at),
+                                        QStringLiteral("caret %1").arg(at + 4097) }));
+        } else {
+            m_view->Clear();
+            if (hearing)
+                QCOMPARE(
+                    g_heard,
+                    (QStringList { QStringLiteral("removed 0 [%1 characters]").arg(ReaderPiece),
+                                   "caret 0" }));
+            QCOMPARE(store.Size(), 0);
+            QCOMPARE(read->characterCount(), 0);
+        }
+    }
 }
 
 void TestConsole::primarySelection_data()

@@ -6,9 +6,11 @@
 #include <iterator>
 #include <limits>
 
-namespace {
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
-constexpr qsizetype BlockChars = 1 << 16;
+namespace {
 
 bool IsLatin1(QStringView text)
 {
@@ -43,6 +45,7 @@ ConsoleStore::~ConsoleStore() = default;
 
 void ConsoleStore::Clear()
 {
+    const bool held = !m_blocks.empty();
     m_blocks.clear();
     m_size = 0;
     m_lineStarts = { 0 };
@@ -51,6 +54,54 @@ void ConsoleStore::Clear()
     m_runs.clear();
     m_longLines.clear();
     m_extraSegments = 0;
+#ifdef __GLIBC__
+    // The blocks are smaller than the threshold above which glibc maps blocks of their own:
+    // freed, they stay in the heap, gigabytes of it after a long session.
+    if (held)
+        malloc_trim(0);
+#else
+    Q_UNUSED(held);
+#endif
+}
+
+void ConsoleStore::AppendCopies(qsizetype times)
+{
+    Q_ASSERT(m_size % BlockChars == 0 && LineLength(LineCount() - 1) == 0);
+    const qsizetype size = m_size;
+    const qsizetype lines = LineCount() - 1; // the empty line after the last line feed aside
+    const qsizetype blocks = qsizetype(m_blocks.size());
+    const qsizetype runs = m_runs.size();
+    const qsizetype bases = m_timeBases.size();
+    const qsizetype longLines = m_longLines.size();
+    const qsizetype extra = m_extraSegments;
+    m_lineStarts.reserve(lines * (times + 1) + 1);
+    m_lineTimes.reserve(lines * (times + 1) + 1);
+    m_lineTimes.removeLast();
+    for (qsizetype copy = 1; copy <= times; ++copy) {
+        const qsizetype shift = copy * size;
+        const qsizetype lineShift = copy * lines;
+        for (qsizetype block = 0; block < blocks; ++block)
+            m_blocks.push_back(m_blocks[size_t(block)]);
+        for (qsizetype line = 1; line <= lines; ++line)
+            m_lineStarts.append(m_lineStarts.at(line) + shift);
+        for (qsizetype line = 0; line < lines; ++line)
+            m_lineTimes.append(m_lineTimes.at(line));
+        for (qsizetype base = 0; base < bases; ++base)
+            m_timeBases.append(
+                { m_timeBases.at(base).first + lineShift, m_timeBases.at(base).second });
+        for (qsizetype run = 0; run < runs; ++run) {
+            if (m_runs.last().second != m_runs.at(run).second)
+                m_runs.append({ m_runs.at(run).first + shift, m_runs.at(run).second });
+        }
+        for (qsizetype l = 0; l < longLines; ++l) {
+            const LongLine &longLine = m_longLines.at(l);
+            m_longLines.append(
+                { longLine.line + lineShift, longLine.extraBefore + copy * extra, longLine.extra });
+        }
+    }
+    m_lineTimes.append(0);
+    m_size = size * (times + 1);
+    m_extraSegments = extra * (times + 1);
 }
 
 void ConsoleStore::Append(QStringView text, QRgb colour, qint64 time)
@@ -92,7 +143,7 @@ void ConsoleStore::AppendText(QStringView text)
         const auto index = size_t(m_size / BlockChars);
         const qsizetype offset = m_size % BlockChars;
         if (index == m_blocks.size())
-            m_blocks.push_back(std::make_unique<Block>());
+            m_blocks.push_back(std::make_shared<Block>());
         Block &block = *m_blocks[index];
         const qsizetype take = std::min(text.size(), BlockChars - offset);
         const QStringView piece = text.first(take);

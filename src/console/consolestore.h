@@ -25,6 +25,7 @@ class ConsoleStore
 {
 public:
     static constexpr qsizetype SegmentLimit = 500;
+    static constexpr qsizetype BlockChars = 1 << 16; // characters a block of the text holds
     using Run = std::pair<qsizetype, QRgb>; // where a colour starts, and the colour
 
     ConsoleStore();
@@ -32,6 +33,11 @@ public:
 
     // `time`: when the text arrived or was sent.
     void Append(QStringView text, QRgb colour, qint64 time = 0);
+    // Appends `times` copies of the whole text so far, with its colours and times, in a
+    // moment whatever their length: the copies share its blocks. Builds a long session for
+    // tests and benchmarks; the text must fill whole blocks and end with a line feed.
+    void AppendCopies(qsizetype times);
+    // Gives the memory back to the system.
     void Clear();
 
     qsizetype Size() const { return m_size; }
@@ -82,7 +88,7 @@ private:
     // set back), a new base starts.
     quint32 Stamp(qint64 time);
 
-    std::vector<std::unique_ptr<Block>> m_blocks;
+    std::vector<std::shared_ptr<Block>> m_blocks; // shared only by AppendCopies
     qsizetype m_size = 0;
     QList<qsizetype> m_lineStarts;
     QList<quint32> m_lineTimes; // four bytes a line, not eight: see Stamp

@@ -58,7 +58,7 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
         UpdateScrollBar(true);
         const QRect newText = PositionRect(appendedFrom);
         viewport()->update(newText.isNull() ? BannerRect() : viewport()->rect());
-        NotifyTextInserted(this, appendedFrom);
+        MoveReaderWindow(appendedFrom);
         emit textChanged();
         return false;
     }
@@ -86,19 +86,28 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
         viewport()->update();
     }
     // Screen readers hear of the new text first, then of the caret that moved past it.
-    NotifyTextInserted(this, appendedFrom);
+    MoveReaderWindow(appendedFrom);
     SetCaret(m_store.Size());
     emit textChanged();
     return allNew;
 }
 
+void ConsoleView::MoveReaderWindow(qsizetype appendedFrom)
+{
+    const qsizetype oldBase = std::exchange(m_readerBase, ::ReaderBase(m_store, m_readerBase));
+    NotifyTextAppended(this, appendedFrom, oldBase);
+}
+
 void ConsoleView::Clear()
 {
-    const QString removed = QAccessible::isActive() ? toPlainText() : QString();
+    const QString removed = QAccessible::isActive()
+        ? Text(m_readerBase, std::min(m_store.Size(), m_readerBase + ReaderPiece))
+        : QString();
     const bool caretMoved = m_caret != 0;
     const bool hadSelection = m_anchor != m_caret;
     m_store.Clear();
     m_layouts.Clear();
+    m_readerBase = 0;
     ++m_clears;
     m_anchor = m_caret = 0;
     m_follow = !m_held;
@@ -106,7 +115,7 @@ void ConsoleView::Clear()
     m_heldLines = LineCount();
     UpdateScrollBar(true);
     viewport()->update();
-    NotifyTextRemoved(this, removed);
+    NotifyCleared(this, removed);
     emit cursorPositionChanged(); // the status line shows the empty console
     emit textChanged();
     if (caretMoved)

@@ -14,8 +14,8 @@ class QMenu;
 // The console's widget: a read-only view over a ConsoleStore that lays out and paints only
 // the lines in view. The operator places the caret with a click or the keys (arrows,
 // Home/End, Page Up/Down, Ctrl+Home/End), selects with the mouse or Shift, and copies with
-// Ctrl+C or the context menu; screen readers read the whole text through the
-// accessibility interface.
+// Ctrl+C or the context menu; screen readers read the text through the accessibility
+// interface (the newest gigacharacter of a longer session).
 //
 // A line wider than the view wraps, and so does every SegmentLimit characters of a long
 // line; a continuation row carries a mark in the left margin, outside the text.
@@ -61,6 +61,11 @@ public:
     void EnsureVisible(qsizetype pos);
     // How often the console was cleared: a position kept from before is void.
     quint64 Clears() const { return m_clears; }
+    // Where the text a screen reader reads starts (see consoleaccessible.h).
+    qsizetype ReaderBase() const { return m_readerBase; }
+    // Appends copies of the whole text, at once (see ConsoleStore::AppendCopies); then
+    // EndAppend().
+    void AppendCopies(qsizetype times) { m_store.AppendCopies(times); }
 
     // The console's line metrics: a line is what ended with a line feed, however it is
     // wrapped, and a line break is one position.
@@ -130,6 +135,7 @@ private:
     void PaintBanner(QPainter &painter) const;
     QRect BannerRect() const;
     void Place(qsizetype anchor, qsizetype caret);
+    void MoveReaderWindow(qsizetype appendedFrom);
     void OfferSelection();
 
     ConsoleStore m_store;
@@ -138,6 +144,7 @@ private:
     qsizetype m_caret = 0;
     qsizetype m_anchor = 0;
     quint64 m_clears = 0; // tells an offered selection that its text is gone
+    qsizetype m_readerBase = 0;
     bool m_follow = true; // the view keeps the newest text in view
     int m_topY = 0; // where the top segment starts when not following, at or above 0
     bool m_timesShown = false;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/consoleaccessible.h"
+#include "console/consolehex.h"
 #include "console/consolestore.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
@@ -24,6 +25,15 @@ constexpr QRgb Green = qRgb(0, 255, 0);
 constexpr QRgb Blue = qRgb(0, 0, 255);
 
 const QString Smile = QString::fromUcs4(U"\U0001F600");
+
+// An append: the text as the console gets it, and the bytes on the line for it.
+struct Piece
+{
+    QString text;
+    QByteArray bytes;
+    QRgb colour = Blue;
+};
+using Pieces = QList<Piece>;
 
 // What a screen reader hears of one object, event by event; a long text by its length.
 QStringList g_heard;
@@ -76,6 +86,8 @@ void Listen(QAccessibleEvent *event)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Pieces)
+
 // The console on its own: the store and its layouts without a widget, the view as the
 // operator and a screen reader use it.
 class TestConsole : public QObject
@@ -127,6 +139,9 @@ private slots:
     void boxedCodeStaysOnOneRow();
     void lineTimes_data();
     void lineTimes();
+    void hexForm_data();
+    void hexForm();
+    void hexKeepsTheCaretsLine();
     void scrollAfterLongTrickle_data();
     void scrollAfterLongTrickle();
     void surrogatePairAtSegmentEnd();
@@ -228,6 +243,96 @@ void TestConsole::lineTimes()
     for (qsizetype line = 0; line < times.size(); ++line)
         QCOMPARE(store.LineTime(line), times.at(line));
     QCOMPARE(store.LineTime(times.size()), 0); // the empty line after the last line feed
+}
+
+void TestConsole::hexForm_data()
+{
+    // Appended as the engine appends; the hex form of the whole text, and where each colour
+    // starts in it.
+    QTest::addColumn<Pieces>("pieces");
+    QTest::addColumn<QString>("hex");
+    QTest::addColumn<QList<qsizetype>>("runs");
+    QTest::newRow("received CR LF") << Pieces { { "OK\n", "OK\r\n" } } << "4F 4B 0D 0A\n"
+                                    << QList<qsizetype> { 0 };
+    QTest::newRow("a bare LF") << Pieces { { "OK\n", "OK\n" } } << "4F 4B 0A\n"
+                               << QList<qsizetype> { 0 };
+    QTest::newRow("a lone CR") << Pieces { { "ab\n", "a\rb\r\n" } } << "61 0D 62 0D 0A\n"
+                               << QList<qsizetype> { 0 };
+    QTest::newRow("NUL") << Pieces { { QString::fromLatin1("A\0B\n", 4),
+                                       QByteArray("A\0B\r\n", 5) } }
+                         << "41 00 42 0D 0A\n"
+                         << QList<qsizetype> { 0 };
+    QTest::newRow("a byte that is not UTF-8")
+        << Pieces { { "A\uFFFD\n", "A\xFF\r\n" } } << "41 FF 0D 0A\n"
+        << QList<qsizetype> { 0 };
+    QTest::newRow("a character split across reads")
+        << Pieces { { "", "\xE4\xB8" }, { "\u4E2D\n", "\xAD\r\n" } } << "E4 B8 AD 0D 0A\n"
+        << QList<qsizetype> { 0 };
+    QTest::newRow("a sent command, its reply on the next lines")
+        << Pieces { { "AT+NAME?\n", "AT+NAME?\r\n", Red },
+                    { "+NAME:x\nOK\n", "+NAME:x\r\nOK\r\n" } }
+        << "41 54 2B 4E 41 4D 45 3F 0D 0A\n2B 4E 41 4D 45 3A 78 0D 0A\n4F 4B 0D 0A\n"
+        << QList<qsizetype> { 0, 30 };
+    QTest::newRow("a command without a line end, and the reply")
+        << Pieces { { "AT", "AT", Red }, { "OK", "OK" }, { "\n", "\r\n" } } << "41 54 4F 4B 0D 0A\n"
+        << QList<qsizetype> { 0, 6 };
+    QTest::newRow("a long line") << Pieces { { QString(200, u'x') + "\n",
+                                               QByteArray(200, 'x') + "\r\n" } }
+                                 << QStringList(202, "78").join(u' ').replace(600, 5, "0D 0A")
+            + "\n" << QList<qsizetype> { 0 };
+}
+
+void TestConsole::hexForm()
+{
+    QFETCH(Pieces, pieces);
+    QFETCH(QString, hex);
+    QFETCH(QList<qsizetype>, runs);
+    ConsoleStore store;
+    QByteArray all;
+    for (const Piece &piece : pieces) {
+        store.Append(piece.text, piece.colour, 0, piece.bytes);
+        all += piece.bytes;
+    }
+    const HexLines lines(store);
+    QCOMPARE(lines.Text(0, lines.Size()), hex);
+    QByteArray kept;
+    for (qsizetype line = 0; line < lines.LineCount(); ++line) {
+        kept += store.LineBytes(line);
+        QCOMPARE(lines.LineStart(line) + lines.LineLength(line),
+                 line + 1 < lines.LineCount() ? lines.LineStart(line + 1) - 1 : lines.Size());
+    }
+    QCOMPARE(kept, all);
+    QList<qsizetype> starts;
+    for (const auto &run : lines.Runs(0, lines.Size()))
+        starts << run.first;
+    QCOMPARE(starts, runs);
+    QCOMPARE(lines.Runs(0, 1).first().second, pieces.first().colour);
+    // Segments of 166 bytes cover each line, one after the other.
+    qsizetype covered = 0;
+    for (qsizetype s = 0; s < lines.SegmentCount(); ++s) {
+        const auto [from, to] = lines.SegmentRange(s);
+        QVERIFY(from == covered || from == covered + 1);
+        QVERIFY(to - from <= HexLines::SegmentChars && lines.SegmentOf(from) == s);
+        covered = to;
+    }
+    QCOMPARE(covered, lines.Size());
+}
+
+void TestConsole::hexKeepsTheCaretsLine()
+{
+    for (int i = 0; i < 300; ++i)
+        Append(QStringLiteral("line %1\n").arg(i));
+    m_view->SetCaret(m_view->LineStart(42) + 3);
+    m_view->EnsureVisible(m_view->CaretPosition());
+    m_view->SetHexShown(true);
+    QCOMPARE(m_view->GetLineFromChar(m_view->CaretPosition()), 42);
+    QCOMPARE(m_view->CaretPosition(), m_view->LineStart(42));
+    QVERIFY(m_view->Text(m_view->LineStart(42), m_view->LineStart(43))
+                .startsWith("6C 69 6E 65 20 34 32 0D 0A"));
+    QVERIFY(m_view->viewport()->rect().contains(m_view->CaretRect()));
+    m_view->SetHexShown(false);
+    QCOMPARE(m_view->CaretPosition(), m_view->LineStart(42));
+    QVERIFY(m_view->viewport()->rect().contains(m_view->CaretRect()));
 }
 
 void TestConsole::scrollAfterLongTrickle_data()
@@ -760,7 +865,8 @@ void TestConsole::menuByKeyboard()
         QTest::keyClick(m_view.get(), key.key(), key.keyboardModifiers());
     }
     QCOMPARE(entries,
-             (QStringList { "复制(&C)", "全选(&A)", "保存为文件…", "显示时间[ ]", "暂停滚动[ ]" }));
+             (QStringList { "复制(&C)", "全选(&A)", "保存为文件…", "显示时间[ ]", "十六进制显示[ ]",
+                            "暂停滚动[ ]" }));
 }
 
 QTEST_MAIN(TestConsole)

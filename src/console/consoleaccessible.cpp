@@ -17,7 +17,7 @@ constexpr qsizetype ValueLimit = 64 * 1024;
 
 // The end of what one answer or event carries of [from, to): at most ReaderPiece
 // characters, never half a surrogate pair.
-qsizetype PieceEnd(const ConsoleStore &store, qsizetype from, qsizetype to)
+qsizetype PieceEnd(const ConsoleLines &store, qsizetype from, qsizetype to)
 {
     if (to - from <= ReaderPiece)
         return to;
@@ -30,7 +30,7 @@ int ReaderOffset(const ConsoleView *view, qsizetype pos)
 {
     const qsizetype base = view->ReaderBase();
     const qsizetype last
-        = std::min<qsizetype>(view->Store().Size() - base, std::numeric_limits<int>::max());
+        = std::min<qsizetype>(view->Shown().Size() - base, std::numeric_limits<int>::max());
     return int(std::clamp<qsizetype>(pos - base, 0, last));
 }
 
@@ -59,7 +59,7 @@ public:
     {
         if (t != QAccessible::Value)
             return QAccessibleWidget::text(t);
-        const ConsoleStore &store = View()->Store();
+        const ConsoleLines &store = View()->Shown();
         qsizetype from = std::max<qsizetype>(0, store.Size() - ValueLimit);
         const qsizetype line = store.LineOf(from);
         if (store.LineStart(line) < from && line + 1 < store.LineCount())
@@ -93,9 +93,9 @@ public:
     QString text(int start, int end) const override
     {
         const qsizetype from = Pos(start);
-        return View()->Text(from, PieceEnd(View()->Store(), from, Pos(end)));
+        return View()->Text(from, PieceEnd(View()->Shown(), from, Pos(end)));
     }
-    int characterCount() const override { return Offset(View()->Store().Size()); }
+    int characterCount() const override { return Offset(View()->Shown().Size()); }
     QRect characterRect(int offset) const override
     {
         const ConsoleView *view = View();
@@ -121,7 +121,7 @@ public:
     void scrollToSubstring(int start, int) override { View()->EnsureVisible(Pos(start)); }
     QString attributes(int offset, int *start, int *end) const override
     {
-        const ConsoleStore &store = View()->Store();
+        const ConsoleLines &store = View()->Shown();
         if (offset < 0 || offset >= characterCount()) {
             *start = *end = -1;
             return {};
@@ -164,7 +164,7 @@ private:
     // A position of the text from an offset of the window, and back.
     qsizetype Pos(int offset) const
     {
-        return Base() + std::clamp<qsizetype>(offset, 0, View()->Store().Size() - Base());
+        return Base() + std::clamp<qsizetype>(offset, 0, View()->Shown().Size() - Base());
     }
     int Offset(qsizetype pos) const { return ReaderOffset(View(), pos); }
 
@@ -182,7 +182,7 @@ private:
     // and sentences are found within that. None grows with the session.
     std::pair<int, int> Around(int offset, QAccessible::TextBoundaryType type) const
     {
-        const ConsoleStore &store = View()->Store();
+        const ConsoleLines &store = View()->Shown();
         offset = std::clamp(offset, 0, characterCount());
         if (type == QAccessible::NoBoundary)
             return { 0, characterCount() };
@@ -226,7 +226,7 @@ void InstallConsoleAccessible()
     Q_UNUSED(installed);
 }
 
-qsizetype ReaderBase(const ConsoleStore &store, qsizetype base)
+qsizetype ReaderBase(const ConsoleLines &store, qsizetype base)
 {
     const qsizetype earliest = store.Size() - ReaderWindow;
     if (earliest <= base)
@@ -244,7 +244,7 @@ void NotifyTextAppended(ConsoleView *view, qsizetype from, qsizetype oldBase)
 {
     if (!QAccessible::isActive())
         return;
-    const ConsoleStore &store = view->Store();
+    const ConsoleLines &store = view->Shown();
     const qsizetype base = view->ReaderBase();
     // What left the window, at its start: its text is of no use to a reader, and a window
     // that moved by more than a piece at once (a batch of that size) is told as a piece.
@@ -261,13 +261,22 @@ void NotifyTextAppended(ConsoleView *view, qsizetype from, qsizetype oldBase)
     }
 }
 
-void NotifyCleared(ConsoleView *view, const QString &removedStart)
+void NotifyReplaced(ConsoleView *view, const QString &removedStart)
 {
     // Never the bare "text updated" event: the Linux bridge reads it as an event it is not.
-    if (!QAccessible::isActive() || removedStart.isEmpty())
+    if (!QAccessible::isActive())
         return;
-    QAccessibleTextRemoveEvent event(view, 0, removedStart);
-    QAccessible::updateAccessibility(&event);
+    if (!removedStart.isEmpty()) {
+        QAccessibleTextRemoveEvent event(view, 0, removedStart);
+        QAccessible::updateAccessibility(&event);
+    }
+    const qsizetype base = view->ReaderBase();
+    const qsizetype size = view->Shown().Size();
+    if (base < size) {
+        QAccessibleTextInsertEvent event(view, 0,
+                                         view->Text(base, PieceEnd(view->Shown(), base, size)));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void NotifyCaretMoved(ConsoleView *view)

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-class ConsoleStore;
+class ConsoleLines;
 class ConsoleView;
 
 // What screen readers and UI automation read of the console: its text (controls as their
@@ -23,14 +23,16 @@ void InstallConsoleAccessible();
 
 // Where the window starts once the text has grown to the store's size; it never moves
 // back from `base` but for a clear.
-qsizetype ReaderBase(const ConsoleStore &store, qsizetype base);
+qsizetype ReaderBase(const ConsoleLines &store, qsizetype base);
 
 // The events a screen reader follows, sent only while one listens.
 // Text appended from `from`, the window having started at `oldBase` before: the text that
 // left the window is announced as removed at the start (its length, up to ReaderPiece,
 // not its text), then the new text as inserted, in pieces.
 void NotifyTextAppended(ConsoleView *view, qsizetype from, qsizetype oldBase);
-// The whole text gone: its start up to ReaderPiece characters is announced as removed.
-void NotifyCleared(ConsoleView *view, const QString &removedStart);
+// The whole text replaced (cleared, or shown in another form): the start of the old one,
+// up to ReaderPiece characters, is announced as removed, and that of the new one as
+// inserted.
+void NotifyReplaced(ConsoleView *view, const QString &removedStart);
 void NotifyCaretMoved(ConsoleView *view);
 void NotifySelectionChanged(ConsoleView *view);

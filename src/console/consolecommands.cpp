@@ -3,8 +3,10 @@
 // times, zoom and hold it, from the keyboard or the context menu.
 #include "consoleview.h"
 
+#include "consoleaccessible.h"
 #include "consolerecord.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
@@ -37,6 +39,8 @@ void ConsoleView::CreateActions()
     save->setShortcut(QKeySequence::Save);
     m_timesAction = m_menu->addAction(tr("显示时间"), this, &ConsoleView::SetTimesShown);
     m_timesAction->setCheckable(true);
+    m_hexAction = m_menu->addAction(tr("十六进制显示"), this, &ConsoleView::SetHexShown);
+    m_hexAction->setCheckable(true);
     save->setShortcutContext(Qt::WindowShortcut);
     addAction(save);
     // Qt takes no lock key for a shortcut: the console and its window handle Scroll Lock.
@@ -102,7 +106,7 @@ SaveOutcome ConsoleView::SaveTo(const QString &path)
     QProgressDialog progress(tr("正在保存…"), tr("取消"), 0, Steps, this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
-    return SaveConsole(m_store, path, m_timesShown, [&](qint64 done, qint64 total) {
+    return SaveConsole(Shown(), path, m_timesShown, [&](qint64 done, qint64 total) {
         progress.setValue(int(done * Steps / std::max<qint64>(total, 1)));
         return !progress.wasCanceled();
     });
@@ -119,6 +123,30 @@ void ConsoleView::SetTimesShown(bool shown)
                                   : 0);
     UpdateScrollBar(true);
     viewport()->update();
+}
+
+void ConsoleView::SetHexShown(bool shown)
+{
+    m_hexAction->setChecked(shown);
+    if (shown == m_hexShown)
+        return;
+    const qsizetype line = Shown().LineOf(m_caret);
+    const QString removed = QAccessible::isActive()
+        ? Text(m_readerBase, std::min(Shown().Size(), m_readerBase + ReaderPiece))
+        : QString();
+    m_hexShown = shown;
+    ++m_clears;
+    m_layouts.SetLines(Shown());
+    m_readerBase = ::ReaderBase(Shown(), 0);
+    m_topY = 0;
+    NotifyReplaced(this, removed);
+    m_anchor = m_caret = -1; // a position of the old form: the caret moves, whatever it was
+    SetCaret(Shown().LineStart(line));
+    UpdateScrollBar(true);
+    if (!m_follow)
+        EnsureVisible(m_caret);
+    viewport()->update();
+    emit textChanged();
 }
 
 void ConsoleView::Zoom(int steps)
@@ -179,7 +207,7 @@ void ConsoleView::SetHeld(bool held)
     } else {
         m_follow = true;
         UpdateScrollBar(true);
-        SetCaret(m_store.Size());
+        SetCaret(Shown().Size());
     }
     viewport()->update();
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "consolerecord.h"
 
-#include "consolestore.h"
+#include "consolelines.h"
 #include "consoletext.h"
 
 #include <QDateTime>
@@ -57,7 +57,7 @@ QString ClockText(qint64 msecsSinceEpoch)
     return Clock().Text(msecsSinceEpoch);
 }
 
-SaveOutcome SaveConsole(const ConsoleStore &store,
+SaveOutcome SaveConsole(const ConsoleLines &store,
                         const QString &path,
                         bool withTimes,
                         const std::function<bool(qint64, qint64)> &progress)

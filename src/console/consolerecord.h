@@ -5,7 +5,7 @@
 
 #include <functional>
 
-class ConsoleStore;
+class ConsoleLines;
 
 // The console's text as the operator keeps it: UTF-8, each control as its picture (as copy
 // gives it), a line feed at the end of every line, and with `withTimes` each line's
@@ -19,7 +19,7 @@ struct SaveOutcome
 // Writes the text as it is now to `path`, whole or not at all (a failed or cancelled save
 // leaves the file as it was). `progress(done, total)` is called now and then; it returns
 // false to cancel.
-SaveOutcome SaveConsole(const ConsoleStore &store,
+SaveOutcome SaveConsole(const ConsoleLines &store,
                         const QString &path,
                         bool withTimes,
                         const std::function<bool(qint64, qint64)> &progress = {});

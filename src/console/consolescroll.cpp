@@ -19,7 +19,7 @@ void ConsoleView::UpdateScrollBar(bool now)
 {
     m_barStale = false;
     const qsizetype fit = m_geometry.FitAtBottom(viewport()->height());
-    const int maximum = int(std::min<qsizetype>(m_store.SegmentCount() - fit, INT_MAX));
+    const int maximum = int(std::min<qsizetype>(Shown().SegmentCount() - fit, INT_MAX));
     QScrollBar *bar = verticalScrollBar();
     if (!now && m_follow && !bar->isSliderDown()
         && SliderRect(maximum, maximum) == SliderRect(bar->maximum(), bar->value())) {
@@ -91,7 +91,7 @@ void ConsoleView::EnsureVisible(qsizetype pos)
     const QRect rect = PositionRect(pos);
     if (!rect.isNull() && rect.top() >= 0 && rect.bottom() < viewport()->height())
         return;
-    const qsizetype segment = m_store.SegmentOf(pos);
+    const qsizetype segment = Shown().SegmentOf(pos);
     QScrollBar *bar = verticalScrollBar();
     m_settingScroll = true;
     m_topY = 0;

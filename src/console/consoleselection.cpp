@@ -12,7 +12,7 @@
 
 QString ConsoleView::Text(qsizetype from, qsizetype to) const
 {
-    return Pictured(m_store.Text(from, to));
+    return Pictured(Shown().Text(from, to));
 }
 
 void ConsoleView::SetSelection(qsizetype anchor, qsizetype caret)
@@ -29,8 +29,8 @@ void ConsoleView::Place(qsizetype anchor, qsizetype caret)
 {
     // Never between the halves of a surrogate pair.
     const auto valid = [&](qsizetype pos) {
-        pos = std::clamp<qsizetype>(pos, 0, m_store.Size());
-        return m_store.InsidePair(pos) ? pos - 1 : pos;
+        pos = std::clamp<qsizetype>(pos, 0, Shown().Size());
+        return Shown().InsidePair(pos) ? pos - 1 : pos;
     };
     const qsizetype oldCaret = m_caret;
     const std::pair oldSelection { SelectionStart(), SelectionEnd() };
@@ -68,7 +68,7 @@ void ConsoleView::OfferSelection()
 
 void ConsoleView::selectAll()
 {
-    SetSelection(0, m_store.Size());
+    SetSelection(0, Shown().Size());
 }
 
 void ConsoleView::copy() const

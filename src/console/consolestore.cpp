@@ -52,8 +52,14 @@ void ConsoleStore::Clear()
     m_lineTimes = { 0 };
     m_timeBases.clear();
     m_runs.clear();
-    m_longLines.clear();
-    m_extraSegments = 0;
+    m_longLines.Clear();
+    m_hexStarts = { 0 };
+    m_hexLongLines.Clear();
+    m_oddLines.clear();
+    m_oddBytes.clear();
+    m_oddRuns.clear();
+    m_openBytes.clear();
+    m_openRuns.clear();
 #ifdef __GLIBC__
     // The blocks are smaller than the threshold above which glibc maps blocks of their own:
     // freed, they stay in the heap, gigabytes of it after a long session.
@@ -66,75 +72,217 @@ void ConsoleStore::Clear()
 
 void ConsoleStore::AppendCopies(qsizetype times)
 {
-    Q_ASSERT(m_size % BlockChars == 0 && LineLength(LineCount() - 1) == 0);
+    Q_ASSERT(m_size % BlockChars == 0 && LineLength(LineCount() - 1) == 0 && m_openBytes.isEmpty());
     const qsizetype size = m_size;
     const qsizetype lines = LineCount() - 1; // the empty line after the last line feed aside
+    const qsizetype hexSize = m_hexStarts.last();
     const qsizetype blocks = qsizetype(m_blocks.size());
     const qsizetype runs = m_runs.size();
     const qsizetype bases = m_timeBases.size();
-    const qsizetype longLines = m_longLines.size();
-    const qsizetype extra = m_extraSegments;
+    const qsizetype odd = m_oddLines.size();
+    const qsizetype oddSize = m_oddBytes.size();
+    const qsizetype oddRuns = m_oddRuns.size();
     m_lineStarts.reserve(lines * (times + 1) + 1);
     m_lineTimes.reserve(lines * (times + 1) + 1);
+    m_hexStarts.reserve(lines * (times + 1) + 1);
     m_lineTimes.removeLast();
+    const auto copyRuns = [](QList<Run> &list, qsizetype count, qsizetype shift) {
+        for (qsizetype run = 0; run < count; ++run) {
+            if (list.last().second != list.at(run).second)
+                list.append({ list.at(run).first + shift, list.at(run).second });
+        }
+    };
     for (qsizetype copy = 1; copy <= times; ++copy) {
-        const qsizetype shift = copy * size;
         const qsizetype lineShift = copy * lines;
         for (qsizetype block = 0; block < blocks; ++block)
             m_blocks.push_back(m_blocks[size_t(block)]);
-        for (qsizetype line = 1; line <= lines; ++line)
-            m_lineStarts.append(m_lineStarts.at(line) + shift);
+        for (qsizetype line = 1; line <= lines; ++line) {
+            m_lineStarts.append(m_lineStarts.at(line) + copy * size);
+            m_hexStarts.append(m_hexStarts.at(line) + copy * hexSize);
+        }
         for (qsizetype line = 0; line < lines; ++line)
             m_lineTimes.append(m_lineTimes.at(line));
         for (qsizetype base = 0; base < bases; ++base)
             m_timeBases.append(
                 { m_timeBases.at(base).first + lineShift, m_timeBases.at(base).second });
-        for (qsizetype run = 0; run < runs; ++run) {
-            if (m_runs.last().second != m_runs.at(run).second)
-                m_runs.append({ m_runs.at(run).first + shift, m_runs.at(run).second });
-        }
-        for (qsizetype l = 0; l < longLines; ++l) {
-            const LongLine &longLine = m_longLines.at(l);
-            m_longLines.append(
-                { longLine.line + lineShift, longLine.extraBefore + copy * extra, longLine.extra });
+        copyRuns(m_runs, runs, copy * size);
+        copyRuns(m_oddRuns, oddRuns, copy * oddSize);
+        for (qsizetype i = 0; i < odd; ++i) {
+            const OddLine &line = m_oddLines.at(i);
+            const qsizetype shift = line.start < 0 ? 0 : copy * oddSize;
+            m_oddLines.append({ line.line + lineShift, line.start + shift, line.end + shift });
         }
     }
     m_lineTimes.append(0);
+    m_oddBytes = m_oddBytes.repeated(times + 1);
     m_size = size * (times + 1);
-    m_extraSegments = extra * (times + 1);
+    m_longLines.AppendCopies(times, lines);
+    m_hexLongLines.AppendCopies(times, lines);
 }
 
 void ConsoleStore::Append(QStringView text, QRgb colour, qint64 time)
 {
-    if (text.isEmpty())
-        return;
-    if (m_runs.isEmpty() || m_runs.last().second != colour)
-        m_runs.append({ m_size, colour });
+    // The text in UTF-8, each line feed after a CR.
+    QByteArray bytes = text.toUtf8();
+    bytes.replace('\n', QByteArrayView("\r\n"));
+    Append(text, colour, time, bytes);
+}
+
+void ConsoleStore::Append(QStringView text, QRgb colour, qint64 time, QByteArrayView bytes)
+{
     const qsizetype firstChanged = LineCount() - 1;
-    const qsizetype base = m_size;
-    const quint32 stamp = Stamp(time);
-    AppendText(text);
-    if (m_lineTimes.last() == 0)
-        m_lineTimes.last() = stamp;
-    for (qsizetype i = text.indexOf(QLatin1Char('\n')); i >= 0;
-         i = text.indexOf(QLatin1Char('\n'), i + 1)) {
-        m_lineStarts.append(base + i + 1);
-        // A line that begins at the end of the text has no character yet.
-        m_lineTimes.append(i + 1 < text.size() ? stamp : 0);
-    }
-    for (qsizetype line = firstChanged; line < LineCount(); ++line) {
-        const qsizetype extra = ExtraSegments(LineLength(line));
-        if (extra == 0)
-            continue;
-        // Only the last line grows, so only the last long line can change.
-        if (!m_longLines.isEmpty() && m_longLines.last().line == line) {
-            m_extraSegments += extra - m_longLines.last().extra;
-            m_longLines.last().extra = extra;
-        } else {
-            m_longLines.append({ line, m_extraSegments, extra });
-            m_extraSegments += extra;
+    if (!text.isEmpty()) {
+        if (m_runs.isEmpty() || m_runs.last().second != colour)
+            m_runs.append({ m_size, colour });
+        const qsizetype base = m_size;
+        const quint32 stamp = Stamp(time);
+        AppendText(text);
+        if (m_lineTimes.last() == 0)
+            m_lineTimes.last() = stamp;
+        for (qsizetype i = text.indexOf(QLatin1Char('\n')); i >= 0;
+             i = text.indexOf(QLatin1Char('\n'), i + 1)) {
+            m_lineStarts.append(base + i + 1);
+            // A line that begins at the end of the text has no character yet.
+            m_lineTimes.append(i + 1 < text.size() ? stamp : 0);
         }
+        // Only the last line grows, so only the last long line can change.
+        for (qsizetype line = firstChanged; line < LineCount(); ++line)
+            m_longLines.Set(line, ExtraSegments(LineLength(line)));
     }
+    AppendBytes(bytes, colour, firstChanged);
+}
+
+void ConsoleStore::AppendBytes(QByteArrayView bytes, QRgb colour, qsizetype firstLine)
+{
+    qsizetype at = 0;
+    for (qsizetype line = firstLine; line + 1 < LineCount(); ++line) {
+        const qsizetype lineFeed = bytes.indexOf('\n', at);
+        const qsizetype end = lineFeed < 0 ? bytes.size() : lineFeed + 1;
+        TakeBytes(bytes.sliced(at, end - at), colour);
+        CloseLine(line);
+        at = end;
+    }
+    TakeBytes(bytes.sliced(at), colour);
+    m_hexLongLines.Set(LineCount() - 1, HexExtraSegments(m_openBytes.size()));
+}
+
+void ConsoleStore::TakeBytes(QByteArrayView bytes, QRgb colour)
+{
+    if (bytes.isEmpty())
+        return;
+    if (m_openRuns.isEmpty() || m_openRuns.last().second != colour)
+        m_openRuns.append({ m_openBytes.size(), colour });
+    m_openBytes += bytes;
+}
+
+void ConsoleStore::CloseLine(qsizetype line)
+{
+    const qsizetype start = LineStart(line);
+    const qsizetype end = start + LineLength(line);
+    const QByteArrayView bytes = m_openBytes;
+    if (bytes.endsWith("\r\n") && IsUtf8Of(start, end, bytes.chopped(2))) {
+        // The rule's bytes: nothing to keep.
+    } else if (bytes.endsWith('\n') && IsUtf8Of(start, end, bytes.chopped(1))) {
+        m_oddLines.append({ line, -1, -1 });
+    } else {
+        const qsizetype kept = m_oddBytes.size();
+        m_oddLines.append({ line, kept, kept + bytes.size() });
+        for (const Run &run : std::as_const(m_openRuns)) {
+            if (m_oddRuns.isEmpty() || m_oddRuns.last().second != run.second)
+                m_oddRuns.append({ kept + run.first, run.second });
+        }
+        m_oddBytes += bytes;
+    }
+    const qsizetype count = bytes.size();
+    m_hexStarts.append(m_hexStarts.last() + (count > 0 ? 3 * count : 1));
+    m_hexLongLines.Set(line, HexExtraSegments(count));
+    m_openBytes.resize(0); // its room stays, for the next line
+    m_openRuns.clear();
+}
+
+bool ConsoleStore::IsUtf8Of(qsizetype from, qsizetype to, QByteArrayView bytes) const
+{
+    if (bytes.size() < to - from)
+        return false; // a byte at least for each character
+    qsizetype k = 0;
+    for (qsizetype pos = from; pos < to;) {
+        const Block &block = *m_blocks[size_t(pos / BlockChars)];
+        if (!block.narrow) // as LineBytes gives it
+            return Text(from, to).toUtf8() == bytes;
+        const qsizetype offset = pos % BlockChars;
+        const qsizetype take = std::min(to - pos, BlockChars - offset);
+        for (const quint8 c : QByteArrayView(block.narrow.get() + offset, take)) {
+            if (c < 0x80) {
+                if (k >= bytes.size() || quint8(bytes[k++]) != c)
+                    return false;
+            } else {
+                if (k + 1 >= bytes.size() || quint8(bytes[k]) != (0xC0 | c >> 6)
+                    || quint8(bytes[k + 1]) != (0x80 | (c & 0x3F)))
+                    return false;
+                k += 2;
+            }
+        }
+        pos += take;
+    }
+    return k == bytes.size();
+}
+
+const ConsoleStore::OddLine *ConsoleStore::Odd(qsizetype line) const
+{
+    const auto at = std::lower_bound(m_oddLines.cbegin(), m_oddLines.cend(), line,
+                                     [](const OddLine &odd, qsizetype n) { return odd.line < n; });
+    return at != m_oddLines.cend() && at->line == line ? &*at : nullptr;
+}
+
+QByteArray ConsoleStore::LineBytes(qsizetype line) const
+{
+    if (line + 1 == LineCount())
+        return m_openBytes;
+    const OddLine *odd = Odd(line);
+    if (odd && odd->start >= 0)
+        return m_oddBytes.sliced(odd->start, odd->end - odd->start);
+    const qsizetype start = LineStart(line);
+    QByteArray bytes = Text(start, start + LineLength(line)).toUtf8();
+    bytes += odd ? QByteArrayView("\n") : QByteArrayView("\r\n");
+    return bytes;
+}
+
+qsizetype ConsoleStore::LineByteCount(qsizetype line) const
+{
+    if (line + 1 == LineCount())
+        return m_openBytes.size();
+    const qsizetype step = m_hexStarts.at(line + 1) - m_hexStarts.at(line);
+    return step / 3; // 1 for none
+}
+
+QList<ConsoleLines::Run> ConsoleStore::LineByteRuns(qsizetype line) const
+{
+    if (line + 1 == LineCount())
+        return m_openRuns;
+    QList<Run> runs;
+    const OddLine *odd = Odd(line);
+    if (odd && odd->start >= 0) {
+        auto it = std::upper_bound(m_oddRuns.cbegin(), m_oddRuns.cend(), odd->start,
+                                   [](qsizetype pos, const Run &run) { return pos < run.first; });
+        for (--it; it != m_oddRuns.cend() && it->first < odd->end; ++it)
+            runs.append({ std::max<qsizetype>(0, it->first - odd->start), it->second });
+        return runs;
+    }
+    // Each character's bytes in its colour; the CR before the line feed in the feed's.
+    const qsizetype start = LineStart(line);
+    const qsizetype end = start + LineLength(line);
+    const QString text = Text(start, end);
+    for (const Run &run : Runs(start, end + 1)) {
+        const qsizetype from = std::max(run.first, start) - start;
+        runs.append({ QStringView(text).first(from).toUtf8().size(), run.second });
+    }
+    return runs;
+}
+
+qsizetype ConsoleStore::HexLineOf(qsizetype pos) const
+{
+    const auto after = std::upper_bound(m_hexStarts.cbegin(), m_hexStarts.cend(), pos);
+    return std::max<qsizetype>(0, after - m_hexStarts.cbegin() - 1);
 }
 
 void ConsoleStore::AppendText(QStringView text)
@@ -249,30 +397,6 @@ std::pair<ConsoleStore::Run, qsizetype> ConsoleStore::RunAt(qsizetype pos) const
     if (after == m_runs.cbegin())
         return { { 0, qRgb(0, 0, 0) }, 0 };
     return { *(after - 1), after == m_runs.cend() ? m_size : after->first };
-}
-
-qsizetype ConsoleStore::FirstSegment(qsizetype line) const
-{
-    const auto after = std::lower_bound(m_longLines.cbegin(), m_longLines.cend(), line,
-                                        [](const LongLine &l, qsizetype n) { return l.line < n; });
-    if (after == m_longLines.cbegin())
-        return line;
-    const LongLine &before = *(after - 1);
-    return line + before.extraBefore + before.extra;
-}
-
-std::pair<qsizetype, qsizetype> ConsoleStore::SegmentLine(qsizetype segment) const
-{
-    const auto after = std::upper_bound(
-        m_longLines.cbegin(), m_longLines.cend(), segment,
-        [](qsizetype s, const LongLine &l) { return s < l.line + l.extraBefore; });
-    if (after == m_longLines.cbegin())
-        return { segment, 0 };
-    const LongLine &l = *(after - 1);
-    const qsizetype first = l.line + l.extraBefore;
-    if (segment <= first + l.extra)
-        return { l.line, segment - first };
-    return { l.line + (segment - first - l.extra), 0 };
 }
 
 qsizetype ConsoleStore::SegmentStart(qsizetype lineStart, qsizetype index) const

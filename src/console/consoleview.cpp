@@ -39,18 +39,23 @@ ConsoleView::ConsoleView(QWidget *parent)
 
 ConsoleView::~ConsoleView() = default;
 
-void ConsoleView::Append(const QString &text, QRgb colour, qint64 time, const QByteArray &bytes)
+void ConsoleView::Append(const QString &text,
+                         QRgb colour,
+                         qint64 time,
+                         const std::optional<QByteArray> &bytes)
 {
-    Q_UNUSED(bytes); // kept by the store once it shows bytes
-    m_store.Append(WithoutPairedCr(text), colour, time);
+    if (bytes)
+        m_store.Append(WithoutPairedCr(text), colour, time, *bytes);
+    else
+        m_store.Append(WithoutPairedCr(text), colour, time);
 }
 
 bool ConsoleView::EndAppend(qsizetype appendedFrom)
 {
-    if (appendedFrom >= m_store.Size())
+    if (appendedFrom >= Shown().Size())
         return false;
     // Only the segment the text was appended to, and those after it, are new.
-    const qsizetype changed = m_store.SegmentOf(appendedFrom);
+    const qsizetype changed = Shown().SegmentOf(appendedFrom);
     const int oldHeight = m_layouts.KnownHeight(changed);
     m_layouts.ForgetFrom(changed);
     if (m_held) {
@@ -73,7 +78,7 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
         = m_follow && oldHeight >= 0 && above >= height && SelectionStart() == SelectionEnd();
     // Only rows that will be seen are laid out: a batch taller than the view is all new.
     int newHeight = 0;
-    for (qsizetype segment = m_store.SegmentCount() - 1; segment >= changed && newHeight < height;
+    for (qsizetype segment = Shown().SegmentCount() - 1; segment >= changed && newHeight < height;
          --segment)
         newHeight += m_layouts.Of(segment)->height;
     const bool allNew = newHeight >= height;
@@ -87,21 +92,21 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
     }
     // Screen readers hear of the new text first, then of the caret that moved past it.
     MoveReaderWindow(appendedFrom);
-    SetCaret(m_store.Size());
+    SetCaret(Shown().Size());
     emit textChanged();
     return allNew;
 }
 
 void ConsoleView::MoveReaderWindow(qsizetype appendedFrom)
 {
-    const qsizetype oldBase = std::exchange(m_readerBase, ::ReaderBase(m_store, m_readerBase));
+    const qsizetype oldBase = std::exchange(m_readerBase, ::ReaderBase(Shown(), m_readerBase));
     NotifyTextAppended(this, appendedFrom, oldBase);
 }
 
 void ConsoleView::Clear()
 {
     const QString removed = QAccessible::isActive()
-        ? Text(m_readerBase, std::min(m_store.Size(), m_readerBase + ReaderPiece))
+        ? Text(m_readerBase, std::min(Shown().Size(), m_readerBase + ReaderPiece))
         : QString();
     const bool caretMoved = m_caret != 0;
     const bool hadSelection = m_anchor != m_caret;
@@ -115,7 +120,7 @@ void ConsoleView::Clear()
     m_heldLines = LineCount();
     UpdateScrollBar(true);
     viewport()->update();
-    NotifyCleared(this, removed);
+    NotifyReplaced(this, removed);
     emit cursorPositionChanged(); // the status line shows the empty console
     emit textChanged();
     if (caretMoved)
@@ -138,12 +143,13 @@ void ConsoleView::paintEvent(QPaintEvent *event)
     painter.fillRect(area, palette().base());
     const qsizetype from = SelectionStart();
     const qsizetype to = SelectionEnd();
-    const qsizetype caretSegment = m_store.SegmentOf(m_caret);
+    const ConsoleLines &lines = Shown();
+    const qsizetype caretSegment = lines.SegmentOf(m_caret);
     const bool caretOn = hasFocus() && m_caretShown;
     const QColor mark = palette().color(QPalette::PlaceholderText);
     const ConsoleGeometry::Top top = TopOfView();
     int y = top.y;
-    for (qsizetype segment = top.segment; segment < m_store.SegmentCount() && y <= area.bottom();
+    for (qsizetype segment = top.segment; segment < lines.SegmentCount() && y <= area.bottom();
          ++segment) {
         const LaidSegment *laid = m_layouts.Of(segment);
         if (y + laid->height < area.top()) {
@@ -180,7 +186,7 @@ void ConsoleView::paintEvent(QPaintEvent *event)
             const QTextLine row = laid->layout.lineForTextPosition(shown);
             const qreal left = row.cursorToX(shown);
             const qreal right = row.cursorToX(shown + CodeDigits);
-            painter.setPen(QColor(m_store.RunAt(laid->start + code).first.second));
+            painter.setPen(QColor(lines.RunAt(laid->start + code).first.second));
             painter.drawRect(QRectF(left, y + row.y() + 1, right - left, row.height() - 2));
         }
         if (caretOn && segment == caretSegment)
@@ -193,7 +199,7 @@ void ConsoleView::paintEvent(QPaintEvent *event)
 
 void ConsoleView::PaintTimes(QPainter &painter, const LaidSegment &laid, int y) const
 {
-    const qint64 time = m_store.LineTime(m_store.LineOf(laid.start));
+    const qint64 time = Shown().LineTime(Shown().LineOf(laid.start));
     if (time == 0)
         return; // the line has no character yet
     const QTextLine first = laid.layout.lineAt(0);
@@ -258,7 +264,7 @@ void ConsoleView::keyPressEvent(QKeyEvent *event)
         to = selected && !shift ? SelectionStart() : to - 1;
         break;
     case Qt::Key_Right:
-        to = selected && !shift ? SelectionEnd() : to + (m_store.InsidePair(to + 1) ? 2 : 1);
+        to = selected && !shift ? SelectionEnd() : to + (Shown().InsidePair(to + 1) ? 2 : 1);
         break;
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -274,7 +280,7 @@ void ConsoleView::keyPressEvent(QKeyEvent *event)
         to = control ? 0 : m_layouts.RowEdge(m_caret, false);
         break;
     case Qt::Key_End:
-        to = control ? m_store.Size() : m_layouts.RowEdge(m_caret, true);
+        to = control ? Shown().Size() : m_layouts.RowEdge(m_caret, true);
         break;
     default:
         QAbstractScrollArea::keyPressEvent(event);

@@ -2,12 +2,15 @@
 #pragma once
 
 #include "consolegeometry.h"
+#include "consolehex.h"
 #include "consolerecord.h"
 #include "consolestore.h"
 #include "segmentlayout.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+
+#include <optional>
 
 class QMenu;
 
@@ -36,18 +39,28 @@ public:
     ~ConsoleView() override;
 
     const ConsoleStore &Store() const { return m_store; }
+    // The lines as they are shown: the text, or its bytes in hex. Every position the view
+    // takes or gives is one of these.
+    const ConsoleLines &Shown() const
+    {
+        return m_hexShown ? static_cast<const ConsoleLines &>(m_hexLines) : m_store;
+    }
     const SegmentLayouts &Layouts() const { return m_layouts; }
 
     // Appends and then, once per batch, EndAppend(): the caret goes to the end and the
     // newest text comes into view. Says whether the batch alone fills the view.
-    // `bytes`: what went out or came in on the line for the text.
-    void Append(const QString &text, QRgb colour, qint64 time = 0, const QByteArray &bytes = {});
+    // `bytes`: what went out or came in on the line for the text; without them, the text
+    // stands for them (see ConsoleStore).
+    void Append(const QString &text,
+                QRgb colour,
+                qint64 time = 0,
+                const std::optional<QByteArray> &bytes = std::nullopt);
     bool EndAppend(qsizetype appendedFrom);
     void Clear();
 
     // The text as copy and screen readers get it: controls as their pictures.
     QString Text(qsizetype from, qsizetype to) const;
-    QString toPlainText() const { return Text(0, m_store.Size()); }
+    QString toPlainText() const { return Text(0, Shown().Size()); }
     qsizetype CaretPosition() const { return m_caret; }
     qsizetype SelectionStart() const { return std::min(m_anchor, m_caret); }
     qsizetype SelectionEnd() const { return std::max(m_anchor, m_caret); }
@@ -59,7 +72,8 @@ public:
     void copy() const;
     // Scrolls, if need be, so that the position is in view.
     void EnsureVisible(qsizetype pos);
-    // How often the console was cleared: a position kept from before is void.
+    // How often the console was cleared or changed its form: a position kept from before
+    // is void.
     quint64 Clears() const { return m_clears; }
     // Where the text a screen reader reads starts (see consoleaccessible.h).
     qsizetype ReaderBase() const { return m_readerBase; }
@@ -69,9 +83,9 @@ public:
 
     // The console's line metrics: a line is what ended with a line feed, however it is
     // wrapped, and a line break is one position.
-    qsizetype GetLineFromChar(qsizetype charPos) const { return m_store.LineOf(charPos); }
-    qsizetype LineCount() const { return m_store.LineCount(); }
-    qsizetype LineStart(qsizetype line) const { return m_store.LineStart(line); }
+    qsizetype GetLineFromChar(qsizetype charPos) const { return Shown().LineOf(charPos); }
+    qsizetype LineCount() const { return Shown().LineCount(); }
+    qsizetype LineStart(qsizetype line) const { return Shown().LineStart(line); }
 
     // Where a position is drawn, in viewport coordinates; empty when it is out of view or
     // not in the text.
@@ -86,6 +100,9 @@ public:
     SaveOutcome SaveTo(const QString &path);
     void SetTimesShown(bool shown);
     bool TimesShown() const { return m_timesShown; }
+    // Shows every line as its bytes in hex, or as text again; the caret stays on its line.
+    void SetHexShown(bool shown);
+    bool HexShown() const { return m_hexShown; }
     // Steps of one point up (positive) or down; 0 returns to the size it starts with.
     void Zoom(int steps);
     // Held, the view, the caret and the selection stay as they are while text comes in;
@@ -139,11 +156,13 @@ private:
     void OfferSelection();
 
     ConsoleStore m_store;
+    HexLines m_hexLines { m_store };
+    bool m_hexShown = false;
     SegmentLayouts m_layouts { m_store };
-    ConsoleGeometry m_geometry { m_store, m_layouts };
+    ConsoleGeometry m_geometry { m_layouts };
     qsizetype m_caret = 0;
     qsizetype m_anchor = 0;
-    quint64 m_clears = 0; // tells an offered selection that its text is gone
+    quint64 m_clears = 0; // tells an offered selection that its text is gone (or its form)
     qsizetype m_readerBase = 0;
     bool m_follow = true; // the view keeps the newest text in view
     int m_topY = 0; // where the top segment starts when not following, at or above 0
@@ -154,6 +173,7 @@ private:
     QMenu *m_menu = nullptr;
     QAction *m_copyAction = nullptr;
     QAction *m_timesAction = nullptr;
+    QAction *m_hexAction = nullptr;
     QAction *m_holdAction = nullptr;
     bool m_settingScroll = false;
     bool m_barStale = false; // the bar's range lags behind a feed it follows

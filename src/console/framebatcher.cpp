@@ -43,7 +43,7 @@ FrameBatcher::~FrameBatcher()
     qApp->removeEventFilter(this);
 }
 
-void FrameBatcher::Append(const QString &text, QRgb colour, const QByteArray &bytes)
+void FrameBatcher::Append(const QString &text, QRgb colour, const std::optional<QByteArray> &bytes)
 {
     if (m_pending.isEmpty()) {
         if (!m_drawn.isValid() || m_drawn.elapsed() >= SkimMilliseconds)
@@ -65,7 +65,7 @@ void FrameBatcher::Flush()
     ++m_frames;
     m_drawn.start();
     const QList<Piece> pieces = std::exchange(m_pending, {});
-    const qsizetype from = m_view->Store().Size();
+    const qsizetype from = m_view->Shown().Size();
     for (const Piece &piece : pieces)
         m_view->Append(piece.text, piece.colour, piece.time, piece.bytes);
     // The caret at the end, where the next append goes: the status line follows it, once

@@ -7,6 +7,8 @@
 #include <QRgb>
 #include <QTimer>
 
+#include <optional>
+
 class ConsoleView;
 
 // Appends to the console are drawn once a frame: the text of every append since the last
@@ -31,7 +33,9 @@ public:
 
     // Appends plain text, never markup, at the end of the console in the colour given, with
     // the bytes of the line it stands for.
-    void Append(const QString &text, QRgb colour, const QByteArray &bytes = {});
+    // Without bytes, the text stands for them (see ConsoleStore).
+    void
+    Append(const QString &text, QRgb colour, const std::optional<QByteArray> &bytes = std::nullopt);
     // Takes in what the appends since the last frame hold.
     void Flush();
     bool HasPending() const { return !m_pending.isEmpty(); }
@@ -46,7 +50,7 @@ private:
     {
         QString text;
         QRgb colour;
-        QByteArray bytes;
+        std::optional<QByteArray> bytes;
         qint64 time; // of the append, for the lines that begin in it
     };
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/consoleaccessible.h"
+#include "console/consolefind.h"
 #include "console/consolehex.h"
+#include "console/consolelog.h"
 #include "console/consolestore.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
@@ -9,14 +11,22 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
 
 namespace {
 
@@ -84,6 +94,38 @@ void Listen(QAccessibleEvent *event)
     }
 }
 
+// The monotonic clock, the same in every process.
+qint64 Now()
+{
+    QElapsedTimer timer;
+    timer.start();
+    return timer.msecsSinceReference();
+}
+
+// A child of logSurvivesAKill: logs a line every 10 ms to `path`, telling on its output
+// when each was appended, until it is killed.
+[[noreturn]] void LogUntilKilled(const QString &path)
+{
+    static int argc = 1;
+    static char name[] = "tst_console";
+    static char *argv[] = { name, nullptr };
+    QCoreApplication app(argc, argv);
+    ConsoleStore store;
+    ConsoleLog log(store);
+    QString reason;
+    if (!log.Start(path, reason))
+        std::exit(1);
+    QTimer timer;
+    int line = 0;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        store.Append(QStringLiteral("line %1\n").arg(line), Blue);
+        std::printf("%d %lld\n", line++, Now());
+        std::fflush(stdout);
+    });
+    timer.start(10);
+    std::exit(app.exec());
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Pieces)
@@ -111,6 +153,13 @@ class TestConsole : public QObject
     QAccessibleTextInterface *Read() const
     {
         return QAccessible::queryAccessibleInterface(m_view.get())->textInterface();
+    }
+
+public:
+    static void initMain()
+    {
+        if (qEnvironmentVariableIsSet("TST_CONSOLE_LOG_CHILD"))
+            LogUntilKilled(qEnvironmentVariable("TST_CONSOLE_LOG_CHILD"));
     }
 
 private slots:
@@ -142,6 +191,13 @@ private slots:
     void hexForm_data();
     void hexForm();
     void hexKeepsTheCaretsLine();
+    void find_data();
+    void find();
+    void logContent_data();
+    void logContent();
+    void logFailure_data();
+    void logFailure();
+    void logSurvivesAKill();
     void scrollAfterLongTrickle_data();
     void scrollAfterLongTrickle();
     void surrogatePairAtSegmentEnd();
@@ -333,6 +389,159 @@ void TestConsole::hexKeepsTheCaretsLine()
     m_view->SetHexShown(false);
     QCOMPARE(m_view->CaretPosition(), m_view->LineStart(42));
     QVERIFY(m_view->viewport()->rect().contains(m_view->CaretRect()));
+}
+
+void TestConsole::find_data()
+{
+    // In "AT\nOK\nat+x\nOK\n", from a selection, with Enter (forward) or Shift+F3.
+    QTest::addColumn<QString>("needle");
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<qsizetype>("anchor");
+    QTest::addColumn<qsizetype>("caret");
+    QTest::addColumn<bool>("backward");
+    QTest::addColumn<qsizetype>("found"); // -1: none
+    QTest::newRow("forward") << "ok" << false << 0LL << 0LL << false << 3LL;
+    QTest::newRow("the next after a match") << "ok" << false << 3LL << 5LL << false << 11LL;
+    QTest::newRow("forward, round the end") << "ok" << false << 13LL << 13LL << false << 3LL;
+    QTest::newRow("backward") << "ok" << false << 11LL << 13LL << true << 3LL;
+    QTest::newRow("backward, round the start") << "ok" << false << 3LL << 5LL << true << 11LL;
+    QTest::newRow("any case") << "AT+" << false << 0LL << 0LL << false << 6LL;
+    QTest::newRow("none") << "ERROR" << false << 4LL << 4LL << false << -1LL;
+    QTest::newRow("hex") << "54 0d" << true << 0LL << 0LL << false << 3LL;
+}
+
+void TestConsole::find()
+{
+    QFETCH(QString, needle);
+    QFETCH(bool, hex);
+    QFETCH(qsizetype, anchor);
+    QFETCH(qsizetype, caret);
+    QFETCH(bool, backward);
+    QFETCH(qsizetype, found);
+    Append(QStringLiteral("AT\nOK\nat+x\nOK\n"));
+    m_view->SetHexShown(hex);
+    m_view->SetSelection(anchor, caret);
+    QTest::keyClick(m_view.get(), Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(m_view->Finder()->isVisible(), 5000);
+    QTest::keyClicks(QApplication::focusWidget(), needle);
+    if (backward)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3, Qt::ShiftModifier);
+    else
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    const QList<QLabel *> labels = m_view->Finder()->findChildren<QLabel *>();
+    const bool notFound = std::any_of(labels.begin(), labels.end(),
+                                      [](QLabel *label) { return label->text() == "未找到"; });
+    QCOMPARE(notFound, found < 0);
+    QCOMPARE(m_view->SelectionStart(), found < 0 ? std::min(anchor, caret) : found);
+    QCOMPARE(m_view->SelectionEnd(), found < 0 ? std::max(anchor, caret) : found + needle.size());
+    // Escape gives the keyboard back, the match still selected.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!m_view->Finder()->isVisible() && m_view->hasFocus());
+    QCOMPARE(m_view->SelectionStart(), found < 0 ? std::min(anchor, caret) : found);
+}
+
+void TestConsole::logContent_data()
+{
+    // A line under way when the log starts, then the rest of it and another.
+    QTest::addColumn<bool>("times");
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("text") << false << false << "par\u2401tial\nOK\n";
+    QTest::newRow("with times") << true << false
+                                << "[09:05:03.007] par\u2401tial\n[09:05:04.000] OK\n";
+    QTest::newRow("hex") << false << true << "70 61 72 01 74 69 61 6C 0D 0A\n4F 4B 0D 0A\n";
+}
+
+void TestConsole::logContent()
+{
+    QFETCH(bool, times);
+    QFETCH(bool, hex);
+    QFETCH(QString, logged);
+    const qint64 t = QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3)).toMSecsSinceEpoch();
+    m_view->SetTimesShown(times);
+    m_view->SetHexShown(hex);
+    m_view->Append(QStringLiteral("old\npar"), Blue, t + 7);
+    m_view->EndAppend(0);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("session.log"));
+    QVERIFY(m_view->StartLog(path));
+    QVERIFY(m_view->Logging());
+    const qsizetype from = m_view->Shown().Size();
+    m_view->Append(QStringLiteral("\u0001tial\nOK\n"), Blue, t + 1000);
+    m_view->EndAppend(from);
+    QFile file(path);
+    QTRY_VERIFY_WITH_TIMEOUT(file.size() == logged.toUtf8().size(), 5000); // by the timer
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll()), logged);
+    m_view->ContextMenu(); // the entry is checked; unchecked, the log stops
+    m_view->SetLogging(false);
+    QVERIFY(!m_view->Logging());
+}
+
+void TestConsole::logFailure_data()
+{
+    QTest::addColumn<QString>("path"); // empty: a file that is removed
+    QTest::newRow("a full disk") << "/dev/full";
+    QTest::newRow("a removed file") << "";
+}
+
+void TestConsole::logFailure()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("/dev/full and removing an open file are POSIX's");
+#endif
+    QFETCH(QString, path);
+    QTemporaryDir dir;
+    if (path.isEmpty())
+        path = dir.filePath(QStringLiteral("removed.log"));
+    QSignalSpy failed(m_view.get(), &ConsoleView::logFailed);
+    QVERIFY(m_view->StartLog(path));
+    QVERIFY(m_view->Logging());
+    if (path.endsWith(QLatin1String("removed.log")))
+        QVERIFY(QFile::remove(path));
+    Append(QStringLiteral("AT\nOK\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
+    QCOMPARE(failed.first().at(0).toString(), path);
+    QVERIFY(!failed.first().at(1).toString().isEmpty());
+    QVERIFY(!m_view->Logging());
+    QCOMPARE(m_view->toPlainText(), QStringLiteral("AT\nOK\n")); // the console keeps it all
+}
+
+void TestConsole::logSurvivesAKill()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("SIGKILL is POSIX's");
+#else
+    // A child logs through the same code and is killed: what it appended more than a
+    // second before is in the file, line for line.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("killed.log"));
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TST_CONSOLE_LOG_CHILD"), path);
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForStarted(5000));
+    QByteArray told;
+    QTRY_VERIFY_WITH_TIMEOUT((told += child.readAllStandardOutput()).count('\n') >= 150, 10000);
+    const qint64 killed = Now();
+    ::kill(pid_t(child.processId()), SIGKILL);
+    QVERIFY(child.waitForFinished(5000));
+    told += child.readAllStandardOutput();
+    int due = -1; // the last line appended a second before the kill
+    for (const QByteArray &line : told.split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() == 2 && fields.at(1).toLongLong() <= killed - 1000)
+            due = fields.at(0).toInt();
+    }
+    QVERIFY(due >= 50);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> logged = file.readAll().split('\n');
+    QVERIFY2(logged.size() > due + 1, qPrintable(QString::number(logged.size())));
+    for (int line = 0; line <= due; ++line)
+        QCOMPARE(logged.at(line), QByteArray("line ") + QByteArray::number(line));
+#endif
 }
 
 void TestConsole::scrollAfterLongTrickle_data()
@@ -714,10 +923,10 @@ void TestConsole::saveRoundTrip()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(file.readAll()), saved);
-    // The times are only shown: copy is the text alone.
+    // Copy gives the same, the times while they are shown.
     m_view->selectAll();
     m_view->copy();
-    QVERIFY(!QGuiApplication::clipboard()->text().contains(QLatin1Char('[')));
+    QCOMPARE(QGuiApplication::clipboard()->text(), saved.chopped(1));
 }
 
 void TestConsole::saveFailureLeavesNoFile()
@@ -865,8 +1074,8 @@ void TestConsole::menuByKeyboard()
         QTest::keyClick(m_view.get(), key.key(), key.keyboardModifiers());
     }
     QCOMPARE(entries,
-             (QStringList { "复制(&C)", "全选(&A)", "保存为文件…", "显示时间[ ]", "十六进制显示[ ]",
-                            "暂停滚动[ ]" }));
+             (QStringList { "复制(&C)", "全选(&A)", "查找…", "保存为文件…", "记录到文件…[ ]",
+                            "显示时间[ ]", "十六进制显示[ ]", "暂停滚动[ ]" }));
 }
 
 QTEST_MAIN(TestConsole)

@@ -171,6 +171,11 @@ Form1::Form1(QWidget *parent)
                 m_warning->Show(WarningTitle(), tr("文件保存失败！"),
                                 tr("%1：%2").arg(path, reason));
             });
+    connect(RichTextBox1, &::ConsoleView::logFailed, this,
+            [this](const QString &path, const QString &reason) {
+                m_warning->Show(WarningTitle(), tr("记录到文件失败，记录已停止！"),
+                                tr("%1：%2").arg(path, reason));
+            });
     WatchTheModule();
 
     Form_Load();

@@ -4,6 +4,7 @@
 #include "consoleview.h"
 
 #include "consoleaccessible.h"
+#include "consolefind.h"
 #include "consolerecord.h"
 
 #include <QAccessible>
@@ -11,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QScrollBar>
@@ -34,9 +36,30 @@ void ConsoleView::CreateActions()
     m_menu->addAction(named(tr("全选(&A)"), QKeySequence::SelectAll), this,
                       &ConsoleView::selectAll);
     m_menu->addSeparator();
+    QAction *find
+        = m_menu->addAction(named(tr("查找…"), QKeySequence::Find), this, &ConsoleView::OpenFind);
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(find);
+    // F3 and Shift+F3 go on finding, from the console or its find field.
+    for (const bool backward : { false, true }) {
+        auto *again = new QAction(this);
+        again->setShortcut(backward ? QKeySequence::FindPrevious : QKeySequence::FindNext);
+        again->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(again, &QAction::triggered, this, [this, backward] {
+            if (m_find->Needle().isEmpty())
+                OpenFind();
+            else
+                m_find->Find(backward);
+        });
+        addAction(again);
+    }
+    m_menu->addSeparator();
     // The record's entries work from anywhere in the window.
     QAction *save = m_menu->addAction(tr("保存为文件…"), this, &ConsoleView::SaveAs);
     save->setShortcut(QKeySequence::Save);
+    m_logAction = m_menu->addAction(tr("记录到文件…"), this, &ConsoleView::SetLogging);
+    m_logAction->setCheckable(true);
     m_timesAction = m_menu->addAction(tr("显示时间"), this, &ConsoleView::SetTimesShown);
     m_timesAction->setCheckable(true);
     m_hexAction = m_menu->addAction(tr("十六进制显示"), this, &ConsoleView::SetHexShown);
@@ -112,9 +135,64 @@ SaveOutcome ConsoleView::SaveTo(const QString &path)
     });
 }
 
+void ConsoleView::OpenFind()
+{
+    m_find->Open();
+}
+
+void ConsoleView::SetLogging(bool on)
+{
+    if (!on) {
+        m_log.Stop();
+        LogStopped();
+        return;
+    }
+    const QString name
+        = QStringLiteral("tarvenit-%1.log")
+              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QDir(folder).exists())
+        folder = QDir::homePath();
+    // A log goes on at the end of a file that is there already.
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("记录到文件"), QDir(folder).filePath(name), tr("记录文件 (*.log);;所有文件 (*)"),
+        nullptr, QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty() || !StartLog(path))
+        m_logAction->setChecked(false);
+}
+
+bool ConsoleView::StartLog(const QString &path)
+{
+    QString reason;
+    if (!m_log.Start(path, reason)) {
+        LogStopped();
+        emit logFailed(path, reason);
+        return false;
+    }
+    m_logAction->setChecked(true);
+    m_logMark->setToolTip(tr("正在记录到 %1").arg(QDir::toNativeSeparators(path)));
+    PlaceMarks();
+    m_logMark->show();
+    return true;
+}
+
+void ConsoleView::LogStopped()
+{
+    m_logAction->setChecked(false);
+    m_logMark->hide();
+}
+
+void ConsoleView::PlaceMarks()
+{
+    m_logMark->adjustSize();
+    m_logMark->move(viewport()->width() - m_logMark->width() - 4, 4);
+    m_find->Place();
+}
+
 void ConsoleView::SetTimesShown(bool shown)
 {
     m_timesShown = shown;
+    m_log.SetTimesShown(shown);
     m_timesAction->setChecked(shown);
     // Room for the widest time, "00:00:00.000", and a gap.
     const QFontMetrics metrics(font());
@@ -135,6 +213,7 @@ void ConsoleView::SetHexShown(bool shown)
         ? Text(m_readerBase, std::min(Shown().Size(), m_readerBase + ReaderPiece))
         : QString();
     m_hexShown = shown;
+    m_log.SetHexShown(shown);
     ++m_clears;
     m_layouts.SetLines(Shown());
     m_readerBase = ::ReaderBase(Shown(), 0);

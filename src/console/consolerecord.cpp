@@ -14,47 +14,52 @@ constexpr qsizetype Piece = 1 << 20;
 constexpr qint64 MsecsPerHour = 3600 * 1000;
 constexpr qint64 MsecsPerDay = 24 * MsecsPerHour;
 
-// Local clock times, many a second: the offset from UTC is looked up once an hour of
-// the session, not for every line.
-class Clock
-{
-public:
-    QString Text(qint64 msecs)
-    {
-        if (m_checked < 0 || msecs < m_checked || msecs - m_checked >= MsecsPerHour) {
-            m_offset = qint64(QDateTime::fromMSecsSinceEpoch(msecs).offsetFromUtc()) * 1000;
-            m_checked = msecs;
-        }
-        qint64 day = (msecs + m_offset) % MsecsPerDay;
-        if (day < 0)
-            day += MsecsPerDay;
-        const int parts[]
-            = { int(day / MsecsPerHour), int(day / 60000 % 60), int(day / 1000 % 60) };
-        QString text(12, QLatin1Char('0'));
-        for (int i = 0; i < 3; ++i) {
-            text[i * 3] = QLatin1Char(char('0' + parts[i] / 10));
-            text[i * 3 + 1] = QLatin1Char(char('0' + parts[i] % 10));
-            if (i < 2)
-                text[i * 3 + 2] = QLatin1Char(':');
-        }
-        text[8] = QLatin1Char('.');
-        const int milli = int(day % 1000);
-        text[9] = QLatin1Char(char('0' + milli / 100));
-        text[10] = QLatin1Char(char('0' + milli / 10 % 10));
-        text[11] = QLatin1Char(char('0' + milli % 10));
-        return text;
-    }
-
-private:
-    qint64 m_checked = -1;
-    qint64 m_offset = 0;
-};
-
 } // namespace
+
+QString Clock::Text(qint64 msecs)
+{
+    if (m_checked < 0 || msecs < m_checked || msecs - m_checked >= MsecsPerHour) {
+        m_offset = qint64(QDateTime::fromMSecsSinceEpoch(msecs).offsetFromUtc()) * 1000;
+        m_checked = msecs;
+    }
+    qint64 day = (msecs + m_offset) % MsecsPerDay;
+    if (day < 0)
+        day += MsecsPerDay;
+    const int parts[] = { int(day / MsecsPerHour), int(day / 60000 % 60), int(day / 1000 % 60) };
+    QString text(12, QLatin1Char('0'));
+    for (int i = 0; i < 3; ++i) {
+        text[i * 3] = QLatin1Char(char('0' + parts[i] / 10));
+        text[i * 3 + 1] = QLatin1Char(char('0' + parts[i] % 10));
+        if (i < 2)
+            text[i * 3 + 2] = QLatin1Char(':');
+    }
+    text[8] = QLatin1Char('.');
+    const int milli = int(day % 1000);
+    text[9] = QLatin1Char(char('0' + milli / 100));
+    text[10] = QLatin1Char(char('0' + milli / 10 % 10));
+    text[11] = QLatin1Char(char('0' + milli % 10));
+    return text;
+}
 
 QString ClockText(qint64 msecsSinceEpoch)
 {
     return Clock().Text(msecsSinceEpoch);
+}
+
+QString RecordText(const ConsoleLines &lines, qsizetype from, qsizetype to, bool withTimes)
+{
+    if (!withTimes)
+        return Pictured(lines.Text(from, to));
+    Clock clock;
+    QString text;
+    for (qsizetype line = lines.LineOf(from); from < to; ++line) {
+        const qsizetype next
+            = line + 1 < lines.LineCount() ? lines.LineStart(line + 1) : lines.Size();
+        text += clock.Stamp(lines.LineTime(line));
+        text += Pictured(lines.Text(from, std::min(to, next)));
+        from = next;
+    }
+    return text;
 }
 
 SaveOutcome SaveConsole(const ConsoleLines &store,
@@ -84,7 +89,7 @@ SaveOutcome SaveConsole(const ConsoleLines &store,
             piece = Pictured(store.Text(pieceFrom, pieceTo));
         }
         if (withTimes)
-            out += QLatin1Char('[') + clock.Text(store.LineTime(line)) + QLatin1String("] ");
+            out += clock.Stamp(store.LineTime(line));
         out += QStringView(piece).sliced(start - pieceFrom, end - start);
         out += QLatin1Char('\n');
         if (out.size() < Piece && line + 1 < lines)

@@ -26,3 +26,21 @@ SaveOutcome SaveConsole(const ConsoleLines &store,
 
 // A time as the margin shows it, hh:mm:ss.zzz in local time.
 QString ClockText(qint64 msecsSinceEpoch);
+
+// Local clock times, many a second: the offset from UTC is looked up once an hour of
+// the session, not for every line.
+class Clock
+{
+public:
+    QString Text(qint64 msecs);
+    // The time as the saved file puts it in front of a line: "[hh:mm:ss.zzz] ".
+    QString Stamp(qint64 msecs) { return QLatin1Char('[') + Text(msecs) + QLatin1String("] "); }
+
+private:
+    qint64 m_checked = -1;
+    qint64 m_offset = 0;
+};
+
+// The text [from, to) as copy gives it: controls as their pictures, and with `withTimes`
+// the time of each line in front of it, of the first line too, as the saved file has them.
+QString RecordText(const ConsoleLines &lines, qsizetype from, qsizetype to, bool withTimes);

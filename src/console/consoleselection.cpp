@@ -4,6 +4,7 @@
 #include "consoleview.h"
 
 #include "consoleaccessible.h"
+#include "consolerecord.h"
 #include "consoletext.h"
 #include "selectionoffer.h"
 
@@ -74,5 +75,10 @@ void ConsoleView::selectAll()
 void ConsoleView::copy() const
 {
     if (SelectionStart() != SelectionEnd())
-        QGuiApplication::clipboard()->setText(SelectedText());
+        QGuiApplication::clipboard()->setText(CopiedText(SelectionStart(), SelectionEnd()));
+}
+
+QString ConsoleView::CopiedText(qsizetype from, qsizetype to) const
+{
+    return RecordText(Shown(), from, to, m_timesShown);
 }

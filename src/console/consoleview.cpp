@@ -2,6 +2,7 @@
 #include "consoleview.h"
 
 #include "consoleaccessible.h"
+#include "consolefind.h"
 #include "consolerecord.h"
 #include "consoletext.h"
 #include "selectionoffer.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
@@ -20,6 +22,18 @@ ConsoleView::ConsoleView(QWidget *parent)
     : QAbstractScrollArea(parent)
 {
     InstallConsoleAccessible();
+    m_find = new FindBar(this);
+    // While logging: a small mark in the corner, the file named in its tooltip.
+    m_logMark = new QLabel(tr("● 记录中"), viewport());
+    m_logMark->setForegroundRole(QPalette::ToolTipText);
+    m_logMark->setBackgroundRole(QPalette::ToolTipBase);
+    m_logMark->setAutoFillBackground(true);
+    m_logMark->setFrameShape(QFrame::Box);
+    m_logMark->hide();
+    connect(&m_log, &ConsoleLog::failed, this, [this](const QString &path, const QString &reason) {
+        LogStopped();
+        emit logFailed(path, reason);
+    });
     CreateActions();
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(10);
@@ -110,7 +124,9 @@ void ConsoleView::Clear()
         : QString();
     const bool caretMoved = m_caret != 0;
     const bool hadSelection = m_anchor != m_caret;
+    m_log.BeforeClear();
     m_store.Clear();
+    m_log.AfterClear();
     m_layouts.Clear();
     m_readerBase = 0;
     ++m_clears;
@@ -234,6 +250,7 @@ void ConsoleView::resizeEvent(QResizeEvent *event)
     QAbstractScrollArea::resizeEvent(event);
     m_layouts.SetWidth(viewport()->width());
     UpdateScrollBar(true);
+    PlaceMarks();
 }
 
 void ConsoleView::keyPressEvent(QKeyEvent *event)

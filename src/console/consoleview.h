@@ -3,6 +3,7 @@
 
 #include "consolegeometry.h"
 #include "consolehex.h"
+#include "consolelog.h"
 #include "consolerecord.h"
 #include "consolestore.h"
 #include "segmentlayout.h"
@@ -12,6 +13,8 @@
 
 #include <optional>
 
+class FindBar;
+class QLabel;
 class QMenu;
 
 // The console's widget: a read-only view over a ConsoleStore that lays out and paints only
@@ -23,9 +26,11 @@ class QMenu;
 // A line wider than the view wraps, and so does every SegmentLimit characters of a long
 // line; a continuation row carries a mark in the left margin, outside the text.
 //
-// The console is the operator's record: it is saved to a file (Ctrl+S), shows each line's
-// arrival time in a margin on request, zooms (Ctrl+Plus, Ctrl+Minus, Ctrl+0, Ctrl+wheel),
-// and holds still while text streams in (Scroll Lock), each also from its context menu.
+// The console is the operator's record: it is saved to a file (Ctrl+S) or logged to one as
+// it arrives, shows each line's arrival time in a margin on request, shows the bytes of
+// every line in hex, finds text (Ctrl+F, F3), zooms (Ctrl+Plus, Ctrl+Minus, Ctrl+0,
+// Ctrl+wheel), and holds still while text streams in (Scroll Lock), each also from its
+// context menu.
 class ConsoleView : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -65,6 +70,8 @@ public:
     qsizetype SelectionStart() const { return std::min(m_anchor, m_caret); }
     qsizetype SelectionEnd() const { return std::max(m_anchor, m_caret); }
     QString SelectedText() const { return Text(SelectionStart(), SelectionEnd()); }
+    // What copy gives of [from, to): the text, with each line's time while times are shown.
+    QString CopiedText(qsizetype from, qsizetype to) const;
     // The caret never rests between the halves of a surrogate pair.
     void SetCaret(qsizetype pos, bool keepAnchor = false);
     void SetSelection(qsizetype anchor, qsizetype caret);
@@ -103,6 +110,14 @@ public:
     // Shows every line as its bytes in hex, or as text again; the caret stays on its line.
     void SetHexShown(bool shown);
     bool HexShown() const { return m_hexShown; }
+    // Opens the find field over the bottom edge.
+    void OpenFind();
+    FindBar *Finder() const { return m_find; }
+    // The running log: asks for a file and starts it, or stops it; StartLog() starts it on
+    // a file (false when it cannot be opened, the reason told by logFailed).
+    void SetLogging(bool on);
+    bool StartLog(const QString &path);
+    bool Logging() const { return m_log.Running(); }
     // Steps of one point up (positive) or down; 0 returns to the size it starts with.
     void Zoom(int steps);
     // Held, the view, the caret and the selection stay as they are while text comes in;
@@ -120,6 +135,8 @@ signals:
     // Text came in, or the console was cleared.
     void textChanged();
     void saveFailed(const QString &path, const QString &reason);
+    // The log stopped: it could not be opened, or a write failed.
+    void logFailed(const QString &path, const QString &reason);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -154,12 +171,15 @@ private:
     void Place(qsizetype anchor, qsizetype caret);
     void MoveReaderWindow(qsizetype appendedFrom);
     void OfferSelection();
+    void LogStopped();
+    void PlaceMarks();
 
     ConsoleStore m_store;
     HexLines m_hexLines { m_store };
     bool m_hexShown = false;
     SegmentLayouts m_layouts { m_store };
     ConsoleGeometry m_geometry { m_layouts };
+    ConsoleLog m_log { m_store };
     qsizetype m_caret = 0;
     qsizetype m_anchor = 0;
     quint64 m_clears = 0; // tells an offered selection that its text is gone (or its form)
@@ -174,6 +194,9 @@ private:
     QAction *m_copyAction = nullptr;
     QAction *m_timesAction = nullptr;
     QAction *m_hexAction = nullptr;
+    QAction *m_logAction = nullptr;
+    QLabel *m_logMark = nullptr; // while logging
+    FindBar *m_find = nullptr;
     QAction *m_holdAction = nullptr;
     bool m_settingScroll = false;
     bool m_barStale = false; // the bar's range lags behind a feed it follows

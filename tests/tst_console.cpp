@@ -351,6 +351,8 @@ void TestConsole::hexForm()
     }
     const HexLines lines(store);
     QCOMPARE(lines.Text(0, lines.Size()), hex);
+    for (qsizetype from = 0; from < hex.size(); from += 7) // and any piece of it
+        QCOMPARE(lines.Text(from, from + 11), hex.mid(from, 11));
     QByteArray kept;
     for (qsizetype line = 0; line < lines.LineCount(); ++line) {
         kept += store.LineBytes(line);
@@ -408,6 +410,9 @@ void TestConsole::find_data()
     QTest::newRow("any case") << "AT+" << false << 0LL << 0LL << false << 6LL;
     QTest::newRow("none") << "ERROR" << false << 4LL << 4LL << false << -1LL;
     QTest::newRow("hex") << "54 0d" << true << 0LL << 0LL << false << 3LL;
+    QTest::newRow("hex, backward round the start") << "4f 4b" << true << 0LL << 0LL << true << 42LL;
+    QTest::newRow("hex, not whole bytes") << "4 0d" << true << 0LL << 0LL << false << 4LL;
+    QTest::newRow("hex, not across lines") << "0a 4f" << true << 0LL << 0LL << false << -1LL;
 }
 
 void TestConsole::find()

@@ -1,17 +1,106 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "consolefind.h"
 
+#include "consolehex.h"
 #include "consolelines.h"
+#include "consolestore.h"
 #include "consoleview.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+
+#include <limits>
 
 namespace {
 
 constexpr qsizetype Piece = 1 << 20;
+
+// The bytes that a needle of whole bytes in hex stands for ("0d 0a"), or none. Such a needle
+// matches the hex form only where its bytes are, within a line: it is looked for among the
+// bytes, without writing a line of hex.
+QByteArray WholeBytes(const QString &needle)
+{
+    static const QRegularExpression bytes(QStringLiteral("^[0-9A-Fa-f]{2}( [0-9A-Fa-f]{2})*$"));
+    return bytes.match(needle).hasMatch() ? QByteArray::fromHex(needle.toLatin1()) : QByteArray();
+}
+
+// Lines' bytes one after another, and where each line's begin.
+struct LineBytes
+{
+    QByteArray bytes;
+    QList<qsizetype> starts;
+
+    // The line a byte belongs to (counted in the piece), if the `length` bytes from it are
+    // all its own; else -1.
+    qsizetype LineOf(qsizetype at, qsizetype length) const
+    {
+        const qsizetype index
+            = std::upper_bound(starts.cbegin(), starts.cend(), at) - starts.cbegin() - 1;
+        const qsizetype end = index + 1 < starts.size() ? starts.at(index + 1) : bytes.size();
+        return at + length <= end ? index : -1;
+    }
+};
+
+qsizetype
+FindBytes(const ConsoleStore &store, const QByteArray &needle, qsizetype from, bool backward)
+{
+    const HexLines hex(store);
+    const qsizetype count = store.LineCount();
+    from = std::clamp<qsizetype>(from, 0, hex.Size());
+    if (backward && from == 0)
+        return -1;
+    // The line to begin with, and in it the first byte at or after `from`, or the last one
+    // before it.
+    const qsizetype at = backward ? from - 1 : from;
+    qsizetype line = hex.LineOf(at);
+    const qsizetype offset = at - hex.LineStart(line);
+    qsizetype byte = backward ? offset / 3 : (offset + 2) / 3;
+    while (line >= 0 && line < count) {
+        // A piece of whole lines [low, high), the one to begin with at its end or start.
+        qsizetype low = line;
+        qsizetype high = line + 1;
+        for (qsizetype size = store.LineByteCount(line); size < Piece;) {
+            if (backward && low > 0)
+                size += store.LineByteCount(--low);
+            else if (!backward && high < count)
+                size += store.LineByteCount(high++);
+            else
+                break;
+        }
+        LineBytes piece;
+        for (qsizetype l = low; l < high; ++l) {
+            piece.starts.append(piece.bytes.size());
+            store.AppendLineBytes(l, piece.bytes);
+        }
+        const auto position = [&](qsizetype found) {
+            const qsizetype index = piece.LineOf(found, needle.size());
+            return index < 0 ? -1
+                             : hex.LineStart(low + index) + 3 * (found - piece.starts.at(index));
+        };
+        if (backward) {
+            for (qsizetype found
+                 = std::min(piece.starts.last() + byte, piece.bytes.size() - needle.size());
+                 found >= 0 && (found = piece.bytes.lastIndexOf(needle, found)) >= 0; --found) {
+                if (const qsizetype pos = position(found); pos >= 0)
+                    return pos;
+            }
+            line = low - 1;
+            byte = std::numeric_limits<qsizetype>::max() / 2; // from the end of the line
+        } else {
+            for (qsizetype found = byte; (found = piece.bytes.indexOf(needle, found)) >= 0;
+                 ++found) {
+                if (const qsizetype pos = position(found); pos >= 0)
+                    return pos;
+            }
+            line = high;
+            byte = 0;
+        }
+    }
+    return -1;
+}
 
 } // namespace
 
@@ -21,6 +110,7 @@ qsizetype FindIn(const ConsoleLines &lines, const QString &needle, qsizetype fro
     const qsizetype overlap = needle.size() - 1; // a match across two pieces
     if (needle.isEmpty())
         return -1;
+
     if (!backward) {
         for (qsizetype at = std::max<qsizetype>(from, 0); at + overlap < size; at += Piece) {
             const QString piece = lines.Text(at, std::min(size, at + Piece + overlap));
@@ -39,6 +129,13 @@ qsizetype FindIn(const ConsoleLines &lines, const QString &needle, qsizetype fro
             return at + found;
     }
     return -1;
+}
+
+qsizetype FindInHex(const ConsoleStore &store, const QString &needle, qsizetype from, bool backward)
+{
+    if (const QByteArray bytes = WholeBytes(needle); !bytes.isEmpty())
+        return FindBytes(store, bytes, from, backward);
+    return FindIn(HexLines(store), needle, from, backward);
 }
 
 FindBar::FindBar(ConsoleView *view)
@@ -86,12 +183,14 @@ void FindBar::Place()
 bool FindBar::Find(bool backward)
 {
     const QString needle = Needle();
-    const ConsoleLines &lines = m_view->Shown();
+    const auto find = [&](qsizetype from) {
+        return m_view->HexShown() ? FindInHex(m_view->Store(), needle, from, backward)
+                                  : FindIn(m_view->Shown(), needle, from, backward);
+    };
     // From the caret: after a match, the caret is at its end and its start before it.
-    const qsizetype from = backward ? m_view->SelectionStart() : m_view->CaretPosition();
-    qsizetype found = FindIn(lines, needle, from, backward);
+    qsizetype found = find(backward ? m_view->SelectionStart() : m_view->CaretPosition());
     if (found < 0) // round the end
-        found = FindIn(lines, needle, backward ? lines.Size() : 0, backward);
+        found = find(backward ? m_view->Shown().Size() : 0);
     m_status->setText(found < 0 && !needle.isEmpty() ? tr("未找到") : QString());
     if (found < 0)
         return false;

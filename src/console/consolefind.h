@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class ConsoleLines;
+class ConsoleStore;
 class ConsoleView;
 class QLabel;
 class QLineEdit;
@@ -13,6 +14,10 @@ class QLineEdit;
 // none that way. Reads the text in pieces of a megacharacter: nothing grows with the
 // session.
 qsizetype FindIn(const ConsoleLines &lines, const QString &needle, qsizetype from, bool backward);
+// The same in the store's hex form (HexLines); a needle of whole bytes ("0d 0a") is looked for
+// among the lines' bytes, without writing their hex.
+qsizetype
+FindInHex(const ConsoleStore &store, const QString &needle, qsizetype from, bool backward);
 
 // The console's find field, over its bottom edge: Enter or F3 finds the next match after
 // the caret, Shift+Enter or Shift+F3 the one before, wrapping at the ends; the match is

@@ -14,16 +14,28 @@ qsizetype HexLength(qsizetype bytes)
 
 } // namespace
 
-QString HexLines::Hex(QByteArrayView bytes)
+namespace {
+
+// Writes the first `count` of the bytes in hex at `out`, with a space after each but the
+// last of them all.
+void WriteHex(QByteArrayView bytes, qsizetype count, QChar *out)
 {
     static constexpr char16_t Digits[] = u"0123456789ABCDEF";
-    QString hex(HexLength(bytes.size()), QLatin1Char(' '));
-    QChar *out = hex.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
+    for (qsizetype i = 0; i < count; ++i) {
         const auto byte = quint8(bytes[i]);
         out[3 * i] = QChar(Digits[byte >> 4]);
         out[3 * i + 1] = QChar(Digits[byte & 0xF]);
+        if (i + 1 < bytes.size())
+            out[3 * i + 2] = QLatin1Char(' ');
     }
+}
+
+} // namespace
+
+QString HexLines::Hex(QByteArrayView bytes)
+{
+    QString hex(HexLength(bytes.size()), Qt::Uninitialized);
+    WriteHex(bytes, bytes.size(), hex.data());
     return hex;
 }
 
@@ -62,17 +74,24 @@ QString HexLines::Text(qsizetype from, qsizetype to) const
 {
     from = std::clamp<qsizetype>(from, 0, Size());
     to = std::clamp<qsizetype>(to, from, Size());
-    QString text;
-    for (qsizetype line = LineOf(from); from < to; ++line) {
-        const qsizetype start = LineStart(line);
-        const QString hex = Hex(m_store.LineBytes(line));
-        const qsizetype end = std::min(to, start + hex.size());
-        text += QStringView(hex).sliced(from - start, end - from);
-        if (to > end)
-            text += QLatin1Char('\n');
-        from = end + 1;
+    // Written in place: the lines' bytes gathered in one buffer, their hex straight into
+    // the text, which is trimmed to [from, to) at the end.
+    const qsizetype first = LineOf(from);
+    const qsizetype skip = from - LineStart(first);
+    const qsizetype wanted = to - from + skip;
+    QString text(wanted + 3, Qt::Uninitialized); // room for the last byte's three
+    QByteArray bytes;
+    qsizetype written = 0;
+    for (qsizetype line = first; written < wanted; ++line) {
+        bytes.resize(0);
+        m_store.AppendLineBytes(line, bytes);
+        const qsizetype count = std::min(bytes.size(), (wanted - written + 2) / 3);
+        WriteHex(bytes, count, text.data() + written);
+        written += HexLength(count) + (count < bytes.size() ? 1 : 0);
+        if (count == bytes.size() && written < wanted)
+            text[written++] = QLatin1Char('\n');
     }
-    return text;
+    return text.sliced(skip, to - from);
 }
 
 QChar HexLines::At(qsizetype pos) const

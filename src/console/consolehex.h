@@ -19,7 +19,7 @@ public:
         : m_store(store)
     { }
 
-    // A byte as the hex form shows it, two upper-case digits.
+    // Bytes as the hex form shows them: two upper-case digits each, a space between.
     static QString Hex(QByteArrayView bytes);
 
     qsizetype Size() const override;

@@ -236,15 +236,50 @@ const ConsoleStore::OddLine *ConsoleStore::Odd(qsizetype line) const
 
 QByteArray ConsoleStore::LineBytes(qsizetype line) const
 {
-    if (line + 1 == LineCount())
-        return m_openBytes;
-    const OddLine *odd = Odd(line);
-    if (odd && odd->start >= 0)
-        return m_oddBytes.sliced(odd->start, odd->end - odd->start);
-    const qsizetype start = LineStart(line);
-    QByteArray bytes = Text(start, start + LineLength(line)).toUtf8();
-    bytes += odd ? QByteArrayView("\n") : QByteArrayView("\r\n");
+    QByteArray bytes;
+    AppendLineBytes(line, bytes);
     return bytes;
+}
+
+void ConsoleStore::AppendLineBytes(qsizetype line, QByteArray &bytes) const
+{
+    if (line + 1 == LineCount()) {
+        bytes += m_openBytes;
+        return;
+    }
+    const OddLine *odd = Odd(line);
+    if (odd && odd->start >= 0) {
+        bytes += QByteArrayView(m_oddBytes).sliced(odd->start, odd->end - odd->start);
+        return;
+    }
+    const qsizetype start = LineStart(line);
+    const qsizetype end = start + LineLength(line);
+    const qsizetype before = bytes.size();
+    bytes.resize(before + 2 * (end - start)); // room for a Latin-1 line, at two bytes each
+    char *out = bytes.data() + before;
+    for (qsizetype pos = start; pos < end;) {
+        const Block &block = *m_blocks[size_t(pos / BlockChars)];
+        if (!block.narrow) { // as Qt writes UTF-8, pairs whole
+            bytes.resize(before);
+            bytes += Text(start, end).toUtf8();
+            out = nullptr;
+            break;
+        }
+        const qsizetype offset = pos % BlockChars;
+        const qsizetype take = std::min(end - pos, BlockChars - offset);
+        for (const quint8 c : QByteArrayView(block.narrow.get() + offset, take)) {
+            if (c < 0x80) {
+                *out++ = char(c);
+            } else {
+                *out++ = char(0xC0 | c >> 6);
+                *out++ = char(0x80 | (c & 0x3F));
+            }
+        }
+        pos += take;
+    }
+    if (out)
+        bytes.truncate(out - bytes.data());
+    bytes += odd ? QByteArrayView("\n") : QByteArrayView("\r\n");
 }
 
 qsizetype ConsoleStore::LineByteCount(qsizetype line) const

@@ -75,6 +75,8 @@ public:
 
     // The bytes of a line exactly, and their colour runs (offsets in those bytes).
     QByteArray LineBytes(qsizetype line) const;
+    // Appends them to `bytes`, with no allocation of its own for a line of Latin-1 text.
+    void AppendLineBytes(qsizetype line, QByteArray &bytes) const;
     QList<Run> LineByteRuns(qsizetype line) const;
     qsizetype LineByteCount(qsizetype line) const;
     // Where a line starts in the hex form: each byte of the lines before it takes three

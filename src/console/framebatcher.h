@@ -27,6 +27,10 @@ public:
     // The frame while every picture is all new text (a feed faster than anyone reads,
     // where each picture costs a paint of the whole view), until the feed pauses.
     static constexpr int SkimMilliseconds = 100;
+    // A feed that pauses this long after passing this many characters gives the memory of
+    // the buffers it passed through back (see m_settle).
+    static constexpr int SettleMilliseconds = 500;
+    static constexpr qsizetype SettleAfter = 1 << 20;
 
     explicit FrameBatcher(ConsoleView *view);
     ~FrameBatcher() override;
@@ -60,4 +64,9 @@ private:
     QElapsedTimer m_waiting; // since the oldest undrawn append
     QElapsedTimer m_drawn; // since the last draw
     qint64 m_frames = 0;
+    // A flood passes megabytes through short-lived buffers (the port's, the appends'); freed,
+    // they stay in the heap below what lasts, a hundred bytes a line of it. Once the feed
+    // pauses, they go back to the system.
+    QTimer m_settle;
+    qsizetype m_sinceSettled = 0; // characters drawn since
 };

@@ -45,29 +45,46 @@ ConsoleStore::~ConsoleStore() = default;
 
 void ConsoleStore::Clear()
 {
-    const bool held = !m_blocks.empty();
+    m_trimDue = m_trimDue || !m_blocks.empty();
+    m_clearedBlocks = std::move(m_blocks);
     m_blocks.clear();
     m_size = 0;
-    m_lineStarts = { 0 };
-    m_lineTimes = { 0 };
+    m_clearedStarts = std::exchange(m_lineStarts, { 0 });
+    m_clearedTimes = std::exchange(m_lineTimes, { 0 });
+    m_clearedHexStarts = std::exchange(m_hexStarts, { 0 });
     m_timeBases.clear();
     m_runs.clear();
     m_longLines.Clear();
-    m_hexStarts = { 0 };
     m_hexLongLines.Clear();
     m_oddLines.clear();
     m_oddBytes.clear();
     m_oddRuns.clear();
     m_openBytes.clear();
     m_openRuns.clear();
+}
+
+bool ConsoleStore::ReleaseCleared()
+{
+    constexpr size_t BlocksAtOnce = 256; // 32 MiB and more
+    if (!m_clearedBlocks.empty()) {
+        m_clearedBlocks.resize(m_clearedBlocks.size()
+                               - std::min(m_clearedBlocks.size(), BlocksAtOnce));
+    } else if (!m_clearedStarts.isEmpty()) {
+        m_clearedStarts = {};
+    } else if (!m_clearedHexStarts.isEmpty()) {
+        m_clearedHexStarts = {};
+    } else if (!m_clearedTimes.isEmpty()) {
+        m_clearedTimes = {};
+    } else {
 #ifdef __GLIBC__
-    // The blocks are smaller than the threshold above which glibc maps blocks of their own:
-    // freed, they stay in the heap, gigabytes of it after a long session.
-    if (held)
-        malloc_trim(0);
-#else
-    Q_UNUSED(held);
+        // What was smaller than glibc's threshold stays in its heap until trimmed.
+        if (m_trimDue)
+            malloc_trim(0);
 #endif
+        m_trimDue = false;
+        return false;
+    }
+    return true;
 }
 
 void ConsoleStore::AppendCopies(qsizetype times)

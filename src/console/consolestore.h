@@ -36,7 +36,9 @@
 class ConsoleStore : public ConsoleLines
 {
 public:
-    static constexpr qsizetype BlockChars = 1 << 16; // characters a block of the text holds
+    // Characters a block of the text holds: 128 KiB and more, so that glibc maps each block
+    // on its own (main fixes its threshold), and a clear can give them back one by one.
+    static constexpr qsizetype BlockChars = 1 << 17;
     static constexpr qsizetype HexSegmentBytes = 166; // bytes of a hex segment: 498 characters
 
     ConsoleStore();
@@ -50,8 +52,13 @@ public:
     // a moment whatever their length: the copies share its blocks. Builds a long session for
     // tests and benchmarks; the text must fill whole blocks and end with a line feed.
     void AppendCopies(qsizetype times);
-    // Gives the memory back to the system.
+    // Empties the store at once. What it held goes back to the system with the calls of
+    // ReleaseCleared() that follow, a few milliseconds' worth each (a day of traffic is
+    // gigabytes: unmapped at once, they would hold the window up for half a second), or
+    // with the next clear.
     void Clear();
+    // Says whether there is more to give back.
+    bool ReleaseCleared();
 
     qsizetype Size() const override { return m_size; }
     qsizetype LineCount() const override { return m_lineStarts.size(); }
@@ -136,4 +143,11 @@ private:
     QList<Run> m_oddRuns; // over m_oddBytes
     QByteArray m_openBytes; // of the last line
     QList<Run> m_openRuns; // over m_openBytes
+
+    // What a clear left to give back.
+    std::vector<std::shared_ptr<Block>> m_clearedBlocks;
+    QList<qsizetype> m_clearedStarts;
+    QList<qsizetype> m_clearedHexStarts;
+    QList<quint32> m_clearedTimes;
+    bool m_trimDue = false;
 };

@@ -126,6 +126,7 @@ void ConsoleView::Clear()
     const bool hadSelection = m_anchor != m_caret;
     m_log.BeforeClear();
     m_store.Clear();
+    m_release.start(0, this);
     m_log.AfterClear();
     m_layouts.Clear();
     m_readerBase = 0;
@@ -359,6 +360,11 @@ void ConsoleView::RestartBlink()
 
 void ConsoleView::timerEvent(QTimerEvent *event)
 {
+    if (event->timerId() == m_release.timerId()) {
+        if (!m_store.ReleaseCleared())
+            m_release.stop();
+        return;
+    }
     if (event->timerId() != m_blink.timerId()) {
         QAbstractScrollArea::timerEvent(event);
         return;

@@ -203,4 +203,5 @@ private:
     bool m_caretShown = true;
     bool m_selecting = false;
     QBasicTimer m_blink;
+    QBasicTimer m_release; // gives back what a clear left, a piece each time
 };

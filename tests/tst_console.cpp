@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 #include <algorithm>
@@ -471,6 +472,12 @@ void TestConsole::logContent()
     const QString path = dir.filePath(QStringLiteral("session.log"));
     QVERIFY(m_view->StartLog(path));
     QVERIFY(m_view->Logging());
+    // A mark in the view names the file in its tooltip.
+    const QRect mark = m_view->LogMarkRect();
+    QVERIFY(m_view->viewport()->rect().contains(mark));
+    QHelpEvent help(QEvent::ToolTip, mark.center(), m_view->viewport()->mapToGlobal(mark.center()));
+    QApplication::sendEvent(m_view->viewport(), &help);
+    QVERIFY(QToolTip::text().contains(QDir::toNativeSeparators(path)));
     const qsizetype from = m_view->Shown().Size();
     m_view->Append(QStringLiteral("\u0001tial\nOK\n"), Blue, t + 1000);
     m_view->EndAppend(from);

@@ -12,8 +12,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
-#include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QProgressDialog>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -170,23 +170,41 @@ bool ConsoleView::StartLog(const QString &path)
         return false;
     }
     m_logAction->setChecked(true);
-    m_logMark->setToolTip(tr("正在记录到 %1").arg(QDir::toNativeSeparators(path)));
-    PlaceMarks();
-    m_logMark->show();
+    viewport()->update(LogMarkRect());
     return true;
 }
 
 void ConsoleView::LogStopped()
 {
     m_logAction->setChecked(false);
-    m_logMark->hide();
+    viewport()->update();
 }
 
-void ConsoleView::PlaceMarks()
+QRect ConsoleView::LogMarkRect() const
 {
-    m_logMark->adjustSize();
-    m_logMark->move(viewport()->width() - m_logMark->width() - 4, 4);
-    m_find->Place();
+    if (!m_log.Running())
+        return {};
+    const QFontMetrics metrics(font());
+    QRect rect(0, 0, metrics.horizontalAdvance(LogMarkText()) + 2 * metrics.averageCharWidth(),
+               metrics.height() + 6);
+    rect.moveTopRight(viewport()->rect().topRight() + QPoint(-4, 4));
+    return rect;
+}
+
+QString ConsoleView::LogMarkText() const
+{
+    return tr("● 记录中");
+}
+
+void ConsoleView::PaintLogMark(QPainter &painter) const
+{
+    // A small note at the top of the view, like the hold's at the bottom.
+    const QRect rect = LogMarkRect();
+    painter.setPen(palette().color(QPalette::ToolTipText));
+    painter.setBrush(palette().toolTipBase());
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    painter.setFont(font());
+    painter.drawText(rect, Qt::AlignCenter, LogMarkText());
 }
 
 void ConsoleView::SetTimesShown(bool shown)

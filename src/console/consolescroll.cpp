@@ -3,8 +3,11 @@
 // until the operator scrolls away; the bar's range keeps up with the text.
 #include "consoleview.h"
 
+#include <QDir>
+#include <QHelpEvent>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
+#include <QToolTip>
 
 #include <climits>
 
@@ -72,6 +75,17 @@ bool ConsoleView::viewportEvent(QEvent *event)
 {
     if (event->type() == QEvent::Wheel)
         BarUpToDate();
+    if (event->type() == QEvent::ToolTip) { // the log's mark names the file
+        const auto *help = static_cast<QHelpEvent *>(event);
+        if (LogMarkRect().contains(help->pos())) {
+            QToolTip::showText(help->globalPos(),
+                               tr("正在记录到 %1").arg(QDir::toNativeSeparators(m_log.Path())),
+                               viewport(), LogMarkRect());
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
     return QAbstractScrollArea::viewportEvent(event);
 }
 

@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
@@ -23,13 +22,6 @@ ConsoleView::ConsoleView(QWidget *parent)
 {
     InstallConsoleAccessible();
     m_find = new FindBar(this);
-    // While logging: a small mark in the corner, the file named in its tooltip.
-    m_logMark = new QLabel(tr("● 记录中"), viewport());
-    m_logMark->setForegroundRole(QPalette::ToolTipText);
-    m_logMark->setBackgroundRole(QPalette::ToolTipBase);
-    m_logMark->setAutoFillBackground(true);
-    m_logMark->setFrameShape(QFrame::Box);
-    m_logMark->hide();
     connect(&m_log, &ConsoleLog::failed, this, [this](const QString &path, const QString &reason) {
         LogStopped();
         emit logFailed(path, reason);
@@ -100,6 +92,7 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
     UpdateScrollBar();
     if (moves && !allNew) {
         viewport()->scroll(0, oldHeight - newHeight);
+        viewport()->update(LogMarkRect()); // it stays where it is
         viewport()->update(0, height - newHeight, viewport()->width(), newHeight);
     } else {
         viewport()->update();
@@ -212,6 +205,8 @@ void ConsoleView::paintEvent(QPaintEvent *event)
     }
     if (m_held)
         PaintBanner(painter);
+    if (m_log.Running())
+        PaintLogMark(painter);
 }
 
 void ConsoleView::PaintTimes(QPainter &painter, const LaidSegment &laid, int y) const
@@ -251,7 +246,7 @@ void ConsoleView::resizeEvent(QResizeEvent *event)
     QAbstractScrollArea::resizeEvent(event);
     m_layouts.SetWidth(viewport()->width());
     UpdateScrollBar(true);
-    PlaceMarks();
+    m_find->Place();
 }
 
 void ConsoleView::keyPressEvent(QKeyEvent *event)

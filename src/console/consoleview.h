@@ -14,7 +14,6 @@
 #include <optional>
 
 class FindBar;
-class QLabel;
 class QMenu;
 
 // The console's widget: a read-only view over a ConsoleStore that lays out and paints only
@@ -118,6 +117,9 @@ public:
     void SetLogging(bool on);
     bool StartLog(const QString &path);
     bool Logging() const { return m_log.Running(); }
+    // Where the mark that tells of the log is drawn, its tooltip naming the file; empty
+    // while there is no log.
+    QRect LogMarkRect() const;
     // Steps of one point up (positive) or down; 0 returns to the size it starts with.
     void Zoom(int steps);
     // Held, the view, the caret and the selection stay as they are while text comes in;
@@ -172,7 +174,8 @@ private:
     void MoveReaderWindow(qsizetype appendedFrom);
     void OfferSelection();
     void LogStopped();
-    void PlaceMarks();
+    QString LogMarkText() const;
+    void PaintLogMark(QPainter &painter) const;
 
     ConsoleStore m_store;
     HexLines m_hexLines { m_store };
@@ -195,7 +198,6 @@ private:
     QAction *m_timesAction = nullptr;
     QAction *m_hexAction = nullptr;
     QAction *m_logAction = nullptr;
-    QLabel *m_logMark = nullptr; // while logging
     FindBar *m_find = nullptr;
     QAction *m_holdAction = nullptr;
     bool m_settingScroll = false;

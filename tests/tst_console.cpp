@@ -451,17 +451,21 @@ void TestConsole::logContent_data()
     // A line under way when the log starts, then the rest of it and another.
     QTest::addColumn<bool>("times");
     QTest::addColumn<bool>("hex");
+    QTest::addColumn<bool>("clear"); // the console cleared before the rest arrives
     QTest::addColumn<QString>("logged");
-    QTest::newRow("text") << false << false << "par\u2401tial\nOK\n";
-    QTest::newRow("with times") << true << false
+    QTest::newRow("text") << false << false << false << "par\u2401tial\nOK\n";
+    QTest::newRow("with times") << true << false << false
                                 << "[09:05:03.007] par\u2401tial\n[09:05:04.000] OK\n";
-    QTest::newRow("hex") << false << true << "70 61 72 01 74 69 61 6C 0D 0A\n4F 4B 0D 0A\n";
+    QTest::newRow("hex") << false << true << false
+                         << "70 61 72 01 74 69 61 6C 0D 0A\n4F 4B 0D 0A\n";
+    QTest::newRow("across a clear") << false << false << true << "par\n\u2401tial\nOK\n";
 }
 
 void TestConsole::logContent()
 {
     QFETCH(bool, times);
     QFETCH(bool, hex);
+    QFETCH(bool, clear);
     QFETCH(QString, logged);
     const qint64 t = QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3)).toMSecsSinceEpoch();
     m_view->SetTimesShown(times);
@@ -478,6 +482,8 @@ void TestConsole::logContent()
     QHelpEvent help(QEvent::ToolTip, mark.center(), m_view->viewport()->mapToGlobal(mark.center()));
     QApplication::sendEvent(m_view->viewport(), &help);
     QVERIFY(QToolTip::text().contains(QDir::toNativeSeparators(path)));
+    if (clear)
+        m_view->Clear();
     const qsizetype from = m_view->Shown().Size();
     m_view->Append(QStringLiteral("\u0001tial\nOK\n"), Blue, t + 1000);
     m_view->EndAppend(from);

@@ -63,8 +63,10 @@ void ConsoleLog::Stop()
 
 void ConsoleLog::BeforeClear()
 {
+    if (!m_file.isOpen())
+        return;
     WriteOut();
-    if (m_written > 0)
+    if (m_file.isOpen() && m_written > 0)
         Write(QStringLiteral("\n")); // the line that was arriving ends in the file
 }
 

@@ -9,7 +9,7 @@ void LongLines::Clear()
     m_extra = 0;
 }
 
-void LongLines::Set(qsizetype line, qsizetype extra)
+void LongLines::Update(qsizetype line, qsizetype extra)
 {
     if (!m_entries.isEmpty() && m_entries.last().line == line) {
         m_extra += extra - m_entries.last().extra;

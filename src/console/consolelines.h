@@ -55,7 +55,11 @@ class LongLines
 public:
     void Clear();
     // The line now adds `extra` segments; no line after it is listed.
-    void Set(qsizetype line, qsizetype extra);
+    void Set(qsizetype line, qsizetype extra)
+    {
+        if (extra > 0 || (!m_entries.isEmpty() && m_entries.last().line == line))
+            Update(line, extra); // most lines are short: nothing to do for them
+    }
     // How many segments the long lines add.
     qsizetype Extra() const { return m_extra; }
     qsizetype ExtraOf(qsizetype line) const;
@@ -65,6 +69,8 @@ public:
     void AppendCopies(qsizetype times, qsizetype lines);
 
 private:
+    void Update(qsizetype line, qsizetype extra);
+
     struct Entry
     {
         qsizetype line;

@@ -12,6 +12,14 @@
 
 namespace {
 
+bool IsAscii(QByteArrayView text)
+{
+    quint8 seen = 0;
+    for (const char c : text)
+        seen |= quint8(c);
+    return seen < 0x80;
+}
+
 bool IsLatin1(QStringView text)
 {
     char16_t seen = 0;
@@ -175,8 +183,14 @@ void ConsoleStore::AppendBytes(QByteArrayView bytes, QRgb colour, qsizetype firs
     for (qsizetype line = firstLine; line + 1 < LineCount(); ++line) {
         const qsizetype lineFeed = bytes.indexOf('\n', at);
         const qsizetype end = lineFeed < 0 ? bytes.size() : lineFeed + 1;
-        TakeBytes(bytes.sliced(at, end - at), colour);
-        CloseLine(line);
+        if (m_openBytes.isEmpty()) { // a line whole in this append: its bytes stay where they are
+            CloseLine(line, bytes.sliced(at, end - at), nullptr, colour);
+        } else {
+            TakeBytes(bytes.sliced(at, end - at), colour);
+            CloseLine(line, m_openBytes, &m_openRuns, colour);
+            m_openBytes.resize(0); // its room stays, for the next line
+            m_openRuns.clear();
+        }
         at = end;
     }
     TakeBytes(bytes.sliced(at), colour);
@@ -192,29 +206,37 @@ void ConsoleStore::TakeBytes(QByteArrayView bytes, QRgb colour)
     m_openBytes += bytes;
 }
 
-void ConsoleStore::CloseLine(qsizetype line)
+void ConsoleStore::CloseLine(qsizetype line,
+                             QByteArrayView bytes,
+                             const QList<Run> *runs,
+                             QRgb colour)
 {
     const qsizetype start = LineStart(line);
     const qsizetype end = start + LineLength(line);
-    const QByteArrayView bytes = m_openBytes;
-    if (bytes.endsWith("\r\n") && IsUtf8Of(start, end, bytes.chopped(2))) {
+    const qsizetype count = bytes.size();
+    const bool lineFeed = count > 0 && bytes[count - 1] == '\n';
+    if (lineFeed && count > 1 && bytes[count - 2] == '\r'
+        && IsUtf8Of(start, end, bytes.chopped(2))) {
         // The rule's bytes: nothing to keep.
-    } else if (bytes.endsWith('\n') && IsUtf8Of(start, end, bytes.chopped(1))) {
+    } else if (lineFeed && IsUtf8Of(start, end, bytes.chopped(1))) {
         m_oddLines.append({ line, -1, -1 });
     } else {
         const qsizetype kept = m_oddBytes.size();
-        m_oddLines.append({ line, kept, kept + bytes.size() });
-        for (const Run &run : std::as_const(m_openRuns)) {
+        m_oddLines.append({ line, kept, kept + count });
+        const auto keep = [&](const Run &run) {
             if (m_oddRuns.isEmpty() || m_oddRuns.last().second != run.second)
                 m_oddRuns.append({ kept + run.first, run.second });
+        };
+        if (runs) {
+            for (const Run &run : *runs)
+                keep(run);
+        } else if (count > 0) {
+            keep({ 0, colour });
         }
         m_oddBytes += bytes;
     }
-    const qsizetype count = bytes.size();
     m_hexStarts.append(m_hexStarts.last() + (count > 0 ? 3 * count : 1));
     m_hexLongLines.Set(line, HexExtraSegments(count));
-    m_openBytes.resize(0); // its room stays, for the next line
-    m_openRuns.clear();
 }
 
 bool ConsoleStore::IsUtf8Of(qsizetype from, qsizetype to, QByteArrayView bytes) const
@@ -228,7 +250,13 @@ bool ConsoleStore::IsUtf8Of(qsizetype from, qsizetype to, QByteArrayView bytes) 
             return Text(from, to).toUtf8() == bytes;
         const qsizetype offset = pos % BlockChars;
         const qsizetype take = std::min(to - pos, BlockChars - offset);
-        for (const quint8 c : QByteArrayView(block.narrow.get() + offset, take)) {
+        const QByteArrayView piece(block.narrow.get() + offset, take);
+        if (IsAscii(piece) && bytes.sliced(k).startsWith(piece)) { // the usual case, at once
+            k += take;
+            pos += take;
+            continue;
+        }
+        for (const quint8 c : piece) {
             if (c < 0x80) {
                 if (k >= bytes.size() || quint8(bytes[k++]) != c)
                     return false;

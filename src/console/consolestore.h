@@ -118,8 +118,9 @@ private:
     // Hands the bytes of an append to the lines from `firstLine` on (see above).
     void AppendBytes(QByteArrayView bytes, QRgb colour, qsizetype firstLine);
     void TakeBytes(QByteArrayView bytes, QRgb colour);
-    // The last line has ended: its bytes are kept as little as they can be.
-    void CloseLine(qsizetype line);
+    // The last line has ended with `bytes`, in the colours `runs` give (all in `colour`
+    // without them): they are kept as little as they can be.
+    void CloseLine(qsizetype line, QByteArrayView bytes, const QList<Run> *runs, QRgb colour);
     // Whether `bytes` are the UTF-8 of the text [from, to).
     bool IsUtf8Of(qsizetype from, qsizetype to, QByteArrayView bytes) const;
     const OddLine *Odd(qsizetype line) const;

@@ -157,6 +157,13 @@ The panel&apos;s query and update do not apply to it.</translation>
     </message>
 </context>
 <context>
+    <name>ConsoleLog</name>
+    <message>
+        <source>文件已被删除或移走</source>
+        <translation>The file was removed or moved</translation>
+    </message>
+</context>
+<context>
     <name>ConsoleView</name>
     <message>
         <source>复制(&amp;C)</source>
@@ -197,6 +204,49 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>已暂停滚动，新到 %1 行</source>
         <translation>Scrolling paused; new lines: %1</translation>
+    </message>
+    <message>
+        <source>查找…</source>
+        <translation>Find…</translation>
+    </message>
+    <message>
+        <source>记录到文件…</source>
+        <translation>Log to File…</translation>
+    </message>
+    <message>
+        <source>十六进制显示</source>
+        <translation>Show Hex</translation>
+    </message>
+    <message>
+        <source>记录到文件</source>
+        <translation>Log to File</translation>
+    </message>
+    <message>
+        <source>记录文件 (*.log);;所有文件 (*)</source>
+        <translation>Log files (*.log);;All files (*)</translation>
+    </message>
+    <message>
+        <source>正在记录到 %1</source>
+        <translation>Logging to %1</translation>
+    </message>
+    <message>
+        <source>● 记录中</source>
+        <translation>● Logging</translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message>
+        <source>查找：</source>
+        <translation>Find:</translation>
+    </message>
+    <message>
+        <source>查找</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>未找到</source>
+        <translation>Not found</translation>
     </message>
 </context>
 <context>
@@ -260,6 +310,10 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>总的行数： %1</source>
         <translation>Lines: %1</translation>
+    </message>
+    <message>
+        <source>记录到文件失败，记录已停止！</source>
+        <translation>The log has stopped: a write to its file failed.</translation>
     </message>
 </context>
 <context>

@@ -185,6 +185,11 @@ Form1::Form1(QWidget *parent)
                 m_warning->Show(WarningTitle(), tr("文件保存失败！"),
                                 tr("%1：%2").arg(path, reason));
             });
+    connect(RichTextBox1, &::ConsoleView::logFailed, this,
+            [this](const QString &path, const QString &reason) {
+                m_warning->Show(WarningTitle(), tr("记录到文件失败，记录已停止！"),
+                                tr("%1：%2").arg(path, reason));
+            });
     m_arrivals
         = std::make_unique<ArrivalSpeech>([this](const QString &text) { m_announcer->Say(text); },
                                           [this] { return RichTextBox1->hasFocus(); });

@@ -15,6 +15,25 @@ namespace {
 // The value UI automation asks for often: the newest traffic, not a day's log each time.
 constexpr qsizetype ValueLimit = 64 * 1024;
 
+// The end of what one answer or event carries of [from, to): at most ReaderPiece
+// characters, never half a surrogate pair.
+qsizetype PieceEnd(const ConsoleLines &store, qsizetype from, qsizetype to)
+{
+    if (to - from <= ReaderPiece)
+        return to;
+    const qsizetype end = from + ReaderPiece;
+    return store.InsidePair(end) ? end - 1 : end;
+}
+
+// A position's offset in the reader's window.
+int ReaderOffset(const ConsoleView *view, qsizetype pos)
+{
+    const qsizetype base = view->ReaderBase();
+    const qsizetype last
+        = std::min<qsizetype>(view->Shown().Size() - base, std::numeric_limits<int>::max());
+    return int(std::clamp<qsizetype>(pos - base, 0, last));
+}
+
 class ConsoleAccessible : public QAccessibleWidget, public QAccessibleTextInterface
 {
 public:
@@ -40,7 +59,7 @@ public:
     {
         if (t != QAccessible::Value)
             return QAccessibleWidget::text(t);
-        const ConsoleStore &store = View()->Store();
+        const ConsoleLines &store = View()->Shown();
         qsizetype from = std::max<qsizetype>(0, store.Size() - ValueLimit);
         const qsizetype line = store.LineOf(from);
         if (store.LineStart(line) < from && line + 1 < store.LineCount())
@@ -51,8 +70,8 @@ public:
     void selection(int index, int *start, int *end) const override
     {
         const bool any = index == 0 && selectionCount() == 1;
-        *start = any ? AccessibleOffset(View()->SelectionStart()) : 0;
-        *end = any ? AccessibleOffset(View()->SelectionEnd()) : 0;
+        *start = any ? Offset(View()->SelectionStart()) : 0;
+        *end = any ? Offset(View()->SelectionEnd()) : 0;
     }
     int selectionCount() const override
     {
@@ -62,24 +81,29 @@ public:
     void removeSelection(int) override { View()->SetCaret(View()->CaretPosition()); }
     void setSelection(int, int start, int end) override
     {
-        View()->SetSelection(start, end);
+        View()->SetSelection(Pos(start), Pos(end));
         View()->EnsureVisible(View()->CaretPosition());
     }
-    int cursorPosition() const override { return AccessibleOffset(View()->CaretPosition()); }
+    int cursorPosition() const override { return Offset(View()->CaretPosition()); }
     void setCursorPosition(int position) override
     {
-        View()->SetCaret(position);
+        View()->SetCaret(Pos(position));
         View()->EnsureVisible(View()->CaretPosition());
     }
-    QString text(int start, int end) const override { return View()->Text(start, end); }
-    int characterCount() const override { return AccessibleOffset(View()->Store().Size()); }
+    QString text(int start, int end) const override
+    {
+        const qsizetype from = Pos(start);
+        return View()->Text(from, PieceEnd(View()->Shown(), from, Pos(end)));
+    }
+    int characterCount() const override { return Offset(View()->Shown().Size()); }
     QRect characterRect(int offset) const override
     {
         const ConsoleView *view = View();
-        if (offset < 0 || offset >= view->Store().Size())
+        if (offset < 0 || offset >= characterCount())
             return {};
-        QRect rect = view->PositionRect(offset);
-        const QRect next = view->PositionRect(offset + 1);
+        const qsizetype pos = Pos(offset);
+        QRect rect = view->PositionRect(pos);
+        const QRect next = view->PositionRect(pos + 1);
         if (rect.isNull())
             return {};
         if (!next.isNull() && next.top() == rect.top() && next.left() > rect.left())
@@ -91,19 +115,20 @@ public:
         const QPoint local = View()->viewport()->mapFromGlobal(point);
         if (!View()->viewport()->rect().contains(local))
             return -1;
-        return AccessibleOffset(View()->PositionAt(local));
+        const qsizetype pos = View()->PositionAt(local);
+        return pos < Base() ? -1 : Offset(pos);
     }
-    void scrollToSubstring(int start, int) override { View()->EnsureVisible(start); }
+    void scrollToSubstring(int start, int) override { View()->EnsureVisible(Pos(start)); }
     QString attributes(int offset, int *start, int *end) const override
     {
-        const ConsoleStore &store = View()->Store();
-        if (offset < 0 || offset >= store.Size()) {
+        const ConsoleLines &store = View()->Shown();
+        if (offset < 0 || offset >= characterCount()) {
             *start = *end = -1;
             return {};
         }
-        const auto [run, runEnd] = store.RunAt(offset);
-        *start = AccessibleOffset(run.first);
-        *end = AccessibleOffset(runEnd);
+        const auto [run, runEnd] = store.RunAt(Pos(offset));
+        *start = Offset(run.first);
+        *end = Offset(runEnd);
         return QStringLiteral("fg-color:%1,%2,%3;")
             .arg(qRed(run.second))
             .arg(qGreen(run.second))
@@ -135,34 +160,44 @@ public:
 
 private:
     ConsoleView *View() const { return static_cast<ConsoleView *>(widget()); }
+    qsizetype Base() const { return View()->ReaderBase(); }
+    // A position of the text from an offset of the window, and back.
+    qsizetype Pos(int offset) const
+    {
+        return Base() + std::clamp<qsizetype>(offset, 0, View()->Shown().Size() - Base());
+    }
+    int Offset(qsizetype pos) const { return ReaderOffset(View(), pos); }
 
+    // The text of a range as far as one answer carries it.
     QString Piece(std::pair<int, int> range, int *start, int *end) const
     {
+        const QString piece = text(range.first, range.second);
         *start = range.first;
-        *end = range.second;
-        return text(range.first, range.second);
+        *end = range.first + int(piece.size());
+        return piece;
     }
 
-    // The unit of the given kind around a position. A line is a display row, as the
+    // The unit of the given kind around an offset. A line is a display row, as the
     // operator sees it; a paragraph is a received line, or a segment of a longer one; words
     // and sentences are found within that. None grows with the session.
     std::pair<int, int> Around(int offset, QAccessible::TextBoundaryType type) const
     {
-        const ConsoleStore &store = View()->Store();
+        const ConsoleLines &store = View()->Shown();
         offset = std::clamp(offset, 0, characterCount());
         if (type == QAccessible::NoBoundary)
             return { 0, characterCount() };
+        const qsizetype pos = Pos(offset);
         if (type == QAccessible::LineBoundary) {
-            const auto [from, to] = View()->Layouts().RowRange(offset);
-            return { AccessibleOffset(from), AccessibleOffset(to) };
+            const auto [from, to] = View()->Layouts().RowRange(pos);
+            return { Offset(from), Offset(to) };
         }
-        const auto [segmentStart, segmentEnd] = store.SegmentRange(store.SegmentOf(offset));
+        const auto [segmentStart, segmentEnd] = store.SegmentRange(store.SegmentOf(pos));
         const bool lineFeed = segmentEnd < store.Size() && store.At(segmentEnd) == u'\n';
-        const int from = AccessibleOffset(segmentStart);
-        const int to = AccessibleOffset(segmentEnd + (lineFeed ? 1 : 0));
+        const int from = Offset(segmentStart);
+        const int to = Offset(segmentEnd + (lineFeed ? 1 : 0));
         if (type == QAccessible::ParagraphBoundary)
             return { from, to };
-        const QString piece = store.Text(from, to);
+        const QString piece = text(from, to);
         const auto kind = type == QAccessible::CharBoundary ? QTextBoundaryFinder::Grapheme
             : type == QAccessible::WordBoundary             ? QTextBoundaryFinder::Word
                                                             : QTextBoundaryFinder::Sentence;
@@ -191,34 +226,64 @@ void InstallConsoleAccessible()
     Q_UNUSED(installed);
 }
 
-int AccessibleOffset(qsizetype pos)
+qsizetype ReaderBase(const ConsoleLines &store, qsizetype base)
 {
-    return int(std::clamp<qsizetype>(pos, -1, std::numeric_limits<int>::max()));
+    const qsizetype earliest = store.Size() - ReaderWindow;
+    if (earliest <= base)
+        return base;
+    // The first segment that starts there or after: a whole line, unless a long one.
+    const qsizetype segment = store.SegmentOf(earliest);
+    const qsizetype start = store.SegmentRange(segment).first;
+    if (start >= earliest)
+        return start;
+    return segment + 1 < store.SegmentCount() ? store.SegmentRange(segment + 1).first
+                                              : store.Size();
 }
 
-void NotifyTextInserted(ConsoleView *view, qsizetype from)
+void NotifyTextAppended(ConsoleView *view, qsizetype from, qsizetype oldBase)
 {
     if (!QAccessible::isActive())
         return;
-    QAccessibleTextInsertEvent event(view, AccessibleOffset(from),
-                                     view->Text(from, view->Store().Size()));
-    QAccessible::updateAccessibility(&event);
+    const ConsoleLines &store = view->Shown();
+    const qsizetype base = view->ReaderBase();
+    // What left the window, at its start: its text is of no use to a reader, and a window
+    // that moved by more than a piece at once (a batch of that size) is told as a piece.
+    if (const qsizetype gone = std::min(base, from) - oldBase; gone > 0) {
+        QAccessibleTextRemoveEvent event(view, 0,
+                                         QString(std::min(gone, ReaderPiece), QLatin1Char(' ')));
+        QAccessible::updateAccessibility(&event);
+    }
+    for (qsizetype at = std::max(from, base); at < store.Size();) {
+        const qsizetype end = PieceEnd(store, at, store.Size());
+        QAccessibleTextInsertEvent event(view, ReaderOffset(view, at), view->Text(at, end));
+        QAccessible::updateAccessibility(&event);
+        at = end;
+    }
 }
 
-void NotifyTextRemoved(ConsoleView *view, const QString &removed)
+void NotifyReplaced(ConsoleView *view, const QString &removedStart)
 {
     // Never the bare "text updated" event: the Linux bridge reads it as an event it is not.
-    if (!QAccessible::isActive() || removed.isEmpty())
+    if (!QAccessible::isActive())
         return;
-    QAccessibleTextRemoveEvent event(view, 0, removed);
-    QAccessible::updateAccessibility(&event);
+    if (!removedStart.isEmpty()) {
+        QAccessibleTextRemoveEvent event(view, 0, removedStart);
+        QAccessible::updateAccessibility(&event);
+    }
+    const qsizetype base = view->ReaderBase();
+    const qsizetype size = view->Shown().Size();
+    if (base < size) {
+        QAccessibleTextInsertEvent event(view, 0,
+                                         view->Text(base, PieceEnd(view->Shown(), base, size)));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void NotifyCaretMoved(ConsoleView *view)
 {
     if (!QAccessible::isActive())
         return;
-    QAccessibleTextCursorEvent event(view, AccessibleOffset(view->CaretPosition()));
+    QAccessibleTextCursorEvent event(view, ReaderOffset(view, view->CaretPosition()));
     QAccessible::updateAccessibility(&event);
 }
 
@@ -226,7 +291,7 @@ void NotifySelectionChanged(ConsoleView *view)
 {
     if (!QAccessible::isActive())
         return;
-    QAccessibleTextSelectionEvent event(view, AccessibleOffset(view->SelectionStart()),
-                                        AccessibleOffset(view->SelectionEnd()));
+    QAccessibleTextSelectionEvent event(view, ReaderOffset(view, view->SelectionStart()),
+                                        ReaderOffset(view, view->SelectionEnd()));
     QAccessible::updateAccessibility(&event);
 }

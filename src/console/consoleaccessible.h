@@ -3,18 +3,36 @@
 
 #include <QString>
 
+class ConsoleLines;
 class ConsoleView;
 
-// What screen readers and UI automation read of the console: its whole text (controls as
-// their pictures), the caret, the selection, the display rows as lines, and the colour of
-// each run, which tells a command from a reply.
+// What screen readers and UI automation read of the console: its text (controls as their
+// pictures), the caret, the selection, the display rows as lines, and the colour of each
+// run, which tells a command from a reply.
+//
+// Qt counts their offsets in int, and D-Bus carries no message over 128 MiB. So a reader
+// sees the newest ReaderWindow characters at most, a window whose start moves forward by
+// whole segments (whole lines, but for lines longer than a segment) as text arrives, and
+// which always holds the caret's newest position and the end; no answer and no event
+// carries more than ReaderPiece characters, and none ends inside a surrogate pair. A
+// session shorter than the window is read whole, as it is.
+inline constexpr qsizetype ReaderWindow = qsizetype(1) << 30;
+inline constexpr qsizetype ReaderPiece = qsizetype(1) << 20;
+
 void InstallConsoleAccessible();
 
-// Qt's accessibility counts in int; a longer session is cut at its limit.
-int AccessibleOffset(qsizetype pos);
+// Where the window starts once the text has grown to the store's size; it never moves
+// back from `base` but for a clear.
+qsizetype ReaderBase(const ConsoleLines &store, qsizetype base);
 
 // The events a screen reader follows, sent only while one listens.
-void NotifyTextInserted(ConsoleView *view, qsizetype from);
-void NotifyTextRemoved(ConsoleView *view, const QString &removed);
+// Text appended from `from`, the window having started at `oldBase` before: the text that
+// left the window is announced as removed at the start (its length, up to ReaderPiece,
+// not its text), then the new text as inserted, in pieces.
+void NotifyTextAppended(ConsoleView *view, qsizetype from, qsizetype oldBase);
+// The whole text replaced (cleared, or shown in another form): the start of the old one,
+// up to ReaderPiece characters, is announced as removed, and that of the new one as
+// inserted.
+void NotifyReplaced(ConsoleView *view, const QString &removedStart);
 void NotifyCaretMoved(ConsoleView *view);
 void NotifySelectionChanged(ConsoleView *view);

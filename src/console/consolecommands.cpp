@@ -3,13 +3,17 @@
 // times, zoom and hold it, from the keyboard or the context menu.
 #include "consoleview.h"
 
+#include "consoleaccessible.h"
+#include "consolefind.h"
 #include "consolerecord.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QMenu>
+#include <QPainter>
 #include <QProgressDialog>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -32,11 +36,34 @@ void ConsoleView::CreateActions()
     m_menu->addAction(named(tr("全选(&A)"), QKeySequence::SelectAll), this,
                       &ConsoleView::selectAll);
     m_menu->addSeparator();
+    QAction *find
+        = m_menu->addAction(named(tr("查找…"), QKeySequence::Find), this, &ConsoleView::OpenFind);
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(find);
+    // F3 and Shift+F3 go on finding, from the console or its find field.
+    for (const bool backward : { false, true }) {
+        auto *again = new QAction(this);
+        again->setShortcut(backward ? QKeySequence::FindPrevious : QKeySequence::FindNext);
+        again->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(again, &QAction::triggered, this, [this, backward] {
+            if (m_find->Needle().isEmpty())
+                OpenFind();
+            else
+                m_find->Find(backward);
+        });
+        addAction(again);
+    }
+    m_menu->addSeparator();
     // The record's entries work from anywhere in the window.
     QAction *save = m_menu->addAction(tr("保存为文件…"), this, &ConsoleView::SaveAs);
     save->setShortcut(QKeySequence::Save);
+    m_logAction = m_menu->addAction(tr("记录到文件…"), this, &ConsoleView::SetLogging);
+    m_logAction->setCheckable(true);
     m_timesAction = m_menu->addAction(tr("显示时间"), this, &ConsoleView::SetTimesShown);
     m_timesAction->setCheckable(true);
+    m_hexAction = m_menu->addAction(tr("十六进制显示"), this, &ConsoleView::SetHexShown);
+    m_hexAction->setCheckable(true);
     save->setShortcutContext(Qt::WindowShortcut);
     addAction(save);
     // Qt takes no lock key for a shortcut: the console and its window handle Scroll Lock.
@@ -102,15 +129,88 @@ SaveOutcome ConsoleView::SaveTo(const QString &path)
     QProgressDialog progress(tr("正在保存…"), tr("取消"), 0, Steps, this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
-    return SaveConsole(m_store, path, m_timesShown, [&](qint64 done, qint64 total) {
+    return SaveConsole(Shown(), path, m_timesShown, [&](qint64 done, qint64 total) {
         progress.setValue(int(done * Steps / std::max<qint64>(total, 1)));
         return !progress.wasCanceled();
     });
 }
 
+void ConsoleView::OpenFind()
+{
+    m_find->Open();
+}
+
+void ConsoleView::SetLogging(bool on)
+{
+    if (!on) {
+        m_log.Stop();
+        LogStopped();
+        return;
+    }
+    const QString name
+        = QStringLiteral("tarvenit-%1.log")
+              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QDir(folder).exists())
+        folder = QDir::homePath();
+    // A log goes on at the end of a file that is there already.
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("记录到文件"), QDir(folder).filePath(name), tr("记录文件 (*.log);;所有文件 (*)"),
+        nullptr, QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty() || !StartLog(path))
+        m_logAction->setChecked(false);
+}
+
+bool ConsoleView::StartLog(const QString &path)
+{
+    QString reason;
+    if (!m_log.Start(path, reason)) {
+        LogStopped();
+        emit logFailed(path, reason);
+        return false;
+    }
+    m_logAction->setChecked(true);
+    viewport()->update(LogMarkRect());
+    return true;
+}
+
+void ConsoleView::LogStopped()
+{
+    m_logAction->setChecked(false);
+    viewport()->update();
+}
+
+QRect ConsoleView::LogMarkRect() const
+{
+    if (!m_log.Running())
+        return {};
+    const QFontMetrics metrics(font());
+    QRect rect(0, 0, metrics.horizontalAdvance(LogMarkText()) + 2 * metrics.averageCharWidth(),
+               metrics.height() + 6);
+    rect.moveTopRight(viewport()->rect().topRight() + QPoint(-4, 4));
+    return rect;
+}
+
+QString ConsoleView::LogMarkText() const
+{
+    return tr("● 记录中");
+}
+
+void ConsoleView::PaintLogMark(QPainter &painter) const
+{
+    // A small note at the top of the view, like the hold's at the bottom.
+    const QRect rect = LogMarkRect();
+    painter.setPen(palette().color(QPalette::ToolTipText));
+    painter.setBrush(palette().toolTipBase());
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    painter.setFont(font());
+    painter.drawText(rect, Qt::AlignCenter, LogMarkText());
+}
+
 void ConsoleView::SetTimesShown(bool shown)
 {
     m_timesShown = shown;
+    m_log.SetTimesShown(shown);
     m_timesAction->setChecked(shown);
     // Room for the widest time, "00:00:00.000", and a gap.
     const QFontMetrics metrics(font());
@@ -119,6 +219,31 @@ void ConsoleView::SetTimesShown(bool shown)
                                   : 0);
     UpdateScrollBar(true);
     viewport()->update();
+}
+
+void ConsoleView::SetHexShown(bool shown)
+{
+    m_hexAction->setChecked(shown);
+    if (shown == m_hexShown)
+        return;
+    const qsizetype line = Shown().LineOf(m_caret);
+    const QString removed = QAccessible::isActive()
+        ? Text(m_readerBase, std::min(Shown().Size(), m_readerBase + ReaderPiece))
+        : QString();
+    m_hexShown = shown;
+    m_log.SetHexShown(shown);
+    ++m_clears;
+    m_layouts.SetLines(Shown());
+    m_readerBase = ::ReaderBase(Shown(), 0);
+    m_topY = 0;
+    NotifyReplaced(this, removed);
+    m_anchor = m_caret = -1; // a position of the old form: the caret moves, whatever it was
+    SetCaret(Shown().LineStart(line));
+    UpdateScrollBar(true);
+    if (!m_follow)
+        EnsureVisible(m_caret);
+    viewport()->update();
+    emit textChanged();
 }
 
 void ConsoleView::Zoom(int steps)
@@ -179,7 +304,7 @@ void ConsoleView::SetHeld(bool held)
     } else {
         m_follow = true;
         UpdateScrollBar(true);
-        SetCaret(m_store.Size());
+        SetCaret(Shown().Size());
     }
     viewport()->update();
 }

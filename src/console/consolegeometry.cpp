@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "consolegeometry.h"
 
-#include "consolestore.h"
+#include "consolelines.h"
 #include "segmentlayout.h"
 
 ConsoleGeometry::Top ConsoleGeometry::Following(int height) const
 {
     int y = height;
-    for (qsizetype segment = m_store.SegmentCount() - 1; segment >= 0; --segment) {
+    for (qsizetype segment = m_layouts.Lines().SegmentCount() - 1; segment >= 0; --segment) {
         y -= m_layouts.Of(segment)->height;
         if (y <= 0)
             return { segment, y };
@@ -19,7 +19,7 @@ qsizetype ConsoleGeometry::FitAtBottom(int height) const
 {
     qsizetype fit = 0;
     int used = 0;
-    for (qsizetype segment = m_store.SegmentCount() - 1; segment >= 0; --segment) {
+    for (qsizetype segment = m_layouts.Lines().SegmentCount() - 1; segment >= 0; --segment) {
         used += m_layouts.Of(segment)->height;
         if (used > height)
             break;
@@ -39,9 +39,9 @@ qsizetype ConsoleGeometry::FirstWithAtBottom(qsizetype segment, int height) cons
 
 QRect ConsoleGeometry::PositionRect(Top top, int height, qsizetype pos) const
 {
-    if (pos < 0 || pos > m_store.Size())
+    if (pos < 0 || pos > m_layouts.Lines().Size())
         return {};
-    const qsizetype wanted = m_store.SegmentOf(pos);
+    const qsizetype wanted = m_layouts.Lines().SegmentOf(pos);
     int y = top.y;
     for (qsizetype segment = top.segment; segment <= wanted && y < height; ++segment) {
         const LaidSegment *laid = m_layouts.Of(segment);
@@ -58,7 +58,7 @@ QRect ConsoleGeometry::PositionRect(Top top, int height, qsizetype pos) const
 qsizetype ConsoleGeometry::PositionAt(Top top, int height, QPoint point) const
 {
     int y = top.y;
-    const qsizetype count = m_store.SegmentCount();
+    const qsizetype count = m_layouts.Lines().SegmentCount();
     for (qsizetype segment = top.segment; segment < count; ++segment) {
         const LaidSegment *laid = m_layouts.Of(segment);
         const bool last = segment + 1 == count || y + laid->height >= height;
@@ -71,5 +71,5 @@ qsizetype ConsoleGeometry::PositionAt(Top top, int height, QPoint point) const
         }
         y += laid->height;
     }
-    return m_store.Size();
+    return m_layouts.Lines().Size();
 }

@@ -4,12 +4,11 @@
 #include <QPoint>
 #include <QRect>
 
-class ConsoleStore;
 class SegmentLayouts;
 
 // Where the console's text stands in a view of a given height: which segment is at the
-// top, where a position is drawn, which position a point hits. Plain code over the store
-// and its layouts, so it is tested without a widget.
+// top, where a position is drawn, which position a point hits. Plain code over the
+// layouts and the lines they lay out, so it is tested without a widget.
 class ConsoleGeometry
 {
 public:
@@ -19,9 +18,8 @@ public:
         int y; // where it starts, at or above 0
     };
 
-    ConsoleGeometry(const ConsoleStore &store, const SegmentLayouts &layouts)
-        : m_store(store)
-        , m_layouts(layouts)
+    explicit ConsoleGeometry(const SegmentLayouts &layouts)
+        : m_layouts(layouts)
     { }
 
     // The newest text at the bottom of the view: the first segment in view may be cut.
@@ -39,6 +37,5 @@ public:
     qsizetype PositionAt(Top top, int height, QPoint point) const;
 
 private:
-    const ConsoleStore &m_store;
     const SegmentLayouts &m_layouts;
 };

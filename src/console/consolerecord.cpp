@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "consolerecord.h"
 
-#include "consolestore.h"
+#include "consolelines.h"
 #include "consoletext.h"
 
 #include <QDateTime>
@@ -19,58 +19,61 @@ qint64 OffsetAt(qint64 msecs)
     return qint64(QDateTime::fromMSecsSinceEpoch(msecs).offsetFromUtc()) * 1000;
 }
 
-// Local clock times, many a second: the offset from UTC is looked up once an hour of the
-// session, not for every line, and again where the zone changes it (summer time) within
-// that hour.
-class Clock
-{
-public:
-    QString Text(qint64 msecs)
-    {
-        if (msecs < m_from || msecs >= m_until) {
-            m_offset = OffsetAt(msecs);
-            m_from = msecs;
-            m_until = msecs + MsecsPerHour;
-            // The offset changes within the hour: halve the way to the millisecond it does.
-            for (qint64 same = msecs; OffsetAt(m_until) != m_offset && m_until - same > 1;) {
-                const qint64 middle = same + (m_until - same) / 2;
-                (OffsetAt(middle) == m_offset ? same : m_until) = middle;
-            }
-        }
-        qint64 day = (msecs + m_offset) % MsecsPerDay;
-        if (day < 0)
-            day += MsecsPerDay;
-        const int parts[]
-            = { int(day / MsecsPerHour), int(day / 60000 % 60), int(day / 1000 % 60) };
-        QString text(12, QLatin1Char('0'));
-        for (int i = 0; i < 3; ++i) {
-            text[i * 3] = QLatin1Char(char('0' + parts[i] / 10));
-            text[i * 3 + 1] = QLatin1Char(char('0' + parts[i] % 10));
-            if (i < 2)
-                text[i * 3 + 2] = QLatin1Char(':');
-        }
-        text[8] = QLatin1Char('.');
-        const int milli = int(day % 1000);
-        text[9] = QLatin1Char(char('0' + milli / 100));
-        text[10] = QLatin1Char(char('0' + milli / 10 % 10));
-        text[11] = QLatin1Char(char('0' + milli % 10));
-        return text;
-    }
-
-private:
-    qint64 m_from = 0; // the offset holds from here to m_until
-    qint64 m_until = 0;
-    qint64 m_offset = 0;
-};
-
 } // namespace
+
+QString Clock::Text(qint64 msecs)
+{
+    if (msecs < m_from || msecs >= m_until) {
+        m_offset = OffsetAt(msecs);
+        m_from = msecs;
+        m_until = msecs + MsecsPerHour;
+        // The offset changes within the hour: halve the way to the millisecond it does.
+        for (qint64 same = msecs; OffsetAt(m_until) != m_offset && m_until - same > 1;) {
+            const qint64 middle = same + (m_until - same) / 2;
+            (OffsetAt(middle) == m_offset ? same : m_until) = middle;
+        }
+    }
+    qint64 day = (msecs + m_offset) % MsecsPerDay;
+    if (day < 0)
+        day += MsecsPerDay;
+    const int parts[] = { int(day / MsecsPerHour), int(day / 60000 % 60), int(day / 1000 % 60) };
+    QString text(12, QLatin1Char('0'));
+    for (int i = 0; i < 3; ++i) {
+        text[i * 3] = QLatin1Char(char('0' + parts[i] / 10));
+        text[i * 3 + 1] = QLatin1Char(char('0' + parts[i] % 10));
+        if (i < 2)
+            text[i * 3 + 2] = QLatin1Char(':');
+    }
+    text[8] = QLatin1Char('.');
+    const int milli = int(day % 1000);
+    text[9] = QLatin1Char(char('0' + milli / 100));
+    text[10] = QLatin1Char(char('0' + milli / 10 % 10));
+    text[11] = QLatin1Char(char('0' + milli % 10));
+    return text;
+}
 
 QString ClockText(qint64 msecsSinceEpoch)
 {
     return Clock().Text(msecsSinceEpoch);
 }
 
-SaveOutcome SaveConsole(const ConsoleStore &store,
+QString RecordText(const ConsoleLines &lines, qsizetype from, qsizetype to, bool withTimes)
+{
+    if (!withTimes)
+        return Pictured(lines.Text(from, to));
+    Clock clock;
+    QString text;
+    for (qsizetype line = lines.LineOf(from); from < to; ++line) {
+        const qsizetype next
+            = line + 1 < lines.LineCount() ? lines.LineStart(line + 1) : lines.Size();
+        text += clock.Stamp(lines.LineTime(line));
+        text += Pictured(lines.Text(from, std::min(to, next)));
+        from = next;
+    }
+    return text;
+}
+
+SaveOutcome SaveConsole(const ConsoleLines &store,
                         const QString &path,
                         bool withTimes,
                         const std::function<bool(qint64, qint64)> &progress)
@@ -97,7 +100,7 @@ SaveOutcome SaveConsole(const ConsoleStore &store,
             piece = Pictured(store.Text(pieceFrom, pieceTo));
         }
         if (withTimes)
-            out += QLatin1Char('[') + clock.Text(store.LineTime(line)) + QLatin1String("] ");
+            out += clock.Stamp(store.LineTime(line));
         out += QStringView(piece).sliced(start - pieceFrom, end - start);
         out += QLatin1Char('\n');
         if (out.size() < Piece && line + 1 < lines)

@@ -3,8 +3,11 @@
 // until the operator scrolls away; the bar's range keeps up with the text.
 #include "consoleview.h"
 
+#include <QDir>
+#include <QHelpEvent>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
+#include <QToolTip>
 
 #include <climits>
 
@@ -19,7 +22,7 @@ void ConsoleView::UpdateScrollBar(bool now)
 {
     m_barStale = false;
     const qsizetype fit = m_geometry.FitAtBottom(viewport()->height());
-    const int maximum = int(std::min<qsizetype>(m_store.SegmentCount() - fit, INT_MAX));
+    const int maximum = int(std::min<qsizetype>(Shown().SegmentCount() - fit, INT_MAX));
     QScrollBar *bar = verticalScrollBar();
     if (!now && m_follow && !bar->isSliderDown()
         && SliderRect(maximum, maximum) == SliderRect(bar->maximum(), bar->value())) {
@@ -72,6 +75,17 @@ bool ConsoleView::viewportEvent(QEvent *event)
 {
     if (event->type() == QEvent::Wheel)
         BarUpToDate();
+    if (event->type() == QEvent::ToolTip) { // the log's mark names the file
+        const auto *help = static_cast<QHelpEvent *>(event);
+        if (LogMarkRect().contains(help->pos())) {
+            QToolTip::showText(help->globalPos(),
+                               tr("正在记录到 %1").arg(QDir::toNativeSeparators(m_log.Path())),
+                               viewport(), LogMarkRect());
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
     return QAbstractScrollArea::viewportEvent(event);
 }
 
@@ -91,7 +105,7 @@ void ConsoleView::EnsureVisible(qsizetype pos)
     const QRect rect = PositionRect(pos);
     if (!rect.isNull() && rect.top() >= 0 && rect.bottom() < viewport()->height())
         return;
-    const qsizetype segment = m_store.SegmentOf(pos);
+    const qsizetype segment = Shown().SegmentOf(pos);
     QScrollBar *bar = verticalScrollBar();
     m_settingScroll = true;
     m_topY = 0;

@@ -4,6 +4,7 @@
 #include "consoleview.h"
 
 #include "consoleaccessible.h"
+#include "consolerecord.h"
 #include "consoletext.h"
 #include "selectionoffer.h"
 
@@ -12,7 +13,7 @@
 
 QString ConsoleView::Text(qsizetype from, qsizetype to) const
 {
-    return Pictured(m_store.Text(from, to));
+    return Pictured(Shown().Text(from, to));
 }
 
 void ConsoleView::SetSelection(qsizetype anchor, qsizetype caret)
@@ -29,8 +30,8 @@ void ConsoleView::Place(qsizetype anchor, qsizetype caret)
 {
     // Never between the halves of a surrogate pair.
     const auto valid = [&](qsizetype pos) {
-        pos = std::clamp<qsizetype>(pos, 0, m_store.Size());
-        return m_store.InsidePair(pos) ? pos - 1 : pos;
+        pos = std::clamp<qsizetype>(pos, 0, Shown().Size());
+        return Shown().InsidePair(pos) ? pos - 1 : pos;
     };
     const qsizetype oldCaret = m_caret;
     const std::pair oldSelection { SelectionStart(), SelectionEnd() };
@@ -68,11 +69,16 @@ void ConsoleView::OfferSelection()
 
 void ConsoleView::selectAll()
 {
-    SetSelection(0, m_store.Size());
+    SetSelection(0, Shown().Size());
 }
 
 void ConsoleView::copy() const
 {
     if (SelectionStart() != SelectionEnd())
-        QGuiApplication::clipboard()->setText(SelectedText());
+        QGuiApplication::clipboard()->setText(CopiedText(SelectionStart(), SelectionEnd()));
+}
+
+QString ConsoleView::CopiedText(qsizetype from, qsizetype to) const
+{
+    return RecordText(Shown(), from, to, m_timesShown);
 }

@@ -6,9 +6,19 @@
 #include <iterator>
 #include <limits>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
-constexpr qsizetype BlockChars = 1 << 16;
+bool IsAscii(QByteArrayView text)
+{
+    quint8 seen = 0;
+    for (const char c : text)
+        seen |= quint8(c);
+    return seen < 0x80;
+}
 
 bool IsLatin1(QStringView text)
 {
@@ -43,47 +53,316 @@ ConsoleStore::~ConsoleStore() = default;
 
 void ConsoleStore::Clear()
 {
+    m_trimDue = m_trimDue || !m_blocks.empty();
+    m_clearedBlocks = std::move(m_blocks);
     m_blocks.clear();
     m_size = 0;
-    m_lineStarts = { 0 };
-    m_lineTimes = { 0 };
+    m_clearedStarts = std::exchange(m_lineStarts, { 0 });
+    m_clearedTimes = std::exchange(m_lineTimes, { 0 });
+    m_clearedHexStarts = std::exchange(m_hexStarts, { 0 });
     m_timeBases.clear();
     m_runs.clear();
-    m_longLines.clear();
-    m_extraSegments = 0;
+    m_longLines.Clear();
+    m_hexLongLines.Clear();
+    m_oddLines.clear();
+    m_oddBytes.clear();
+    m_oddRuns.clear();
+    m_openBytes.clear();
+    m_openRuns.clear();
+}
+
+bool ConsoleStore::ReleaseCleared()
+{
+    constexpr size_t BlocksAtOnce = 256; // 32 MiB and more
+    if (!m_clearedBlocks.empty()) {
+        m_clearedBlocks.resize(m_clearedBlocks.size()
+                               - std::min(m_clearedBlocks.size(), BlocksAtOnce));
+    } else if (!m_clearedStarts.isEmpty()) {
+        m_clearedStarts = {};
+    } else if (!m_clearedHexStarts.isEmpty()) {
+        m_clearedHexStarts = {};
+    } else if (!m_clearedTimes.isEmpty()) {
+        m_clearedTimes = {};
+    } else {
+#ifdef __GLIBC__
+        // What was smaller than glibc's threshold stays in its heap until trimmed.
+        if (m_trimDue)
+            malloc_trim(0);
+#endif
+        m_trimDue = false;
+        return false;
+    }
+    return true;
+}
+
+void ConsoleStore::AppendCopies(qsizetype times)
+{
+    Q_ASSERT(m_size % BlockChars == 0 && LineLength(LineCount() - 1) == 0 && m_openBytes.isEmpty());
+    const qsizetype size = m_size;
+    const qsizetype lines = LineCount() - 1; // the empty line after the last line feed aside
+    const qsizetype hexSize = m_hexStarts.last();
+    const qsizetype blocks = qsizetype(m_blocks.size());
+    const qsizetype runs = m_runs.size();
+    const qsizetype bases = m_timeBases.size();
+    const qsizetype odd = m_oddLines.size();
+    const qsizetype oddSize = m_oddBytes.size();
+    const qsizetype oddRuns = m_oddRuns.size();
+    m_lineStarts.reserve(lines * (times + 1) + 1);
+    m_lineTimes.reserve(lines * (times + 1) + 1);
+    m_hexStarts.reserve(lines * (times + 1) + 1);
+    m_lineTimes.removeLast();
+    const auto copyRuns = [](QList<Run> &list, qsizetype count, qsizetype shift) {
+        for (qsizetype run = 0; run < count; ++run) {
+            if (list.last().second != list.at(run).second)
+                list.append({ list.at(run).first + shift, list.at(run).second });
+        }
+    };
+    for (qsizetype copy = 1; copy <= times; ++copy) {
+        const qsizetype lineShift = copy * lines;
+        for (qsizetype block = 0; block < blocks; ++block)
+            m_blocks.push_back(m_blocks[size_t(block)]);
+        for (qsizetype line = 1; line <= lines; ++line) {
+            m_lineStarts.append(m_lineStarts.at(line) + copy * size);
+            m_hexStarts.append(m_hexStarts.at(line) + copy * hexSize);
+        }
+        for (qsizetype line = 0; line < lines; ++line)
+            m_lineTimes.append(m_lineTimes.at(line));
+        for (qsizetype base = 0; base < bases; ++base)
+            m_timeBases.append(
+                { m_timeBases.at(base).first + lineShift, m_timeBases.at(base).second });
+        copyRuns(m_runs, runs, copy * size);
+        copyRuns(m_oddRuns, oddRuns, copy * oddSize);
+        for (qsizetype i = 0; i < odd; ++i) {
+            const OddLine &line = m_oddLines.at(i);
+            const qsizetype shift = line.start < 0 ? 0 : copy * oddSize;
+            m_oddLines.append({ line.line + lineShift, line.start + shift, line.end + shift });
+        }
+    }
+    m_lineTimes.append(0);
+    m_oddBytes = m_oddBytes.repeated(times + 1);
+    m_size = size * (times + 1);
+    m_longLines.AppendCopies(times, lines);
+    m_hexLongLines.AppendCopies(times, lines);
 }
 
 void ConsoleStore::Append(QStringView text, QRgb colour, qint64 time)
 {
-    if (text.isEmpty())
-        return;
-    if (m_runs.isEmpty() || m_runs.last().second != colour)
-        m_runs.append({ m_size, colour });
+    // The text in UTF-8, each line feed after a CR.
+    QByteArray bytes = text.toUtf8();
+    bytes.replace('\n', QByteArrayView("\r\n"));
+    Append(text, colour, time, bytes);
+}
+
+void ConsoleStore::Append(QStringView text, QRgb colour, qint64 time, QByteArrayView bytes)
+{
     const qsizetype firstChanged = LineCount() - 1;
-    const qsizetype base = m_size;
-    const quint32 stamp = Stamp(time);
-    AppendText(text);
-    if (m_lineTimes.last() == 0)
-        m_lineTimes.last() = stamp;
-    for (qsizetype i = text.indexOf(QLatin1Char('\n')); i >= 0;
-         i = text.indexOf(QLatin1Char('\n'), i + 1)) {
-        m_lineStarts.append(base + i + 1);
-        // A line that begins at the end of the text has no character yet.
-        m_lineTimes.append(i + 1 < text.size() ? stamp : 0);
-    }
-    for (qsizetype line = firstChanged; line < LineCount(); ++line) {
-        const qsizetype extra = ExtraSegments(LineLength(line));
-        if (extra == 0)
-            continue;
-        // Only the last line grows, so only the last long line can change.
-        if (!m_longLines.isEmpty() && m_longLines.last().line == line) {
-            m_extraSegments += extra - m_longLines.last().extra;
-            m_longLines.last().extra = extra;
-        } else {
-            m_longLines.append({ line, m_extraSegments, extra });
-            m_extraSegments += extra;
+    if (!text.isEmpty()) {
+        if (m_runs.isEmpty() || m_runs.last().second != colour)
+            m_runs.append({ m_size, colour });
+        const qsizetype base = m_size;
+        const quint32 stamp = Stamp(time);
+        AppendText(text);
+        if (m_lineTimes.last() == 0)
+            m_lineTimes.last() = stamp;
+        for (qsizetype i = text.indexOf(QLatin1Char('\n')); i >= 0;
+             i = text.indexOf(QLatin1Char('\n'), i + 1)) {
+            m_lineStarts.append(base + i + 1);
+            // A line that begins at the end of the text has no character yet.
+            m_lineTimes.append(i + 1 < text.size() ? stamp : 0);
         }
+        // Only the last line grows, so only the last long line can change.
+        for (qsizetype line = firstChanged; line < LineCount(); ++line)
+            m_longLines.Set(line, ExtraSegments(LineLength(line)));
     }
+    AppendBytes(bytes, colour, firstChanged);
+}
+
+void ConsoleStore::AppendBytes(QByteArrayView bytes, QRgb colour, qsizetype firstLine)
+{
+    qsizetype at = 0;
+    for (qsizetype line = firstLine; line + 1 < LineCount(); ++line) {
+        const qsizetype lineFeed = bytes.indexOf('\n', at);
+        const qsizetype end = lineFeed < 0 ? bytes.size() : lineFeed + 1;
+        if (m_openBytes.isEmpty()) { // a line whole in this append: its bytes stay where they are
+            CloseLine(line, bytes.sliced(at, end - at), nullptr, colour);
+        } else {
+            TakeBytes(bytes.sliced(at, end - at), colour);
+            CloseLine(line, m_openBytes, &m_openRuns, colour);
+            m_openBytes.resize(0); // its room stays, for the next line
+            m_openRuns.clear();
+        }
+        at = end;
+    }
+    TakeBytes(bytes.sliced(at), colour);
+    m_hexLongLines.Set(LineCount() - 1, HexExtraSegments(m_openBytes.size()));
+}
+
+void ConsoleStore::TakeBytes(QByteArrayView bytes, QRgb colour)
+{
+    if (bytes.isEmpty())
+        return;
+    if (m_openRuns.isEmpty() || m_openRuns.last().second != colour)
+        m_openRuns.append({ m_openBytes.size(), colour });
+    m_openBytes += bytes;
+}
+
+void ConsoleStore::CloseLine(qsizetype line,
+                             QByteArrayView bytes,
+                             const QList<Run> *runs,
+                             QRgb colour)
+{
+    const qsizetype start = LineStart(line);
+    const qsizetype end = start + LineLength(line);
+    const qsizetype count = bytes.size();
+    const bool lineFeed = count > 0 && bytes[count - 1] == '\n';
+    if (lineFeed && count > 1 && bytes[count - 2] == '\r'
+        && IsUtf8Of(start, end, bytes.chopped(2))) {
+        // The rule's bytes: nothing to keep.
+    } else if (lineFeed && IsUtf8Of(start, end, bytes.chopped(1))) {
+        m_oddLines.append({ line, -1, -1 });
+    } else {
+        const qsizetype kept = m_oddBytes.size();
+        m_oddLines.append({ line, kept, kept + count });
+        const auto keep = [&](const Run &run) {
+            if (m_oddRuns.isEmpty() || m_oddRuns.last().second != run.second)
+                m_oddRuns.append({ kept + run.first, run.second });
+        };
+        if (runs) {
+            for (const Run &run : *runs)
+                keep(run);
+        } else if (count > 0) {
+            keep({ 0, colour });
+        }
+        m_oddBytes += bytes;
+    }
+    m_hexStarts.append(m_hexStarts.last() + (count > 0 ? 3 * count : 1));
+    m_hexLongLines.Set(line, HexExtraSegments(count));
+}
+
+bool ConsoleStore::IsUtf8Of(qsizetype from, qsizetype to, QByteArrayView bytes) const
+{
+    if (bytes.size() < to - from)
+        return false; // a byte at least for each character
+    qsizetype k = 0;
+    for (qsizetype pos = from; pos < to;) {
+        const Block &block = *m_blocks[size_t(pos / BlockChars)];
+        if (!block.narrow) // as LineBytes gives it
+            return Text(from, to).toUtf8() == bytes;
+        const qsizetype offset = pos % BlockChars;
+        const qsizetype take = std::min(to - pos, BlockChars - offset);
+        const QByteArrayView piece(block.narrow.get() + offset, take);
+        if (IsAscii(piece) && bytes.sliced(k).startsWith(piece)) { // the usual case, at once
+            k += take;
+            pos += take;
+            continue;
+        }
+        for (const quint8 c : piece) {
+            if (c < 0x80) {
+                if (k >= bytes.size() || quint8(bytes[k++]) != c)
+                    return false;
+            } else {
+                if (k + 1 >= bytes.size() || quint8(bytes[k]) != (0xC0 | c >> 6)
+                    || quint8(bytes[k + 1]) != (0x80 | (c & 0x3F)))
+                    return false;
+                k += 2;
+            }
+        }
+        pos += take;
+    }
+    return k == bytes.size();
+}
+
+const ConsoleStore::OddLine *ConsoleStore::Odd(qsizetype line) const
+{
+    const auto at = std::lower_bound(m_oddLines.cbegin(), m_oddLines.cend(), line,
+                                     [](const OddLine &odd, qsizetype n) { return odd.line < n; });
+    return at != m_oddLines.cend() && at->line == line ? &*at : nullptr;
+}
+
+QByteArray ConsoleStore::LineBytes(qsizetype line) const
+{
+    QByteArray bytes;
+    AppendLineBytes(line, bytes);
+    return bytes;
+}
+
+void ConsoleStore::AppendLineBytes(qsizetype line, QByteArray &bytes) const
+{
+    if (line + 1 == LineCount()) {
+        bytes += m_openBytes;
+        return;
+    }
+    const OddLine *odd = Odd(line);
+    if (odd && odd->start >= 0) {
+        bytes += QByteArrayView(m_oddBytes).sliced(odd->start, odd->end - odd->start);
+        return;
+    }
+    const qsizetype start = LineStart(line);
+    const qsizetype end = start + LineLength(line);
+    const qsizetype before = bytes.size();
+    bytes.resize(before + 2 * (end - start)); // room for a Latin-1 line, at two bytes each
+    char *out = bytes.data() + before;
+    for (qsizetype pos = start; pos < end;) {
+        const Block &block = *m_blocks[size_t(pos / BlockChars)];
+        if (!block.narrow) { // as Qt writes UTF-8, pairs whole
+            bytes.resize(before);
+            bytes += Text(start, end).toUtf8();
+            out = nullptr;
+            break;
+        }
+        const qsizetype offset = pos % BlockChars;
+        const qsizetype take = std::min(end - pos, BlockChars - offset);
+        for (const quint8 c : QByteArrayView(block.narrow.get() + offset, take)) {
+            if (c < 0x80) {
+                *out++ = char(c);
+            } else {
+                *out++ = char(0xC0 | c >> 6);
+                *out++ = char(0x80 | (c & 0x3F));
+            }
+        }
+        pos += take;
+    }
+    if (out)
+        bytes.truncate(out - bytes.data());
+    bytes += odd ? QByteArrayView("\n") : QByteArrayView("\r\n");
+}
+
+qsizetype ConsoleStore::LineByteCount(qsizetype line) const
+{
+    if (line + 1 == LineCount())
+        return m_openBytes.size();
+    const qsizetype step = m_hexStarts.at(line + 1) - m_hexStarts.at(line);
+    return step / 3; // 1 for none
+}
+
+QList<ConsoleLines::Run> ConsoleStore::LineByteRuns(qsizetype line) const
+{
+    if (line + 1 == LineCount())
+        return m_openRuns;
+    QList<Run> runs;
+    const OddLine *odd = Odd(line);
+    if (odd && odd->start >= 0) {
+        auto it = std::upper_bound(m_oddRuns.cbegin(), m_oddRuns.cend(), odd->start,
+                                   [](qsizetype pos, const Run &run) { return pos < run.first; });
+        for (--it; it != m_oddRuns.cend() && it->first < odd->end; ++it)
+            runs.append({ std::max<qsizetype>(0, it->first - odd->start), it->second });
+        return runs;
+    }
+    // Each character's bytes in its colour; the CR before the line feed in the feed's.
+    const qsizetype start = LineStart(line);
+    const qsizetype end = start + LineLength(line);
+    const QString text = Text(start, end);
+    for (const Run &run : Runs(start, end + 1)) {
+        const qsizetype from = std::max(run.first, start) - start;
+        runs.append({ QStringView(text).first(from).toUtf8().size(), run.second });
+    }
+    return runs;
+}
+
+qsizetype ConsoleStore::HexLineOf(qsizetype pos) const
+{
+    const auto after = std::upper_bound(m_hexStarts.cbegin(), m_hexStarts.cend(), pos);
+    return std::max<qsizetype>(0, after - m_hexStarts.cbegin() - 1);
 }
 
 void ConsoleStore::AppendText(QStringView text)
@@ -92,7 +371,7 @@ void ConsoleStore::AppendText(QStringView text)
         const auto index = size_t(m_size / BlockChars);
         const qsizetype offset = m_size % BlockChars;
         if (index == m_blocks.size())
-            m_blocks.push_back(std::make_unique<Block>());
+            m_blocks.push_back(std::make_shared<Block>());
         Block &block = *m_blocks[index];
         const qsizetype take = std::min(text.size(), BlockChars - offset);
         const QStringView piece = text.first(take);
@@ -198,30 +477,6 @@ std::pair<ConsoleStore::Run, qsizetype> ConsoleStore::RunAt(qsizetype pos) const
     if (after == m_runs.cbegin())
         return { { 0, qRgb(0, 0, 0) }, 0 };
     return { *(after - 1), after == m_runs.cend() ? m_size : after->first };
-}
-
-qsizetype ConsoleStore::FirstSegment(qsizetype line) const
-{
-    const auto after = std::lower_bound(m_longLines.cbegin(), m_longLines.cend(), line,
-                                        [](const LongLine &l, qsizetype n) { return l.line < n; });
-    if (after == m_longLines.cbegin())
-        return line;
-    const LongLine &before = *(after - 1);
-    return line + before.extraBefore + before.extra;
-}
-
-std::pair<qsizetype, qsizetype> ConsoleStore::SegmentLine(qsizetype segment) const
-{
-    const auto after = std::upper_bound(
-        m_longLines.cbegin(), m_longLines.cend(), segment,
-        [](qsizetype s, const LongLine &l) { return s < l.line + l.extraBefore; });
-    if (after == m_longLines.cbegin())
-        return { segment, 0 };
-    const LongLine &l = *(after - 1);
-    const qsizetype first = l.line + l.extraBefore;
-    if (segment <= first + l.extra)
-        return { l.line, segment - first };
-    return { l.line + (segment - first - l.extra), 0 };
 }
 
 qsizetype ConsoleStore::SegmentStart(qsizetype lineStart, qsizetype index) const

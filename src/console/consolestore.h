@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "consolelines.h"
+
+#include <QByteArray>
 #include <QList>
 #include <QRgb>
 #include <QString>
@@ -11,83 +14,141 @@
 
 // Everything the console holds, compact enough to keep a day of traffic: the text in
 // blocks of one byte per character while it is Latin-1 (two bytes once a block holds
-// anything else), the start of every line, and the colour runs. An append costs the
-// length of its text; every lookup is O(1) or O(log n).
+// anything else), the start of every line, the colour runs, and the bytes of every line as
+// they went out or came in. An append costs the length of its text and bytes; every lookup
+// is O(1) or O(log n). This is the text form of the lines; HexLines shows their bytes.
 //
-// A line ends at a line feed, which is part of the text. For display, a line longer than
-// SegmentLimit characters is cut into segments of SegmentLimit, one less where the cut
-// would part the two halves of a character outside the Basic Multilingual Plane; the text
-// is not changed. Positions count UTF-16 units, as QString does, in 64 bits: a day of
-// traffic at the fastest line rate passes 2^31.
+// For display, a line longer than SegmentLimit characters is cut into segments of
+// SegmentLimit, one less where the cut would part the two halves of a character outside the
+// Basic Multilingual Plane; the text is not changed. A day of traffic at the fastest line
+// rate passes 2^31 positions.
 //
 // Each line keeps the time its first character arrived (milliseconds since the epoch).
-class ConsoleStore
+//
+// A line's bytes are not kept beside its text where they follow from it: its text in UTF-8
+// with CR LF for its line feed, as commands go out and most modules answer. A line whose
+// bytes differ keeps aside that they end in a bare LF, or else the bytes themselves (a lone
+// CR, a byte that is not UTF-8, a character split across a command). The bytes of the last
+// line are kept until it ends. Of the bytes of an append, each line that its text ends takes
+// those up to and including the next 0A byte, and the last line the rest: received text
+// comes without its CRs, and received bytes may run ahead of their text by part of a
+// character.
+class ConsoleStore : public ConsoleLines
 {
 public:
-    static constexpr qsizetype SegmentLimit = 500;
-    using Run = std::pair<qsizetype, QRgb>; // where a colour starts, and the colour
+    // Characters a block of the text holds: 128 KiB and more, so that glibc maps each block
+    // on its own (main fixes its threshold), and a clear can give them back one by one.
+    static constexpr qsizetype BlockChars = 1 << 17;
+    static constexpr qsizetype HexSegmentBytes = 166; // bytes of a hex segment: 498 characters
 
     ConsoleStore();
-    ~ConsoleStore();
+    ~ConsoleStore() override;
 
-    // `time`: when the text arrived or was sent.
+    // `time`: when the text arrived or was sent; `bytes`: what went out or came in for it.
+    void Append(QStringView text, QRgb colour, qint64 time, QByteArrayView bytes);
+    // As above, with the bytes that the text stands for by the rule above.
     void Append(QStringView text, QRgb colour, qint64 time = 0);
+    // Appends `times` copies of the whole text so far, with its colours, times and bytes, in
+    // a moment whatever their length: the copies share its blocks. Builds a long session for
+    // tests and benchmarks; the text must fill whole blocks and end with a line feed.
+    void AppendCopies(qsizetype times);
+    // Empties the store at once. What it held goes back to the system with the calls of
+    // ReleaseCleared() that follow, a few milliseconds' worth each (a day of traffic is
+    // gigabytes: unmapped at once, they would hold the window up for half a second), or
+    // with the next clear.
     void Clear();
+    // Says whether there is more to give back.
+    bool ReleaseCleared();
 
-    qsizetype Size() const { return m_size; }
-    qsizetype LineCount() const { return m_lineStarts.size(); }
-    qsizetype LineOf(qsizetype pos) const;
-    qsizetype LineStart(qsizetype line) const { return m_lineStarts.at(line); }
-    // Length of the line without its line feed.
-    qsizetype LineLength(qsizetype line) const;
-    // When the line's first character arrived; 0 while the line is still empty.
-    qint64 LineTime(qsizetype line) const;
-    QString Text(qsizetype from, qsizetype to) const;
-    QChar At(qsizetype pos) const;
-    // Whether `pos` lies between the two halves of a surrogate pair.
-    bool InsidePair(qsizetype pos) const;
+    qsizetype Size() const override { return m_size; }
+    qsizetype LineCount() const override { return m_lineStarts.size(); }
+    qsizetype LineOf(qsizetype pos) const override;
+    qsizetype LineStart(qsizetype line) const override { return m_lineStarts.at(line); }
+    qsizetype LineLength(qsizetype line) const override;
+    qint64 LineTime(qsizetype line) const override;
+    QString Text(qsizetype from, qsizetype to) const override;
+    QChar At(qsizetype pos) const override;
+    bool InsidePair(qsizetype pos) const override;
+    QList<Run> Runs(qsizetype from, qsizetype to) const override;
+    std::pair<Run, qsizetype> RunAt(qsizetype pos) const override;
+    qsizetype SegmentCount() const override { return LineCount() + m_longLines.Extra(); }
+    qsizetype FirstSegment(qsizetype line) const override { return m_longLines.FirstSegment(line); }
+    std::pair<qsizetype, qsizetype> SegmentLine(qsizetype segment) const override
+    {
+        return m_longLines.SegmentLine(segment);
+    }
+    std::pair<qsizetype, qsizetype> SegmentRange(qsizetype segment) const override;
+    qsizetype SegmentOf(qsizetype pos) const override;
 
-    // The colour runs that cover [from, to), the first one starting at or before `from`.
-    QList<Run> Runs(qsizetype from, qsizetype to) const;
-    // The run that holds `pos`, and where it ends.
-    std::pair<Run, qsizetype> RunAt(qsizetype pos) const;
-
-    // Display segments: every line has at least one.
-    qsizetype SegmentCount() const { return LineCount() + m_extraSegments; }
-    qsizetype FirstSegment(qsizetype line) const;
-    // The line a segment belongs to, and its index within the line.
-    std::pair<qsizetype, qsizetype> SegmentLine(qsizetype segment) const;
-    // The text range [first, second) of a segment, its line feed left out.
-    std::pair<qsizetype, qsizetype> SegmentRange(qsizetype segment) const;
-    qsizetype SegmentOf(qsizetype pos) const;
+    // The bytes of a line exactly, and their colour runs (offsets in those bytes).
+    QByteArray LineBytes(qsizetype line) const;
+    // Appends them to `bytes`, with no allocation of its own for a line of Latin-1 text.
+    void AppendLineBytes(qsizetype line, QByteArray &bytes) const;
+    QList<Run> LineByteRuns(qsizetype line) const;
+    qsizetype LineByteCount(qsizetype line) const;
+    // Where a line starts in the hex form: each byte of the lines before it takes three
+    // characters ("41 ", the space after a line's last byte being its line feed), a line
+    // without bytes one.
+    qsizetype HexLineStart(qsizetype line) const { return m_hexStarts.at(line); }
+    qsizetype HexLineOf(qsizetype pos) const;
+    // The lines whose bytes take more than one hex segment.
+    const LongLines &HexLongLines() const { return m_hexLongLines; }
 
 private:
     struct Block;
-    // A line longer than one segment, and the segments added by longer lines before it.
-    struct LongLine
+    // A line whose bytes do not follow the rule: a bare LF (start -1), or the bytes kept
+    // at [start, end) of m_oddBytes.
+    struct OddLine
     {
         qsizetype line;
-        qsizetype extraBefore;
-        qsizetype extra;
+        qsizetype start;
+        qsizetype end;
     };
 
     static qsizetype ExtraSegments(qsizetype length)
     {
         return length > SegmentLimit ? (length - 1) / SegmentLimit : 0;
     }
+    static qsizetype HexExtraSegments(qsizetype bytes)
+    {
+        return bytes > HexSegmentBytes ? (bytes - 1) / HexSegmentBytes : 0;
+    }
     qsizetype SegmentStart(qsizetype lineStart, qsizetype index) const;
     void AppendText(QStringView text);
+    // Hands the bytes of an append to the lines from `firstLine` on (see above).
+    void AppendBytes(QByteArrayView bytes, QRgb colour, qsizetype firstLine);
+    void TakeBytes(QByteArrayView bytes, QRgb colour);
+    // The last line has ended with `bytes`, in the colours `runs` give (all in `colour`
+    // without them): they are kept as little as they can be.
+    void CloseLine(qsizetype line, QByteArrayView bytes, const QList<Run> *runs, QRgb colour);
+    // Whether `bytes` are the UTF-8 of the text [from, to).
+    bool IsUtf8Of(qsizetype from, qsizetype to, QByteArrayView bytes) const;
+    const OddLine *Odd(qsizetype line) const;
     // A line's time as it is kept: milliseconds after the base in force from that line on,
     // plus one (0: no character yet). Where a time does not fit (49 days on, or the clock
     // set back), a new base starts.
     quint32 Stamp(qint64 time);
 
-    std::vector<std::unique_ptr<Block>> m_blocks;
+    std::vector<std::shared_ptr<Block>> m_blocks; // shared only by AppendCopies
     qsizetype m_size = 0;
     QList<qsizetype> m_lineStarts;
     QList<quint32> m_lineTimes; // four bytes a line, not eight: see Stamp
     QList<std::pair<qsizetype, qint64>> m_timeBases; // the first line of each, and the base
     QList<Run> m_runs;
-    QList<LongLine> m_longLines;
-    qsizetype m_extraSegments = 0;
+    LongLines m_longLines;
+
+    QList<qsizetype> m_hexStarts; // of every line
+    LongLines m_hexLongLines;
+    QList<OddLine> m_oddLines;
+    QByteArray m_oddBytes;
+    QList<Run> m_oddRuns; // over m_oddBytes
+    QByteArray m_openBytes; // of the last line
+    QList<Run> m_openRuns; // over m_openBytes
+
+    // What a clear left to give back.
+    std::vector<std::shared_ptr<Block>> m_clearedBlocks;
+    QList<qsizetype> m_clearedStarts;
+    QList<qsizetype> m_clearedHexStarts;
+    QList<quint32> m_clearedTimes;
+    bool m_trimDue = false;
 };

@@ -2,6 +2,7 @@
 #include "consoleview.h"
 
 #include "consoleaccessible.h"
+#include "consolefind.h"
 #include "consolerecord.h"
 #include "consoletext.h"
 #include "selectionoffer.h"
@@ -20,6 +21,11 @@ ConsoleView::ConsoleView(QWidget *parent)
     : QAbstractScrollArea(parent)
 {
     InstallConsoleAccessible();
+    m_find = new FindBar(this);
+    connect(&m_log, &ConsoleLog::failed, this, [this](const QString &path, const QString &reason) {
+        LogStopped();
+        emit logFailed(path, reason);
+    });
     CreateActions();
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(10);
@@ -39,18 +45,23 @@ ConsoleView::ConsoleView(QWidget *parent)
 
 ConsoleView::~ConsoleView() = default;
 
-void ConsoleView::Append(const QString &text, QRgb colour, qint64 time, const QByteArray &bytes)
+void ConsoleView::Append(const QString &text,
+                         QRgb colour,
+                         qint64 time,
+                         const std::optional<QByteArray> &bytes)
 {
-    Q_UNUSED(bytes); // kept by the store once it shows bytes
-    m_store.Append(WithoutPairedCr(text), colour, time);
+    if (bytes)
+        m_store.Append(WithoutPairedCr(text), colour, time, *bytes);
+    else
+        m_store.Append(WithoutPairedCr(text), colour, time);
 }
 
 bool ConsoleView::EndAppend(qsizetype appendedFrom)
 {
-    if (appendedFrom >= m_store.Size())
+    if (appendedFrom >= Shown().Size())
         return false;
     // Only the segment the text was appended to, and those after it, are new.
-    const qsizetype changed = m_store.SegmentOf(appendedFrom);
+    const qsizetype changed = Shown().SegmentOf(appendedFrom);
     const int oldHeight = m_layouts.KnownHeight(changed);
     m_layouts.ForgetFrom(changed);
     if (m_held) {
@@ -58,7 +69,7 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
         UpdateScrollBar(true);
         const QRect newText = PositionRect(appendedFrom);
         viewport()->update(newText.isNull() ? BannerRect() : viewport()->rect());
-        NotifyTextInserted(this, appendedFrom);
+        MoveReaderWindow(appendedFrom);
         emit textChanged();
         return false;
     }
@@ -73,7 +84,7 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
         = m_follow && oldHeight >= 0 && above >= height && SelectionStart() == SelectionEnd();
     // Only rows that will be seen are laid out: a batch taller than the view is all new.
     int newHeight = 0;
-    for (qsizetype segment = m_store.SegmentCount() - 1; segment >= changed && newHeight < height;
+    for (qsizetype segment = Shown().SegmentCount() - 1; segment >= changed && newHeight < height;
          --segment)
         newHeight += m_layouts.Of(segment)->height;
     const bool allNew = newHeight >= height;
@@ -81,24 +92,37 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
     UpdateScrollBar();
     if (moves && !allNew) {
         viewport()->scroll(0, oldHeight - newHeight);
+        viewport()->update(LogMarkRect()); // it stays where it is
         viewport()->update(0, height - newHeight, viewport()->width(), newHeight);
     } else {
         viewport()->update();
     }
     // Screen readers hear of the new text first, then of the caret that moved past it.
-    NotifyTextInserted(this, appendedFrom);
-    SetCaret(m_store.Size());
+    MoveReaderWindow(appendedFrom);
+    SetCaret(Shown().Size());
     emit textChanged();
     return allNew;
 }
 
+void ConsoleView::MoveReaderWindow(qsizetype appendedFrom)
+{
+    const qsizetype oldBase = std::exchange(m_readerBase, ::ReaderBase(Shown(), m_readerBase));
+    NotifyTextAppended(this, appendedFrom, oldBase);
+}
+
 void ConsoleView::Clear()
 {
-    const QString removed = QAccessible::isActive() ? toPlainText() : QString();
+    const QString removed = QAccessible::isActive()
+        ? Text(m_readerBase, std::min(Shown().Size(), m_readerBase + ReaderPiece))
+        : QString();
     const bool caretMoved = m_caret != 0;
     const bool hadSelection = m_anchor != m_caret;
+    m_log.BeforeClear();
     m_store.Clear();
+    m_release.start(0, this);
+    m_log.AfterClear();
     m_layouts.Clear();
+    m_readerBase = 0;
     ++m_clears;
     m_anchor = m_caret = 0;
     m_follow = !m_held;
@@ -106,7 +130,7 @@ void ConsoleView::Clear()
     m_heldLines = LineCount();
     UpdateScrollBar(true);
     viewport()->update();
-    NotifyTextRemoved(this, removed);
+    NotifyReplaced(this, removed);
     emit cursorPositionChanged(); // the status line shows the empty console
     emit textChanged();
     if (caretMoved)
@@ -129,12 +153,13 @@ void ConsoleView::paintEvent(QPaintEvent *event)
     painter.fillRect(area, palette().base());
     const qsizetype from = SelectionStart();
     const qsizetype to = SelectionEnd();
-    const qsizetype caretSegment = m_store.SegmentOf(m_caret);
+    const ConsoleLines &lines = Shown();
+    const qsizetype caretSegment = lines.SegmentOf(m_caret);
     const bool caretOn = hasFocus() && m_caretShown;
     const QColor mark = palette().color(QPalette::PlaceholderText);
     const ConsoleGeometry::Top top = TopOfView();
     int y = top.y;
-    for (qsizetype segment = top.segment; segment < m_store.SegmentCount() && y <= area.bottom();
+    for (qsizetype segment = top.segment; segment < lines.SegmentCount() && y <= area.bottom();
          ++segment) {
         const LaidSegment *laid = m_layouts.Of(segment);
         if (y + laid->height < area.top()) {
@@ -171,7 +196,7 @@ void ConsoleView::paintEvent(QPaintEvent *event)
             const QTextLine row = laid->layout.lineForTextPosition(shown);
             const qreal left = row.cursorToX(shown);
             const qreal right = row.cursorToX(shown + CodeDigits);
-            painter.setPen(QColor(m_store.RunAt(laid->start + code).first.second));
+            painter.setPen(QColor(lines.RunAt(laid->start + code).first.second));
             painter.drawRect(QRectF(left, y + row.y() + 1, right - left, row.height() - 2));
         }
         if (caretOn && segment == caretSegment)
@@ -180,11 +205,13 @@ void ConsoleView::paintEvent(QPaintEvent *event)
     }
     if (m_held)
         PaintBanner(painter);
+    if (m_log.Running())
+        PaintLogMark(painter);
 }
 
 void ConsoleView::PaintTimes(QPainter &painter, const LaidSegment &laid, int y) const
 {
-    const qint64 time = m_store.LineTime(m_store.LineOf(laid.start));
+    const qint64 time = Shown().LineTime(Shown().LineOf(laid.start));
     if (time == 0)
         return; // the line has no character yet
     const QTextLine first = laid.layout.lineAt(0);
@@ -219,6 +246,7 @@ void ConsoleView::resizeEvent(QResizeEvent *event)
     QAbstractScrollArea::resizeEvent(event);
     m_layouts.SetWidth(viewport()->width());
     UpdateScrollBar(true);
+    m_find->Place();
 }
 
 void ConsoleView::keyPressEvent(QKeyEvent *event)
@@ -249,7 +277,7 @@ void ConsoleView::keyPressEvent(QKeyEvent *event)
         to = selected && !shift ? SelectionStart() : to - 1;
         break;
     case Qt::Key_Right:
-        to = selected && !shift ? SelectionEnd() : to + (m_store.InsidePair(to + 1) ? 2 : 1);
+        to = selected && !shift ? SelectionEnd() : to + (Shown().InsidePair(to + 1) ? 2 : 1);
         break;
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -265,7 +293,7 @@ void ConsoleView::keyPressEvent(QKeyEvent *event)
         to = control ? 0 : m_layouts.RowEdge(m_caret, false);
         break;
     case Qt::Key_End:
-        to = control ? m_store.Size() : m_layouts.RowEdge(m_caret, true);
+        to = control ? Shown().Size() : m_layouts.RowEdge(m_caret, true);
         break;
     default:
         QAbstractScrollArea::keyPressEvent(event);
@@ -327,6 +355,11 @@ void ConsoleView::RestartBlink()
 
 void ConsoleView::timerEvent(QTimerEvent *event)
 {
+    if (event->timerId() == m_release.timerId()) {
+        if (!m_store.ReleaseCleared())
+            m_release.stop();
+        return;
+    }
     if (event->timerId() != m_blink.timerId()) {
         QAbstractScrollArea::timerEvent(event);
         return;

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "consolegeometry.h"
+#include "consolehex.h"
+#include "consolelog.h"
 #include "consolerecord.h"
 #include "consolestore.h"
 #include "segmentlayout.h"
@@ -9,20 +11,25 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 
+#include <optional>
+
+class FindBar;
 class QMenu;
 
 // The console's widget: a read-only view over a ConsoleStore that lays out and paints only
 // the lines in view. The operator places the caret with a click or the keys (arrows,
 // Home/End, Page Up/Down, Ctrl+Home/End), selects with the mouse or Shift, and copies with
-// Ctrl+C or the context menu; screen readers read the whole text through the
-// accessibility interface.
+// Ctrl+C or the context menu; screen readers read the text through the accessibility
+// interface (the newest gigacharacter of a longer session).
 //
 // A line wider than the view wraps, and so does every SegmentLimit characters of a long
 // line; a continuation row carries a mark in the left margin, outside the text.
 //
-// The console is the operator's record: it is saved to a file (Ctrl+S), shows each line's
-// arrival time in a margin on request, zooms (Ctrl+Plus, Ctrl+Minus, Ctrl+0, Ctrl+wheel),
-// and holds still while text streams in (Scroll Lock), each also from its context menu.
+// The console is the operator's record: it is saved to a file (Ctrl+S) or logged to one as
+// it arrives, shows each line's arrival time in a margin on request, shows the bytes of
+// every line in hex, finds text (Ctrl+F, F3), zooms (Ctrl+Plus, Ctrl+Minus, Ctrl+0,
+// Ctrl+wheel), and holds still while text streams in (Scroll Lock), each also from its
+// context menu.
 class ConsoleView : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -36,22 +43,34 @@ public:
     ~ConsoleView() override;
 
     const ConsoleStore &Store() const { return m_store; }
+    // The lines as they are shown: the text, or its bytes in hex. Every position the view
+    // takes or gives is one of these.
+    const ConsoleLines &Shown() const
+    {
+        return m_hexShown ? static_cast<const ConsoleLines &>(m_hexLines) : m_store;
+    }
     const SegmentLayouts &Layouts() const { return m_layouts; }
 
     // Appends and then, once per batch, EndAppend(): the caret goes to the end and the
     // newest text comes into view. Says whether the batch alone fills the view.
-    // `bytes`: what went out or came in on the line for the text.
-    void Append(const QString &text, QRgb colour, qint64 time = 0, const QByteArray &bytes = {});
+    // `bytes`: what went out or came in on the line for the text; without them, the text
+    // stands for them (see ConsoleStore).
+    void Append(const QString &text,
+                QRgb colour,
+                qint64 time = 0,
+                const std::optional<QByteArray> &bytes = std::nullopt);
     bool EndAppend(qsizetype appendedFrom);
     void Clear();
 
     // The text as copy and screen readers get it: controls as their pictures.
     QString Text(qsizetype from, qsizetype to) const;
-    QString toPlainText() const { return Text(0, m_store.Size()); }
+    QString toPlainText() const { return Text(0, Shown().Size()); }
     qsizetype CaretPosition() const { return m_caret; }
     qsizetype SelectionStart() const { return std::min(m_anchor, m_caret); }
     qsizetype SelectionEnd() const { return std::max(m_anchor, m_caret); }
     QString SelectedText() const { return Text(SelectionStart(), SelectionEnd()); }
+    // What copy gives of [from, to): the text, with each line's time while times are shown.
+    QString CopiedText(qsizetype from, qsizetype to) const;
     // The caret never rests between the halves of a surrogate pair.
     void SetCaret(qsizetype pos, bool keepAnchor = false);
     void SetSelection(qsizetype anchor, qsizetype caret);
@@ -59,14 +78,20 @@ public:
     void copy() const;
     // Scrolls, if need be, so that the position is in view.
     void EnsureVisible(qsizetype pos);
-    // How often the console was cleared: a position kept from before is void.
+    // How often the console was cleared or changed its form: a position kept from before
+    // is void.
     quint64 Clears() const { return m_clears; }
+    // Where the text a screen reader reads starts (see consoleaccessible.h).
+    qsizetype ReaderBase() const { return m_readerBase; }
+    // Appends copies of the whole text, at once (see ConsoleStore::AppendCopies); then
+    // EndAppend().
+    void AppendCopies(qsizetype times) { m_store.AppendCopies(times); }
 
     // The console's line metrics: a line is what ended with a line feed, however it is
     // wrapped, and a line break is one position.
-    qsizetype GetLineFromChar(qsizetype charPos) const { return m_store.LineOf(charPos); }
-    qsizetype LineCount() const { return m_store.LineCount(); }
-    qsizetype LineStart(qsizetype line) const { return m_store.LineStart(line); }
+    qsizetype GetLineFromChar(qsizetype charPos) const { return Shown().LineOf(charPos); }
+    qsizetype LineCount() const { return Shown().LineCount(); }
+    qsizetype LineStart(qsizetype line) const { return Shown().LineStart(line); }
 
     // Where a position is drawn, in viewport coordinates; empty when it is out of view or
     // not in the text.
@@ -81,6 +106,20 @@ public:
     SaveOutcome SaveTo(const QString &path);
     void SetTimesShown(bool shown);
     bool TimesShown() const { return m_timesShown; }
+    // Shows every line as its bytes in hex, or as text again; the caret stays on its line.
+    void SetHexShown(bool shown);
+    bool HexShown() const { return m_hexShown; }
+    // Opens the find field over the bottom edge.
+    void OpenFind();
+    FindBar *Finder() const { return m_find; }
+    // The running log: asks for a file and starts it, or stops it; StartLog() starts it on
+    // a file (false when it cannot be opened, the reason told by logFailed).
+    void SetLogging(bool on);
+    bool StartLog(const QString &path);
+    bool Logging() const { return m_log.Running(); }
+    // Where the mark that tells of the log is drawn, its tooltip naming the file; empty
+    // while there is no log.
+    QRect LogMarkRect() const;
     // Steps of one point up (positive) or down; 0 returns to the size it starts with.
     void Zoom(int steps);
     // Held, the view, the caret and the selection stay as they are while text comes in;
@@ -98,6 +137,8 @@ signals:
     // Text came in, or the console was cleared.
     void textChanged();
     void saveFailed(const QString &path, const QString &reason);
+    // The log stopped: it could not be opened, or a write failed.
+    void logFailed(const QString &path, const QString &reason);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -130,14 +171,22 @@ private:
     void PaintBanner(QPainter &painter) const;
     QRect BannerRect() const;
     void Place(qsizetype anchor, qsizetype caret);
+    void MoveReaderWindow(qsizetype appendedFrom);
     void OfferSelection();
+    void LogStopped();
+    QString LogMarkText() const;
+    void PaintLogMark(QPainter &painter) const;
 
     ConsoleStore m_store;
+    HexLines m_hexLines { m_store };
+    bool m_hexShown = false;
     SegmentLayouts m_layouts { m_store };
-    ConsoleGeometry m_geometry { m_store, m_layouts };
+    ConsoleGeometry m_geometry { m_layouts };
+    ConsoleLog m_log { m_store };
     qsizetype m_caret = 0;
     qsizetype m_anchor = 0;
-    quint64 m_clears = 0; // tells an offered selection that its text is gone
+    quint64 m_clears = 0; // tells an offered selection that its text is gone (or its form)
+    qsizetype m_readerBase = 0;
     bool m_follow = true; // the view keeps the newest text in view
     int m_topY = 0; // where the top segment starts when not following, at or above 0
     bool m_timesShown = false;
@@ -147,10 +196,14 @@ private:
     QMenu *m_menu = nullptr;
     QAction *m_copyAction = nullptr;
     QAction *m_timesAction = nullptr;
+    QAction *m_hexAction = nullptr;
+    QAction *m_logAction = nullptr;
+    FindBar *m_find = nullptr;
     QAction *m_holdAction = nullptr;
     bool m_settingScroll = false;
     bool m_barStale = false; // the bar's range lags behind a feed it follows
     bool m_caretShown = true;
     bool m_selecting = false;
     QBasicTimer m_blink;
+    QBasicTimer m_release; // gives back what a clear left, a piece each time
 };

@@ -6,6 +6,10 @@
 #include <QApplication>
 #include <QDateTime>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 // Events before which the console must hold every append: the operator's clicks and keys.
@@ -35,6 +39,16 @@ FrameBatcher::FrameBatcher(ConsoleView *view)
     m_frame.setSingleShot(true);
     m_frame.setInterval(FrameMilliseconds);
     connect(&m_frame, &QTimer::timeout, this, &FrameBatcher::Flush);
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(SettleMilliseconds);
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        if (m_sinceSettled < SettleAfter)
+            return;
+        m_sinceSettled = 0;
+#ifdef __GLIBC__
+        malloc_trim(0);
+#endif
+    });
     qApp->installEventFilter(this);
 }
 
@@ -43,7 +57,7 @@ FrameBatcher::~FrameBatcher()
     qApp->removeEventFilter(this);
 }
 
-void FrameBatcher::Append(const QString &text, QRgb colour, const QByteArray &bytes)
+void FrameBatcher::Append(const QString &text, QRgb colour, const std::optional<QByteArray> &bytes)
 {
     if (m_pending.isEmpty()) {
         if (!m_drawn.isValid() || m_drawn.elapsed() >= SkimMilliseconds)
@@ -65,9 +79,12 @@ void FrameBatcher::Flush()
     ++m_frames;
     m_drawn.start();
     const QList<Piece> pieces = std::exchange(m_pending, {});
-    const qsizetype from = m_view->Store().Size();
-    for (const Piece &piece : pieces)
+    const qsizetype from = m_view->Shown().Size();
+    for (const Piece &piece : pieces) {
         m_view->Append(piece.text, piece.colour, piece.time, piece.bytes);
+        m_sinceSettled += piece.text.size();
+    }
+    m_settle.start();
     // The caret at the end, where the next append goes: the status line follows it, once
     // for the whole batch, and the newest text is scrolled into view.
     // The keyboard stays where the operator put it: a screen reader would otherwise announce

@@ -7,6 +7,8 @@
 #include <QRgb>
 #include <QTimer>
 
+#include <optional>
+
 class ConsoleView;
 
 // Appends to the console are drawn once a frame: the text of every append since the last
@@ -25,13 +27,19 @@ public:
     // The frame while every picture is all new text (a feed faster than anyone reads,
     // where each picture costs a paint of the whole view), until the feed pauses.
     static constexpr int SkimMilliseconds = 100;
+    // A feed that pauses this long after passing this many characters gives the memory of
+    // the buffers it passed through back (see m_settle).
+    static constexpr int SettleMilliseconds = 500;
+    static constexpr qsizetype SettleAfter = 1 << 20;
 
     explicit FrameBatcher(ConsoleView *view);
     ~FrameBatcher() override;
 
     // Appends plain text, never markup, at the end of the console in the colour given, with
     // the bytes of the line it stands for.
-    void Append(const QString &text, QRgb colour, const QByteArray &bytes = {});
+    // Without bytes, the text stands for them (see ConsoleStore).
+    void
+    Append(const QString &text, QRgb colour, const std::optional<QByteArray> &bytes = std::nullopt);
     // Takes in what the appends since the last frame hold.
     void Flush();
     bool HasPending() const { return !m_pending.isEmpty(); }
@@ -46,7 +54,7 @@ private:
     {
         QString text;
         QRgb colour;
-        QByteArray bytes;
+        std::optional<QByteArray> bytes;
         qint64 time; // of the append, for the lines that begin in it
     };
 
@@ -56,4 +64,9 @@ private:
     QElapsedTimer m_waiting; // since the oldest undrawn append
     QElapsedTimer m_drawn; // since the last draw
     qint64 m_frames = 0;
+    // A flood passes megabytes through short-lived buffers (the port's, the appends'); freed,
+    // they stay in the heap below what lasts, a hundred bytes a line of it. Once the feed
+    // pauses, they go back to the system.
+    QTimer m_settle;
+    qsizetype m_sinceSettled = 0; // characters drawn since
 };

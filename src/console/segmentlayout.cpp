@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "segmentlayout.h"
 
-#include "consolestore.h"
+#include "consolelines.h"
 #include "consoletext.h"
 
 #include <algorithm>
@@ -40,10 +40,16 @@ qsizetype LaidSegment::AtX(const QTextLine &row, qreal x) const
     return start + FromShown(row.xToCursor(x));
 }
 
-SegmentLayouts::SegmentLayouts(const ConsoleStore &store)
-    : m_store(store)
+SegmentLayouts::SegmentLayouts(const ConsoleLines &lines)
+    : m_lines(&lines)
     , m_cache(Kept)
 { }
+
+void SegmentLayouts::SetLines(const ConsoleLines &lines)
+{
+    m_lines = &lines;
+    m_cache.clear();
+}
 
 void SegmentLayouts::SetFont(const QFont &font)
 {
@@ -91,7 +97,7 @@ int SegmentLayouts::KnownHeight(qsizetype segment) const
 const LaidSegment *SegmentLayouts::Of(qsizetype segment) const
 {
     if (LaidSegment *laid = m_cache.object(segment)) {
-        if (std::pair { laid->start, laid->end } == m_store.SegmentRange(segment))
+        if (std::pair { laid->start, laid->end } == m_lines->SegmentRange(segment))
             return laid;
     }
     return Lay(segment);
@@ -100,9 +106,9 @@ const LaidSegment *SegmentLayouts::Of(qsizetype segment) const
 LaidSegment *SegmentLayouts::Lay(qsizetype segment) const
 {
     auto laid = std::make_unique<LaidSegment>();
-    std::tie(laid->start, laid->end) = m_store.SegmentRange(segment);
-    laid->index = m_store.SegmentLine(segment).second;
-    const QString text = Shown(m_store.Text(laid->start, laid->end), laid->codes);
+    std::tie(laid->start, laid->end) = m_lines->SegmentRange(segment);
+    laid->index = m_lines->SegmentLine(segment).second;
+    const QString text = Shown(m_lines->Text(laid->start, laid->end), laid->codes);
     QList<QTextLayout::FormatRange> formats;
     for (const qsizetype code : laid->codes) {
         QTextLayout::FormatRange small;
@@ -111,7 +117,7 @@ LaidSegment *SegmentLayouts::Lay(qsizetype segment) const
         small.format.setFontPointSize(m_font.pointSizeF() * 0.7);
         formats.append(small);
     }
-    const auto runs = m_store.Runs(laid->start, laid->end);
+    const auto runs = m_lines->Runs(laid->start, laid->end);
     // A segment in one colour, the usual case, is drawn with that pen: a layout without
     // formats lays out and draws in fewer, longer runs.
     if (runs.size() == 1 && formats.isEmpty())
@@ -160,7 +166,7 @@ LaidSegment *SegmentLayouts::Lay(qsizetype segment) const
 
 qsizetype SegmentLayouts::MoveRows(qsizetype pos, int rows) const
 {
-    qsizetype segment = m_store.SegmentOf(pos);
+    qsizetype segment = m_lines->SegmentOf(pos);
     const LaidSegment *laid = Of(segment);
     const QTextLine start = laid->RowOf(pos);
     const qreal x = start.cursorToX(laid->ToShown(pos - laid->start));
@@ -178,11 +184,11 @@ qsizetype SegmentLayouts::MoveRows(qsizetype pos, int rows) const
     for (; rows > 0; --rows) {
         if (row + 1 < laid->layout.lineCount()) {
             ++row;
-        } else if (segment + 1 < m_store.SegmentCount()) {
+        } else if (segment + 1 < m_lines->SegmentCount()) {
             laid = Of(++segment);
             row = 0;
         } else {
-            return m_store.Size();
+            return m_lines->Size();
         }
     }
     return laid->AtX(laid->layout.lineAt(row), x);
@@ -190,7 +196,7 @@ qsizetype SegmentLayouts::MoveRows(qsizetype pos, int rows) const
 
 qsizetype SegmentLayouts::RowEdge(qsizetype pos, bool end) const
 {
-    const LaidSegment *laid = Of(m_store.SegmentOf(pos));
+    const LaidSegment *laid = Of(m_lines->SegmentOf(pos));
     const QTextLine line = laid->RowOf(pos);
     int shown = line.textStart();
     if (end) {
@@ -205,12 +211,12 @@ qsizetype SegmentLayouts::RowEdge(qsizetype pos, bool end) const
 
 std::pair<qsizetype, qsizetype> SegmentLayouts::RowRange(qsizetype pos) const
 {
-    const LaidSegment *laid = Of(m_store.SegmentOf(pos));
+    const LaidSegment *laid = Of(m_lines->SegmentOf(pos));
     const QTextLine line = laid->RowOf(pos);
     const qsizetype from = laid->start + laid->FromShown(line.textStart());
     if (line.lineNumber() + 1 < laid->layout.lineCount())
         return { from, laid->start + laid->FromShown(line.textStart() + line.textLength()) };
     // The segment's last row: up to the next segment, or past the line feed.
-    const bool lineFeed = laid->end < m_store.Size() && m_store.At(laid->end) == u'\n';
+    const bool lineFeed = laid->end < m_lines->Size() && m_lines->At(laid->end) == u'\n';
     return { from, laid->end + (lineFeed ? 1 : 0) };
 }

@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-class ConsoleStore;
+class ConsoleLines;
 
 // One display segment laid out at the view's width. A boxed character stands in the
 // layout as its hex digits, so positions are mapped between text and layout.
@@ -40,8 +40,11 @@ public:
     static constexpr int Margin = 9; // room for the continuation mark
     static constexpr int Kept = 400;
 
-    explicit SegmentLayouts(const ConsoleStore &store);
+    explicit SegmentLayouts(const ConsoleLines &lines);
 
+    // The lines to lay out, in the form shown; forgets every layout.
+    void SetLines(const ConsoleLines &lines);
+    const ConsoleLines &Lines() const { return *m_lines; }
     // Each forgets every layout when it changes something.
     void SetFont(const QFont &font);
     void SetWidth(int width);
@@ -71,7 +74,7 @@ public:
 private:
     LaidSegment *Lay(qsizetype segment) const;
 
-    const ConsoleStore &m_store;
+    const ConsoleLines *m_lines;
     QFont m_font;
     int m_width = 0;
     int m_timeMargin = 0;

@@ -24,5 +24,5 @@ QVariant SelectionOffer::retrieveData(const QString &mime, QMetaType) const
 {
     if (!m_view || m_view->Clears() != m_clears || !hasFormat(mime))
         return {};
-    return m_view->Text(m_from, m_to);
+    return m_view->CopiedText(m_from, m_to);
 }

@@ -4,6 +4,7 @@
 // The first byte picks the mode (bits 0-1: idle, query, update, hand-typed) and whether
 // the pacing tick runs after every read (bit 2); the rest are reads as ForEachRead cuts them.
 
+#include "console/consolehex.h"
 #include "console/consoletext.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
@@ -74,10 +75,12 @@ public:
             appended << text;
         if (colour == QColor(ColourReceived))
             received += text;
+        this->bytes += bytes;
         m_console.Append(text, colour.rgb(), bytes);
     }
     QStringList appended;
     QString received;
+    QByteArray bytes; // everything that went out or came in, in order
 
 private:
     FrameBatcher &m_console;
@@ -205,5 +208,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         covered = to;
     }
     FUZZ_CHECK(covered == kept.size());
+    // Line by line, the bytes are all that went out and came in, in order, each line's
+    // ending after its 0A; the hex form is theirs, its segments covering it.
+    QByteArray bytes;
+    const HexLines hex(store);
+    QString hexText;
+    for (qsizetype line = 0; line < store.LineCount(); ++line) {
+        const QByteArray lineBytes = store.LineBytes(line);
+        FUZZ_CHECK(lineBytes.indexOf('\n') < 0 || lineBytes.indexOf('\n') == lineBytes.size() - 1
+                   || line + 1 == store.LineCount());
+        bytes += lineBytes;
+        hexText += HexLines::Hex(lineBytes) + (line + 1 < store.LineCount() ? "\n" : "");
+    }
+    FUZZ_CHECK(bytes == tee.bytes);
+    FUZZ_CHECK(hex.Text(0, hex.Size()) == hexText);
+    covered = 0;
+    for (qsizetype s = 0; s < hex.SegmentCount(); ++s) {
+        const auto [from, to] = hex.SegmentRange(s);
+        FUZZ_CHECK((from == covered || from == covered + 1) && hex.SegmentOf(from) == s);
+        covered = to;
+    }
+    FUZZ_CHECK(covered == hex.Size());
     return 0;
 }

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "consolelines.h"
+
+class ConsoleStore;
+
+// The console's lines as the bytes that went out or came in: each byte as two upper-case
+// hex digits, one space between bytes ("41 54 0D 0A"), a line ending after each 0A byte,
+// each byte in the colour of its direction. Made from the store when asked, line by line:
+// nothing of it is kept, so it costs nothing until shown and is there at once. A segment
+// holds ConsoleStore::HexSegmentBytes bytes.
+class HexLines : public ConsoleLines
+{
+public:
+    static constexpr qsizetype SegmentChars = 498; // 166 bytes, each with its space
+
+    explicit HexLines(const ConsoleStore &store)
+        : m_store(store)
+    { }
+
+    // Bytes as the hex form shows them: two upper-case digits each, a space between.
+    static QString Hex(QByteArrayView bytes);
+
+    qsizetype Size() const override;
+    qsizetype LineCount() const override;
+    qsizetype LineOf(qsizetype pos) const override;
+    qsizetype LineStart(qsizetype line) const override;
+    qsizetype LineLength(qsizetype line) const override;
+    qint64 LineTime(qsizetype line) const override;
+    QString Text(qsizetype from, qsizetype to) const override;
+    QChar At(qsizetype pos) const override;
+    bool InsidePair(qsizetype) const override { return false; }
+    QList<Run> Runs(qsizetype from, qsizetype to) const override;
+    std::pair<Run, qsizetype> RunAt(qsizetype pos) const override;
+    qsizetype SegmentCount() const override;
+    qsizetype FirstSegment(qsizetype line) const override;
+    std::pair<qsizetype, qsizetype> SegmentLine(qsizetype segment) const override;
+    std::pair<qsizetype, qsizetype> SegmentRange(qsizetype segment) const override;
+    qsizetype SegmentOf(qsizetype pos) const override;
+
+private:
+    const ConsoleStore &m_store;
+};

@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "consolelog.h"
+
+#include "consolerecord.h"
+#include "consolestore.h"
+#include "consoletext.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <io.h>
+#endif
+
+namespace {
+
+// The text goes out in pieces of about this many characters.
+constexpr qsizetype Piece = 1 << 20;
+
+} // namespace
+
+ConsoleLog::ConsoleLog(const ConsoleStore &store)
+    : m_store(store)
+    , m_hex(store)
+{
+    m_timer.setInterval(WriteMilliseconds);
+    connect(&m_timer, &QTimer::timeout, this, &ConsoleLog::WriteOut);
+}
+
+ConsoleLog::~ConsoleLog()
+{
+    Stop();
+}
+
+bool ConsoleLog::Start(const QString &path, QString &reason)
+{
+    Stop();
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        reason = m_file.errorString();
+        return false;
+    }
+    m_line = m_store.LineCount() - 1;
+    m_written = 0;
+    m_lineHex = m_hexShown;
+    m_timer.start();
+    return true;
+}
+
+void ConsoleLog::Stop()
+{
+    if (!m_file.isOpen())
+        return;
+    WriteOut();
+    m_timer.stop();
+    m_file.close();
+}
+
+void ConsoleLog::BeforeClear()
+{
+    if (!m_file.isOpen())
+        return;
+    WriteOut();
+    if (m_file.isOpen() && m_written > 0)
+        Write(QStringLiteral("\n")); // the line that was arriving ends in the file
+}
+
+void ConsoleLog::AfterClear()
+{
+    m_line = 0;
+    m_written = 0;
+    m_lineHex = m_hexShown;
+}
+
+void ConsoleLog::WriteOut()
+{
+    if (!m_file.isOpen())
+        return;
+    Clock clock;
+    QString out;
+    for (;;) {
+        const ConsoleLines &lines = m_lineHex ? static_cast<const ConsoleLines &>(m_hex) : m_store;
+        const qsizetype start = lines.LineStart(m_line);
+        const qsizetype length = lines.LineLength(m_line);
+        const bool ended = m_line + 1 < lines.LineCount();
+        if (m_written == 0 && (length > 0 || ended) && m_timesShown)
+            out += clock.Stamp(lines.LineTime(m_line));
+        out += Pictured(lines.Text(start + m_written, start + length));
+        m_written = length;
+        if (!ended)
+            break;
+        out += QLatin1Char('\n');
+        ++m_line;
+        m_written = 0;
+        m_lineHex = m_hexShown;
+        if (out.size() >= Piece && !Write(std::exchange(out, {})))
+            return;
+    }
+    if (!Write(out))
+        return;
+    // Handed to the system, and on to the disk: a lost machine loses no more either.
+    if (!m_file.flush()) {
+        Fail(m_file.errorString());
+        return;
+    }
+#ifdef Q_OS_UNIX
+    if (::fsync(m_file.handle()) != 0 && errno != EINVAL && errno != EROFS) {
+        Fail(QString::fromLocal8Bit(strerror(errno)));
+        return;
+    }
+    // Written to a file that was removed, the log would only vanish with it.
+    struct stat open = {};
+    struct stat named = {};
+    if (::fstat(m_file.handle(), &open) == 0
+        && (::stat(QFile::encodeName(m_file.fileName()).constData(), &named) != 0
+            || named.st_ino != open.st_ino || named.st_dev != open.st_dev)) {
+        Fail(tr("文件已被删除或移走"));
+        return;
+    }
+#else
+#ifdef Q_OS_WIN
+    _commit(m_file.handle());
+#endif
+    if (!QFileInfo::exists(m_file.fileName()))
+        Fail(tr("文件已被删除或移走"));
+#endif
+}
+
+bool ConsoleLog::Write(const QString &text)
+{
+    if (text.isEmpty() || m_file.write(text.toUtf8()) >= 0)
+        return true;
+    Fail(m_file.errorString());
+    return false;
+}
+
+void ConsoleLog::Fail(const QString &reason)
+{
+    const QString path = m_file.fileName();
+    m_timer.stop();
+    m_file.close();
+    emit failed(path, reason);
+}

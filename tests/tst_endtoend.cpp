@@ -98,15 +98,20 @@ class TestEndToEnd : public QObject
         return notice.IsShown() ? notice.Box()->text() : QString();
     }
     // Presses a button of the notice on show; false when it has no such button.
-    [[nodiscard]] bool PressOnNotice(const QString &caption)
+    QAbstractButton *NoticeButton(const QString &caption)
     {
         const auto buttons = m_form->Notices().IsShown() ? m_form->Notices().Box()->buttons()
                                                          : QList<QAbstractButton *>();
         for (QAbstractButton *button : buttons) {
             if (button->text() == caption)
-                return button->click(), true;
+                return button;
         }
-        return false;
+        return nullptr;
+    }
+    [[nodiscard]] bool PressOnNotice(const QString &caption)
+    {
+        QAbstractButton *button = NoticeButton(caption);
+        return button && (button->click(), true);
     }
 
     // Waits until the console has drawn every append; what is read after it fails on its
@@ -396,6 +401,8 @@ void TestEndToEnd::unansweredStepNotice()
         QCOMPARE(m_sim->Received(), QueryCommands());
         VerifyDefaultsInPanel();
     } else if (then == QLatin1String("find")) {
+        // Offered once the look for another command set is over.
+        QTRY_VERIFY_WITH_TIMEOUT(NoticeButton(QStringLiteral("查找波特率")), 10000);
         QVERIFY(PressOnNotice(QStringLiteral("查找波特率")));
         QTRY_VERIFY_WITH_TIMEOUT(m_form->Finder().Running(), 5000);
         clock.start();

@@ -463,9 +463,6 @@ void TestSequences::refusalMeaning()
     QCOMPARE(RefusalMeaning(reply), meaning);
 }
 
-QTEST_GUILESS_MAIN(TestSequences)
-#include "tst_sequences.moc"
-
 void TestSequences::settingsFileReadBack_data()
 {
     QTest::addColumn<QString>("name");
@@ -568,3 +565,6 @@ void TestSequences::settingsFileRefused()
     QCOMPARE(fields.texts, before.texts); // the panel as it was
     QCOMPARE(fields.options, before.options);
 }
+
+QTEST_GUILESS_MAIN(TestSequences)
+#include "tst_sequences.moc"

@@ -16,6 +16,7 @@ ArrivalSpeech::ArrivalSpeech(std::function<void(const QString &)> say,
 void ArrivalSpeech::Sent()
 {
     m_pending.clear(); // what came before the command is not its reply
+    m_lines = 0;
     m_replyAwaited = true;
 }
 
@@ -24,19 +25,30 @@ void ArrivalSpeech::Received(QStringView text, bool sequenceRunning)
     if (sequenceRunning) {
         m_replyAwaited = false;
         m_pending.clear();
+        m_lines = 0;
         m_quiet.stop();
         return;
     }
-    m_pending += text;
+    // Only what may be spoken is kept: a flood is told by its count of lines.
+    m_lines += text.count(u'\n');
+    if (m_pending.size() <= MostCharacters)
+        m_pending += text.first(std::min(text.size(), MostCharacters + 1 - m_pending.size()));
     m_quiet.start();
 }
 
 void ArrivalSpeech::Quiet()
 {
     m_quiet.stop();
-    const QString spoken = Spoken(std::exchange(m_pending, QString()));
-    if (!spoken.isEmpty() && (m_replyAwaited || m_consoleFocused()))
-        m_say(spoken);
+    const QString pending = std::exchange(m_pending, QString());
+    const qsizetype lines = std::exchange(m_lines, 0);
+    // The reply to a command is what came until the line fell quiet; after it, only what
+    // arrives while the console has the keyboard is spoken.
+    const bool speak = std::exchange(m_replyAwaited, false) || m_consoleFocused();
+    if (!speak || pending.isEmpty())
+        return;
+    m_say(pending.size() > MostCharacters
+              ? tr("收到 %n 行", nullptr, int(std::max<qsizetype>(1, lines)))
+              : Spoken(pending));
 }
 
 QString ArrivalSpeech::Spoken(QStringView text)

@@ -39,6 +39,7 @@ private:
     std::function<void(const QString &)> m_say;
     std::function<bool()> m_consoleFocused;
     QTimer m_quiet;
-    QString m_pending;
+    QString m_pending; // at most MostCharacters + 1 of what came since the last speech
+    qsizetype m_lines = 0; // line feeds in all that came since
     bool m_replyAwaited = false;
 };

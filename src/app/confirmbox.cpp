@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "confirmbox.h"
 
+#include "common/plaintext.h"
 #include "common/warningbox.h"
 
 #include <QCoreApplication>
@@ -16,7 +17,7 @@ bool MessageBoxConfirm::Confirm(const QString &text, const QString &informative)
     QMessageBox box(QMessageBox::Question, ConfirmTitle(), text, QMessageBox::NoButton, m_parent);
     // The list quotes the panel, which may hold anything: never read it as markup.
     box.setTextFormat(Qt::PlainText);
-    box.setInformativeText(informative);
+    box.setInformativeText(AsPlainText(informative));
     QPushButton *write = box.addButton(QCoreApplication::translate("MessageBoxConfirm", "写入"),
                                        QMessageBox::AcceptRole);
     QPushButton *cancel = box.addButton(QCoreApplication::translate("MessageBoxConfirm", "取消"),

@@ -3,6 +3,7 @@
 
 #include "arrivalspeech.h"
 #include "commandbox.h"
+#include "common/plaintext.h"
 #include "common/twips.h"
 #include "common/wholetext.h"
 #include "confirmbox.h"
@@ -216,11 +217,11 @@ void Form1::closeEvent(QCloseEvent *event)
     // The program ends with the window: nothing more goes out or speaks up (a tick would
     // find the port closed and warn), and the device goes back with its settings restored.
     m_watch->Stop();
-    m_rateFinder->Cancel();
+    StopSearches();
     m_engine->Stop();
     Timer1->stop();
-    m_notice->Close();
-    m_sharedNotice->Close();
+    for (NoticeBox *notice : { m_notice.get(), m_sharedNotice.get(), m_doneNotice.get() })
+        notice->Close();
     Uart1->Close();
     QWidget::closeEvent(event);
 }
@@ -232,9 +233,9 @@ void Form1::keyPressEvent(QKeyEvent *event)
         RichTextBox1->SetHeld(!RichTextBox1->Held());
         return;
     }
-    // Escape stops a search for the rate, as its notice's "取消" does.
-    if (event->key() == Qt::Key_Escape && m_rateFinder->Running()) {
-        m_rateFinder->Cancel();
+    // Escape stops a search for the rate or the command set, as its notice's "取消" does.
+    if (event->key() == Qt::Key_Escape && (m_rateFinder->Running() || m_setSearch->Running())) {
+        StopSearches();
         return;
     }
     QWidget::keyPressEvent(event);
@@ -262,15 +263,8 @@ void Form1::CreateControls()
                              static_cast<QWidget *>(Combo1) })
         DrawInBlack(widget);
     Combo1->setEditable(false);
-    // A screen reader reads the list with its label, and the rate chosen as its description
-    // (on this platform, the list's own value reaches no screen reader): "波特率： 38400".
+    // A screen reader reads the list with its label: "波特率： 38400".
     Label5->setBuddy(Combo1);
-    connect(Combo1, &QComboBox::currentTextChanged, this, [this](const QString &rate) {
-        Combo1->setAccessibleDescription(rate);
-        // Chosen with the arrow keys, the list closed: nothing else tells it.
-        if (Combo1->hasFocus() && !Combo1->view()->isVisible())
-            m_announcer->Say(rate);
-    });
 
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text2->setTabChangesFocus(true);
@@ -338,9 +332,9 @@ void Form1::Command3_Click()
 
 void Form1::Command4_Click()
 {
-    // The operator takes over from the wait for a lost adapter and a search for the rate.
+    // The operator takes over from the wait for a lost adapter and the searches.
     m_watch->Stop();
-    m_rateFinder->Cancel();
+    StopSearches();
     m_origin->PortSearched();
     m_state.ModuleVersion.clear(); // another port may hold another module
     SearchNextPort(m_state.LastPortTried, *Uart1, Combo1->currentText(),
@@ -354,15 +348,27 @@ void Form1::Command4_Click()
 void Form1::Combo1_Click()
 {
     // The port runs at the rate the list shows: a choice applies to it at once, open or
-    // not, and ends a search for the rate (which gives its rate back first).
+    // not, and ends the searches (the one for the rate gives its rate back first).
+    StopSearches();
+    const QString rate = Combo1->currentText();
+    Uart1->SetLine(LineSettings(rate));
+    // A screen reader reads the rate as the list's description (on this platform the list's
+    // own value reaches none); one chosen with the arrow keys, the list closed, is said.
+    Combo1->setAccessibleDescription(rate);
+    if (Combo1->hasFocus() && !Combo1->view()->isVisible())
+        m_announcer->Say(rate);
+}
+
+void Form1::StopSearches()
+{
     m_rateFinder->Cancel();
-    Uart1->SetLine(LineSettings(Combo1->currentText()));
+    m_setSearch->Cancel();
 }
 
 void Form1::SetPortStatus(const QString &caption, const QString &tooltip)
 {
     SetWholeText(Label4, caption);
-    Label4->setToolTip(tooltip);
+    Label4->setToolTip(AsPlainText(tooltip)); // it names devices and other programs
 }
 
 void Form1::AnnouncePortStatus(const QString &caption, const QString &tooltip)

@@ -101,6 +101,8 @@ private:
     void Command5_Click();
     void Command6_Click();
     void Combo1_Click();
+    // The operator takes over from a search for the rate or for another command set.
+    void StopSearches();
     void Timer1_Timer();
     void Uart1_OnComm();
     void Uart1_DeviceLost();

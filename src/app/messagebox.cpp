@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "messagebox.h"
 
+#include "common/plaintext.h"
+
 #include <QMessageBox>
 
 MessageBoxWarning::MessageBoxWarning(QWidget *parent)
@@ -19,7 +21,9 @@ void MessageBoxWarning::Show(const QString &title, const QString &text, const QS
         m_shown = m_waiting.takeFirst();
         // exec() keeps the window's timer and port notifications running while it is open.
         QMessageBox box(QMessageBox::Warning, m_shown[0], m_shown[1], QMessageBox::Ok, m_parent);
-        box.setInformativeText(m_shown[2]);
+        // The texts may name a file or quote what a file or the module holds.
+        box.setTextFormat(Qt::PlainText);
+        box.setInformativeText(AsPlainText(m_shown[2]));
         box.exec();
     }
     m_shown.clear();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "noticebox.h"
 
+#include "common/plaintext.h"
 #include "spoken.h"
 
 #include <QApplication>
@@ -56,7 +57,7 @@ void NoticeBox::Show(const NoticeContent &content)
                            content.actionOnly ? QMessageBox::NoButton : QMessageBox::Ok, m_parent);
     // The text may quote what the module sent: never read it as markup.
     box->setTextFormat(Qt::PlainText);
-    box->setInformativeText(content.informative);
+    box->setInformativeText(AsPlainText(content.informative));
     box->setWindowModality(Qt::NonModal);
     // The operator may be typing a command: the keys stay where they go.
     box->setAttribute(Qt::WA_ShowWithoutActivating);

@@ -99,6 +99,7 @@ void CommandEngine::OnPortLost()
     // The number of the port that was open: a search that ran past 16 has reset
     // LastPortTried while port 16 stayed open.
     m_state.LastPortTried = qint16(std::max(0, m_port.PortNumber() - 1));
+    m_state.ModuleVersion.clear(); // another module may come back on it
     if (SequenceRunning(m_state))
         AbandonSequence();
 }
@@ -107,6 +108,12 @@ void CommandEngine::Stop()
 {
     m_state.AwaitingReply = false;
     SetMode(ModeIdle);
+}
+
+void CommandEngine::StopSequence()
+{
+    if (SequenceRunning(m_state))
+        Stop();
 }
 
 void CommandEngine::OnReceive()

@@ -36,6 +36,8 @@ public:
     // The operator turned to something else (the rate finder): a running sequence ends
     // where it is, without a warning.
     void Stop();
+    // The same, only while a query or an update runs.
+    void StopSequence();
 
     void Advance(int lastStep);
     void SendLine(const QString &line, QColor colour);

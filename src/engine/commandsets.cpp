@@ -110,16 +110,11 @@ void CommandSetSearch::Start(const NoticeContent &otherwise)
     progress.informative = tr("依次发送不带行结束符的%1，各等 %2 秒。它们只读取版本，"
                               "不改变模块的任何设置。")
                                .arg(ProbeList(), QString::number(SilenceMs / 1000.0));
-    // What the notice offers ends the search first; where it offers nothing, "取消" does.
-    if (otherwise.action.isEmpty()) {
-        progress.action = tr("取消");
-        progress.onAction = [this] { Cancel(); };
-    } else {
-        progress.onAction = [this, action = otherwise.onAction] {
-            End();
-            action();
-        };
-    }
+    // Its one button stops the search, and the notice it would have ended with takes its
+    // place, with what that one offers (the rate finder).
+    progress.action = tr("取消");
+    progress.onAction = [this] { Cancel(); };
+    progress.actionOnly = true;
     m_notice.Show(progress);
     m_index = 0;
     Probe();

@@ -120,6 +120,11 @@ bool ReadsAsText(QStringView text)
     return JudgeUnanswered(text).kind == Unanswered::OtherText;
 }
 
+QString FindRateAction()
+{
+    return StepWatch::tr("查找波特率");
+}
+
 QString CheckList(int rate)
 {
     QString list = StepWatch::tr("请检查：");
@@ -236,7 +241,7 @@ NoticeContent StepWatch::Silence(const QString &command) const
     NoticeContent content {
         NoticeTitle(),
         tr("“%1”发出 %2 秒后，模块没有任何回应。").arg(command, QString::number(PatienceMs / 1000)),
-        CheckList(rate), tr("查找波特率"), m_findRate
+        CheckList(rate), FindRateAction(), m_findRate
     };
     if (m_step == 1)
         return content;
@@ -281,7 +286,7 @@ void StepWatch::ShowUnanswered()
         content.text = tr("“%1”发出后收到的字节不能读作文字（乱码、控制字符或空字节），"
                           "这多半是波特率不对。当前波特率为 %2。")
                            .arg(command, QString::number(rate));
-        content.action = tr("查找波特率");
+        content.action = FindRateAction();
         content.onAction = m_findRate;
         break;
     case Unanswered::OtherText:

@@ -21,6 +21,8 @@ inline constexpr int DataModeRate = 9600;
 
 // What the operator checks when the module does not answer, with the rate in use.
 QString CheckList(int rate);
+// The caption of the button that starts a search for the rate.
+QString FindRateAction();
 
 // A line of the module's text as a notice quotes it: characters that do not print are
 // shown as U+FFFD, and a long line is cut to fit the box.

@@ -6,7 +6,6 @@
 class ReplyStore;
 class SettingsFields;
 struct FirmwareForms;
-struct FirmwareForms;
 
 // The line of an update step, 1 to 9, built from the panel as it is now, CR LF included,
 // in the forms of the module's firmware (the forms of 2.x when none is given).

@@ -16,10 +16,11 @@ void UpdateGuard::StartUpdate()
 {
     const QStringList causes = Causes();
     if (!causes.isEmpty()) {
+        // A query still running would go on filling the panel while the box lists it: the
+        // update takes its place in any case.
+        m_engine.StopSequence();
         const QString text
             = tr("是否向模块写入以下设置？") + QLatin1Char('\n') + causes.join(QLatin1Char('\n'));
-        // A heading of its own above the list: the box reads its informative text as
-        // markup when the first line looks like it, and the first setting might.
         const QString list
             = tr("将写入的设置：") + QLatin1Char('\n') + Listing().join(QLatin1Char('\n'));
         if (!m_confirm->Confirm(text, list))

@@ -84,11 +84,10 @@ Layout ReadLayout(const QByteArray &data)
 std::optional<QString>
 SaveSettingsFile(const QString &path, const SettingsFields &fields, const ModuleRecord &module)
 {
-    // QSettings would keep what a file there holds: the file is made anew.
-    QFile old(path);
-    if (old.exists() && !old.remove())
-        return old.errorString();
+    // QSettings would keep what a file there holds: the file is made anew, and replaces the
+    // old one only once it is whole.
     QSettings file(path, QSettings::IniFormat);
+    file.clear();
     file.beginGroup(ModuleSection);
     if (!module.address.isEmpty())
         file.setValue(AddressKey, module.address);

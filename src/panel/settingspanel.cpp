@@ -3,6 +3,7 @@
 
 #include "settingsbox.h"
 
+#include "common/plaintext.h"
 #include "common/twips.h"
 #include "common/wholetext.h"
 #include "engine/enginestate.h"
@@ -128,11 +129,13 @@ bool ShowsWholeText(const QLineEdit *box)
 void ShowTip(QWidget *field)
 {
     QString tip = field->property(MarkProperty).toString();
-    field->setAccessibleDescription(tip);
+    // A screen reader is told of every change of description: only of real ones.
+    if (field->accessibleDescription() != tip)
+        field->setAccessibleDescription(tip);
     const auto *box = qobject_cast<QLineEdit *>(field);
     if (tip.isEmpty() && box && !ShowsWholeText(box))
         tip = box->text();
-    field->setToolTip(tip);
+    field->setToolTip(AsPlainText(tip));
 }
 
 } // namespace

@@ -55,7 +55,7 @@ install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>
 # from the Debian package of Qt's translations: the same Qt, and .qm files are the same
 # on every platform. English needs none.
 find_file(TARVENIT_QTBASE_ZH qtbase_zh_CN.qm PATHS /usr/share/qt6/translations NO_DEFAULT_PATH
-    REQUIRED)
+    NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 install(FILES ${TARVENIT_QTBASE_ZH} DESTINATION ${CMAKE_INSTALL_BINDIR}/translations)
 
 # The compiler's runtime, where the compiler itself finds it, stripped (unstripped,

@@ -967,6 +967,9 @@ void TestConsole::saveFailureLeavesNoFile()
 
 void TestConsole::saveTimesAcrossDaylightSaving()
 {
+#ifdef Q_OS_WIN
+    QSKIP("The zone is chosen through TZ, which Windows' time functions do not read");
+#endif
     const QByteArray zone = qgetenv("TZ");
     qputenv("TZ", "Europe/Berlin");
     const auto restore

@@ -508,7 +508,7 @@ void TestSequences::settingsFileReadBack()
     // Saving again replaces the file.
     QVERIFY(!SaveSettingsFile(path, loaded, {}));
     QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text)); // CR LF on Windows
     const QString text = QString::fromUtf8(file.readAll());
     QVERIFY(text.contains(QStringLiteral("\nIAC=9e8b33\n")));
     QVERIFY(!text.contains(QStringLiteral("ADDR")));

@@ -1092,8 +1092,14 @@ void TestForm1::accessibleParts_data()
     QTest::newRow("a box reached by Tab: one run, nothing selected")
         << "Text1_4"
         << "连接密码：|连接密码：|run 0-4, selected 0";
-    QTest::newRow("the baud list: its rate as the description") << "Combo1"
-                                                                << "38400|波特率：|38400";
+    // Where the list's name is its rate; elsewhere it is its accessible name.
+#ifdef Q_OS_UNIX
+    const QString baudName = QStringLiteral("38400");
+#else
+    const QString baudName = QStringLiteral("波特率");
+#endif
+    QTest::newRow("the baud list: its rate as the description")
+        << "Combo1" << baudName + QStringLiteral("|波特率：|38400");
     QTest::newRow("a notice") << "notice"
                               << "提示||Notification";
 }

@@ -335,6 +335,9 @@ void TestConsole::hexForm_data()
     QTest::newRow("a command without a line end, and the reply")
         << Pieces { { "AT", "AT", Red }, { "OK", "OK" }, { "\n", "\r\n" } } << "41 54 4F 4B 0D 0A\n"
         << QList<qsizetype> { 0, 6 };
+    QTest::newRow("a line without bytes")
+        << Pieces { { "ab\n", "" }, { "OK\n", "OK\r\n" } } << "\n4F 4B 0D 0A\n"
+        << QList<qsizetype> { 1 };
     QTest::newRow("a long line") << Pieces { { QString(200, u'x') + "\n",
                                                QByteArray(200, 'x') + "\r\n" } }
                                  << QStringList(202, "78").join(u' ').replace(600, 5, "0D 0A")

@@ -342,6 +342,8 @@ QList<ConsoleLines::Run> ConsoleStore::LineByteRuns(qsizetype line) const
     QList<Run> runs;
     const OddLine *odd = Odd(line);
     if (odd && odd->start >= 0) {
+        if (odd->start == odd->end)
+            return runs; // a line without bytes: no colour of them, and maybe no run kept
         auto it = std::upper_bound(m_oddRuns.cbegin(), m_oddRuns.cend(), odd->start,
                                    [](qsizetype pos, const Run &run) { return pos < run.first; });
         for (--it; it != m_oddRuns.cend() && it->first < odd->end; ++it)

@@ -279,28 +279,39 @@ const ConsoleStore::OddLine *ConsoleStore::Odd(qsizetype line) const
     return at != m_oddLines.cend() && at->line == line ? &*at : nullptr;
 }
 
-QByteArray ConsoleStore::LineBytes(qsizetype line) const
+QByteArray ConsoleStore::LineBytes(qsizetype line, qsizetype from, qsizetype to) const
 {
     QByteArray bytes;
-    AppendLineBytes(line, bytes);
+    AppendLineBytes(line, bytes, from, to);
     return bytes;
 }
 
-void ConsoleStore::AppendLineBytes(qsizetype line, QByteArray &bytes) const
+void ConsoleStore::AppendLineBytes(qsizetype line,
+                                   QByteArray &bytes,
+                                   qsizetype from,
+                                   qsizetype to) const
 {
+    const qsizetype count = LineByteCount(line);
+    to = std::clamp<qsizetype>(to, 0, count);
+    from = std::clamp<qsizetype>(from, 0, to);
     if (line + 1 == LineCount()) {
-        bytes += m_openBytes;
+        bytes += QByteArrayView(m_openBytes).sliced(from, to - from);
         return;
     }
     const OddLine *odd = Odd(line);
     if (odd && odd->start >= 0) {
-        bytes += QByteArrayView(m_oddBytes).sliced(odd->start, odd->end - odd->start);
+        bytes += QByteArrayView(m_oddBytes).sliced(odd->start + from, to - from);
         return;
     }
+    // A character takes one byte at least: the bytes before `to` come from as many
+    // characters at most, a pair whole.
     const qsizetype start = LineStart(line);
-    const qsizetype end = start + LineLength(line);
+    const qsizetype lineEnd = start + LineLength(line);
+    qsizetype end = to < lineEnd - start ? start + to : lineEnd;
+    if (InsidePair(end))
+        ++end;
     const qsizetype before = bytes.size();
-    bytes.resize(before + 2 * (end - start)); // room for a Latin-1 line, at two bytes each
+    bytes.resize(before + 2 * (end - start)); // room for Latin-1 text, at two bytes each
     char *out = bytes.data() + before;
     for (qsizetype pos = start; pos < end;) {
         const Block &block = *m_blocks[size_t(pos / BlockChars)];
@@ -324,7 +335,10 @@ void ConsoleStore::AppendLineBytes(qsizetype line, QByteArray &bytes) const
     }
     if (out)
         bytes.truncate(out - bytes.data());
-    bytes += odd ? QByteArrayView("\n") : QByteArrayView("\r\n");
+    if (end == lineEnd)
+        bytes += odd ? QByteArrayView("\n") : QByteArrayView("\r\n");
+    bytes.truncate(before + to);
+    bytes.remove(before, from);
 }
 
 qsizetype ConsoleStore::LineByteCount(qsizetype line) const
@@ -335,30 +349,74 @@ qsizetype ConsoleStore::LineByteCount(qsizetype line) const
     return step / 3; // 1 for none
 }
 
-QList<ConsoleLines::Run> ConsoleStore::LineByteRuns(qsizetype line) const
+QList<ConsoleLines::Run>
+ConsoleStore::LineByteRuns(qsizetype line, qsizetype from, qsizetype to) const
 {
-    if (line + 1 == LineCount())
-        return m_openRuns;
     QList<Run> runs;
+    // Takes the runs in order, by where they start in the bytes: the last that starts at or
+    // before `from`, and those that start before `to`; says whether to go on.
+    const auto take = [&](qsizetype at, QRgb colour) {
+        if (at >= to && !runs.isEmpty())
+            return false;
+        if (at <= from)
+            runs.clear();
+        runs.append({ at, colour });
+        return true;
+    };
+    const auto kept = [&](const QList<Run> &list, qsizetype first, qsizetype last) {
+        // The runs of list's bytes [first, last), the line's.
+        auto it = std::upper_bound(list.cbegin(), list.cend(), first + from,
+                                   [](qsizetype pos, const Run &run) { return pos < run.first; });
+        if (it != list.cbegin())
+            --it;
+        for (; it != list.cend() && it->first < last; ++it) {
+            if (!take(std::max<qsizetype>(0, it->first - first), it->second))
+                break;
+        }
+    };
+    if (line + 1 == LineCount()) {
+        kept(m_openRuns, 0, m_openBytes.size());
+        return runs;
+    }
     const OddLine *odd = Odd(line);
     if (odd && odd->start >= 0) {
-        if (odd->start == odd->end)
-            return runs; // a line without bytes: no colour of them, and maybe no run kept
-        auto it = std::upper_bound(m_oddRuns.cbegin(), m_oddRuns.cend(), odd->start,
-                                   [](qsizetype pos, const Run &run) { return pos < run.first; });
-        for (--it; it != m_oddRuns.cend() && it->first < odd->end; ++it)
-            runs.append({ std::max<qsizetype>(0, it->first - odd->start), it->second });
+        if (odd->end > odd->start) // a line without bytes has no colour of them
+            kept(m_oddRuns, odd->start, odd->end);
         return runs;
     }
     // Each character's bytes in its colour; the CR before the line feed in the feed's.
+    // Only the text before the last run that starts before `to` is read.
     const qsizetype start = LineStart(line);
     const qsizetype end = start + LineLength(line);
-    const QString text = Text(start, end);
+    qsizetype pos = start;
+    qsizetype byte = 0;
     for (const Run &run : Runs(start, end + 1)) {
-        const qsizetype from = std::max(run.first, start) - start;
-        runs.append({ QStringView(text).first(from).toUtf8().size(), run.second });
+        const qsizetype at = std::max(run.first, start);
+        if (!runs.isEmpty() && byte + (at - pos) >= to)
+            break; // at `to` or after it: a character takes a byte at least
+        byte += Utf8Size(pos, at);
+        pos = at;
+        if (!take(byte, run.second))
+            break;
     }
     return runs;
+}
+
+qsizetype ConsoleStore::Utf8Size(qsizetype from, qsizetype to) const
+{
+    qsizetype size = 0;
+    for (qsizetype pos = from; pos < to;) {
+        const Block &block = *m_blocks[size_t(pos / BlockChars)];
+        if (!block.narrow) // as Qt writes UTF-8, pairs whole
+            return size + Text(pos, to).toUtf8().size();
+        const qsizetype offset = pos % BlockChars;
+        const qsizetype take = std::min(to - pos, BlockChars - offset);
+        size += take;
+        for (const quint8 c : QByteArrayView(block.narrow.get() + offset, take))
+            size += c >> 7;
+        pos += take;
+    }
+    return size;
 }
 
 qsizetype ConsoleStore::HexLineOf(qsizetype pos) const

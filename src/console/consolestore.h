@@ -8,6 +8,7 @@
 #include <QRgb>
 #include <QString>
 
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -40,6 +41,7 @@ public:
     // on its own (main fixes its threshold), and a clear can give them back one by one.
     static constexpr qsizetype BlockChars = 1 << 17;
     static constexpr qsizetype HexSegmentBytes = 166; // bytes of a hex segment: 498 characters
+    static constexpr qsizetype AllBytes = std::numeric_limits<qsizetype>::max();
 
     ConsoleStore();
     ~ConsoleStore() override;
@@ -80,11 +82,17 @@ public:
     std::pair<qsizetype, qsizetype> SegmentRange(qsizetype segment) const override;
     qsizetype SegmentOf(qsizetype pos) const override;
 
-    // The bytes of a line exactly, and their colour runs (offsets in those bytes).
-    QByteArray LineBytes(qsizetype line) const;
+    // The bytes of a line exactly, or those of them in [from, to), and their colour runs
+    // (offsets in those bytes; the first run starts at or before `from`). A piece of a long
+    // line costs its own length where the bytes are kept, and the text up to `to` where they
+    // follow from it.
+    QByteArray LineBytes(qsizetype line, qsizetype from = 0, qsizetype to = AllBytes) const;
     // Appends them to `bytes`, with no allocation of its own for a line of Latin-1 text.
-    void AppendLineBytes(qsizetype line, QByteArray &bytes) const;
-    QList<Run> LineByteRuns(qsizetype line) const;
+    void AppendLineBytes(qsizetype line,
+                         QByteArray &bytes,
+                         qsizetype from = 0,
+                         qsizetype to = AllBytes) const;
+    QList<Run> LineByteRuns(qsizetype line, qsizetype from = 0, qsizetype to = AllBytes) const;
     qsizetype LineByteCount(qsizetype line) const;
     // Where a line starts in the hex form: each byte of the lines before it takes three
     // characters ("41 ", the space after a line's last byte being its line feed), a line
@@ -123,6 +131,8 @@ private:
     void CloseLine(qsizetype line, QByteArrayView bytes, const QList<Run> *runs, QRgb colour);
     // Whether `bytes` are the UTF-8 of the text [from, to).
     bool IsUtf8Of(qsizetype from, qsizetype to, QByteArrayView bytes) const;
+    // How many bytes the UTF-8 of the text [from, to) takes.
+    qsizetype Utf8Size(qsizetype from, qsizetype to) const;
     const OddLine *Odd(qsizetype line) const;
     // A line's time as it is kept: milliseconds after the base in force from that line on,
     // plus one (0: no character yet). Where a time does not fit (49 days on, or the clock

@@ -15,16 +15,6 @@ namespace {
 // The value UI automation asks for often: the newest traffic, not a day's log each time.
 constexpr qsizetype ValueLimit = 64 * 1024;
 
-// The end of what one answer or event carries of [from, to): at most ReaderPiece
-// characters, never half a surrogate pair.
-qsizetype PieceEnd(const ConsoleLines &store, qsizetype from, qsizetype to)
-{
-    if (to - from <= ReaderPiece)
-        return to;
-    const qsizetype end = from + ReaderPiece;
-    return store.InsidePair(end) ? end - 1 : end;
-}
-
 // A position's offset in the reader's window.
 int ReaderOffset(const ConsoleView *view, qsizetype pos)
 {
@@ -224,6 +214,14 @@ void InstallConsoleAccessible()
 {
     static const bool installed = (QAccessible::installFactory(ConsoleAccessibleFactory), true);
     Q_UNUSED(installed);
+}
+
+qsizetype PieceEnd(const ConsoleLines &lines, qsizetype from, qsizetype to)
+{
+    if (to - from <= ReaderPiece)
+        return to;
+    const qsizetype end = from + ReaderPiece;
+    return lines.InsidePair(end) ? end - 1 : end;
 }
 
 qsizetype ReaderBase(const ConsoleLines &store, qsizetype base)

@@ -21,6 +21,10 @@ inline constexpr qsizetype ReaderPiece = qsizetype(1) << 20;
 
 void InstallConsoleAccessible();
 
+// The end of what one answer or event carries of [from, to): at most ReaderPiece
+// characters, never half a surrogate pair.
+qsizetype PieceEnd(const ConsoleLines &lines, qsizetype from, qsizetype to);
+
 // Where the window starts once the text has grown to the store's size; it never moves
 // back from `base` but for a clear.
 qsizetype ReaderBase(const ConsoleLines &store, qsizetype base);

@@ -113,7 +113,7 @@ void ConsoleView::MoveReaderWindow(qsizetype appendedFrom)
 void ConsoleView::Clear()
 {
     const QString removed = QAccessible::isActive()
-        ? Text(m_readerBase, std::min(Shown().Size(), m_readerBase + ReaderPiece))
+        ? Text(m_readerBase, PieceEnd(Shown(), m_readerBase, Shown().Size()))
         : QString();
     const bool caretMoved = m_caret != 0;
     const bool hadSelection = m_anchor != m_caret;

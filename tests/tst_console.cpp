@@ -817,7 +817,7 @@ void TestConsole::readerPastTwoGiga_data()
     QTest::newRow("the end") << -10 << -1 << "";
     QTest::newRow("no boundary") << 0 << 0 << "no boundary";
     QTest::newRow("the row at the caret") << 0 << 0 << "row at the caret";
-    QTest::newRow("a line arrives") << 0 << 0 << "append";
+    QTest::newRow("more than a piece arrives") << 0 << 0 << "append";
     QTest::newRow("clear") << 0 << 0 << "clear";
     QTest::newRow("hex") << 0 << 0 << "hex";
 }
@@ -868,17 +868,22 @@ void TestConsole::readerPastTwoGiga()
         QAccessible::installUpdateHandler(Listen);
         g_listenedTo = m_view.get();
         if (action == "append") {
-            Append(QLatin1Char('\n') + line);
+            // The window moves by more than a piece: told in pieces, as the new text is.
+            const QString batch = QLatin1Char('\n') + line.repeated(200);
+            Append(batch);
             const qsizetype moved = m_view->ReaderBase() - base;
-            QVERIFY(moved > line.size() - ConsoleStore::SegmentLimit && moved <= ReaderPiece);
+            QVERIFY(moved > ReaderPiece && moved < 2 * ReaderPiece);
             const int at = int(from + 6 - m_view->ReaderBase());
+            const int first = ReaderPiece - (store.InsidePair(from + 6 + ReaderPiece) ? 1 : 0);
+            const QString told = QStringLiteral("%1 %2 [%3 characters]");
             if (hearing)
                 QCOMPARE(
                     g_heard,
-                    (QStringList {
-                        QStringLiteral("removed 0 [%1 characters]").arg(moved),
-                        QStringLiteral("inserted %1 [%2 characters]").arg(at).arg(line.size() + 1),
-                        QStringLiteral("caret %1").arg(at + line.size() + 1) }));
+                    (QStringList { told.arg("removed").arg(0).arg(ReaderPiece),
+                                   told.arg("removed").arg(0).arg(moved - ReaderPiece),
+                                   told.arg("inserted").arg(at).arg(first),
+                                   told.arg("inserted").arg(at + first).arg(batch.size() - first),
+                                   QStringLiteral("caret %1").arg(at + batch.size()) }));
         } else if (action == "clear") {
             m_view->Clear();
             if (hearing)

@@ -244,11 +244,13 @@ void NotifyTextAppended(ConsoleView *view, qsizetype from, qsizetype oldBase)
         return;
     const ConsoleLines &store = view->Shown();
     const qsizetype base = view->ReaderBase();
-    // What left the window, at its start: its text is of no use to a reader, and a window
-    // that moved by more than a piece at once (a batch of that size) is told as a piece.
-    if (const qsizetype gone = std::min(base, from) - oldBase; gone > 0) {
+    // What left the window, at its start, in pieces as the new text: its length keeps a
+    // reader's count of characters right; its text is of no use to one.
+    const qsizetype gone = std::min(base, from) - oldBase;
+    const QString blanks(std::min(gone, ReaderPiece), QLatin1Char(' '));
+    for (qsizetype told = 0; told < gone; told += blanks.size()) {
         QAccessibleTextRemoveEvent event(view, 0,
-                                         QString(std::min(gone, ReaderPiece), QLatin1Char(' ')));
+                                         blanks.first(std::min(gone - told, blanks.size())));
         QAccessible::updateAccessibility(&event);
     }
     for (qsizetype at = std::max(from, base); at < store.Size();) {

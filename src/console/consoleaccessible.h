@@ -31,12 +31,14 @@ qsizetype ReaderBase(const ConsoleLines &store, qsizetype base);
 
 // The events a screen reader follows, sent only while one listens.
 // Text appended from `from`, the window having started at `oldBase` before: the text that
-// left the window is announced as removed at the start (its length, up to ReaderPiece,
-// not its text), then the new text as inserted, in pieces.
+// left the window is announced as removed at the start (its length, not its text), then the
+// new text as inserted, both in pieces.
 void NotifyTextAppended(ConsoleView *view, qsizetype from, qsizetype oldBase);
-// The whole text replaced (cleared, or shown in another form): the start of the old one,
-// up to ReaderPiece characters, is announced as removed, and that of the new one as
-// inserted.
+// The whole text replaced (cleared, or shown in another form): the start of the old one, a
+// piece, is announced as removed, and that of the new one as inserted. A reader that keeps
+// its own count of characters has it wrong until it asks again: the old window told in
+// pieces would be a thousand events of a million characters each at its full length,
+// gigabytes on the accessibility bus for one click.
 void NotifyReplaced(ConsoleView *view, const QString &removedStart);
 void NotifyCaretMoved(ConsoleView *view);
 void NotifySelectionChanged(ConsoleView *view);

@@ -217,6 +217,7 @@ private slots:
     void accessibleValueIsTheNewestText();
     void readerPastTwoGiga_data();
     void readerPastTwoGiga();
+    void clearsGiveBackInPieces();
     void primarySelection_data();
     void primarySelection();
     void saveRoundTrip_data();
@@ -903,6 +904,28 @@ void TestConsole::readerPastTwoGiga()
                                    QStringLiteral("caret %1").arg(read->cursorPosition()) }));
         }
     }
+}
+
+void TestConsole::clearsGiveBackInPieces()
+{
+    // What a clear leaves goes back a piece at a time, even when another clear follows
+    // before it is all back: a day of traffic freed at once holds the window up.
+    const auto pieces = [](bool again) {
+        ConsoleStore store;
+        store.Append(QString(ConsoleStore::BlockChars - 1, QLatin1Char('x')) + "\n", Blue);
+        store.AppendCopies(1023);
+        store.Clear();
+        if (again) {
+            store.Append(u"x\n", Blue);
+            store.Clear();
+        }
+        int count = 0;
+        while (store.ReleaseCleared())
+            ++count;
+        return count;
+    };
+    QVERIFY(pieces(false) > 1024 / 256);
+    QVERIFY(pieces(true) > pieces(false));
 }
 
 void TestConsole::primarySelection_data()

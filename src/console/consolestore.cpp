@@ -44,22 +44,23 @@ struct ConsoleStore::Block
     }
 };
 
-ConsoleStore::ConsoleStore()
-{
-    Clear();
-}
+ConsoleStore::ConsoleStore() = default;
 
 ConsoleStore::~ConsoleStore() = default;
 
 void ConsoleStore::Clear()
 {
     m_trimDue = m_trimDue || !m_blocks.empty();
-    m_clearedBlocks = std::move(m_blocks);
+    if (m_clearedBlocks.empty())
+        m_clearedBlocks = std::move(m_blocks);
+    else
+        m_clearedBlocks.insert(m_clearedBlocks.end(), std::make_move_iterator(m_blocks.begin()),
+                               std::make_move_iterator(m_blocks.end()));
     m_blocks.clear();
     m_size = 0;
-    m_clearedStarts = std::exchange(m_lineStarts, { 0 });
-    m_clearedTimes = std::exchange(m_lineTimes, { 0 });
-    m_clearedHexStarts = std::exchange(m_hexStarts, { 0 });
+    m_clearedStarts.push_back(std::exchange(m_lineStarts, { 0 }));
+    m_clearedStarts.push_back(std::exchange(m_hexStarts, { 0 }));
+    m_clearedTimes.push_back(std::exchange(m_lineTimes, { 0 }));
     m_timeBases.clear();
     m_runs.clear();
     m_longLines.Clear();
@@ -77,12 +78,10 @@ bool ConsoleStore::ReleaseCleared()
     if (!m_clearedBlocks.empty()) {
         m_clearedBlocks.resize(m_clearedBlocks.size()
                                - std::min(m_clearedBlocks.size(), BlocksAtOnce));
-    } else if (!m_clearedStarts.isEmpty()) {
-        m_clearedStarts = {};
-    } else if (!m_clearedHexStarts.isEmpty()) {
-        m_clearedHexStarts = {};
-    } else if (!m_clearedTimes.isEmpty()) {
-        m_clearedTimes = {};
+    } else if (!m_clearedStarts.empty()) {
+        m_clearedStarts.pop_back();
+    } else if (!m_clearedTimes.empty()) {
+        m_clearedTimes.pop_back();
     } else {
 #ifdef __GLIBC__
         // What was smaller than glibc's threshold stays in its heap until trimmed.

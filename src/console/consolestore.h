@@ -56,8 +56,8 @@ public:
     void AppendCopies(qsizetype times);
     // Empties the store at once. What it held goes back to the system with the calls of
     // ReleaseCleared() that follow, a few milliseconds' worth each (a day of traffic is
-    // gigabytes: unmapped at once, they would hold the window up for half a second), or
-    // with the next clear.
+    // gigabytes: unmapped at once, they would hold the window up for half a second), after
+    // what earlier clears left.
     void Clear();
     // Says whether there is more to give back.
     bool ReleaseCleared();
@@ -141,13 +141,13 @@ private:
 
     std::vector<std::shared_ptr<Block>> m_blocks; // shared only by AppendCopies
     qsizetype m_size = 0;
-    QList<qsizetype> m_lineStarts;
-    QList<quint32> m_lineTimes; // four bytes a line, not eight: see Stamp
+    QList<qsizetype> m_lineStarts { 0 };
+    QList<quint32> m_lineTimes { 0 }; // four bytes a line, not eight: see Stamp
     QList<std::pair<qsizetype, qint64>> m_timeBases; // the first line of each, and the base
     QList<Run> m_runs;
     LongLines m_longLines;
 
-    QList<qsizetype> m_hexStarts; // of every line
+    QList<qsizetype> m_hexStarts { 0 }; // of every line
     LongLines m_hexLongLines;
     QList<OddLine> m_oddLines;
     QByteArray m_oddBytes;
@@ -155,10 +155,9 @@ private:
     QByteArray m_openBytes; // of the last line
     QList<Run> m_openRuns; // over m_openBytes
 
-    // What a clear left to give back.
+    // What clears left to give back.
     std::vector<std::shared_ptr<Block>> m_clearedBlocks;
-    QList<qsizetype> m_clearedStarts;
-    QList<qsizetype> m_clearedHexStarts;
-    QList<quint32> m_clearedTimes;
+    std::vector<QList<qsizetype>> m_clearedStarts; // of lines, in either form
+    std::vector<QList<quint32>> m_clearedTimes;
     bool m_trimDue = false;
 };

@@ -28,6 +28,9 @@ bool IsLatin1(QStringView text)
     return seen < 0x100;
 }
 
+// The room for the bytes of the line being received that stays once it ends.
+constexpr qsizetype OpenBytesKept = 4096;
+
 } // namespace
 
 // A fixed number of characters; narrow until the first character past Latin-1 arrives.
@@ -187,7 +190,11 @@ void ConsoleStore::AppendBytes(QByteArrayView bytes, QRgb colour, qsizetype firs
         } else {
             TakeBytes(bytes.sliced(at, end - at), colour);
             CloseLine(line, m_openBytes, &m_openRuns, colour);
-            m_openBytes.resize(0); // its room stays, for the next line
+            // Its room stays for the next line, unless a long line left it large.
+            if (m_openBytes.capacity() > OpenBytesKept)
+                m_openBytes = QByteArray();
+            else
+                m_openBytes.resize(0);
             m_openRuns.clear();
         }
         at = end;

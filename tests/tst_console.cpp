@@ -155,6 +155,15 @@ class TestConsole : public QObject
     {
         return m_view->Store().LineOf(m_view->PositionAt(QPoint(SegmentLayouts::Margin + 2, 1)));
     }
+    // The context menu's entry whose text starts so; none if there is none.
+    QAction *Entry(const QString &text) const
+    {
+        const QList<QAction *> entries = m_view->ContextMenu()->actions();
+        const auto found = std::find_if(entries.begin(), entries.end(), [&](QAction *action) {
+            return action->text().startsWith(text);
+        });
+        return found == entries.end() ? nullptr : *found;
+    }
     QAccessibleTextInterface *Read() const
     {
         return QAccessible::queryAccessibleInterface(m_view.get())->textInterface();
@@ -200,8 +209,6 @@ private slots:
     void find();
     void logContent_data();
     void logContent();
-    void logFailure_data();
-    void logFailure();
     void logSurvivesAKill();
     void scrollAfterLongTrickle_data();
     void scrollAfterLongTrickle();
@@ -469,81 +476,75 @@ void TestConsole::find()
 
 void TestConsole::logContent_data()
 {
-    // A line under way when the log starts, then the rest of it and another.
-    QTest::addColumn<bool>("times");
-    QTest::addColumn<bool>("hex");
-    QTest::addColumn<bool>("clear"); // the console cleared before the rest arrives
+    // A line under way when the log starts, then the rest of it and another; or the log
+    // fails, and stops.
+    QTest::addColumn<QString>("how"); // the form, a clear before the rest, or the fault
     QTest::addColumn<QString>("logged");
-    QTest::newRow("text") << false << false << false << "par\u2401tial\nOK\n";
-    QTest::newRow("with times") << true << false << false
+    QTest::newRow("text") << ""
+                          << "par\u2401tial\nOK\n";
+    QTest::newRow("with times") << "times"
                                 << "[09:05:03.007] par\u2401tial\n[09:05:04.000] OK\n";
-    QTest::newRow("hex") << false << true << false
+    QTest::newRow("hex") << "hex"
                          << "70 61 72 01 74 69 61 6C 0D 0A\n4F 4B 0D 0A\n";
-    QTest::newRow("across a clear") << false << false << true << "par\n\u2401tial\nOK\n";
+    QTest::newRow("across a clear") << "clear"
+                                    << "par\n\u2401tial\nOK\n";
+#ifdef Q_OS_UNIX // /dev/full, and an open file removed, are POSIX's
+    QTest::newRow("a full disk") << "full"
+                                 << "";
+    QTest::newRow("a removed file") << "removed"
+                                    << "par\u2401tial\nOK\n";
+#endif
 }
 
 void TestConsole::logContent()
 {
-    QFETCH(bool, times);
-    QFETCH(bool, hex);
-    QFETCH(bool, clear);
+    QFETCH(QString, how);
     QFETCH(QString, logged);
     const qint64 t = QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3)).toMSecsSinceEpoch();
-    m_view->SetTimesShown(times);
-    m_view->SetHexShown(hex);
+    m_view->SetTimesShown(how == "times");
+    m_view->SetHexShown(how == "hex");
     m_view->Append(QStringLiteral("old\npar"), Blue, t + 7);
     m_view->EndAppend(0);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("session.log"));
+    const QString path
+        = how == "full" ? QStringLiteral("/dev/full") : dir.filePath(QStringLiteral("s.log"));
+    QSignalSpy failed(m_view.get(), &ConsoleView::logFailed);
     QVERIFY(m_view->StartLog(path));
     QVERIFY(m_view->Logging());
-    // A mark in the view names the file in its tooltip.
-    const QRect mark = m_view->LogMarkRect();
-    QVERIFY(m_view->viewport()->rect().contains(mark));
-    QHelpEvent help(QEvent::ToolTip, mark.center(), m_view->viewport()->mapToGlobal(mark.center()));
-    QApplication::sendEvent(m_view->viewport(), &help);
-    QVERIFY(QToolTip::text().contains(QDir::toNativeSeparators(path)));
-    if (clear)
+    if (QTest::currentDataTag() == QByteArray("text")) { // a mark names the file in its tooltip
+        const QRect mark = m_view->LogMarkRect();
+        QVERIFY(m_view->viewport()->rect().contains(mark));
+        QHelpEvent help(QEvent::ToolTip, mark.center(),
+                        m_view->viewport()->mapToGlobal(mark.center()));
+        QApplication::sendEvent(m_view->viewport(), &help);
+        QVERIFY(QToolTip::text().contains(QDir::toNativeSeparators(path)));
+    }
+    if (how == "clear")
         m_view->Clear();
     const qsizetype from = m_view->Shown().Size();
     m_view->Append(QStringLiteral("\u0001tial\nOK\n"), Blue, t + 1000);
     m_view->EndAppend(from);
     QFile file(path);
-    QTRY_VERIFY_WITH_TIMEOUT(file.size() == logged.toUtf8().size(), 5000); // by the timer
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(file.readAll()), logged);
-    m_view->ContextMenu(); // the entry is checked; unchecked, the log stops
-    m_view->SetLogging(false);
-    QVERIFY(!m_view->Logging());
-}
-
-void TestConsole::logFailure_data()
-{
-    QTest::addColumn<QString>("path"); // empty: a file that is removed
-    QTest::newRow("a full disk") << "/dev/full";
-    QTest::newRow("a removed file") << "";
-}
-
-void TestConsole::logFailure()
-{
-#ifndef Q_OS_UNIX
-    QSKIP("/dev/full and removing an open file are POSIX's");
-#endif
-    QFETCH(QString, path);
-    QTemporaryDir dir;
-    if (path.isEmpty())
-        path = dir.filePath(QStringLiteral("removed.log"));
-    QSignalSpy failed(m_view.get(), &ConsoleView::logFailed);
-    QVERIFY(m_view->StartLog(path));
-    QVERIFY(m_view->Logging());
-    if (path.endsWith(QLatin1String("removed.log")))
-        QVERIFY(QFile::remove(path));
-    Append(QStringLiteral("AT\nOK\n"));
+    if (!logged.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(file.size() == logged.toUtf8().size(), 5000); // by the timer
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), logged);
+    }
+    QAction *entry = Entry(QStringLiteral("记录到文件…"));
+    QVERIFY(entry && entry->isChecked());
+    if (how != "full" && how != "removed") { // unchecked, the log stops
+        entry->trigger();
+        QVERIFY(!m_view->Logging() && !entry->isChecked());
+        return;
+    }
+    // Removed while nothing more arrives, the file is missed all the same.
+    if (how == "removed")
+        QVERIFY(file.remove());
     QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
     QCOMPARE(failed.first().at(0).toString(), path);
     QVERIFY(!failed.first().at(1).toString().isEmpty());
-    QVERIFY(!m_view->Logging());
-    QCOMPARE(m_view->toPlainText(), QStringLiteral("AT\nOK\n")); // the console keeps it all
+    QVERIFY(!m_view->Logging() && !entry->isChecked());
+    QCOMPARE(m_view->toPlainText(), QStringLiteral("old\npar\u2401tial\nOK\n")); // kept it all
 }
 
 void TestConsole::logSurvivesAKill()
@@ -1129,12 +1130,9 @@ void TestConsole::holdWhileTextArrives()
     m_view->copy();
     QCOMPARE(QGuiApplication::clipboard()->text(), m_view->Text(650, 700));
     // Released: the caret at the end, the newest text in view.
-    const QList<QAction *> entries = m_view->ContextMenu()->actions();
-    const auto hold = std::find_if(entries.begin(), entries.end(), [](const QAction *action) {
-        return action->text().startsWith(QStringLiteral("暂停滚动"));
-    });
-    QVERIFY(hold != entries.end());
-    (*hold)->trigger();
+    QAction *hold = Entry(QStringLiteral("暂停滚动"));
+    QVERIFY(hold);
+    hold->trigger();
     QVERIFY(!m_view->Held());
     QCOMPARE(m_view->CaretPosition(), m_view->Store().Size());
     QVERIFY(m_view->viewport()->rect().contains(m_view->CaretRect()));

@@ -34,6 +34,8 @@ ConsoleLog::ConsoleLog(const ConsoleStore &store)
 
 ConsoleLog::~ConsoleLog()
 {
+    // What is left is written, but a failure goes unsaid: the console is going too.
+    const QSignalBlocker quiet(this);
     Stop();
 }
 

@@ -5,6 +5,7 @@
 #include "console/consolelog.h"
 #include "console/consolerecord.h"
 #include "console/consolestore.h"
+#include "console/consoletext.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
 #include "console/segmentlayout.h"
@@ -46,6 +47,13 @@ struct Piece
     QRgb colour = Blue;
 };
 using Pieces = QList<Piece>;
+
+// The bytes a text stands for, as commands go out and most modules answer: its UTF-8, each
+// line feed after a CR.
+QByteArray Wire(const QString &text)
+{
+    return WithoutPairedCr(text).toUtf8().replace("\n", "\r\n");
+}
 
 // What a screen reader hears of one object, event by event; a long text by its length.
 QStringList g_heard;
@@ -147,8 +155,13 @@ class TestConsole : public QObject
     // Appends and draws at once, as the console does once a frame.
     void Append(const QString &text, QRgb colour = Blue)
     {
-        m_batcher->Append(text, colour);
+        m_batcher->Append(text, colour, Wire(text));
         m_batcher->Flush();
+    }
+    // Appends without drawing; then EndAppend().
+    void Add(const QString &text, QRgb colour, qint64 time = 0)
+    {
+        m_view->Append(text, colour, time, Wire(text));
     }
     // The line drawn at the top of the view.
     qsizetype LineAtTop() const
@@ -505,7 +518,7 @@ void TestConsole::logContent()
     const qint64 t = QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3)).toMSecsSinceEpoch();
     m_view->SetTimesShown(how == "times");
     m_view->SetHexShown(how == "hex");
-    m_view->Append(QStringLiteral("old\npar"), Blue, t + 7);
+    Add(QStringLiteral("old\npar"), Blue, t + 7);
     m_view->EndAppend(0);
     QTemporaryDir dir;
     const QString path
@@ -524,7 +537,7 @@ void TestConsole::logContent()
     if (how == "clear")
         m_view->Clear();
     const qsizetype from = m_view->Shown().Size();
-    m_view->Append(QStringLiteral("\u0001tial\nOK\n"), Blue, t + 1000);
+    Add(QStringLiteral("\u0001tial\nOK\n"), Blue, t + 1000);
     m_view->EndAppend(from);
     if (how == "full, closed") { // the last write fails as the console goes: no word of it
         m_view.reset();
@@ -838,11 +851,11 @@ void TestConsole::readerPastTwoGiga()
     QFETCH(QString, action);
     const QString line = "x" + Smile.repeated(1000) + "x" + Smile.repeated(2070) + "x\n";
     const QString lines = line.repeated(64); // three whole blocks
-    m_view->Append(lines, Blue);
+    Add(lines, Blue);
     m_view->AppendCopies((qsizetype(1) << 31) / lines.size());
     const qsizetype from = m_view->Store().Size();
     QVERIFY(from > (qsizetype(1) << 31));
-    m_view->Append(QStringLiteral("newest"), Red);
+    Add(QStringLiteral("newest"), Red);
     m_view->EndAppend(from);
     const ConsoleStore &store = m_view->Store();
     QAccessibleTextInterface *read = Read();
@@ -996,12 +1009,12 @@ void TestConsole::saveRoundTrip()
     const auto at = [](int ms) {
         return QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3)).toMSecsSinceEpoch() + ms;
     };
-    m_view->Append(QStringLiteral("old\n"), Blue, at(7));
+    Add(QStringLiteral("old\n"), Blue, at(7));
     if (cleared)
         m_view->Clear();
-    m_view->Append(QStringLiteral("AT\r\n"), Red, at(120));
-    m_view->Append(QStringLiteral("OK\n"), Blue, at(120));
-    m_view->Append(QString(1200, QLatin1Char('w')) + QStringLiteral("\na\u0001bé"), Blue, at(1000));
+    Add(QStringLiteral("AT\r\n"), Red, at(120));
+    Add(QStringLiteral("OK\n"), Blue, at(120));
+    Add(QString(1200, QLatin1Char('w')) + QStringLiteral("\na\u0001bé"), Blue, at(1000));
     m_view->EndAppend(0);
     m_view->SetTimesShown(times);
     QTemporaryDir dir;

@@ -45,15 +45,9 @@ ConsoleView::ConsoleView(QWidget *parent)
 
 ConsoleView::~ConsoleView() = default;
 
-void ConsoleView::Append(const QString &text,
-                         QRgb colour,
-                         qint64 time,
-                         const std::optional<QByteArray> &bytes)
+void ConsoleView::Append(const QString &text, QRgb colour, qint64 time, const QByteArray &bytes)
 {
-    if (bytes)
-        m_store.Append(WithoutPairedCr(text), colour, time, *bytes);
-    else
-        m_store.Append(WithoutPairedCr(text), colour, time);
+    m_store.Append(WithoutPairedCr(text), colour, time, bytes);
 }
 
 bool ConsoleView::EndAppend(qsizetype appendedFrom)

@@ -57,7 +57,7 @@ FrameBatcher::~FrameBatcher()
     qApp->removeEventFilter(this);
 }
 
-void FrameBatcher::Append(const QString &text, QRgb colour, const std::optional<QByteArray> &bytes)
+void FrameBatcher::Append(const QString &text, QRgb colour, const QByteArray &bytes)
 {
     if (m_pending.isEmpty()) {
         if (!m_drawn.isValid() || m_drawn.elapsed() >= SkimMilliseconds)

@@ -865,21 +865,21 @@ void TestConsole::readerPastTwoGiga()
     QCOMPARE(base + count, store.Size());
     QVERIFY(count <= ReaderWindow && count > ReaderWindow - ConsoleStore::SegmentLimit);
     QCOMPARE(read->cursorPosition(), count);
-    QVERIFY(!store.InsidePair(base) && store.InsidePair(base + ReaderPiece));
+    QVERIFY(!store.InsidePair(base) && store.InsidePair(base + TextPiece));
 
     if (action.isEmpty()) {
         start = start < 0 ? count + start : start;
         const QString text = read->text(start, end < 0 ? count : end);
-        QVERIFY(text.size() > ReaderPiece - 2 || start + text.size() == count);
-        QVERIFY(text.size() <= ReaderPiece);
+        QVERIFY(text.size() > TextPiece - 2 || start + text.size() == count);
+        QVERIFY(text.size() <= TextPiece);
         QVERIFY(!store.InsidePair(base + start + text.size()));
         QCOMPARE(text, m_view->Text(base + start, base + start + text.size()));
     } else if (action == "no boundary") {
         int first = -1, last = -1;
         const QString text = read->textAtOffset(0, QAccessible::NoBoundary, &first, &last);
-        QCOMPARE(text.size(), ReaderPiece - 1);
+        QCOMPARE(text.size(), TextPiece - 1);
         QCOMPARE(first, 0);
-        QCOMPARE(last, ReaderPiece - 1);
+        QCOMPARE(last, TextPiece - 1);
     } else if (action == "row at the caret") {
         int first = -1, last = -1;
         QCOMPARE(read->textAtOffset(count, QAccessible::LineBoundary, &first, &last),
@@ -894,15 +894,15 @@ void TestConsole::readerPastTwoGiga()
             const QString batch = QLatin1Char('\n') + line.repeated(200);
             Append(batch);
             const qsizetype moved = m_view->ReaderBase() - base;
-            QVERIFY(moved > ReaderPiece && moved < 2 * ReaderPiece);
+            QVERIFY(moved > TextPiece && moved < 2 * TextPiece);
             const int at = int(from + 6 - m_view->ReaderBase());
-            const int first = ReaderPiece - (store.InsidePair(from + 6 + ReaderPiece) ? 1 : 0);
+            const int first = TextPiece - (store.InsidePair(from + 6 + TextPiece) ? 1 : 0);
             const QString told = QStringLiteral("%1 %2 [%3 characters]");
             if (hearing)
                 QCOMPARE(
                     g_heard,
-                    (QStringList { told.arg("removed").arg(0).arg(ReaderPiece),
-                                   told.arg("removed").arg(0).arg(moved - ReaderPiece),
+                    (QStringList { told.arg("removed").arg(0).arg(TextPiece),
+                                   told.arg("removed").arg(0).arg(moved - TextPiece),
                                    told.arg("inserted").arg(at).arg(first),
                                    told.arg("inserted").arg(at + first).arg(batch.size() - first),
                                    QStringLiteral("caret %1").arg(at + batch.size()) }));
@@ -911,7 +911,7 @@ void TestConsole::readerPastTwoGiga()
             if (hearing)
                 QCOMPARE(
                     g_heard,
-                    (QStringList { QStringLiteral("removed 0 [%1 characters]").arg(ReaderPiece - 1),
+                    (QStringList { QStringLiteral("removed 0 [%1 characters]").arg(TextPiece - 1),
                                    "caret 0" }));
             QCOMPARE(store.Size(), 0);
             QCOMPARE(read->characterCount(), 0);
@@ -920,8 +920,8 @@ void TestConsole::readerPastTwoGiga()
             if (hearing)
                 QCOMPARE(
                     g_heard,
-                    (QStringList { QStringLiteral("removed 0 [%1 characters]").arg(ReaderPiece - 1),
-                                   QStringLiteral("inserted 0 [%1 characters]").arg(ReaderPiece),
+                    (QStringList { QStringLiteral("removed 0 [%1 characters]").arg(TextPiece - 1),
+                                   QStringLiteral("inserted 0 [%1 characters]").arg(TextPiece),
                                    QStringLiteral("caret %1").arg(read->cursorPosition()) }));
         }
     }

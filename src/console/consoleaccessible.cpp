@@ -218,9 +218,9 @@ void InstallConsoleAccessible()
 
 qsizetype PieceEnd(const ConsoleLines &lines, qsizetype from, qsizetype to)
 {
-    if (to - from <= ReaderPiece)
+    if (to - from <= TextPiece)
         return to;
-    const qsizetype end = from + ReaderPiece;
+    const qsizetype end = from + TextPiece;
     return lines.InsidePair(end) ? end - 1 : end;
 }
 
@@ -247,7 +247,7 @@ void NotifyTextAppended(ConsoleView *view, qsizetype from, qsizetype oldBase)
     // What left the window, at its start, in pieces as the new text: its length keeps a
     // reader's count of characters right; its text is of no use to one.
     const qsizetype gone = std::min(base, from) - oldBase;
-    const QString blanks(std::min(gone, ReaderPiece), QLatin1Char(' '));
+    const QString blanks(std::min(gone, TextPiece), QLatin1Char(' '));
     for (qsizetype told = 0; told < gone; told += blanks.size()) {
         QAccessibleTextRemoveEvent event(view, 0,
                                          blanks.first(std::min(gone - told, blanks.size())));

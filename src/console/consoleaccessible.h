@@ -14,14 +14,13 @@ class ConsoleView;
 // sees the newest ReaderWindow characters at most, a window whose start moves forward by
 // whole segments (whole lines, but for lines longer than a segment) as text arrives, and
 // which always holds the caret's newest position and the end; no answer and no event
-// carries more than ReaderPiece characters, and none ends inside a surrogate pair. A
+// carries more than TextPiece characters, and none ends inside a surrogate pair. A
 // session shorter than the window is read whole, as it is.
 inline constexpr qsizetype ReaderWindow = qsizetype(1) << 30;
-inline constexpr qsizetype ReaderPiece = qsizetype(1) << 20;
 
 void InstallConsoleAccessible();
 
-// The end of what one answer or event carries of [from, to): at most ReaderPiece
+// The end of what one answer or event carries of [from, to): at most TextPiece
 // characters, never half a surrogate pair.
 qsizetype PieceEnd(const ConsoleLines &lines, qsizetype from, qsizetype to);
 

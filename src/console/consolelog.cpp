@@ -17,13 +17,6 @@
 #include <io.h>
 #endif
 
-namespace {
-
-// The text goes out in pieces of about this many characters.
-constexpr qsizetype Piece = 1 << 20;
-
-} // namespace
-
 ConsoleLog::ConsoleLog(const ConsoleStore &store)
     : m_store(store)
     , m_hex(store)
@@ -102,7 +95,7 @@ void ConsoleLog::WriteOut()
         ++m_line;
         m_written = 0;
         m_lineHex = m_hexShown;
-        if (out.size() >= Piece && !Write(std::exchange(out, {})))
+        if (out.size() >= TextPiece && !Write(std::exchange(out, {})))
             return;
     }
     if (!Write(out))

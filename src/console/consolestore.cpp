@@ -47,6 +47,13 @@ struct ConsoleStore::Block
     }
 };
 
+void GiveBackFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 ConsoleStore::ConsoleStore() = default;
 
 ConsoleStore::~ConsoleStore() = default;
@@ -86,11 +93,8 @@ bool ConsoleStore::ReleaseCleared()
     } else if (!m_clearedTimes.empty()) {
         m_clearedTimes.pop_back();
     } else {
-#ifdef __GLIBC__
-        // What was smaller than glibc's threshold stays in its heap until trimmed.
         if (m_trimDue)
-            malloc_trim(0);
-#endif
+            GiveBackFreedMemory(); // what was smaller than a block stays in the heap till then
         m_trimDue = false;
         return false;
     }

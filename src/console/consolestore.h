@@ -13,6 +13,10 @@
 #include <utility>
 #include <vector>
 
+// Gives what was freed back to the system: glibc keeps freed memory below its mmap threshold
+// in its heap until it is trimmed.
+void GiveBackFreedMemory();
+
 // Everything the console holds, compact enough to keep a day of traffic: the text in
 // blocks of one byte per character while it is Latin-1 (two bytes once a block holds
 // anything else), the start of every line, the colour runs, and the bytes of every line as

@@ -6,10 +6,6 @@
 #include <QApplication>
 #include <QDateTime>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 namespace {
 
 // Events before which the console must hold every append: the operator's clicks and keys.
@@ -45,9 +41,7 @@ FrameBatcher::FrameBatcher(ConsoleView *view)
         if (m_sinceSettled < SettleAfter)
             return;
         m_sinceSettled = 0;
-#ifdef __GLIBC__
-        malloc_trim(0);
-#endif
+        GiveBackFreedMemory();
     });
     qApp->installEventFilter(this);
 }

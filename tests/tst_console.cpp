@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
 #include <QScrollBar>
@@ -469,7 +470,8 @@ void TestConsole::find()
     m_view->SetHexShown(hex);
     m_view->SetSelection(anchor, caret);
     QTest::keyClick(m_view.get(), Qt::Key_F, Qt::ControlModifier);
-    QTRY_VERIFY_WITH_TIMEOUT(m_view->Finder()->isVisible(), 5000);
+    const auto *field = m_view->Finder()->findChild<QLineEdit *>();
+    QTRY_VERIFY_WITH_TIMEOUT(field && field->hasFocus(), 5000); // as the keyboard types
     QTest::keyClicks(QApplication::focusWidget(), needle);
     if (backward)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3, Qt::ShiftModifier);

@@ -6,8 +6,8 @@
 // - at the end of the run, how long a click on a line, Ctrl+End, Page Down, switching to the
 //   hex form and back, and "清 空 显 示" take from the event to the painted window, against a
 //   frame of 16.7 ms; and how long a search through every line takes, in either form;
-// - µs per one-character append within one line of 1,000 to 100,000 characters, drawn
-//   after each, as when a module streams without line breaks;
+// - µs per one-character append within one line of 1,000 to 1,000,000 characters, drawn
+//   after each, as when a module streams without line breaks, as text and in hex;
 // - the peak resident memory.
 // Usage: bench_console [lines]   (default 1000000)
 
@@ -138,22 +138,29 @@ int main(int argc, char *argv[])
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak RSS: %ld MB\n", usage.ru_maxrss / 1024);
 
-    std::printf("one-character appends within one line, drawn after each:\n");
-    long length = 0;
-    for (long at : { 1000L, 10000L, 100000L }) {
-        while (length < at) {
-            console.Append(QString(at - length, QLatin1Char('x')), qRgb(0, 0, 255));
-            length = at;
-        }
-        Draw(app, console);
-        QElapsedTimer timer;
-        timer.start();
-        for (int i = 0; i < 200; ++i) {
-            console.Append(QStringLiteral("x"), qRgb(0, 0, 255));
+    // As text, then in hex, where each picture lays out the line's newest segments again.
+    for (const bool hex : { false, true }) {
+        form->Command3->click();
+        view->SetHexShown(hex);
+        std::printf("one-character appends within one line%s, drawn after each:\n",
+                    hex ? ", shown in hex" : "");
+        long length = 0;
+        for (long at : { 1000L, 10000L, 100000L, 1000000L }) {
+            if (length < at) {
+                console.Append(QString(at - length, QLatin1Char('x')), qRgb(0, 0, 255),
+                               QByteArray(at - length, 'x'));
+                length = at;
+            }
             Draw(app, console);
+            QElapsedTimer timer;
+            timer.start();
+            for (int i = 0; i < 200; ++i) {
+                console.Append(QStringLiteral("x"), qRgb(0, 0, 255), "x");
+                Draw(app, console);
+            }
+            length += 200;
+            std::printf("  at %7ld characters: %8.1f us/append\n", at, Micros(timer, 200));
         }
-        length += 200;
-        std::printf("  at %6ld characters: %8.1f us/append\n", at, Micros(timer, 200));
     }
     return 0;
 }

@@ -69,7 +69,7 @@ class TestForm1 : public QObject
     // Appends and draws at once, as the window does before it paints.
     void Append(const QString &text, QRgb colour = qRgb(0, 0, 255))
     {
-        m_form->Batcher().Append(text, colour);
+        m_form->Batcher().Append(text, colour, text.toUtf8());
         m_form->Batcher().Flush();
     }
     // A key as the keyboard sends it: to the control that has the focus.
@@ -706,11 +706,11 @@ void TestForm1::batchKeepsOrderAndColours()
 {
     // What the engine appends within one turn of the event loop, drawn as one batch.
     FrameBatcher &console = m_form->Batcher();
-    console.Append(QStringLiteral("AT+NAME?\r\n"), qRgb(255, 0, 0));
-    console.Append(QStringLiteral("+NAME:x\n"), qRgb(0, 0, 255));
-    console.Append(QStringLiteral("AT+NAME=y\r\n"), qRgb(0, 255, 0));
-    console.Append(QStringLiteral("O"), qRgb(0, 0, 255));
-    console.Append(QStringLiteral("K\n"), qRgb(0, 0, 255));
+    console.Append(QStringLiteral("AT+NAME?\r\n"), qRgb(255, 0, 0), "AT+NAME?\r\n");
+    console.Append(QStringLiteral("+NAME:x\n"), qRgb(0, 0, 255), "+NAME:x\r\n");
+    console.Append(QStringLiteral("AT+NAME=y\r\n"), qRgb(0, 255, 0), "AT+NAME=y\r\n");
+    console.Append(QStringLiteral("O"), qRgb(0, 0, 255), "O");
+    console.Append(QStringLiteral("K\n"), qRgb(0, 0, 255), "K\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(m_form->RichTextBox1->toPlainText(),
                               QStringLiteral("AT+NAME?\n+NAME:x\nAT+NAME=y\nOK\n"), 5000);
     const QList<std::pair<qsizetype, QRgb>> runs = { { 0, qRgb(255, 0, 0) },
@@ -749,13 +749,13 @@ private:
 void TestForm1::textCompleteBeforePaintAndKeys()
 {
     PaintWatch watch(*m_form);
-    m_form->Batcher().Append(QStringLiteral("a\nb\nc"), qRgb(0, 0, 255));
+    m_form->Batcher().Append(QStringLiteral("a\nb\nc"), qRgb(0, 0, 255), "a\nb\nc");
     m_form->Label5->update(); // the window paints before the batch is due
     QTRY_VERIFY_WITH_TIMEOUT(watch.paints > 0, 5000);
     QCOMPARE(watch.statusAtPaint, QStringLiteral("总的行数： 3"));
 
     // A key pressed while text waits is handled with the whole text in place.
-    m_form->Batcher().Append(QStringLiteral("\nd"), qRgb(0, 0, 255));
+    m_form->Batcher().Append(QStringLiteral("\nd"), qRgb(0, 0, 255), "\nd");
     QTest::keyClick(m_form->RichTextBox1, Qt::Key_Up);
     QCOMPARE(m_form->RichTextBox1->toPlainText(), QStringLiteral("a\nb\nc\nd"));
     QCOMPARE(m_form->RichTextBox1->Store().LineOf(m_form->RichTextBox1->CaretPosition()), 2);
@@ -780,7 +780,8 @@ void TestForm1::drawsOncePerFrame()
     clock.start();
     int reads = 0;
     for (; clock.elapsed() < 20 * FrameBatcher::FrameMilliseconds; ++reads) {
-        console.Append(QStringLiteral("%1\n").arg(reads).repeated(lines), qRgb(0, 0, 255));
+        const QString text = QStringLiteral("%1\n").arg(reads).repeated(lines);
+        console.Append(text, qRgb(0, 0, 255), text.toUtf8());
         m_form->Label5->update();
         QCoreApplication::processEvents();
     }

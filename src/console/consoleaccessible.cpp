@@ -15,16 +15,6 @@ namespace {
 // The value UI automation asks for often: the newest traffic, not a day's log each time.
 constexpr qsizetype ValueLimit = 64 * 1024;
 
-// The end of what one answer or event carries of [from, to): at most ReaderPiece
-// characters, never half a surrogate pair.
-qsizetype PieceEnd(const ConsoleLines &store, qsizetype from, qsizetype to)
-{
-    if (to - from <= ReaderPiece)
-        return to;
-    const qsizetype end = from + ReaderPiece;
-    return store.InsidePair(end) ? end - 1 : end;
-}
-
 // A position's offset in the reader's window.
 int ReaderOffset(const ConsoleView *view, qsizetype pos)
 {
@@ -226,6 +216,14 @@ void InstallConsoleAccessible()
     Q_UNUSED(installed);
 }
 
+qsizetype PieceEnd(const ConsoleLines &lines, qsizetype from, qsizetype to)
+{
+    if (to - from <= TextPiece)
+        return to;
+    const qsizetype end = from + TextPiece;
+    return lines.InsidePair(end) ? end - 1 : end;
+}
+
 qsizetype ReaderBase(const ConsoleLines &store, qsizetype base)
 {
     const qsizetype earliest = store.Size() - ReaderWindow;
@@ -246,11 +244,13 @@ void NotifyTextAppended(ConsoleView *view, qsizetype from, qsizetype oldBase)
         return;
     const ConsoleLines &store = view->Shown();
     const qsizetype base = view->ReaderBase();
-    // What left the window, at its start: its text is of no use to a reader, and a window
-    // that moved by more than a piece at once (a batch of that size) is told as a piece.
-    if (const qsizetype gone = std::min(base, from) - oldBase; gone > 0) {
+    // What left the window, at its start, in pieces as the new text: its length keeps a
+    // reader's count of characters right; its text is of no use to one.
+    const qsizetype gone = std::min(base, from) - oldBase;
+    const QString blanks(std::min(gone, TextPiece), QLatin1Char(' '));
+    for (qsizetype told = 0; told < gone; told += blanks.size()) {
         QAccessibleTextRemoveEvent event(view, 0,
-                                         QString(std::min(gone, ReaderPiece), QLatin1Char(' ')));
+                                         blanks.first(std::min(gone - told, blanks.size())));
         QAccessible::updateAccessibility(&event);
     }
     for (qsizetype at = std::max(from, base); at < store.Size();) {

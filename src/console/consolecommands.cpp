@@ -228,7 +228,7 @@ void ConsoleView::SetHexShown(bool shown)
         return;
     const qsizetype line = Shown().LineOf(m_caret);
     const QString removed = QAccessible::isActive()
-        ? Text(m_readerBase, std::min(Shown().Size(), m_readerBase + ReaderPiece))
+        ? Text(m_readerBase, PieceEnd(Shown(), m_readerBase, Shown().Size()))
         : QString();
     m_hexShown = shown;
     m_log.SetHexShown(shown);

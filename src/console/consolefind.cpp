@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr qsizetype Piece = 1 << 20;
-
 // The bytes that a needle of whole bytes in hex stands for ("0d 0a"), or none. Such a needle
 // matches the hex form only where its bytes are, within a line: it is looked for among the
 // bytes, without writing a line of hex.
@@ -62,7 +60,7 @@ FindBytes(const ConsoleStore &store, const QByteArray &needle, qsizetype from, b
         // A piece of whole lines [low, high), the one to begin with at its end or start.
         qsizetype low = line;
         qsizetype high = line + 1;
-        for (qsizetype size = store.LineByteCount(line); size < Piece;) {
+        for (qsizetype size = store.LineByteCount(line); size < TextPiece;) {
             if (backward && low > 0)
                 size += store.LineByteCount(--low);
             else if (!backward && high < count)
@@ -112,8 +110,8 @@ qsizetype FindIn(const ConsoleLines &lines, const QString &needle, qsizetype fro
         return -1;
 
     if (!backward) {
-        for (qsizetype at = std::max<qsizetype>(from, 0); at + overlap < size; at += Piece) {
-            const QString piece = lines.Text(at, std::min(size, at + Piece + overlap));
+        for (qsizetype at = std::max<qsizetype>(from, 0); at + overlap < size; at += TextPiece) {
+            const QString piece = lines.Text(at, std::min(size, at + TextPiece + overlap));
             const qsizetype found = piece.indexOf(needle, 0, Qt::CaseInsensitive);
             if (found >= 0)
                 return at + found;
@@ -121,8 +119,8 @@ qsizetype FindIn(const ConsoleLines &lines, const QString &needle, qsizetype fro
         return -1;
     }
     // Pieces that end where a match may start no later than `from - 1`.
-    for (qsizetype end = std::min(from, size); end > 0; end -= Piece) {
-        const qsizetype at = std::max<qsizetype>(0, end - Piece);
+    for (qsizetype end = std::min(from, size); end > 0; end -= TextPiece) {
+        const qsizetype at = std::max<qsizetype>(0, end - TextPiece);
         const QString piece = lines.Text(at, std::min(size, end + overlap));
         const qsizetype found = piece.lastIndexOf(needle, end - 1 - at, Qt::CaseInsensitive);
         if (found >= 0)

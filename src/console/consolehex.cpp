@@ -12,20 +12,15 @@ qsizetype HexLength(qsizetype bytes)
     return bytes > 0 ? 3 * bytes - 1 : 0;
 }
 
-} // namespace
-
-namespace {
-
-// Writes the first `count` of the bytes in hex at `out`, with a space after each but the
-// last of them all.
-void WriteHex(QByteArrayView bytes, qsizetype count, QChar *out)
+// Writes the bytes in hex at `out`, with a space after each but the last of its line.
+void WriteHex(QByteArrayView bytes, bool lineEnds, QChar *out)
 {
     static constexpr char16_t Digits[] = u"0123456789ABCDEF";
-    for (qsizetype i = 0; i < count; ++i) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto byte = quint8(bytes[i]);
         out[3 * i] = QChar(Digits[byte >> 4]);
         out[3 * i + 1] = QChar(Digits[byte & 0xF]);
-        if (i + 1 < bytes.size())
+        if (i + 1 < bytes.size() || !lineEnds)
             out[3 * i + 2] = QLatin1Char(' ');
     }
 }
@@ -35,7 +30,7 @@ void WriteHex(QByteArrayView bytes, qsizetype count, QChar *out)
 QString HexLines::Hex(QByteArrayView bytes)
 {
     QString hex(HexLength(bytes.size()), Qt::Uninitialized);
-    WriteHex(bytes, bytes.size(), hex.data());
+    WriteHex(bytes, true, hex.data());
     return hex;
 }
 
@@ -74,24 +69,28 @@ QString HexLines::Text(qsizetype from, qsizetype to) const
 {
     from = std::clamp<qsizetype>(from, 0, Size());
     to = std::clamp<qsizetype>(to, from, Size());
-    // Written in place: the lines' bytes gathered in one buffer, their hex straight into
-    // the text, which is trimmed to [from, to) at the end.
+    // Written in place from the byte that `from` falls in, only the bytes of [from, to)
+    // taken from each line; the text is trimmed to [from, to) at the end.
     const qsizetype first = LineOf(from);
-    const qsizetype skip = from - LineStart(first);
+    const qsizetype offset = from - LineStart(first);
+    const qsizetype skip = offset % 3;
     const qsizetype wanted = to - from + skip;
     QString text(wanted + 3, Qt::Uninitialized); // room for the last byte's three
     QByteArray bytes;
     qsizetype written = 0;
-    for (qsizetype line = first; written < wanted; ++line) {
+    for (qsizetype line = first, byte = offset / 3; written < wanted; ++line, byte = 0) {
+        const qsizetype count = m_store.LineByteCount(line);
+        const qsizetype end = std::min(count, byte + (wanted - written + 2) / 3);
         bytes.resize(0);
-        m_store.AppendLineBytes(line, bytes);
-        const qsizetype count = std::min(bytes.size(), (wanted - written + 2) / 3);
-        WriteHex(bytes, count, text.data() + written);
-        written += HexLength(count) + (count < bytes.size() ? 1 : 0);
-        if (count == bytes.size() && written < wanted)
+        m_store.AppendLineBytes(line, bytes, byte, end);
+        WriteHex(bytes, end == count, text.data() + written);
+        written += 3 * bytes.size() - (end == count && !bytes.isEmpty() ? 1 : 0);
+        if (end == count && written < wanted)
             text[written++] = QLatin1Char('\n');
     }
-    return text.sliced(skip, to - from);
+    text.remove(0, skip);
+    text.truncate(to - from);
+    return text;
 }
 
 QChar HexLines::At(qsizetype pos) const
@@ -102,8 +101,7 @@ QChar HexLines::At(qsizetype pos) const
         return QLatin1Char('\n');
     if (offset % 3 == 2)
         return QLatin1Char(' ');
-    const QByteArray bytes = m_store.LineBytes(line);
-    return Hex(QByteArrayView(bytes).sliced(offset / 3, 1)).at(offset % 3);
+    return Hex(m_store.LineBytes(line, offset / 3, offset / 3 + 1)).at(offset % 3);
 }
 
 QList<ConsoleLines::Run> HexLines::Runs(qsizetype from, qsizetype to) const
@@ -111,8 +109,11 @@ QList<ConsoleLines::Run> HexLines::Runs(qsizetype from, qsizetype to) const
     QList<Run> runs;
     for (qsizetype line = LineOf(from);
          line < LineCount() && (LineStart(line) < to || runs.isEmpty()); ++line) {
+        // Only the runs of the bytes in [from, to).
         const qsizetype start = LineStart(line);
-        for (const Run &run : m_store.LineByteRuns(line)) {
+        const qsizetype firstByte = std::max<qsizetype>(0, from - start) / 3;
+        const qsizetype endByte = std::max<qsizetype>(0, to - start + 2) / 3;
+        for (const Run &run : m_store.LineByteRuns(line, firstByte, endByte)) {
             const qsizetype at = start + 3 * run.first;
             if (at >= to && !runs.isEmpty())
                 return runs;

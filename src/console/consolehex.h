@@ -2,18 +2,18 @@
 #pragma once
 
 #include "consolelines.h"
-
-class ConsoleStore;
+#include "consolestore.h"
 
 // The console's lines as the bytes that went out or came in: each byte as two upper-case
 // hex digits, one space between bytes ("41 54 0D 0A"), a line ending after each 0A byte,
-// each byte in the colour of its direction. Made from the store when asked, line by line:
-// nothing of it is kept, so it costs nothing until shown and is there at once. A segment
-// holds ConsoleStore::HexSegmentBytes bytes.
+// each byte in the colour of its direction. Made from the store when asked, from the bytes
+// asked for: nothing of it is kept, so it costs nothing until shown and is there at once,
+// and a segment of a long line costs no more than a short line. A segment holds
+// ConsoleStore::HexSegmentBytes bytes.
 class HexLines : public ConsoleLines
 {
 public:
-    static constexpr qsizetype SegmentChars = 498; // 166 bytes, each with its space
+    static constexpr qsizetype SegmentChars = 3 * ConsoleStore::HexSegmentBytes; // with spaces
 
     explicit HexLines(const ConsoleStore &store)
         : m_store(store)

@@ -7,6 +7,10 @@
 
 #include <utility>
 
+// What one step of a pass over the text takes at most (a search, a save, the running log,
+// what a screen reader is told at once): a few milliseconds' work, 2 MiB of text.
+inline constexpr qsizetype TextPiece = qsizetype(1) << 20;
+
 // The console's text in the form it is shown in (the text itself, or its bytes in hex):
 // what the view lays out, copies, saves and reads to screen readers. Positions count
 // UTF-16 units in 64 bits.

@@ -17,13 +17,6 @@
 #include <io.h>
 #endif
 
-namespace {
-
-// The text goes out in pieces of about this many characters.
-constexpr qsizetype Piece = 1 << 20;
-
-} // namespace
-
 ConsoleLog::ConsoleLog(const ConsoleStore &store)
     : m_store(store)
     , m_hex(store)
@@ -34,6 +27,8 @@ ConsoleLog::ConsoleLog(const ConsoleStore &store)
 
 ConsoleLog::~ConsoleLog()
 {
+    // What is left is written, but a failure goes unsaid: the console is going too.
+    const QSignalBlocker quiet(this);
     Stop();
 }
 
@@ -48,6 +43,8 @@ bool ConsoleLog::Start(const QString &path, QString &reason)
     m_line = m_store.LineCount() - 1;
     m_written = 0;
     m_lineHex = m_hexShown;
+    m_unsynced = false;
+    m_checked.start();
     m_timer.start();
     return true;
 }
@@ -98,42 +95,61 @@ void ConsoleLog::WriteOut()
         ++m_line;
         m_written = 0;
         m_lineHex = m_hexShown;
-        if (out.size() >= Piece && !Write(std::exchange(out, {})))
+        if (out.size() >= TextPiece && !Write(std::exchange(out, {})))
             return;
     }
     if (!Write(out))
         return;
+    if (m_unsynced) {
+        if (Sync())
+            CheckStillThere();
+    } else if (m_checked.elapsed() + WriteMilliseconds > CheckMilliseconds) {
+        CheckStillThere(); // the next tick would be too late to notice a removal in time
+    }
+}
+
+bool ConsoleLog::Sync()
+{
     // Handed to the system, and on to the disk: a lost machine loses no more either.
     if (!m_file.flush()) {
         Fail(m_file.errorString());
-        return;
+        return false;
     }
 #ifdef Q_OS_UNIX
     if (::fsync(m_file.handle()) != 0 && errno != EINVAL && errno != EROFS) {
         Fail(QString::fromLocal8Bit(strerror(errno)));
-        return;
+        return false;
     }
-    // Written to a file that was removed, the log would only vanish with it.
-    struct stat open = {};
-    struct stat named = {};
-    if (::fstat(m_file.handle(), &open) == 0
-        && (::stat(QFile::encodeName(m_file.fileName()).constData(), &named) != 0
-            || named.st_ino != open.st_ino || named.st_dev != open.st_dev)) {
-        Fail(tr("文件已被删除或移走"));
-        return;
-    }
-#else
-#ifdef Q_OS_WIN
+#elif defined(Q_OS_WIN)
     _commit(m_file.handle());
 #endif
-    if (!QFileInfo::exists(m_file.fileName()))
-        Fail(tr("文件已被删除或移走"));
+    m_unsynced = false;
+    return true;
+}
+
+void ConsoleLog::CheckStillThere()
+{
+    m_checked.start();
+    // Written to a file that was removed, the log would only vanish with it.
+#ifdef Q_OS_UNIX
+    struct stat open = {};
+    struct stat named = {};
+    const bool there = ::fstat(m_file.handle(), &open) != 0
+        || (::stat(QFile::encodeName(m_file.fileName()).constData(), &named) == 0
+            && named.st_ino == open.st_ino && named.st_dev == open.st_dev);
+#else
+    const bool there = QFileInfo::exists(m_file.fileName());
 #endif
+    if (!there)
+        Fail(tr("文件已被删除或移走"));
 }
 
 bool ConsoleLog::Write(const QString &text)
 {
-    if (text.isEmpty() || m_file.write(text.toUtf8()) >= 0)
+    if (text.isEmpty())
+        return true;
+    m_unsynced = true;
+    if (m_file.write(text.toUtf8()) >= 0)
         return true;
     Fail(m_file.errorString());
     return false;

@@ -3,6 +3,7 @@
 
 #include "consolehex.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
 #include <QTimer>
@@ -12,15 +13,17 @@ class ConsoleStore;
 // The running log: every line appended to a file as the saved file has it (UTF-8, controls
 // as their pictures, with its time in front while times are shown), from the line that is
 // arriving when it starts. What arrived is written out and handed to the disk twice a
-// second, so that a killed tool or a lost machine loses at most the last second. A line is
-// written in the form shown (text or hex) when it begins. A write that fails, or a file
-// that is removed, stops the log; the console keeps everything.
+// second, so that a killed tool or a lost machine loses at most the last second; with
+// nothing new, the disk is left alone. A line is written in the form shown (text or hex)
+// when it begins. A write that fails, or a file that is removed (noticed within a second),
+// stops the log; the console keeps everything.
 class ConsoleLog : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int WriteMilliseconds = 500;
+    static constexpr int CheckMilliseconds = 1000; // a removed file is noticed within this
 
     explicit ConsoleLog(const ConsoleStore &store);
     ~ConsoleLog() override;
@@ -45,12 +48,18 @@ signals:
 
 private:
     bool Write(const QString &text);
+    // Hands what was written to the disk; false, the log stopped, when that fails.
+    bool Sync();
+    // Stops the log if the file is no longer where it was opened.
+    void CheckStillThere();
     void Fail(const QString &reason);
 
     const ConsoleStore &m_store;
     HexLines m_hex;
     QFile m_file;
     QTimer m_timer;
+    bool m_unsynced = false; // written since the disk last had it all
+    QElapsedTimer m_checked; // since the file was last found where it was opened
     bool m_hexShown = false;
     bool m_timesShown = false;
     qsizetype m_line = 0; // the line being written

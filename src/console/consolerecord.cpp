@@ -9,8 +9,6 @@
 
 namespace {
 
-// The text goes out in pieces of about this many characters.
-constexpr qsizetype Piece = 1 << 20;
 constexpr qint64 MsecsPerHour = 3600 * 1000;
 constexpr qint64 MsecsPerDay = 24 * MsecsPerHour;
 
@@ -96,14 +94,14 @@ SaveOutcome SaveConsole(const ConsoleLines &store,
         const qsizetype end = start + store.LineLength(line);
         if (end > pieceTo) { // a piece of whole lines, or a long line alone
             pieceFrom = start;
-            pieceTo = std::max(end, std::min(size, start + Piece));
+            pieceTo = std::max(end, std::min(size, start + TextPiece));
             piece = Pictured(store.Text(pieceFrom, pieceTo));
         }
         if (withTimes)
             out += clock.Stamp(store.LineTime(line));
         out += QStringView(piece).sliced(start - pieceFrom, end - start);
         out += QLatin1Char('\n');
-        if (out.size() < Piece && line + 1 < lines)
+        if (out.size() < TextPiece && line + 1 < lines)
             continue;
         if (file.write(out.toUtf8()) < 0)
             return { SaveOutcome::Failed, file.errorString() };

@@ -28,6 +28,9 @@ bool IsLatin1(QStringView text)
     return seen < 0x100;
 }
 
+// The room for the bytes of the line being received that stays once it ends.
+constexpr qsizetype OpenBytesKept = 4096;
+
 } // namespace
 
 // A fixed number of characters; narrow until the first character past Latin-1 arrives.
@@ -44,22 +47,30 @@ struct ConsoleStore::Block
     }
 };
 
-ConsoleStore::ConsoleStore()
+void GiveBackFreedMemory()
 {
-    Clear();
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
+
+ConsoleStore::ConsoleStore() = default;
 
 ConsoleStore::~ConsoleStore() = default;
 
 void ConsoleStore::Clear()
 {
     m_trimDue = m_trimDue || !m_blocks.empty();
-    m_clearedBlocks = std::move(m_blocks);
+    if (m_clearedBlocks.empty())
+        m_clearedBlocks = std::move(m_blocks);
+    else
+        m_clearedBlocks.insert(m_clearedBlocks.end(), std::make_move_iterator(m_blocks.begin()),
+                               std::make_move_iterator(m_blocks.end()));
     m_blocks.clear();
     m_size = 0;
-    m_clearedStarts = std::exchange(m_lineStarts, { 0 });
-    m_clearedTimes = std::exchange(m_lineTimes, { 0 });
-    m_clearedHexStarts = std::exchange(m_hexStarts, { 0 });
+    m_clearedStarts.push_back(std::exchange(m_lineStarts, { 0 }));
+    m_clearedStarts.push_back(std::exchange(m_hexStarts, { 0 }));
+    m_clearedTimes.push_back(std::exchange(m_lineTimes, { 0 }));
     m_timeBases.clear();
     m_runs.clear();
     m_longLines.Clear();
@@ -77,18 +88,13 @@ bool ConsoleStore::ReleaseCleared()
     if (!m_clearedBlocks.empty()) {
         m_clearedBlocks.resize(m_clearedBlocks.size()
                                - std::min(m_clearedBlocks.size(), BlocksAtOnce));
-    } else if (!m_clearedStarts.isEmpty()) {
-        m_clearedStarts = {};
-    } else if (!m_clearedHexStarts.isEmpty()) {
-        m_clearedHexStarts = {};
-    } else if (!m_clearedTimes.isEmpty()) {
-        m_clearedTimes = {};
+    } else if (!m_clearedStarts.empty()) {
+        m_clearedStarts.pop_back();
+    } else if (!m_clearedTimes.empty()) {
+        m_clearedTimes.pop_back();
     } else {
-#ifdef __GLIBC__
-        // What was smaller than glibc's threshold stays in its heap until trimmed.
         if (m_trimDue)
-            malloc_trim(0);
-#endif
+            GiveBackFreedMemory(); // what was smaller than a block stays in the heap till then
         m_trimDue = false;
         return false;
     }
@@ -188,7 +194,11 @@ void ConsoleStore::AppendBytes(QByteArrayView bytes, QRgb colour, qsizetype firs
         } else {
             TakeBytes(bytes.sliced(at, end - at), colour);
             CloseLine(line, m_openBytes, &m_openRuns, colour);
-            m_openBytes.resize(0); // its room stays, for the next line
+            // Its room stays for the next line, unless a long line left it large.
+            if (m_openBytes.capacity() > OpenBytesKept)
+                m_openBytes = QByteArray();
+            else
+                m_openBytes.resize(0);
             m_openRuns.clear();
         }
         at = end;
@@ -279,28 +289,39 @@ const ConsoleStore::OddLine *ConsoleStore::Odd(qsizetype line) const
     return at != m_oddLines.cend() && at->line == line ? &*at : nullptr;
 }
 
-QByteArray ConsoleStore::LineBytes(qsizetype line) const
+QByteArray ConsoleStore::LineBytes(qsizetype line, qsizetype from, qsizetype to) const
 {
     QByteArray bytes;
-    AppendLineBytes(line, bytes);
+    AppendLineBytes(line, bytes, from, to);
     return bytes;
 }
 
-void ConsoleStore::AppendLineBytes(qsizetype line, QByteArray &bytes) const
+void ConsoleStore::AppendLineBytes(qsizetype line,
+                                   QByteArray &bytes,
+                                   qsizetype from,
+                                   qsizetype to) const
 {
+    const qsizetype count = LineByteCount(line);
+    to = std::clamp<qsizetype>(to, 0, count);
+    from = std::clamp<qsizetype>(from, 0, to);
     if (line + 1 == LineCount()) {
-        bytes += m_openBytes;
+        bytes += QByteArrayView(m_openBytes).sliced(from, to - from);
         return;
     }
     const OddLine *odd = Odd(line);
     if (odd && odd->start >= 0) {
-        bytes += QByteArrayView(m_oddBytes).sliced(odd->start, odd->end - odd->start);
+        bytes += QByteArrayView(m_oddBytes).sliced(odd->start + from, to - from);
         return;
     }
+    // A character takes one byte at least: the bytes before `to` come from as many
+    // characters at most, a pair whole.
     const qsizetype start = LineStart(line);
-    const qsizetype end = start + LineLength(line);
+    const qsizetype lineEnd = start + LineLength(line);
+    qsizetype end = to < lineEnd - start ? start + to : lineEnd;
+    if (InsidePair(end))
+        ++end;
     const qsizetype before = bytes.size();
-    bytes.resize(before + 2 * (end - start)); // room for a Latin-1 line, at two bytes each
+    bytes.resize(before + 2 * (end - start)); // room for Latin-1 text, at two bytes each
     char *out = bytes.data() + before;
     for (qsizetype pos = start; pos < end;) {
         const Block &block = *m_blocks[size_t(pos / BlockChars)];
@@ -324,7 +345,10 @@ void ConsoleStore::AppendLineBytes(qsizetype line, QByteArray &bytes) const
     }
     if (out)
         bytes.truncate(out - bytes.data());
-    bytes += odd ? QByteArrayView("\n") : QByteArrayView("\r\n");
+    if (end == lineEnd)
+        bytes += odd ? QByteArrayView("\n") : QByteArrayView("\r\n");
+    bytes.truncate(before + to);
+    bytes.remove(before, from);
 }
 
 qsizetype ConsoleStore::LineByteCount(qsizetype line) const
@@ -335,28 +359,74 @@ qsizetype ConsoleStore::LineByteCount(qsizetype line) const
     return step / 3; // 1 for none
 }
 
-QList<ConsoleLines::Run> ConsoleStore::LineByteRuns(qsizetype line) const
+QList<ConsoleLines::Run>
+ConsoleStore::LineByteRuns(qsizetype line, qsizetype from, qsizetype to) const
 {
-    if (line + 1 == LineCount())
-        return m_openRuns;
     QList<Run> runs;
+    // Takes the runs in order, by where they start in the bytes: the last that starts at or
+    // before `from`, and those that start before `to`; says whether to go on.
+    const auto take = [&](qsizetype at, QRgb colour) {
+        if (at >= to && !runs.isEmpty())
+            return false;
+        if (at <= from)
+            runs.clear();
+        runs.append({ at, colour });
+        return true;
+    };
+    const auto kept = [&](const QList<Run> &list, qsizetype first, qsizetype last) {
+        // The runs of list's bytes [first, last), the line's.
+        auto it = std::upper_bound(list.cbegin(), list.cend(), first + from,
+                                   [](qsizetype pos, const Run &run) { return pos < run.first; });
+        if (it != list.cbegin())
+            --it;
+        for (; it != list.cend() && it->first < last; ++it) {
+            if (!take(std::max<qsizetype>(0, it->first - first), it->second))
+                break;
+        }
+    };
+    if (line + 1 == LineCount()) {
+        kept(m_openRuns, 0, m_openBytes.size());
+        return runs;
+    }
     const OddLine *odd = Odd(line);
     if (odd && odd->start >= 0) {
-        auto it = std::upper_bound(m_oddRuns.cbegin(), m_oddRuns.cend(), odd->start,
-                                   [](qsizetype pos, const Run &run) { return pos < run.first; });
-        for (--it; it != m_oddRuns.cend() && it->first < odd->end; ++it)
-            runs.append({ std::max<qsizetype>(0, it->first - odd->start), it->second });
+        if (odd->end > odd->start) // a line without bytes has no colour of them
+            kept(m_oddRuns, odd->start, odd->end);
         return runs;
     }
     // Each character's bytes in its colour; the CR before the line feed in the feed's.
+    // Only the text before the last run that starts before `to` is read.
     const qsizetype start = LineStart(line);
     const qsizetype end = start + LineLength(line);
-    const QString text = Text(start, end);
+    qsizetype pos = start;
+    qsizetype byte = 0;
     for (const Run &run : Runs(start, end + 1)) {
-        const qsizetype from = std::max(run.first, start) - start;
-        runs.append({ QStringView(text).first(from).toUtf8().size(), run.second });
+        const qsizetype at = std::max(run.first, start);
+        if (!runs.isEmpty() && byte + (at - pos) >= to)
+            break; // at `to` or after it: a character takes a byte at least
+        byte += Utf8Size(pos, at);
+        pos = at;
+        if (!take(byte, run.second))
+            break;
     }
     return runs;
+}
+
+qsizetype ConsoleStore::Utf8Size(qsizetype from, qsizetype to) const
+{
+    qsizetype size = 0;
+    for (qsizetype pos = from; pos < to;) {
+        const Block &block = *m_blocks[size_t(pos / BlockChars)];
+        if (!block.narrow) // as Qt writes UTF-8, pairs whole
+            return size + Text(pos, to).toUtf8().size();
+        const qsizetype offset = pos % BlockChars;
+        const qsizetype take = std::min(to - pos, BlockChars - offset);
+        size += take;
+        for (const quint8 c : QByteArrayView(block.narrow.get() + offset, take))
+            size += c >> 7;
+        pos += take;
+    }
+    return size;
 }
 
 qsizetype ConsoleStore::HexLineOf(qsizetype pos) const

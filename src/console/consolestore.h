@@ -8,9 +8,14 @@
 #include <QRgb>
 #include <QString>
 
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
+
+// Gives what was freed back to the system: glibc keeps freed memory below its mmap threshold
+// in its heap until it is trimmed.
+void GiveBackFreedMemory();
 
 // Everything the console holds, compact enough to keep a day of traffic: the text in
 // blocks of one byte per character while it is Latin-1 (two bytes once a block holds
@@ -40,6 +45,7 @@ public:
     // on its own (main fixes its threshold), and a clear can give them back one by one.
     static constexpr qsizetype BlockChars = 1 << 17;
     static constexpr qsizetype HexSegmentBytes = 166; // bytes of a hex segment: 498 characters
+    static constexpr qsizetype AllBytes = std::numeric_limits<qsizetype>::max();
 
     ConsoleStore();
     ~ConsoleStore() override;
@@ -54,8 +60,8 @@ public:
     void AppendCopies(qsizetype times);
     // Empties the store at once. What it held goes back to the system with the calls of
     // ReleaseCleared() that follow, a few milliseconds' worth each (a day of traffic is
-    // gigabytes: unmapped at once, they would hold the window up for half a second), or
-    // with the next clear.
+    // gigabytes: unmapped at once, they would hold the window up for half a second), after
+    // what earlier clears left.
     void Clear();
     // Says whether there is more to give back.
     bool ReleaseCleared();
@@ -80,11 +86,17 @@ public:
     std::pair<qsizetype, qsizetype> SegmentRange(qsizetype segment) const override;
     qsizetype SegmentOf(qsizetype pos) const override;
 
-    // The bytes of a line exactly, and their colour runs (offsets in those bytes).
-    QByteArray LineBytes(qsizetype line) const;
+    // The bytes of a line exactly, or those of them in [from, to), and their colour runs
+    // (offsets in those bytes; the first run starts at or before `from`). A piece of a long
+    // line costs its own length where the bytes are kept, and the text up to `to` where they
+    // follow from it.
+    QByteArray LineBytes(qsizetype line, qsizetype from = 0, qsizetype to = AllBytes) const;
     // Appends them to `bytes`, with no allocation of its own for a line of Latin-1 text.
-    void AppendLineBytes(qsizetype line, QByteArray &bytes) const;
-    QList<Run> LineByteRuns(qsizetype line) const;
+    void AppendLineBytes(qsizetype line,
+                         QByteArray &bytes,
+                         qsizetype from = 0,
+                         qsizetype to = AllBytes) const;
+    QList<Run> LineByteRuns(qsizetype line, qsizetype from = 0, qsizetype to = AllBytes) const;
     qsizetype LineByteCount(qsizetype line) const;
     // Where a line starts in the hex form: each byte of the lines before it takes three
     // characters ("41 ", the space after a line's last byte being its line feed), a line
@@ -123,6 +135,8 @@ private:
     void CloseLine(qsizetype line, QByteArrayView bytes, const QList<Run> *runs, QRgb colour);
     // Whether `bytes` are the UTF-8 of the text [from, to).
     bool IsUtf8Of(qsizetype from, qsizetype to, QByteArrayView bytes) const;
+    // How many bytes the UTF-8 of the text [from, to) takes.
+    qsizetype Utf8Size(qsizetype from, qsizetype to) const;
     const OddLine *Odd(qsizetype line) const;
     // A line's time as it is kept: milliseconds after the base in force from that line on,
     // plus one (0: no character yet). Where a time does not fit (49 days on, or the clock
@@ -131,13 +145,13 @@ private:
 
     std::vector<std::shared_ptr<Block>> m_blocks; // shared only by AppendCopies
     qsizetype m_size = 0;
-    QList<qsizetype> m_lineStarts;
-    QList<quint32> m_lineTimes; // four bytes a line, not eight: see Stamp
+    QList<qsizetype> m_lineStarts { 0 };
+    QList<quint32> m_lineTimes { 0 }; // four bytes a line, not eight: see Stamp
     QList<std::pair<qsizetype, qint64>> m_timeBases; // the first line of each, and the base
     QList<Run> m_runs;
     LongLines m_longLines;
 
-    QList<qsizetype> m_hexStarts; // of every line
+    QList<qsizetype> m_hexStarts { 0 }; // of every line
     LongLines m_hexLongLines;
     QList<OddLine> m_oddLines;
     QByteArray m_oddBytes;
@@ -145,10 +159,9 @@ private:
     QByteArray m_openBytes; // of the last line
     QList<Run> m_openRuns; // over m_openBytes
 
-    // What a clear left to give back.
+    // What clears left to give back.
     std::vector<std::shared_ptr<Block>> m_clearedBlocks;
-    QList<qsizetype> m_clearedStarts;
-    QList<qsizetype> m_clearedHexStarts;
-    QList<quint32> m_clearedTimes;
+    std::vector<QList<qsizetype>> m_clearedStarts; // of lines, in either form
+    std::vector<QList<quint32>> m_clearedTimes;
     bool m_trimDue = false;
 };

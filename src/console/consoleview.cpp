@@ -45,15 +45,9 @@ ConsoleView::ConsoleView(QWidget *parent)
 
 ConsoleView::~ConsoleView() = default;
 
-void ConsoleView::Append(const QString &text,
-                         QRgb colour,
-                         qint64 time,
-                         const std::optional<QByteArray> &bytes)
+void ConsoleView::Append(const QString &text, QRgb colour, qint64 time, const QByteArray &bytes)
 {
-    if (bytes)
-        m_store.Append(WithoutPairedCr(text), colour, time, *bytes);
-    else
-        m_store.Append(WithoutPairedCr(text), colour, time);
+    m_store.Append(WithoutPairedCr(text), colour, time, bytes);
 }
 
 bool ConsoleView::EndAppend(qsizetype appendedFrom)
@@ -113,7 +107,7 @@ void ConsoleView::MoveReaderWindow(qsizetype appendedFrom)
 void ConsoleView::Clear()
 {
     const QString removed = QAccessible::isActive()
-        ? Text(m_readerBase, std::min(Shown().Size(), m_readerBase + ReaderPiece))
+        ? Text(m_readerBase, PieceEnd(Shown(), m_readerBase, Shown().Size()))
         : QString();
     const bool caretMoved = m_caret != 0;
     const bool hadSelection = m_anchor != m_caret;

@@ -11,8 +11,6 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 
-#include <optional>
-
 class FindBar;
 class QMenu;
 
@@ -53,12 +51,9 @@ public:
 
     // Appends and then, once per batch, EndAppend(): the caret goes to the end and the
     // newest text comes into view. Says whether the batch alone fills the view.
-    // `bytes`: what went out or came in on the line for the text; without them, the text
-    // stands for them (see ConsoleStore).
-    void Append(const QString &text,
-                QRgb colour,
-                qint64 time = 0,
-                const std::optional<QByteArray> &bytes = std::nullopt);
+    // `time`: when it arrived or went out; `bytes`: what went out or came in on the line
+    // for the text.
+    void Append(const QString &text, QRgb colour, qint64 time, const QByteArray &bytes);
     bool EndAppend(qsizetype appendedFrom);
     void Clear();
 

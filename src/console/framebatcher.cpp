@@ -6,10 +6,6 @@
 #include <QApplication>
 #include <QDateTime>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 namespace {
 
 // Events before which the console must hold every append: the operator's clicks and keys.
@@ -45,9 +41,7 @@ FrameBatcher::FrameBatcher(ConsoleView *view)
         if (m_sinceSettled < SettleAfter)
             return;
         m_sinceSettled = 0;
-#ifdef __GLIBC__
-        malloc_trim(0);
-#endif
+        GiveBackFreedMemory();
     });
     qApp->installEventFilter(this);
 }
@@ -57,7 +51,7 @@ FrameBatcher::~FrameBatcher()
     qApp->removeEventFilter(this);
 }
 
-void FrameBatcher::Append(const QString &text, QRgb colour, const std::optional<QByteArray> &bytes)
+void FrameBatcher::Append(const QString &text, QRgb colour, const QByteArray &bytes)
 {
     if (m_pending.isEmpty()) {
         if (!m_drawn.isValid() || m_drawn.elapsed() >= SkimMilliseconds)

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QRgb>
 #include <QTimer>
-
-#include <optional>
 
 class ConsoleView;
 
@@ -37,9 +36,7 @@ public:
 
     // Appends plain text, never markup, at the end of the console in the colour given, with
     // the bytes of the line it stands for.
-    // Without bytes, the text stands for them (see ConsoleStore).
-    void
-    Append(const QString &text, QRgb colour, const std::optional<QByteArray> &bytes = std::nullopt);
+    void Append(const QString &text, QRgb colour, const QByteArray &bytes);
     // Takes in what the appends since the last frame hold.
     void Flush();
     bool HasPending() const { return !m_pending.isEmpty(); }
@@ -54,7 +51,7 @@ private:
     {
         QString text;
         QRgb colour;
-        std::optional<QByteArray> bytes;
+        QByteArray bytes;
         qint64 time; // of the append, for the lines that begin in it
     };
 

@@ -226,6 +226,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (qsizetype s = 0; s < hex.SegmentCount(); ++s) {
         const auto [from, to] = hex.SegmentRange(s);
         FUZZ_CHECK((from == covered || from == covered + 1) && hex.SegmentOf(from) == s);
+        FUZZ_CHECK(hex.Text(from, to) == QStringView(hexText).sliced(from, to - from));
         covered = to;
     }
     FUZZ_CHECK(covered == hex.Size());

@@ -117,7 +117,7 @@ class Walk:
         port = desk.start([simulator, "--no-command-mode"], stdout=subprocess.PIPE).stdout.readline()
         desk.start([tool, "--lang", language], env=dict(desk.env, TARVENIT_PORTS=port.strip()),
                    stderr=open(os.path.join(desk.root, "tool.err"), "w"))
-        wait(self.window, 20, f"the tool's window on {desk.env['DISPLAY']}")
+        wait(self.window, 20, "the tool's window")
         desk.start(["orca", "--replace", "--debug-file", self.log],
                    env=dict(desk.env, PYTHONPATH=os.path.join(desk.root, "hook")))
 

@@ -491,43 +491,35 @@ void TestConsole::find()
 void TestConsole::logContent_data()
 {
     // A line under way when the log starts, then the rest of it and another; or the log
-    // fails, and stops.
-    QTest::addColumn<QString>("how"); // the form, a clear before the rest, or the fault
+    // fails, and stops. Each row named by the form, a clear before the rest, or the fault.
     QTest::addColumn<QString>("logged");
-    QTest::newRow("text") << ""
-                          << "par\u2401tial\nOK\n";
-    QTest::newRow("with times") << "times"
-                                << "[09:05:03.007] par\u2401tial\n[09:05:04.000] OK\n";
-    QTest::newRow("hex") << "hex"
-                         << "70 61 72 01 74 69 61 6C 0D 0A\n4F 4B 0D 0A\n";
-    QTest::newRow("across a clear") << "clear"
-                                    << "par\n\u2401tial\nOK\n";
+    QTest::newRow("text") << "par\u2401tial\nOK\n";
+    QTest::newRow("with times") << "[09:05:03.007] par\u2401tial\n[09:05:04.000] OK\n";
+    QTest::newRow("hex") << "70 61 72 01 74 69 61 6C 0D 0A\n4F 4B 0D 0A\n";
+    QTest::newRow("across a clear") << "par\n\u2401tial\nOK\n";
 #ifdef Q_OS_UNIX // /dev/full, and an open file removed, are POSIX's
-    QTest::newRow("a full disk") << "full"
-                                 << "";
-    QTest::newRow("a full disk as the console closes") << "full, closed"
-                                                       << "";
-    QTest::newRow("a removed file") << "removed"
-                                    << "par\u2401tial\nOK\n";
+    QTest::newRow("a full disk") << "";
+    QTest::newRow("a full disk as the console closes") << "";
+    QTest::newRow("a removed file") << "par\u2401tial\nOK\n";
 #endif
 }
 
 void TestConsole::logContent()
 {
-    QFETCH(QString, how);
     QFETCH(QString, logged);
+    const QByteArray how = QTest::currentDataTag();
     const qint64 t = QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3)).toMSecsSinceEpoch();
-    m_view->SetTimesShown(how == "times");
+    m_view->SetTimesShown(how == "with times");
     m_view->SetHexShown(how == "hex");
     Add(QStringLiteral("old\npar"), Blue, t + 7);
     m_view->EndAppend(0);
     QTemporaryDir dir;
     const QString path
-        = how.startsWith("full") ? QStringLiteral("/dev/full") : dir.filePath("s.log");
+        = how.startsWith("a full disk") ? QStringLiteral("/dev/full") : dir.filePath("s.log");
     QSignalSpy failed(m_view.get(), &ConsoleView::logFailed);
     QVERIFY(m_view->StartLog(path));
     QVERIFY(m_view->Logging());
-    if (QTest::currentDataTag() == QByteArray("text")) { // a mark names the file in its tooltip
+    if (how == "text") { // a mark names the file in its tooltip
         const QRect mark = m_view->LogMarkRect();
         QVERIFY(m_view->viewport()->rect().contains(mark));
         QHelpEvent help(QEvent::ToolTip, mark.center(),
@@ -535,12 +527,13 @@ void TestConsole::logContent()
         QApplication::sendEvent(m_view->viewport(), &help);
         QVERIFY(QToolTip::text().contains(QDir::toNativeSeparators(path)));
     }
-    if (how == "clear")
+    if (how == "across a clear")
         m_view->Clear();
     const qsizetype from = m_view->Shown().Size();
     Add(QStringLiteral("\u0001tial\nOK\n"), Blue, t + 1000);
     m_view->EndAppend(from);
-    if (how == "full, closed") { // the last write fails as the console goes: no word of it
+    if (how == "a full disk as the console closes") { // the last write fails as the console goes:
+                                                      // no word of it
         m_view.reset();
         QCOMPARE(failed.count(), 0);
         return;
@@ -553,13 +546,13 @@ void TestConsole::logContent()
     }
     QAction *entry = Entry(QStringLiteral("记录到文件…"));
     QVERIFY(entry && entry->isChecked());
-    if (how != "full" && how != "removed") { // unchecked, the log stops
+    if (how != "a full disk" && how != "a removed file") { // unchecked, the log stops
         entry->trigger();
         QVERIFY(!m_view->Logging() && !entry->isChecked());
         return;
     }
     // Removed while nothing more arrives, the file is missed all the same.
-    if (how == "removed")
+    if (how == "a removed file")
         QVERIFY(file.remove());
     QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
     QCOMPARE(failed.first().at(0).toString(), path);

@@ -46,10 +46,11 @@ def write(path, text):
 
 
 class Desk:
-    """An X server, a session bus, the accessibility bus and a window manager."""
+    """An X server, a session bus, the accessibility bus and a window manager; then the tool
+    under Orca, driven by keys, and what Orca says after each one."""
 
     def __init__(self, root):
-        self.root, self.procs, self.env = root, [], {}
+        self.root, self.procs, self.env, self.mark, self.heard = root, [], {}, 0, []
 
     def open(self):
         root, home = self.root, os.path.join(self.root, "home")
@@ -97,32 +98,34 @@ class Desk:
         return self.procs[-1]
 
     def close(self):
-        for process in reversed(self.procs):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(3)
-                except subprocess.TimeoutExpired:
-                    process.kill()
+        for process in reversed(self.procs):  # a process already gone is left alone
+            process.terminate()
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                process.wait(3)
+            process.kill()
         with contextlib.suppress(KeyError, OSError):
             os.kill(int(self.env["DBUS_SESSION_BUS_PID"]), signal.SIGTERM)
 
-
-class Walk:
-    """The tool under Orca, driven by keys; what Orca says after each one."""
-
-    def __init__(self, desk, tool, simulator, language):
-        self.desk, self.mark, self.heard = desk, 0, []
-        self.log = os.path.join(desk.root, f"orca-{language}.log")
-        port = desk.start([simulator, "--no-command-mode"], stdout=subprocess.PIPE).stdout.readline()
-        desk.start([tool, "--lang", language], env=dict(desk.env, TARVENIT_PORTS=port.strip()),
-                   stderr=open(os.path.join(desk.root, "tool.err"), "w"))
+    def launch(self, tool, simulator, language, console):
+        """True once the tool's window, given the keyboard, is heard to say `console`."""
+        self.log = os.path.join(self.root, f"orca-{language}.log")
+        port = self.start([simulator, "--no-command-mode"], stdout=subprocess.PIPE).stdout.readline()
+        self.start([tool, "--lang", language], env=dict(self.env, TARVENIT_PORTS=port.strip()),
+                   stderr=open(os.path.join(self.root, "tool.err"), "w"))
         wait(self.window, 20, "the tool's window")
-        desk.start(["orca", "--replace", "--debug-file", self.log],
-                   env=dict(desk.env, PYTHONPATH=os.path.join(desk.root, "hook")))
+        self.start(["orca", "--replace", "--debug-file", self.log],
+                   env=dict(self.env, PYTHONPATH=os.path.join(self.root, "hook")))
+        # Orca is up once it has spoken.
+        wait(lambda: os.path.exists(self.log) and "SPEECH OUTPUT" in open(
+            self.log, errors="replace").read(), 30, "Orca")
+        for _ in range(5):
+            self.output("xdotool", "windowactivate", "--sync", self.window())
+            if not self.hear([console], 4)[1]:
+                return True
+        return False
 
     def window(self):
-        found = self.desk.output("xdotool", "search", "--onlyvisible", "--name", "^Tarvenit$").split()
+        found = self.output("xdotool", "search", "--onlyvisible", "--name", "^Tarvenit$").split()
         return found[0] if found else None
 
     def said(self):
@@ -156,10 +159,10 @@ class Walk:
         Home alone.)"""
         keys = key.split("+")
         for k in keys:
-            self.desk.output("xdotool", "keydown", k)
+            self.output("xdotool", "keydown", k)
         time.sleep(0.05)
         for k in reversed(keys):
-            self.desk.output("xdotool", "keyup", k)
+            self.output("xdotool", "keyup", k)
 
 
 def check(tool, simulator, language, verbose):
@@ -179,22 +182,14 @@ def walk_once(tool, simulator, language, verbose):
     try:
         desk.open()
         stage = "start"
-        walk = Walk(desk, tool, simulator, language)
-        # Orca is up once it has spoken; the window, once it has the keyboard, says the console.
-        wait(lambda: os.path.exists(walk.log) and "SPEECH OUTPUT" in open(
-            walk.log, errors="replace").read(), 30, "Orca")
-        for _ in range(5):
-            desk.output("xdotool", "windowactivate", "--sync", walk.window())
-            if not walk.hear([expect["console"]], 4)[1]:
-                break
-        else:
-            failures.append(("start", [expect["console"]], walk.heard))
+        if not desk.launch(tool, simulator, language, expect["console"]):
+            failures.append(("start", [expect["console"]], desk.heard))
             return failures
         for keys, expected in WALK:
             for key in keys:
-                walk.key(key)
+                desk.key(key)
                 time.sleep(0.25)  # each key its own event, as typed
-            said, missing = walk.hear([expect.get(e, e) for e in expected])
+            said, missing = desk.hear([expect.get(e, e) for e in expected])
             if verbose:
                 print(f"  [{'+'.join(keys)}] {said}")
             if missing:

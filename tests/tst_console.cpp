@@ -472,10 +472,8 @@ void TestConsole::find()
     const auto *field = m_view->Finder()->findChild<QLineEdit *>();
     QTRY_VERIFY_WITH_TIMEOUT(field && field->hasFocus(), 5000); // as the keyboard types
     QTest::keyClicks(QApplication::focusWidget(), needle);
-    if (backward)
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3, Qt::ShiftModifier);
-    else
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), backward ? Qt::Key_F3 : Qt::Key_Return,
+                    backward ? Qt::ShiftModifier : Qt::NoModifier);
     const QList<QLabel *> labels = m_view->Finder()->findChildren<QLabel *>();
     const bool notFound = std::any_of(labels.begin(), labels.end(),
                                       [](QLabel *label) { return label->text() == "未找到"; });
@@ -571,9 +569,7 @@ void TestConsole::logSurvivesAKill()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("killed.log"));
     QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TST_CONSOLE_LOG_CHILD"), path);
-    child.setProcessEnvironment(environment);
+    child.setEnvironment(QProcess::systemEnvironment() << "TST_CONSOLE_LOG_CHILD=" + path);
     child.start(QCoreApplication::applicationFilePath(), {});
     QVERIFY(child.waitForStarted(5000));
     QByteArray told;
@@ -876,7 +872,6 @@ void TestConsole::readerPastTwoGiga()
                  QStringLiteral("newest"));
         QCOMPARE(last, count);
     } else {
-        const bool hearing = QGuiApplication::platformName() != QLatin1String("offscreen");
         QAccessible::installUpdateHandler(Listen);
         g_listenedTo = m_view.get();
         const QString told = QStringLiteral("%1 %2 [%3 characters]");
@@ -902,7 +897,7 @@ void TestConsole::readerPastTwoGiga()
             heard << QStringLiteral("caret %1").arg(read->cursorPosition());
             QCOMPARE(read->characterCount() == 0, action == "clear");
         }
-        if (hearing)
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")) // events only there
             QCOMPARE(g_heard, heard);
     }
 }

@@ -164,10 +164,9 @@ private slots:
     void panelFieldsKeepText_data();
     void panelFieldsKeepText();
     void optionGroupsExclusiveAndClear();
-    void commandBoxMenu();
+    void commandBoxKeptForTheNextRun();
     void ctrlEnterSends_data();
     void ctrlEnterSends();
-    void historyKeys();
     void panelMenu_data();
     void panelMenu();
     void updateAsksFirst_data();
@@ -1298,9 +1297,17 @@ void TestForm1::optionGroupsExclusiveAndClear()
     QVERIFY(panel.Option(2));
 }
 
-void TestForm1::commandBoxMenu()
+void TestForm1::commandBoxKeptForTheNextRun()
 {
-    for (const bool again : { false, true }) { // the choices are kept for the next run
+    // The menu's choices and the commands sent are kept for the next run.
+    QStringList sent;
+    for (int i = 0; i < 104; ++i)
+        sent << QString::number(i);
+    for (const QString &text : sent + QStringList { "AT", "AT+NAME?", "AT", "AT+ROLE?" })
+        m_form->Text2->setPlainText(text), m_form->Text2->Sent();
+    QTest::keyClick(m_form->Text2, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(m_form->Text2->toPlainText(), "AT"); // the text just sent is skipped
+    for (const bool again : { false, true }) {
         QTest::keyClick(m_form->Text2, Qt::Key_F10, Qt::ShiftModifier);
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(menu);
@@ -1321,6 +1328,16 @@ void TestForm1::commandBoxMenu()
         menu->close();
         m_form = std::make_unique<Form1>();
         m_form->show();
+    }
+    // The last 100, "AT" once; Up and back.
+    CommandBox *box = m_form->Text2;
+    QCOMPARE(box->History().Texts().mid(0, 4) << box->History().Texts().last(),
+             QStringList({ "AT+ROLE?", "AT", "AT+NAME?", "103", "7" }));
+    box->setPlainText(QStringLiteral("AT+V"));
+    for (const QString step : { "↑AT+ROLE?", "↑AT", "↓AT+ROLE?", "↓AT+V", "↓AT+V" }) {
+        QTest::keyClick(box, step.startsWith(u'↑') ? Qt::Key_Up : Qt::Key_Down,
+                        Qt::ControlModifier);
+        QCOMPARE(box->toPlainText(), step.mid(1));
     }
 }
 
@@ -1350,27 +1367,6 @@ void TestForm1::ctrlEnterSends()
     QVERIFY2(m_warning.shown[0].startsWith(warning), qPrintable(m_warning.shown[0]));
     QCOMPARE(m_form->Text2->textCursor().selectedText(),
              warning.section(u'“', 1).section(u'”', 0, 0)); // the wrong character
-}
-
-void TestForm1::historyKeys()
-{
-    QStringList sent;
-    for (int i = 0; i < 104; ++i)
-        sent << QString::number(i);
-    for (const QString &text : sent + QStringList { "AT", "AT+NAME?", "AT", "AT+ROLE?" })
-        m_form->Text2->setPlainText(text), m_form->Text2->Sent();
-    QTest::keyClick(m_form->Text2, Qt::Key_Up, Qt::ControlModifier);
-    QCOMPARE(m_form->Text2->toPlainText(), "AT"); // the text just sent is skipped
-    m_form = std::make_unique<Form1>(); // the next run: the last 100, "AT" once; Up and back
-    CommandBox *box = m_form->Text2;
-    QCOMPARE(box->History().Texts().mid(0, 4) << box->History().Texts().last(),
-             QStringList({ "AT+ROLE?", "AT", "AT+NAME?", "103", "7" }));
-    box->setPlainText(QStringLiteral("AT+V"));
-    for (const QString step : { "↑AT+ROLE?", "↑AT", "↓AT+ROLE?", "↓AT+V", "↓AT+V" }) {
-        QTest::keyClick(box, step.startsWith(u'↑') ? Qt::Key_Up : Qt::Key_Down,
-                        Qt::ControlModifier);
-        QCOMPARE(box->toPlainText(), step.mid(1));
-    }
 }
 
 void TestForm1::panelMenu_data()

@@ -466,25 +466,20 @@ void TestSequences::refusalMeaning()
 void TestSequences::settingsFileReadBack_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("bind");
     QTest::addColumn<int>("role"); // the option selected, 0 for none
-    QTest::newRow("plain") << "TARVENIT-BT"
-                           << "98d3:31:fd5e6f" << 1;
-    QTest::newRow("chinese and spaces") << " 蓝牙 模块 一 "
-                                        << "0:0:0" << 2;
-    QTest::newRow("commas, colons, quotes") << "a,b; \"c\": d=e"
-                                            << "98d3,31,fd5e6f" << 3;
-    QTest::newRow("empty, no role") << ""
-                                    << "" << 0;
-    QTest::newRow("percent, @, backslash") << "@%1 \\n #x"
-                                           << "[x]" << 0;
+    QTest::addColumn<QString>("bind");
+    QTest::newRow("plain") << "TARVENIT-BT" << 1 << "98d3:31:fd5e6f";
+    QTest::newRow("chinese and spaces") << " 蓝牙 模块 一 " << 2 << "0:0:0";
+    QTest::newRow("commas, colons, quotes") << "a,b; \"c\": d=e" << 3 << "98d3,31,fd5e6f";
+    QTest::newRow("empty, no role") << "" << 0 << "";
+    QTest::newRow("percent, @, backslash") << "@%1 \\n #x" << 0 << "[x]";
 }
 
 void TestSequences::settingsFileReadBack()
 {
     QFETCH(QString, name);
-    QFETCH(QString, bind);
     QFETCH(int, role);
+    QFETCH(QString, bind);
     FakeFields saved;
     saved.texts = { { 0, name }, { 3, "1f00" },   { 4, "1234" },     { 5, "9e8b33" },
                     { 7, bind }, { 8, "1,1,48" }, { 10, "9600,0,0" } };

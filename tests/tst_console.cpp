@@ -62,10 +62,9 @@ const QObject *g_listenedTo = nullptr;
 
 QString Told(const QString &text)
 {
-    const QString told
-        = text.size() > 100 ? QStringLiteral("[%1 characters]").arg(text.size()) : text;
-    return !text.isEmpty() && text.back().isHighSurrogate() ? told + " ending in half a pair"
-                                                            : told;
+    const bool half = !text.isEmpty() && text.back().isHighSurrogate();
+    return (text.size() > 100 ? QStringLiteral("[%1 characters]").arg(text.size()) : text)
+        + (half ? " ending in half a pair" : "");
 }
 
 void Listen(QAccessibleEvent *event)

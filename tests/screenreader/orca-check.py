@@ -3,13 +3,8 @@
 """What a blind operator hears, checked: the tool and its simulated module under the Orca
 screen reader, in an X server of their own with a window manager and the accessibility bus.
 Speech goes to speech-dispatcher's silent module; what Orca says is read from its debug log.
-A fixed walk by the keyboard alone, and after each key what must be heard, waited for with a
-deadline:
-
-  the port's opening after a search; the baud list's rate, on arrival and after an arrow key;
-  the notice of a module that does not answer, without the focus moving to it; a settings
-  field's label on its first visit; the name of each option group; the whole line at
-  Ctrl+Home in the console.
+A fixed walk by the keyboard alone (WALK below), and after each key what must be heard,
+waited for with a deadline.
 
 Usage: orca-check.py TOOL SIMULATOR [--lang zh|en]...   (both languages by default)
 Exit status 0 when everything was heard; else it names what was not, and what was said."""
@@ -222,10 +217,10 @@ def main():
     for language in args.lang or ["zh", "en"]:
         started = time.monotonic()
         failures = check(args.tool, args.simulator, language, args.verbose)
+        status |= bool(failures)
         print(f"{language}: {'heard everything' if not failures else 'NOT HEARD'} "
               f"({time.monotonic() - started:.0f} s)")
         for step, missing, said in failures:
-            status = 1
             print(f"  after {step}: not heard {missing}; heard {said}")
     return status
 

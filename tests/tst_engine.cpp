@@ -83,8 +83,7 @@ class TestEngine : public QObject
             const qsizetype from = port.written.size();
             for (int tick = 0; tick < 50 && SequenceRunning(state); ++tick) {
                 const qsizetype sent = port.written.size();
-                engine.OnTick();
-                origin.Follow();
+                engine.OnTick(), origin.Follow();
                 if (port.written.size() == sent)
                     continue;
                 if (const auto reply = module.Reply(port.written.last().trimmed().toStdString()))
@@ -825,8 +824,7 @@ void TestEngine::otherCommandSets()
     WatchRig rig;
     rig.watch.SetOtherSetsSearch(
         [&](const NoticeContent &otherwise) { rig.search.Start(otherwise); });
-    rig.engine.StartQuery();
-    rig.Tick();
+    rig.engine.StartQuery(), rig.Tick();
     if (attention)
         rig.Receive(QStringLiteral("OK\r\n"));
     const qsizetype sent = rig.port.written.size();

@@ -537,9 +537,7 @@ void TestSequences::settingsFileRefused()
     QFETCH(int, line);
     QFETCH(QString, reason);
     QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("x.ini"));
-    if (content == "/")
-        path = dir.path();
+    const QString path = content == "/" ? dir.path() : dir.filePath(QStringLiteral("x.ini"));
     QFile file(path);
     QVERIFY(content == "/" || content == "-"
             || (file.open(QIODevice::WriteOnly) && file.write(content) == content.size()));

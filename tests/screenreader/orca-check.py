@@ -160,17 +160,7 @@ class Desk:
             self.output("xdotool", "keyup", k)
 
 
-def check(tool, simulator, language, verbose):
-    # A desk that does not come up (its X server or window manager) is no fault of the tool's:
-    # it is set up once more before the walk counts.
-    for attempt in (1, 2):
-        failures = walk_once(tool, simulator, language, verbose)
-        if attempt == 2 or not failures or failures[0][0] != "desk":
-            return failures
-        print(f"  (the desk did not come up: {failures[0][1]}; once more)")
-
-
-def walk_once(tool, simulator, language, verbose):
+def check(tool, simulator, language, verbose, attempt=1):
     expect = EXPECT[language]
     root = tempfile.mkdtemp(prefix="orca-check-")
     desk, stage, failures = Desk(root), "desk", []
@@ -199,6 +189,11 @@ def walk_once(tool, simulator, language, verbose):
             print(f"  (its logs are in {root})")
         else:
             shutil.rmtree(root, ignore_errors=True)
+    # A desk that does not come up (its X server or window manager) is no fault of the tool's:
+    # it is set up once more before the walk counts.
+    if attempt == 1 and failures and failures[0][0] == "desk":
+        print(f"  (the desk did not come up: {failures[0][1]}; once more)")
+        return check(tool, simulator, language, verbose, 2)
     return failures
 
 

@@ -35,28 +35,6 @@
 
 #include <memory>
 
-namespace {
-
-// What a screen reader hears without the focus moving: each notification that appears.
-QStringList g_spoken;
-
-void ListenForNotifications(QAccessibleEvent *event)
-{
-    QAccessibleInterface *spoken = event->accessibleInterface();
-    if (event->type() != QAccessible::ObjectShow || !spoken
-        || spoken->role() != QAccessible::Notification)
-        return;
-    QString said = spoken->text(QAccessible::Name);
-    for (int i = 0; i < spoken->childCount(); ++i) {
-        const QAccessibleInterface *child = spoken->child(i);
-        if (child->role() == QAccessible::StaticText && !child->state().invisible)
-            said += QLatin1Char('|') + child->text(QAccessible::Name);
-    }
-    g_spoken << said;
-}
-
-} // namespace
-
 class TestForm1 : public QObject
 {
     Q_OBJECT
@@ -1004,8 +982,22 @@ void TestForm1::spokenWithoutFocus()
         QSKIP("No accessibility here: the desktop session runs this test (desktop-session.sh)");
     QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 5000); // the bus says one listens
     NoticeBox notice(m_form.get());
-    g_spoken.clear();
-    QAccessible::installUpdateHandler(ListenForNotifications);
+    // What a screen reader hears without the focus moving: each notification that appears.
+    static QStringList heard;
+    heard.clear();
+    QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+        QAccessibleInterface *shown = event->accessibleInterface();
+        if (event->type() != QAccessible::ObjectShow || !shown
+            || shown->role() != QAccessible::Notification)
+            return;
+        QString said = shown->text(QAccessible::Name);
+        for (int i = 0; i < shown->childCount(); ++i) {
+            const QAccessibleInterface *child = shown->child(i);
+            if (child->role() == QAccessible::StaticText && !child->state().invisible)
+                said += QLatin1Char('|') + child->text(QAccessible::Name);
+        }
+        heard << said;
+    });
     if (event == "notice") {
         notice.Show({ "提示", "first", "details", {}, {} });
     } else if (event == "lost") {
@@ -1021,7 +1013,7 @@ void TestForm1::spokenWithoutFocus()
         m_form->Command4->click();
     }
     QAccessible::installUpdateHandler(nullptr);
-    QCOMPARE(g_spoken, spoken);
+    QCOMPARE(heard, spoken);
     QCOMPARE(m_form->Spoken().Said().isEmpty(), event == "notice" || event == "search");
 }
 

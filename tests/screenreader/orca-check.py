@@ -123,26 +123,20 @@ class Desk:
         found = self.output("xdotool", "search", "--onlyvisible", "--name", "^Tarvenit$").split()
         return found[0] if found else None
 
-    def said(self):
-        """Every utterance since the last call, whole (an utterance may span lines)."""
-        try:
-            with open(self.log, "rb") as f:
-                f.seek(self.mark)
-                text = f.read().decode("utf-8", "replace")
-        except FileNotFoundError:
-            return []
-        text = text[:text.rfind("\n") + 1]  # a line still being written waits for the next call
-        self.mark += len(text.encode("utf-8"))
-        found = re.findall(r"SPEECH OUTPUT: '(.*?)'\s*(?:\{'established'|\n\d\d:\d\d:)", text, re.S)
-        utterances = [re.sub(r"\s+", " ", s).strip() for s in found]
-        self.heard += utterances
-        return utterances
-
     def hear(self, expected, seconds=10.0):
-        """Waits until every expected text has been said since the last key."""
+        """Waits until every expected text has been said since the last key; each utterance
+        read whole from Orca's log (it may span lines)."""
         deadline, said = time.monotonic() + seconds, []
         while True:
-            said += self.said()
+            with contextlib.suppress(FileNotFoundError), open(self.log, "rb") as f:
+                f.seek(self.mark)
+                text = f.read().decode("utf-8", "replace")
+                text = text[:text.rfind("\n") + 1]  # a line still being written waits
+                self.mark += len(text.encode("utf-8"))
+                found = re.findall(r"SPEECH OUTPUT: '(.*?)'\s*(?:\{'established'|\n\d\d:\d\d:)", text,
+                                   re.S)
+                heard = [re.sub(r"\s+", " ", s).strip() for s in found]
+                said, self.heard = said + heard, self.heard + heard
             missing = [e for e in expected if not any(e in s for s in said)]
             if not missing or time.monotonic() > deadline:
                 return said, missing

@@ -502,8 +502,7 @@ void TestConsole::logContent()
     const QString path
         = how.startsWith("a full disk") ? QStringLiteral("/dev/full") : dir.filePath("s.log");
     QSignalSpy failed(m_view.get(), &ConsoleView::logFailed);
-    QVERIFY(m_view->StartLog(path));
-    QVERIFY(m_view->Logging());
+    QVERIFY(m_view->StartLog(path) && m_view->Logging());
     if (how == "text") { // a mark names the file in its tooltip
         const QRect mark = m_view->LogMarkRect();
         QVERIFY(m_view->viewport()->rect().contains(mark));
@@ -517,9 +516,8 @@ void TestConsole::logContent()
     const qsizetype from = m_view->Shown().Size();
     Add(QStringLiteral("\u0001tial\nOK\n"), Blue, t + 1000);
     m_view->EndAppend(from);
-    if (how == "a full disk as the console closes") { // the last write fails as the console goes:
-                                                      // no word of it
-        m_view.reset();
+    if (how == "a full disk as the console closes") {
+        m_view.reset(); // the last write fails as the console goes: no word of it
         QCOMPARE(failed.count(), 0);
         return;
     }

@@ -903,8 +903,6 @@ void TestEngine::updateGuard()
     else if (after == "edited: no guard")
         rig.fields.texts[0] = QStringLiteral("BENCH"), rig.origin.Edited(1);
     rig.module.SilenceCommand("AT+MRAD?"); // a running query stays where it is
-    rig.port.written.clear();
-
     QStringList expected;
     for (int step = 1; step <= UpdateSteps; ++step)
         expected << UpdateLine(step, rig.fields).chopped(2);

@@ -168,7 +168,6 @@ class TestConsole : public QObject
     {
         return m_view->Store().LineOf(m_view->PositionAt(QPoint(SegmentLayouts::Margin + 2, 1)));
     }
-    // The context menu's entry whose text starts so; none if there is none.
     QAction *Entry(const QString &text) const
     {
         const QList<QAction *> entries = m_view->ContextMenu()->actions();

@@ -86,7 +86,6 @@ class TestEndToEnd : public QObject
     }
 
     QString Text1(int index) { return m_form->Panel().Text1(index); }
-    // The text of the notice that a sequence ended, empty when none is on show.
     QString DoneText()
     {
         return m_form->DoneNotice().IsShown() ? m_form->DoneNotice().Box()->text() : QString();

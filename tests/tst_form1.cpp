@@ -1433,9 +1433,8 @@ void TestForm1::updateAsksFirst()
         QVERIFY(!Qt::mightBeRichText(box->informativeText())); // the list is read as it is
         asked = box->windowTitle() + '|' + buttons.join(',') + '|' + box->defaultButton()->text()
             + '|' + box->informativeText().section('\n', 0, 1);
-        if (answer == QLatin1String("Escape") || answer == QLatin1String("Enter"))
-            QTest::keyClick(box,
-                            answer == QLatin1String("Escape") ? Qt::Key_Escape : Qt::Key_Return);
+        if (answer == "Escape" || answer == "Enter")
+            QTest::keyClick(box, answer == "Escape" ? Qt::Key_Escape : Qt::Key_Return);
         for (QAbstractButton *button : box->buttons()) {
             if (button->text() == answer)
                 button->click();

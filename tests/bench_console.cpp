@@ -146,11 +146,9 @@ int main(int argc, char *argv[])
                     hex ? ", shown in hex" : "");
         long length = 0;
         for (long at : { 1000L, 10000L, 100000L, 1000000L }) {
-            if (length < at) {
-                console.Append(QString(at - length, QLatin1Char('x')), qRgb(0, 0, 255),
-                               QByteArray(at - length, 'x'));
-                length = at;
-            }
+            console.Append(QString(at - length, QLatin1Char('x')), qRgb(0, 0, 255),
+                           QByteArray(at - length, 'x'));
+            length = at;
             Draw(app, console);
             QElapsedTimer timer;
             timer.start();

@@ -62,10 +62,7 @@ public:
     std::optional<PortHolder> Holder() const override { return holders.value(selected); }
     void ClearBuffers() override { calls << QStringLiteral("ClearBuffers"), waiting.clear(); }
     void Write(const QString &text) override { written << text, writtenAt << baud; }
-    void WriteBytes(const QByteArray &bytes) override
-    {
-        written << QString::fromUtf8(bytes), writtenAt << baud;
-    }
+    void WriteBytes(const QByteArray &bytes) override { Write(QString::fromUtf8(bytes)); }
     QString Read() override
     {
         lastRead = waiting.toUtf8();
@@ -204,16 +201,13 @@ struct TemporaryPreferences
 class FakeConfirm : public ConfirmBox
 {
 public:
-    explicit FakeConfirm(bool write = true)
-        : write(write)
-    { }
     bool Confirm(const QString &text, const QString &informative) override
     {
         asked << text;
         details << informative;
         return write;
     }
-    bool write;
+    bool write = true;
     QStringList asked;
     QStringList details;
 };

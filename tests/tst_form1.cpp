@@ -35,28 +35,6 @@
 
 #include <memory>
 
-namespace {
-
-// What a screen reader hears without the focus moving: each notification that appears.
-QStringList g_spoken;
-
-void ListenForNotifications(QAccessibleEvent *event)
-{
-    QAccessibleInterface *spoken = event->accessibleInterface();
-    if (event->type() != QAccessible::ObjectShow || !spoken
-        || spoken->role() != QAccessible::Notification)
-        return;
-    QString said = spoken->text(QAccessible::Name);
-    for (int i = 0; i < spoken->childCount(); ++i) {
-        const QAccessibleInterface *child = spoken->child(i);
-        if (child->role() == QAccessible::StaticText && !child->state().invisible)
-            said += QLatin1Char('|') + child->text(QAccessible::Name);
-    }
-    g_spoken << said;
-}
-
-} // namespace
-
 class TestForm1 : public QObject
 {
     Q_OBJECT
@@ -158,17 +136,15 @@ private slots:
     void arrivalsSpoken();
     void accessibleParts_data();
     void accessibleParts();
-    void fleetingNotice();
     void consoleHeldFromAnywhere();
     void panelRows_data();
     void panelRows();
     void panelFieldsKeepText_data();
     void panelFieldsKeepText();
     void optionGroupsExclusiveAndClear();
-    void commandBoxMenu();
+    void commandBoxKeptForTheNextRun();
     void ctrlEnterSends_data();
     void ctrlEnterSends();
-    void historyKeys();
     void panelMenu_data();
     void panelMenu();
     void updateAsksFirst_data();
@@ -334,26 +310,21 @@ void TestForm1::englishWindow()
 
 void TestForm1::qtTextsInTheLanguage_data()
 {
-    QTest::addColumn<QString>("language");
+    // Each row named by its language.
     QTest::addColumn<QString>("cancel"); // Qt's file dialog
     QTest::addColumn<QString>("reason"); // of a save into a folder that is not there
-    QTest::newRow("Chinese") << "zh"
-                             << "取消"
-                             << "此文件或目录不存在";
-    QTest::newRow("English") << "en"
-                             << "Cancel"
-                             << "No such file or directory";
+    QTest::newRow("zh") << QStringLiteral("取消") << "此文件或目录不存在";
+    QTest::newRow("en") << QStringLiteral("Cancel") << "No such file or directory";
 }
 
 void TestForm1::qtTextsInTheLanguage()
 {
-    QFETCH(QString, language);
     QFETCH(QString, cancel);
     QFETCH(QString, reason);
 #ifdef Q_OS_WIN
     QSKIP("Qt's translations are beside the installed program, not beside the tests");
 #endif
-    QVERIFY(Speak(language));
+    QVERIFY(Speak(QTest::currentDataTag()));
     QFileDialog dialog(m_form.get());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     QCOMPARE(dialog.labelText(QFileDialog::Reject), cancel);
@@ -1011,14 +982,24 @@ void TestForm1::spokenWithoutFocus()
         QSKIP("No accessibility here: the desktop session runs this test (desktop-session.sh)");
     QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 5000); // the bus says one listens
     NoticeBox notice(m_form.get());
-    g_spoken.clear();
-    QAccessible::installUpdateHandler(ListenForNotifications);
+    // What a screen reader hears without the focus moving: each notification that appears.
+    static QStringList heard;
+    heard.clear();
+    QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+        QAccessibleInterface *shown = event->accessibleInterface();
+        if (event->type() != QAccessible::ObjectShow || !shown
+            || shown->role() != QAccessible::Notification)
+            return;
+        QString said = shown->text(QAccessible::Name);
+        for (int i = 0; i < shown->childCount(); ++i) {
+            const QAccessibleInterface *child = shown->child(i);
+            if (child->role() == QAccessible::StaticText && !child->state().invisible)
+                said += QLatin1Char('|') + child->text(QAccessible::Name);
+        }
+        heard << said;
+    });
     if (event == "notice") {
-        notice.Show({ QStringLiteral("提示"),
-                      QStringLiteral("first"),
-                      QStringLiteral("details"),
-                      QString(),
-                      {} });
+        notice.Show({ "提示", "first", "details", {}, {} });
     } else if (event == "lost") {
         m_form->Port().SetPortNumber(3);
         emit m_form->Port().deviceLost();
@@ -1032,7 +1013,7 @@ void TestForm1::spokenWithoutFocus()
         m_form->Command4->click();
     }
     QAccessible::installUpdateHandler(nullptr);
-    QCOMPARE(g_spoken, spoken);
+    QCOMPARE(heard, spoken);
     QCOMPARE(m_form->Spoken().Said().isEmpty(), event == "notice" || event == "search");
 }
 
@@ -1067,10 +1048,8 @@ void TestForm1::arrivalsSpoken()
     QStringList said;
     ArrivalSpeech speech([&](const QString &text) { said << text; },
                          [&] { return consoleFocused; });
-    if (sent) {
-        speech.Received(u"before the command", false);
-        speech.Sent();
-    }
+    if (sent)
+        speech.Received(u"before the command", false), speech.Sent();
     for (const QString &chunk : received)
         speech.Received(QString(chunk).remove(QLatin1Char('\r')), sequence);
     QVERIFY(said.isEmpty()); // not while it still comes
@@ -1111,10 +1090,8 @@ void TestForm1::accessibleParts()
     QFETCH(QString, read);
     NoticeBox notice(m_form.get());
     QWidget *widget = m_form->findChild<QWidget *>(control);
-    if (control == "notice") {
-        notice.Show({ QStringLiteral("提示"), QStringLiteral("text"), QString(), QString(), {} });
-        widget = notice.Box();
-    }
+    if (control == "notice")
+        notice.Show({ "提示", "text", {}, {}, {} }), widget = notice.Box();
     QVERIFY(widget);
     QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(widget);
     QStringList labels;
@@ -1124,13 +1101,10 @@ void TestForm1::accessibleParts()
     if (auto *box = qobject_cast<QLineEdit *>(widget)) {
         box->setText(QStringLiteral("1234"));
         box->setFocus(Qt::TabFocusReason);
-        int start = -1;
-        int end = -1;
+        int start = -1, end = -1;
         reader->textInterface()->attributes(2, &start, &end);
-        rest = QStringLiteral("run %1-%2, selected %3")
-                   .arg(start)
-                   .arg(end)
-                   .arg(reader->textInterface()->selectionCount());
+        const int selected = reader->textInterface()->selectionCount();
+        rest = QStringLiteral("run %1-%2, selected %3").arg(start).arg(end).arg(selected);
     } else if (reader->role() == QAccessible::Notification) {
         rest = QStringLiteral("Notification");
     }
@@ -1183,28 +1157,21 @@ void TestForm1::noticeLeavesTheWindowUsable()
     // What the module sent is shown as it came, never read as markup.
     notice.Show({ QStringLiteral("提示"), QString(), QStringLiteral("<b>reply</b>"), {}, {} });
     QVERIFY(notice.Box()->informativeText().contains(QStringLiteral("&lt;b&gt;reply")));
-}
-
-void TestForm1::fleetingNotice()
-{
-    NoticeBox notice(m_form.get());
-    notice.Show({ QStringLiteral("提示"), QStringLiteral("trouble"), QString(), QString(), {} });
     QCOMPARE(notice.Box()->icon(), QMessageBox::Warning);
-    const NoticeContent done {
-        QStringLiteral("完成"), QStringLiteral("done"), {}, {}, {}, NoticeTone::News, true
-    };
+    // A fleeting one, that the sequence ended.
+    const NoticeContent done { "完成", "done", {}, {}, {}, NoticeTone::News, true };
     notice.Show(done);
-    QPointer<QMessageBox> box = notice.Box();
-    QCOMPARE(box->icon(), QMessageBox::Information);
+    QPointer<QMessageBox> fleeting = notice.Box();
+    QCOMPARE(fleeting->icon(), QMessageBox::Information);
     QVERIFY(!QApplication::focusWidget() || QApplication::focusWidget()->window() == m_form.get());
     // Gone at the next click anywhere, or else after about three seconds.
     QTest::mouseClick(m_form->Label1, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!box, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!fleeting, 5000);
     notice.Show(done);
-    box = notice.Box();
+    fleeting = notice.Box();
     QElapsedTimer shown;
     shown.start();
-    QTRY_VERIFY_WITH_TIMEOUT(!box, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!fleeting, 10000);
     QVERIFY(shown.elapsed() >= NoticeContent::FleetingMs * 9 / 10); // a coarse timer: within 5 %
 }
 
@@ -1320,9 +1287,17 @@ void TestForm1::optionGroupsExclusiveAndClear()
     QVERIFY(panel.Option(2));
 }
 
-void TestForm1::commandBoxMenu()
+void TestForm1::commandBoxKeptForTheNextRun()
 {
-    for (const bool again : { false, true }) { // the choices are kept for the next run
+    // The menu's choices and the commands sent are kept for the next run.
+    QStringList sent;
+    for (int i = 0; i < 104; ++i)
+        sent << QString::number(i);
+    for (const QString &text : sent + QStringList { "AT", "AT+NAME?", "AT", "AT+ROLE?" })
+        m_form->Text2->setPlainText(text), m_form->Text2->Sent();
+    QTest::keyClick(m_form->Text2, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(m_form->Text2->toPlainText(), "AT"); // the text just sent is skipped
+    for (const bool again : { false, true }) {
         QTest::keyClick(m_form->Text2, Qt::Key_F10, Qt::ShiftModifier);
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(menu);
@@ -1344,53 +1319,7 @@ void TestForm1::commandBoxMenu()
         m_form = std::make_unique<Form1>();
         m_form->show();
     }
-}
-
-void TestForm1::ctrlEnterSends_data()
-{
-    QTest::addColumn<bool>("keypad");
-    QTest::addColumn<QString>("typed"); // as hex entry
-    QTest::addColumn<QString>("warning"); // how the one box shown begins
-    QTest::addColumn<QString>("selected"); // the wrong character
-    QTest::newRow("Ctrl+Enter") << false << "41 54" << PortWarning << ""; // no port
-    QTest::newRow("Ctrl+keypad Enter") << true << "41 54" << PortWarning << "";
-    // Refused before the port is looked at.
-    QTest::newRow("a letter") << false << "41 54\n0G"
-                              << "警告|第 8 个字符“G”（U+0047）不是"
-                              << "G";
-    QTest::newRow("beyond 16 bits") << false << "41😀"
-                                    << "警告|第 3 个字符“😀”（U+1F600）不是"
-                                    << "😀";
-    QTest::newRow("pair split") << false << "41 5 4"
-                                << "警告|第 4 个字符“5”没有成对"
-                                << "5";
-}
-
-void TestForm1::ctrlEnterSends()
-{
-    QFETCH(bool, keypad);
-    QFETCH(QString, typed);
-    QFETCH(QString, warning);
-    QFETCH(QString, selected);
-    m_form->Text2->SetHexEntry(true);
-    m_form->Text2->setPlainText(typed);
-    QTest::keyClick(m_form->Text2, keypad ? Qt::Key_Enter : Qt::Key_Return,
-                    Qt::ControlModifier | (keypad ? Qt::KeypadModifier : Qt::NoModifier));
-    QCOMPARE(m_warning.shown.size(), 1);
-    QVERIFY2(m_warning.shown[0].startsWith(warning), qPrintable(m_warning.shown[0]));
-    QCOMPARE(m_form->Text2->textCursor().selectedText(), selected);
-}
-
-void TestForm1::historyKeys()
-{
-    QStringList sent;
-    for (int i = 0; i < 104; ++i)
-        sent << QString::number(i);
-    for (const QString &text : sent + QStringList { "AT", "AT+NAME?", "AT", "AT+ROLE?" })
-        m_form->Text2->setPlainText(text), m_form->Text2->Sent();
-    QTest::keyClick(m_form->Text2, Qt::Key_Up, Qt::ControlModifier);
-    QCOMPARE(m_form->Text2->toPlainText(), "AT"); // the text just sent is skipped
-    m_form = std::make_unique<Form1>(); // the next run: the last 100, "AT" once; Up and back
+    // The last 100, "AT" once; Up and back.
     CommandBox *box = m_form->Text2;
     QCOMPARE(box->History().Texts().mid(0, 4) << box->History().Texts().last(),
              QStringList({ "AT+ROLE?", "AT", "AT+NAME?", "103", "7" }));
@@ -1400,6 +1329,34 @@ void TestForm1::historyKeys()
                         Qt::ControlModifier);
         QCOMPARE(box->toPlainText(), step.mid(1));
     }
+}
+
+void TestForm1::ctrlEnterSends_data()
+{
+    QTest::addColumn<QString>("typed"); // as hex entry
+    QTest::addColumn<bool>("keypad");
+    QTest::addColumn<QString>("warning"); // how the one box shown begins; it names what is selected
+    QTest::newRow("Ctrl+Enter") << "41 54" << false << PortWarning; // no port
+    QTest::newRow("Ctrl+keypad Enter") << "41 54" << true << PortWarning;
+    // Refused before the port is looked at.
+    QTest::newRow("a letter") << "41 54\n0G" << false << "警告|第 8 个字符“G”（U+0047）不是";
+    QTest::newRow("beyond 16 bits") << "41😀" << false << "警告|第 3 个字符“😀”（U+1F600）不是";
+    QTest::newRow("pair split") << "41 5 4" << false << "警告|第 4 个字符“5”没有成对";
+}
+
+void TestForm1::ctrlEnterSends()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, keypad);
+    QFETCH(QString, warning);
+    m_form->Text2->SetHexEntry(true);
+    m_form->Text2->setPlainText(typed);
+    QTest::keyClick(m_form->Text2, keypad ? Qt::Key_Enter : Qt::Key_Return,
+                    Qt::ControlModifier | (keypad ? Qt::KeypadModifier : Qt::NoModifier));
+    QCOMPARE(m_warning.shown.size(), 1);
+    QVERIFY2(m_warning.shown[0].startsWith(warning), qPrintable(m_warning.shown[0]));
+    QCOMPARE(m_form->Text2->textCursor().selectedText(),
+             warning.section(u'“', 1).section(u'”', 0, 0)); // the wrong character
 }
 
 void TestForm1::panelMenu_data()
@@ -1423,9 +1380,8 @@ void TestForm1::panelMenu()
         ? m_form->Panel().Label6(1)->geometry().bottomLeft() + QPoint(2, 3)
         : QPoint(3, 3);
     QStringList entries;
-    QTimer read; // gone with this function, should no menu open
-    read.setSingleShot(true);
-    connect(&read, &QTimer::timeout, this, [&] {
+    QObject reader; // gone with this function, should no menu open
+    QTimer::singleShot(0, &reader, [&] {
         QWidget *popup = QApplication::activePopupWidget();
         for (QAction *action : popup ? popup->actions() : QList<QAction *>()) {
             if (!action->isSeparator())
@@ -1434,13 +1390,12 @@ void TestForm1::panelMenu()
         if (popup)
             popup->close();
     });
-    read.start(0);
     QContextMenuEvent event(mouse ? QContextMenuEvent::Mouse : QContextMenuEvent::Keyboard, at,
                             widget->mapToGlobal(at));
     QApplication::sendEvent(widget, &event);
-    const QStringList panel
-        = { "保存配置…", "载入配置…", "记住本机地址 (off)", "绑定到记住的地址 (off)" };
-    QCOMPARE(entries.mid(entries.size() - 4), panel);
+    QCOMPARE(
+        entries.mid(entries.size() - 4),
+        (QStringList { "保存配置…", "载入配置…", "记住本机地址 (off)", "绑定到记住的地址 (off)" }));
     QCOMPARE(entries.size() > 4, target.startsWith(QLatin1String("Text1")));
     QCOMPARE(m_form->Menu().SaveAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     QCOMPARE(m_form->Menu().LoadAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
@@ -1449,18 +1404,18 @@ void TestForm1::panelMenu()
 
 void TestForm1::updateAsksFirst_data()
 {
-    QTest::addColumn<QString>("answer"); // a button's caption, or a key
+    // Each row named by the answer: a button's caption, or a key.
     QTest::addColumn<bool>("written");
-    QTest::newRow("写入") << "写入" << true;
-    QTest::newRow("取消") << "取消" << false;
-    QTest::newRow("Escape") << "Escape" << false;
-    QTest::newRow("Enter, on 取消 by default") << "Enter" << false;
+    QTest::newRow("写入") << true;
+    QTest::newRow("取消") << false;
+    QTest::newRow("Escape") << false;
+    QTest::newRow("Enter") << false; // on 取消 by default
 }
 
 void TestForm1::updateAsksFirst()
 {
-    QFETCH(QString, answer);
     QFETCH(bool, written);
+    const QString answer = QString::fromUtf8(QTest::currentDataTag());
     m_form->SetConfirmBox(nullptr); // the real box
     QString asked;
     QTimer poll;
@@ -1478,9 +1433,8 @@ void TestForm1::updateAsksFirst()
         QVERIFY(!Qt::mightBeRichText(box->informativeText())); // the list is read as it is
         asked = box->windowTitle() + '|' + buttons.join(',') + '|' + box->defaultButton()->text()
             + '|' + box->informativeText().section('\n', 0, 1);
-        if (answer == QLatin1String("Escape") || answer == QLatin1String("Enter"))
-            QTest::keyClick(box,
-                            answer == QLatin1String("Escape") ? Qt::Key_Escape : Qt::Key_Return);
+        if (answer == "Escape" || answer == "Enter")
+            QTest::keyClick(box, answer == "Escape" ? Qt::Key_Escape : Qt::Key_Return);
         for (QAbstractButton *button : box->buttons()) {
             if (button->text() == answer)
                 button->click();

@@ -117,7 +117,6 @@ public:
     HoldingChild &operator=(const HoldingChild &) = delete;
 
     bool IsReady() const { return m_ready; }
-    // How the tool names it.
     QString Named() const
     {
         return QStringLiteral("evil%1x%2（进程 ") + QString::number(m_pid) + "）";

@@ -3,17 +3,12 @@
 """What a blind operator hears, checked: the tool and its simulated module under the Orca
 screen reader, in an X server of their own with a window manager and the accessibility bus.
 Speech goes to speech-dispatcher's silent module; what Orca says is read from its debug log.
-A fixed walk by the keyboard alone, and after each key what must be heard, waited for with a
-deadline:
-
-  the port's opening after a search; the baud list's rate, on arrival and after an arrow key;
-  the notice of a module that does not answer, without the focus moving to it; a settings
-  field's label on its first visit; the name of each option group; the whole line at
-  Ctrl+Home in the console.
+A fixed walk by the keyboard alone (WALK below), and after each key what must be heard,
+waited for with a deadline.
 
 Usage: orca-check.py TOOL SIMULATOR [--lang zh|en]...   (both languages by default)
 Exit status 0 when everything was heard; else it names what was not, and what was said."""
-import argparse, os, re, shutil, signal, subprocess, sys, tempfile, time
+import argparse, contextlib, os, re, shutil, signal, subprocess, sys, tempfile, time
 
 # What each language says; the walk is the same.
 EXPECT = {
@@ -24,135 +19,124 @@ EXPECT = {
            "baud": "Baud:", "silence": '2 s after "AT", the module has not answered at all',
            "field": "Name:", "role": "Role:", "mode": "Connect:"},
 }
+# The keys pressed, and what must be heard after them: a text, or what EXPECT calls it.
+WALK = [(["Tab", "Tab"], ["search"]), (["space"], ["opened"]), (["Tab"], ["baud", "38400"]),
+        (["Down"], ["56000"]), (["Up"], ["38400"]), (["Tab", "space"], ["silence"]),
+        (["Tab", "Tab"], ["field"]), (["Tab"] * 11, ["role"]), (["Tab"], ["mode"]),
+        (["shift+Tab"] * 18, ["console"]), (["ctrl+End", "ctrl+Home"], ["AT"])]
+
+
+def wait(condition, seconds, what):
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            raise TimeoutError(what)
+        time.sleep(0.1)
+
+
+def write(path, text):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as f:
+        f.write(text)
 
 
 class Desk:
-    """An X server, a session bus, the accessibility bus and a window manager."""
+    """An X server, a session bus, the accessibility bus and a window manager; then the tool
+    under Orca, driven by keys, and what Orca says after each one."""
 
     def __init__(self, root):
-        self.root = root
-        self.procs = []
-        self.env = {}
+        self.root, self.procs, self.env, self.mark, self.heard = root, [], {}, 0, []
 
     def open(self):
-        root = self.root
-        home = os.path.join(root, "home")
-        os.makedirs(os.path.join(home, ".config", "speech-dispatcher"))
+        root, home = self.root, os.path.join(self.root, "home")
         os.makedirs(os.path.join(root, "run"), mode=0o700)
         # Orca speaks into the silent module and writes each utterance to its log.
-        with open(os.path.join(home, ".config", "speech-dispatcher", "speechd.conf"), "w") as f:
-            f.write('AddModule "dummy" "sd_dummy" ""\nDefaultModule dummy\n')
+        write(os.path.join(home, ".config", "speech-dispatcher", "speechd.conf"),
+              'AddModule "dummy" "sd_dummy" ""\nDefaultModule dummy\n')
         # Orca does not flush its debug log: line-buffered, it follows the keys.
-        hook = os.path.join(root, "hook")
-        os.makedirs(hook)
-        with open(os.path.join(hook, "sitecustomize.py"), "w") as f:
-            f.write("import builtins\n_open = builtins.open\n"
-                    "def _lines(file, mode='r', *a, **kw):\n"
-                    f"    if isinstance(file, str) and file.startswith({root!r}) and 'w' in mode "
-                    "and not a and 'buffering' not in kw:\n"
-                    "        kw['buffering'] = 1\n"
-                    "    return _open(file, mode, *a, **kw)\n"
-                    "builtins.open = _lines\n")
+        write(os.path.join(root, "hook", "sitecustomize.py"),
+              "import builtins\n_open = builtins.open\n"
+              "def _lines(file, mode='r', *a, **kw):\n"
+              f"    if isinstance(file, str) and file.startswith({root!r}) and 'w' in mode "
+              "and not a and 'buffering' not in kw:\n"
+              "        kw['buffering'] = 1\n"
+              "    return _open(file, mode, *a, **kw)\n"
+              "builtins.open = _lines\n")
         self.env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=os.path.join(root, "run"),
                         XDG_CONFIG_HOME=os.path.join(home, ".config"), LANG="C.UTF-8",
                         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", NO_AT_BRIDGE="0")
         for name in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "TARVENIT_LANG", "LC_ALL"):
             self.env.pop(name, None)
         # The X server picks a free display itself and tells which.
-        read, write = os.pipe()
-        self.procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
-                                            "-nolisten", "tcp"], pass_fds=(write,),
-                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        os.close(write)
-        with os.fdopen(read) as told:
-            self.env["DISPLAY"] = ":" + told.readline().strip()
-        bus = subprocess.run(["dbus-launch", "--sh-syntax"], env=self.env, capture_output=True, text=True).stdout
+        read, told = os.pipe()
+        self.start(["Xvfb", "-displayfd", str(told), "-screen", "0", "1280x1024x24", "-nolisten",
+                    "tcp"], env=os.environ, pass_fds=(told,))
+        os.close(told)
+        with os.fdopen(read) as display:
+            self.env["DISPLAY"] = ":" + display.readline().strip()
+        bus = self.output("dbus-launch", "--sh-syntax")
         for name in ("DBUS_SESSION_BUS_ADDRESS", "DBUS_SESSION_BUS_PID"):
             self.env[name] = re.search(name + r"='?([^';]+)", bus).group(1)
         self.start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
         # Without a window manager no focus reaches the screen reader.
         self.start(["openbox"], stderr=open(os.path.join(root, "openbox.err"), "w"))
-        self.wait(lambda: "window id" in subprocess.run(
-            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True,
-            text=True).stdout, 30, "the window manager")
+        wait(lambda: "window id" in self.output("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 30,
+             "the window manager")
 
-    def start(self, command, **options):
-        process = subprocess.Popen(command, env=options.pop("env", self.env), stdout=options.pop(
-            "stdout", subprocess.DEVNULL), stderr=options.pop("stderr", subprocess.DEVNULL), text=True,
-            **options)
-        self.procs.append(process)
-        return process
+    def output(self, *command):
+        return subprocess.run(command, env=self.env, capture_output=True, text=True).stdout
 
-    @staticmethod
-    def wait(condition, seconds, what):
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            if condition():
-                return
-            time.sleep(0.1)
-        raise TimeoutError(what)
+    def start(self, command, env=None, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+              **options):
+        self.procs.append(subprocess.Popen(command, env=env or self.env, stdout=stdout,
+                                           stderr=stderr, text=True, **options))
+        return self.procs[-1]
 
     def close(self):
-        for process in reversed(self.procs):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(3)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-        pid = self.env.get("DBUS_SESSION_BUS_PID")
-        if pid:
-            try:
-                os.kill(int(pid), signal.SIGTERM)
-            except OSError:
-                pass
+        for process in reversed(self.procs):  # a process already gone is left alone
+            process.terminate()
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                process.wait(3)
+            process.kill()
+        with contextlib.suppress(KeyError, OSError):
+            os.kill(int(self.env["DBUS_SESSION_BUS_PID"]), signal.SIGTERM)
 
-
-class Walk:
-    """The tool under Orca, driven by keys; what Orca says after each one."""
-
-    def __init__(self, desk, tool, simulator, language):
-        self.desk = desk
-        self.log = os.path.join(desk.root, f"orca-{language}.log")
-        self.mark = 0
-        self.heard = []
-        sim = desk.start([simulator, "--no-command-mode"], stdout=subprocess.PIPE)
-        port = sim.stdout.readline().strip()
-        self.tool = desk.start([tool, "--lang", language], env=dict(desk.env, TARVENIT_PORTS=port),
-                               stderr=open(os.path.join(desk.root, "tool.err"), "w"))
-        desk.wait(lambda: self.window(), 20, f"the tool's window on {desk.env['DISPLAY']}")
-        desk.start(["orca", "--replace", "--debug-file", self.log],
-                   env=dict(desk.env, PYTHONPATH=os.path.join(desk.root, "hook")))
+    def launch(self, tool, simulator, language, console):
+        """True once the tool's window, given the keyboard, is heard to say `console`."""
+        self.log = os.path.join(self.root, f"orca-{language}.log")
+        port = self.start([simulator, "--no-command-mode"], stdout=subprocess.PIPE).stdout.readline()
+        self.start([tool, "--lang", language], env=dict(self.env, TARVENIT_PORTS=port.strip()),
+                   stderr=open(os.path.join(self.root, "tool.err"), "w"))
+        wait(self.window, 20, "the tool's window")
+        self.start(["orca", "--replace", "--debug-file", self.log],
+                   env=dict(self.env, PYTHONPATH=os.path.join(self.root, "hook")))
+        # Orca is up once it has spoken.
+        wait(lambda: os.path.exists(self.log) and "SPEECH OUTPUT" in open(
+            self.log, errors="replace").read(), 30, "Orca")
+        for _ in range(5):
+            self.output("xdotool", "windowactivate", "--sync", self.window())
+            if not self.hear([console], 4)[1]:
+                return True
+        return False
 
     def window(self):
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tarvenit$"],
-                               env=self.desk.env, capture_output=True, text=True).stdout.split()
+        found = self.output("xdotool", "search", "--onlyvisible", "--name", "^Tarvenit$").split()
         return found[0] if found else None
 
-    def said(self):
-        """Every utterance since the last call, whole (an utterance may span lines)."""
-        try:
-            with open(self.log, "rb") as f:
+    def hear(self, expected, seconds=10.0):
+        """Waits until every expected text has been said since the last key; each utterance
+        read whole from Orca's log (it may span lines)."""
+        deadline, said = time.monotonic() + seconds, []
+        while True:
+            with contextlib.suppress(FileNotFoundError), open(self.log, "rb") as f:
                 f.seek(self.mark)
                 text = f.read().decode("utf-8", "replace")
-        except FileNotFoundError:
-            return []
-        end = text.rfind("\n")  # a line still being written waits for the next call
-        if end < 0:
-            return []
-        self.mark += len(text[:end + 1].encode("utf-8"))
-        found = re.findall(r"SPEECH OUTPUT: '(.*?)'\s*(?:\{'established'|\n\d\d:\d\d:)", text[:end + 1],
-                           re.S)
-        utterances = [re.sub(r"\s+", " ", s).strip() for s in found]
-        self.heard += utterances
-        return utterances
-
-    def hear(self, expected, seconds=10.0):
-        """Waits until every expected text has been said since the last key."""
-        deadline = time.monotonic() + seconds
-        said = []
-        while True:
-            said += self.said()
+                text = text[:text.rfind("\n") + 1]  # a line still being written waits
+                self.mark += len(text.encode("utf-8"))
+                found = re.findall(r"SPEECH OUTPUT: '(.*?)'\s*(?:\{'established'|\n\d\d:\d\d:)", text,
+                                   re.S)
+                heard = [re.sub(r"\s+", " ", s).strip() for s in found]
+                said, self.heard = said + heard, self.heard + heard
             missing = [e for e in expected if not any(e in s for s in said)]
             if not missing or time.monotonic() > deadline:
                 return said, missing
@@ -163,65 +147,28 @@ class Walk:
         own "key ctrl+Home" lets Ctrl go first, and a screen reader then takes the key for
         Home alone.)"""
         keys = key.split("+")
-        run = lambda *a: subprocess.run(["xdotool", *a], env=self.desk.env, capture_output=True)
         for k in keys:
-            run("keydown", k)
+            self.output("xdotool", "keydown", k)
         time.sleep(0.05)
         for k in reversed(keys):
-            run("keyup", k)
+            self.output("xdotool", "keyup", k)
 
 
-def check(tool, simulator, language, verbose):
-    # A desk that does not come up (its X server or window manager) is no fault of the tool's:
-    # it is set up once more before the walk counts.
-    for attempt in (1, 2):
-        failures = walk_once(tool, simulator, language, verbose)
-        if attempt == 2 or not failures or failures[0][0] != "desk":
-            return failures
-        print(f"  (the desk did not come up: {failures[0][1]}; once more)")
-
-
-def walk_once(tool, simulator, language, verbose):
+def check(tool, simulator, language, verbose, attempt=1):
     expect = EXPECT[language]
     root = tempfile.mkdtemp(prefix="orca-check-")
-    desk = Desk(root)
-    failures = []
+    desk, stage, failures = Desk(root), "desk", []
     try:
-        try:
-            desk.open()
-        except TimeoutError as error:
-            failures.append(("desk", [f"{error} on {desk.env.get('DISPLAY')}"], []))
+        desk.open()
+        stage = "start"
+        if not desk.launch(tool, simulator, language, expect["console"]):
+            failures.append(("start", [expect["console"]], desk.heard))
             return failures
-        walk = Walk(desk, tool, simulator, language)
-        # Orca is up once it has spoken; the window, once it has the keyboard, says the console.
-        desk.wait(lambda: "SPEECH OUTPUT" in open(walk.log, errors="replace").read()
-                  if os.path.exists(walk.log) else False, 30, "Orca")
-        for _ in range(5):
-            subprocess.run(["xdotool", "windowactivate", "--sync", walk.window()], env=desk.env,
-                           capture_output=True)
-            if not walk.hear([expect["console"]], 4)[1]:
-                break
-        else:
-            failures.append(("start", [expect["console"]], walk.heard))
-            return failures
-        steps = [
-            (["Tab", "Tab"], [expect["search"]]),
-            (["space"], [expect["opened"]]),
-            (["Tab"], [expect["baud"], "38400"]),
-            (["Down"], ["56000"]),
-            (["Up"], ["38400"]),
-            (["Tab", "space"], [expect["silence"]]),
-            (["Tab", "Tab"], [expect["field"]]),
-            (["Tab"] * 11, [expect["role"]]),
-            (["Tab"], [expect["mode"]]),
-            (["shift+Tab"] * 18, [expect["console"]]),
-            (["ctrl+End", "ctrl+Home"], ["AT"]),
-        ]
-        for keys, expected in steps:
+        for keys, expected in WALK:
             for key in keys:
-                walk.key(key)
+                desk.key(key)
                 time.sleep(0.25)  # each key its own event, as typed
-            said, missing = walk.hear(expected)
+            said, missing = desk.hear([expect.get(e, e) for e in expected])
             if verbose:
                 print(f"  [{'+'.join(keys)}] {said}")
             if missing:
@@ -229,13 +176,18 @@ def walk_once(tool, simulator, language, verbose):
             if keys == ["ctrl+End", "ctrl+Home"] and "A" in said:
                 failures.append(("ctrl+Home", ["the whole line, not its first character"], said))
     except TimeoutError as error:
-        failures.append(("start", [str(error)], []))
+        failures.append((stage, [f"{error} on {desk.env.get('DISPLAY')}"], []))
     finally:
         desk.close()
         if failures:
             print(f"  (its logs are in {root})")
         else:
             shutil.rmtree(root, ignore_errors=True)
+    # A desk that does not come up (its X server or window manager) is no fault of the tool's:
+    # it is set up once more before the walk counts.
+    if attempt == 1 and failures and failures[0][0] == "desk":
+        print(f"  (the desk did not come up: {failures[0][1]}; once more)")
+        return check(tool, simulator, language, verbose, 2)
     return failures
 
 
@@ -254,10 +206,10 @@ def main():
     for language in args.lang or ["zh", "en"]:
         started = time.monotonic()
         failures = check(args.tool, args.simulator, language, args.verbose)
+        status |= bool(failures)
         print(f"{language}: {'heard everything' if not failures else 'NOT HEARD'} "
               f"({time.monotonic() - started:.0f} s)")
         for step, missing, said in failures:
-            status = 1
             print(f"  after {step}: not heard {missing}; heard {said}")
     return status
 

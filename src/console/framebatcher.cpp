@@ -41,6 +41,11 @@ FrameBatcher::FrameBatcher(ConsoleView *view)
         if (m_sinceSettled < SettleAfter)
             return;
         m_sinceSettled = 0;
+        if (m_pending.isEmpty()) { // a flood's room is not kept for the trickle after it
+            m_pending = {};
+            m_text = QString();
+            m_bytes = QByteArray();
+        }
         GiveBackFreedMemory();
     });
     qApp->installEventFilter(this);
@@ -59,7 +64,10 @@ void FrameBatcher::Append(const QString &text, QRgb colour, const QByteArray &by
         m_frame.start();
         m_waiting.start();
     }
-    m_pending.append({ text, colour, bytes, QDateTime::currentMSecsSinceEpoch() });
+    m_text += text;
+    m_bytes += bytes;
+    m_pending.append(
+        { m_text.size(), m_bytes.size(), colour, QDateTime::currentMSecsSinceEpoch() });
     // A port that is always ready can hold the frame's timer back for many frames.
     if (m_waiting.elapsed() >= 2 * m_frame.interval())
         Flush();
@@ -72,12 +80,23 @@ void FrameBatcher::Flush()
         return;
     ++m_frames;
     m_drawn.start();
-    const QList<Piece> pieces = std::exchange(m_pending, {});
     const qsizetype from = m_view->Shown().Size();
-    for (const Piece &piece : pieces) {
-        m_view->Append(piece.text, piece.colour, piece.time, piece.bytes);
-        m_sinceSettled += piece.text.size();
+    qsizetype textAt = 0;
+    qsizetype bytesAt = 0;
+    for (const Piece &piece : std::as_const(m_pending)) {
+        // Views of the pieces: the console copies what it keeps.
+        m_view->Append(
+            QString::fromRawData(m_text.constData() + textAt, piece.textEnd - textAt), piece.colour,
+            piece.time,
+            QByteArray::fromRawData(m_bytes.constData() + bytesAt, piece.bytesEnd - bytesAt));
+        m_sinceSettled += piece.textEnd - textAt;
+        textAt = piece.textEnd;
+        bytesAt = piece.bytesEnd;
     }
+    // Emptied, their room kept, before anything the end of the append sets off appends again.
+    m_pending.clear();
+    m_text.resize(0);
+    m_bytes.resize(0);
     m_settle.start();
     // The caret at the end, where the next append goes: the status line follows it, once
     // for the whole batch, and the newest text is scrolled into view.

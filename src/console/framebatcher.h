@@ -47,16 +47,22 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Where an append ends in m_text and m_bytes: it begins where the one before ends.
     struct Piece
     {
-        QString text;
+        qsizetype textEnd;
+        qsizetype bytesEnd;
         QRgb colour;
-        QByteArray bytes;
         qint64 time; // of the append, for the lines that begin in it
     };
 
     ConsoleView *m_view;
     QList<Piece> m_pending;
+    // The appends' text and bytes, copied into room that every frame uses again: the port's
+    // buffers go back at once instead of living until the frame, which in a flood made the
+    // heap grow and shrink by megabytes each frame (a page fault for every 4 KiB).
+    QString m_text;
+    QByteArray m_bytes;
     QTimer m_frame;
     QElapsedTimer m_waiting; // since the oldest undrawn append
     QElapsedTimer m_drawn; // since the last draw

@@ -63,11 +63,7 @@ public:
     void ClearBuffers() override { calls << QStringLiteral("ClearBuffers"), waiting.clear(); }
     void Write(const QString &text) override { written << text, writtenAt << baud; }
     void WriteBytes(const QByteArray &bytes) override { Write(QString::fromUtf8(bytes)); }
-    QString Read() override
-    {
-        lastRead = waiting.toUtf8();
-        return std::exchange(waiting, QString());
-    }
+    QString Read() override { return lastRead = waiting.toUtf8(), std::exchange(waiting, {}); }
     QByteArray LastRead() const override { return lastRead; }
     CommEvent LastEvent() const override { return event; }
 
@@ -203,9 +199,7 @@ class FakeConfirm : public ConfirmBox
 public:
     bool Confirm(const QString &text, const QString &informative) override
     {
-        asked << text;
-        details << informative;
-        return write;
+        return asked << text, details << informative, write;
     }
     bool write = true;
     QStringList asked;

@@ -762,7 +762,6 @@ void TestEngine::lineEndNotice()
 
 void TestEngine::doneNotice_data()
 {
-    // Each row named by the sequence: a query, an update, an update refused, a hand-typed one.
     QTest::addColumn<QStringList>("said"); // by the notice that it ended
     QTest::newRow("query") << QStringList { "完成|已读取全部 13 项设置" };
     QTest::newRow("update") << QStringList { "完成|已写入 9 项设置" };

@@ -202,8 +202,7 @@ public:
         return asked << text, details << informative, write;
     }
     bool write = true;
-    QStringList asked;
-    QStringList details;
+    QStringList asked, details;
 };
 
 inline const QString PortWarning = QStringLiteral("警告|端口打开错误，请搜索端口后重试！");

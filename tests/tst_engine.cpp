@@ -58,8 +58,7 @@ class TestEngine : public QObject
         }
     };
 
-    // The engine with the panel's origin, the update's guard and pairing beside it, against
-    // the simulated module's command set.
+    // The engine beside the panel's origin, update guard and pairing, a simulated module answering.
     struct PanelRig
     {
         EngineState state;

@@ -1024,10 +1024,8 @@ void TestForm1::arrivalsSpoken_data()
     QTest::addColumn<QStringList>("received");
     QTest::addColumn<QString>("spoken");
     const QStringList reply { "+NAME:", "abc\r\n", "OK\r\n" };
-    QTest::newRow("a reply, the keyboard elsewhere")
-        << true << false << false << reply << "+NAME:abc\nOK";
-    QTest::newRow("text from nowhere, the keyboard elsewhere")
-        << false << false << false << reply << "";
+    QTest::newRow("a reply, focus elsewhere") << true << false << false << reply << "+NAME:abc\nOK";
+    QTest::newRow("from nowhere, focus elsewhere") << false << false << false << reply << "";
     QTest::newRow("text from nowhere, in the console")
         << false << true << false << QStringList { "\n  x \x01 y\n\n" } << "x y";
     QTest::newRow("a query's traffic") << true << true << true << reply << "";

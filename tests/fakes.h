@@ -134,10 +134,7 @@ public:
     {
         return QStringLiteral("group of Option%1").arg(number);
     }
-    QString OptionCaption(int number) const override
-    {
-        return QStringLiteral("Option%1").arg(number);
-    }
+    QString OptionCaption(int number) const override { return "Option" + QString::number(number); }
     void SetOption(int number, bool on) override
     {
         const int first = number <= 3 ? 1 : 4;

@@ -934,10 +934,8 @@ void TestEngine::pairing()
     QCOMPARE(rig.pairing.Kept(), QStringLiteral("98d3:31:fd5e6f"));
 
     // The second module, on another port, read and bound to the first.
-    rig.origin.PortSearched();
-    rig.module = sim::ModuleCore();
-    rig.Query();
-    rig.pairing.Bind();
+    rig.origin.PortSearched(), rig.module = sim::ModuleCore();
+    rig.Query(), rig.pairing.Bind();
     QCOMPARE(rig.fields.Selected(1), 1); // master
     QCOMPARE(rig.fields.Selected(4), 5); // connection mode 0
     QCOMPARE(rig.fields.Text1(7), QStringLiteral("98d3:31:fd5e6f"));

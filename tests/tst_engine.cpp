@@ -26,7 +26,8 @@ class TestEngine : public QObject
         FakeConsole console;
         FakeFields fields;
         FakeWarning warning;
-        CommandEngine engine { state, port, console, fields, warning };
+        PanelOrigin origin { state, fields };
+        CommandEngine engine { state, port, console, origin, warning };
     };
 
     // The engine with the watch and the finder beside it, followed as the window does.
@@ -58,18 +59,11 @@ class TestEngine : public QObject
         }
     };
 
-    // The engine beside the panel's origin, update guard and pairing, a simulated module answering.
-    struct PanelRig
+    // The update's guard and pairing beside the engine, a simulated module answering.
+    struct PanelRig : Rig
     {
-        EngineState state;
-        FakePort port;
-        FakeConsole console;
-        FakeFields fields;
-        FakeWarning warning;
         FakeConfirm confirm;
         sim::ModuleCore module;
-        PanelOrigin origin { state, fields };
-        CommandEngine engine { state, port, console, origin, warning };
         UpdateGuard guard { origin, engine, confirm };
         Pairing pairing { fields, origin };
         PanelRig()

@@ -63,11 +63,7 @@ public:
     void ClearBuffers() override { calls << QStringLiteral("ClearBuffers"), waiting.clear(); }
     void Write(const QString &text) override { written << text, writtenAt << baud; }
     void WriteBytes(const QByteArray &bytes) override { Write(QString::fromUtf8(bytes)); }
-    QString Read() override
-    {
-        lastRead = waiting.toUtf8();
-        return std::exchange(waiting, QString());
-    }
+    QString Read() override { return lastRead = waiting.toUtf8(), std::exchange(waiting, {}); }
     QByteArray LastRead() const override { return lastRead; }
     CommEvent LastEvent() const override { return event; }
 
@@ -138,10 +134,7 @@ public:
     {
         return QStringLiteral("group of Option%1").arg(number);
     }
-    QString OptionCaption(int number) const override
-    {
-        return QStringLiteral("Option%1").arg(number);
-    }
+    QString OptionCaption(int number) const override { return "Option" + QString::number(number); }
     void SetOption(int number, bool on) override
     {
         const int first = number <= 3 ? 1 : 4;
@@ -203,13 +196,10 @@ class FakeConfirm : public ConfirmBox
 public:
     bool Confirm(const QString &text, const QString &informative) override
     {
-        asked << text;
-        details << informative;
-        return write;
+        return asked << text, details << informative, write;
     }
     bool write = true;
-    QStringList asked;
-    QStringList details;
+    QStringList asked, details;
 };
 
 inline const QString PortWarning = QStringLiteral("警告|端口打开错误，请搜索端口后重试！");

@@ -26,7 +26,8 @@ class TestEngine : public QObject
         FakeConsole console;
         FakeFields fields;
         FakeWarning warning;
-        CommandEngine engine { state, port, console, fields, warning };
+        PanelOrigin origin { state, fields };
+        CommandEngine engine { state, port, console, origin, warning };
     };
 
     // The engine with the watch and the finder beside it, followed as the window does.
@@ -58,19 +59,11 @@ class TestEngine : public QObject
         }
     };
 
-    // The engine with the panel's origin, the update's guard and pairing beside it, against
-    // the simulated module's command set.
-    struct PanelRig
+    // The update's guard and pairing beside the engine, a simulated module answering.
+    struct PanelRig : Rig
     {
-        EngineState state;
-        FakePort port;
-        FakeConsole console;
-        FakeFields fields;
-        FakeWarning warning;
         FakeConfirm confirm;
         sim::ModuleCore module;
-        PanelOrigin origin { state, fields };
-        CommandEngine engine { state, port, console, origin, warning };
         UpdateGuard guard { origin, engine, confirm };
         Pairing pairing { fields, origin };
         PanelRig()
@@ -762,7 +755,6 @@ void TestEngine::lineEndNotice()
 
 void TestEngine::doneNotice_data()
 {
-    // Each row named by the sequence: a query, an update, an update refused, a hand-typed one.
     QTest::addColumn<QStringList>("said"); // by the notice that it ended
     QTest::newRow("query") << QStringList { "完成|已读取全部 13 项设置" };
     QTest::newRow("update") << QStringList { "完成|已写入 9 项设置" };
@@ -936,10 +928,8 @@ void TestEngine::pairing()
     QCOMPARE(rig.pairing.Kept(), QStringLiteral("98d3:31:fd5e6f"));
 
     // The second module, on another port, read and bound to the first.
-    rig.origin.PortSearched();
-    rig.module = sim::ModuleCore();
-    rig.Query();
-    rig.pairing.Bind();
+    rig.origin.PortSearched(), rig.module = sim::ModuleCore();
+    rig.Query(), rig.pairing.Bind();
     QCOMPARE(rig.fields.Selected(1), 1); // master
     QCOMPARE(rig.fields.Selected(4), 5); // connection mode 0
     QCOMPARE(rig.fields.Text1(7), QStringLiteral("98d3:31:fd5e6f"));

@@ -310,7 +310,6 @@ void TestForm1::englishWindow()
 
 void TestForm1::qtTextsInTheLanguage_data()
 {
-    // Each row named by its language.
     QTest::addColumn<QString>("cancel"); // Qt's file dialog
     QTest::addColumn<QString>("reason"); // of a save into a folder that is not there
     QTest::newRow("zh") << QStringLiteral("取消") << "此文件或目录不存在";
@@ -1025,10 +1024,8 @@ void TestForm1::arrivalsSpoken_data()
     QTest::addColumn<QStringList>("received");
     QTest::addColumn<QString>("spoken");
     const QStringList reply { "+NAME:", "abc\r\n", "OK\r\n" };
-    QTest::newRow("a reply, the keyboard elsewhere")
-        << true << false << false << reply << "+NAME:abc\nOK";
-    QTest::newRow("text from nowhere, the keyboard elsewhere")
-        << false << false << false << reply << "";
+    QTest::newRow("a reply, focus elsewhere") << true << false << false << reply << "+NAME:abc\nOK";
+    QTest::newRow("from nowhere, focus elsewhere") << false << false << false << reply << "";
     QTest::newRow("text from nowhere, in the console")
         << false << true << false << QStringList { "\n  x \x01 y\n\n" } << "x y";
     QTest::newRow("a query's traffic") << true << true << true << reply << "";
@@ -1063,31 +1060,26 @@ void TestForm1::arrivalsSpoken()
 
 void TestForm1::accessibleParts_data()
 {
-    QTest::addColumn<QString>("control");
+    // Each row named by its control.
     QTest::addColumn<QString>("read"); // name|labels|the rest, as a screen reader reads it
-    QTest::newRow("a role option, named by its group") << "Option2"
-                                                       << "从角色|主从角色：|";
-    QTest::newRow("a mode option, the same caption") << "Option5"
-                                                     << "从角色|连接模式：|";
-    QTest::newRow("a box reached by Tab: one run, nothing selected")
-        << "Text1_4"
-        << "连接密码：|连接密码：|run 0-4, selected 0";
-    // Where the list's name is its rate; elsewhere it is its accessible name.
+    QTest::newRow("Option2") << "从角色|主从角色：|"; // a role option, named by its group
+    QTest::newRow("Option5") << "从角色|连接模式：|"; // a mode option, the same caption
+    // A box reached by Tab: one run, nothing selected.
+    QTest::newRow("Text1_4") << "连接密码：|连接密码：|run 0-4, selected 0";
+    // The baud list, its rate as the description; where the list's name is its rate, and
+    // elsewhere its accessible name.
 #ifdef Q_OS_UNIX
-    const QString baudName = QStringLiteral("38400");
+    QTest::newRow("Combo1") << "38400|波特率：|38400";
 #else
-    const QString baudName = QStringLiteral("波特率");
+    QTest::newRow("Combo1") << "波特率|波特率：|38400";
 #endif
-    QTest::newRow("the baud list: its rate as the description")
-        << "Combo1" << baudName + QStringLiteral("|波特率：|38400");
-    QTest::newRow("a notice") << "notice"
-                              << "提示||Notification";
+    QTest::newRow("notice") << "提示||Notification";
 }
 
 void TestForm1::accessibleParts()
 {
-    QFETCH(QString, control);
     QFETCH(QString, read);
+    const QString control = QTest::currentDataTag();
     NoticeBox notice(m_form.get());
     QWidget *widget = m_form->findChild<QWidget *>(control);
     if (control == "notice")
@@ -1289,7 +1281,6 @@ void TestForm1::optionGroupsExclusiveAndClear()
 
 void TestForm1::commandBoxKeptForTheNextRun()
 {
-    // The menu's choices and the commands sent are kept for the next run.
     QStringList sent;
     for (int i = 0; i < 104; ++i)
         sent << QString::number(i);

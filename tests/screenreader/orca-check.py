@@ -4,11 +4,9 @@
 screen reader, in an X server of their own with a window manager and the accessibility bus.
 Speech goes to speech-dispatcher's silent module; what Orca says is read from its debug log.
 A fixed walk by the keyboard alone (WALK below), and after each key what must be heard,
-waited for with a deadline.
-
-Usage: orca-check.py TOOL SIMULATOR [--lang zh|en]...   (both languages by default)
-Exit status 0 when everything was heard; else it names what was not, and what was said."""
-import argparse, contextlib, os, re, shutil, signal, subprocess, sys, tempfile, time
+waited for with a deadline. Exit status 0 when everything was heard; else it names what was
+not, and what was said."""
+import argparse, contextlib, os, pathlib, re, shutil, signal, subprocess, sys, tempfile, time
 
 # What each language says; the walk is the same.
 EXPECT = {
@@ -36,8 +34,7 @@ def wait(condition, seconds, what):
 
 def write(path, text):
     os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "w") as f:
-        f.write(text)
+    pathlib.Path(path).write_text(text)
 
 
 class Desk:
@@ -195,7 +192,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("tool")
     parser.add_argument("simulator")
-    parser.add_argument("--lang", action="append", choices=sorted(EXPECT))
+    parser.add_argument("--lang", action="append", choices=sorted(EXPECT), help="both by default")
     parser.add_argument("--verbose", action="store_true", help="print what was heard after each step")
     args = parser.parse_args()
     missing = [c for c in ("orca", "Xvfb", "openbox", "xdotool", "dbus-launch", "xdpyinfo", "xprop")

@@ -448,10 +448,8 @@ void TestConsole::find()
     QTest::keyClicks(QApplication::focusWidget(), needle);
     QTest::keyClick(QApplication::focusWidget(), backward ? Qt::Key_F3 : Qt::Key_Return,
                     backward ? Qt::ShiftModifier : Qt::NoModifier);
-    const QList<QLabel *> labels = m_view->Finder()->findChildren<QLabel *>();
-    const bool notFound = std::any_of(labels.begin(), labels.end(),
-                                      [](QLabel *label) { return label->text() == "未找到"; });
-    QCOMPARE(notFound, found < 0);
+    const auto none = [](QLabel *label) { return label->text() == "未找到"; };
+    QCOMPARE(std::ranges::any_of(m_view->Finder()->findChildren<QLabel *>(), none), found < 0);
     QCOMPARE(m_view->SelectionStart(), found < 0 ? std::min(anchor, caret) : found);
     QCOMPARE(m_view->SelectionEnd(), found < 0 ? std::max(anchor, caret) : found + needle.size());
     // Escape gives the keyboard back, the match still selected.

@@ -47,8 +47,7 @@ struct Piece
 using Pieces = QList<Piece>;
 using Runs = QList<ConsoleLines::Run>;
 
-// The bytes a text stands for, as commands go out and most modules answer: its UTF-8, each
-// line feed after a CR.
+// The bytes of a text as commands go out and most modules answer: UTF-8, a CR before each LF.
 QByteArray Wire(const QString &text)
 {
     return WithoutPairedCr(text).toUtf8().replace("\n", "\r\n");
@@ -105,8 +104,7 @@ void Listen(QAccessibleEvent *event)
     }
 }
 
-// A child of logSurvivesAKill: logs a line every 10 ms to `path`, telling on its output
-// when each was appended, until it is killed.
+// The child of logSurvivesAKill: a line every 10 ms into `path`, each told on stdout with its time.
 [[noreturn]] void LogUntilKilled(const QString &path)
 {
     static int argc = 1;
@@ -534,8 +532,7 @@ void TestConsole::logSurvivesAKill()
 #ifndef Q_OS_UNIX
     QSKIP("SIGKILL is POSIX's");
 #else
-    // A child logs through the same code and is killed: what it appended more than a
-    // second before is in the file, line for line.
+    // Killed, a child logging through the same code has every line it appended a second before.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("killed.log"));
     QProcess child;
@@ -870,8 +867,7 @@ void TestConsole::readerPastTwoGiga()
 
 void TestConsole::clearsGiveBackInPieces()
 {
-    // What a clear leaves goes back a piece at a time, a quarter of a thousand blocks at
-    // most, even when another clear follows before it is all back.
+    // A clear gives back a piece at a time, 256 blocks at most, even if another clear follows.
     ConsoleStore store;
     store.Append(QString(ConsoleStore::BlockChars - 1, QLatin1Char('x')) + "\n", Blue);
     store.AppendCopies(1023); // 1024 blocks

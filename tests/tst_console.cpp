@@ -397,14 +397,13 @@ void TestConsole::hexKeepsTheCaretsLine()
         Append(QStringLiteral("line %1\n").arg(i));
     m_view->SetCaret(m_view->LineStart(42) + 3);
     m_view->EnsureVisible(m_view->CaretPosition());
-    m_view->SetHexShown(true);
-    QCOMPARE(m_view->CaretPosition(), m_view->LineStart(42));
-    QVERIFY(m_view->Text(m_view->LineStart(42), m_view->LineStart(43))
-                .startsWith("6C 69 6E 65 20 34 32 0D 0A"));
-    QVERIFY(m_view->viewport()->rect().contains(m_view->CaretRect()));
-    m_view->SetHexShown(false);
-    QCOMPARE(m_view->CaretPosition(), m_view->LineStart(42));
-    QVERIFY(m_view->viewport()->rect().contains(m_view->CaretRect()));
+    for (const bool hex : { true, false }) { // and back
+        m_view->SetHexShown(hex);
+        QCOMPARE(m_view->CaretPosition(), m_view->LineStart(42));
+        QCOMPARE(m_view->Text(m_view->LineStart(42), m_view->LineStart(43)),
+                 QString(hex ? "6C 69 6E 65 20 34 32 0D 0A\n" : "line 42\n"));
+        QVERIFY(m_view->viewport()->rect().contains(m_view->CaretRect()));
+    }
 }
 
 void TestConsole::find_data()

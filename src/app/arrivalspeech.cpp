@@ -54,7 +54,6 @@ void ArrivalSpeech::Quiet()
 QString ArrivalSpeech::Spoken(QStringView text)
 {
     QStringList lines;
-    qsizetype characters = 0;
     for (QStringView line : text.split(u'\n')) {
         QString shown = line.trimmed().toString();
         // A control character would be spoken as a code, or not at all.
@@ -65,10 +64,10 @@ QString ArrivalSpeech::Spoken(QStringView text)
         shown = shown.simplified();
         if (shown.isEmpty())
             continue;
-        characters += shown.size();
         lines << shown;
     }
-    if (lines.size() <= MostLines && characters <= MostCharacters)
+    // The text is at most MostCharacters long: only its lines may be too many.
+    if (lines.size() <= MostLines)
         return lines.join(QLatin1Char('\n'));
     return tr("收到 %n 行", nullptr, int(lines.size()));
 }

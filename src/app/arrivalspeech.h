@@ -32,10 +32,10 @@ public:
     // The line has been quiet: what came since the last speech is spoken, if it is to be.
     void Quiet();
 
-    // How a stretch of received text is spoken.
+private:
+    // How a stretch of received text, at most MostCharacters long, is spoken.
     static QString Spoken(QStringView text);
 
-private:
     std::function<void(const QString &)> m_say;
     std::function<bool()> m_consoleFocused;
     QTimer m_quiet;

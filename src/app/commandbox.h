@@ -23,9 +23,7 @@ public:
     // The box's text went out: it goes to the front of the history.
     void Sent();
 
-    LineEnding Ending() const { return m_ending; }
     void SetEnding(LineEnding ending);
-    bool HexEntry() const { return m_hex; }
     void SetHexEntry(bool hex);
     const CommandHistory &History() const { return m_history; }
 

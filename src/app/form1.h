@@ -67,8 +67,7 @@ public:
     NoticeBox &SharedNotice() { return *m_sharedNotice; }
     // What a screen reader is told without a box: the port's state, replies to typed commands.
     Announcer &Spoken() { return *m_announcer; }
-    // Where the panel's values came from; the panel's context menu.
-    PanelOrigin &Origin() { return *m_origin; }
+    // The panel's context menu.
     PanelMenu &Menu() { return *m_panelMenu; }
 
     QPushButton *Command1 = nullptr;

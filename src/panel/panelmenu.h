@@ -40,8 +40,6 @@ public:
     QMenu *Menu();
     QAction *SaveAction() const { return m_save; }
     QAction *LoadAction() const { return m_load; }
-    QAction *KeepAction() const { return m_keep; }
-    QAction *BindAction() const { return m_bind; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

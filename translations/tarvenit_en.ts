@@ -292,14 +292,6 @@ The panel&apos;s query and update do not apply to it.</translation>
         <translation>Send command</translation>
     </message>
     <message>
-        <source>文件保存失败！</source>
-        <translation>The file was not saved.</translation>
-    </message>
-    <message>
-        <source>%1：%2</source>
-        <translation>%1: %2</translation>
-    </message>
-    <message>
         <source>当前行号： %1</source>
         <translation>Line: %1</translation>
     </message>
@@ -410,14 +402,6 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>载入配置</source>
         <translation>Load settings</translation>
-    </message>
-    <message>
-        <source>文件保存失败！</source>
-        <translation>The file was not saved.</translation>
-    </message>
-    <message>
-        <source>%1：%2</source>
-        <translation>%1: %2</translation>
     </message>
     <message>
         <source>无法载入配置文件 %1</source>
@@ -939,6 +923,14 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>确认</source>
         <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>文件保存失败！</source>
+        <translation>The file was not saved.</translation>
     </message>
 </context>
 <context>

@@ -184,13 +184,11 @@ Form1::Form1(QWidget *parent)
     connect(RichTextBox1, &::ConsoleView::textChanged, this, &Form1::RichTextBox1_SelChange);
     connect(RichTextBox1, &::ConsoleView::saveFailed, this,
             [this](const QString &path, const QString &reason) {
-                m_warning->Show(WarningTitle(), tr("文件保存失败！"),
-                                tr("%1：%2").arg(path, reason));
+                ShowFileFault(*m_warning, SaveFailedText(), path, reason);
             });
     connect(RichTextBox1, &::ConsoleView::logFailed, this,
             [this](const QString &path, const QString &reason) {
-                m_warning->Show(WarningTitle(), tr("记录到文件失败，记录已停止！"),
-                                tr("%1：%2").arg(path, reason));
+                ShowFileFault(*m_warning, tr("记录到文件失败，记录已停止！"), path, reason);
             });
     m_arrivals
         = std::make_unique<ArrivalSpeech>([this](const QString &text) { m_announcer->Say(text); },

@@ -36,3 +36,15 @@ public:
     Show(const QString &title, const QString &text, const QString &informative = QString())
         = 0;
 };
+
+// The warning that a file could not be written: what failed, then "path：reason".
+inline void
+ShowFileFault(WarningBox &box, const QString &text, const QString &path, const QString &reason)
+{
+    box.Show(WarningTitle(), text,
+             QCoreApplication::translate("Titles", "%1：%2").arg(path, reason));
+}
+inline QString SaveFailedText()
+{
+    return QCoreApplication::translate("Titles", "文件保存失败！");
+}

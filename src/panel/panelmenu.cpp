@@ -134,8 +134,7 @@ void PanelMenu::Save(const QString &path)
     if (m_origin.FromCompleteQuery())
         module = { m_origin.AddressRead(), m_origin.VersionRead(), m_origin.ReadAt() };
     if (const auto reason = SaveSettingsFile(path, m_panel, module))
-        m_warning->Show(WarningTitle(), tr("文件保存失败！"),
-                        tr("%1：%2").arg(QDir::toNativeSeparators(path), *reason));
+        ShowFileFault(*m_warning, SaveFailedText(), QDir::toNativeSeparators(path), *reason);
 }
 
 void PanelMenu::Load(const QString &path)

@@ -217,8 +217,7 @@ void Form1::closeEvent(QCloseEvent *event)
     // find the port closed and warn), and the device goes back with its settings restored.
     m_watch->Stop();
     StopSearches();
-    m_engine->Stop();
-    Timer1->stop();
+    m_engine->Stop(); // its mode watcher stops the timer
     for (NoticeBox *notice : { m_notice.get(), m_sharedNotice.get(), m_doneNotice.get() })
         notice->Close();
     Uart1->Close();
@@ -409,11 +408,16 @@ void Form1::WatchTheModule()
         m_lineEndWatch->Follow();
         m_origin->Follow();
     });
-    connect(Uart1, &SerialPort::commEvent, this, follow);
-    connect(Uart1, &SerialPort::commEvent, this, [this] { m_lineEndWatch->OnPortEvent(); });
-    // The tick matters only to a step that waits, a loss only to the searches: a sequence
-    // that a loss ends tells them all through the mode watcher.
-    connect(Timer1, &QTimer::timeout, this, [this] { m_stepWatch->Follow(m_clock.elapsed()); });
+    connect(Uart1, &SerialPort::commEvent, this, [this, follow] {
+        follow();
+        m_lineEndWatch->OnPortEvent();
+    });
+    // The tick matters only to a step that waits or goes out, a loss only to the searches:
+    // a sequence that a loss ends tells them all through the mode watcher.
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        m_stepWatch->Follow(m_clock.elapsed());
+        m_origin->Follow();
+    });
     connect(Uart1, &SerialPort::deviceLost, this, [this] {
         m_rateFinder->Follow();
         m_setSearch->Follow();
@@ -430,10 +434,6 @@ void Form1::KeepTrackOfThePanel()
     m_panelMenu = std::make_unique<PanelMenu>(this, *m_panel, *m_origin, *m_pairing, *m_warning);
     m_origin->SetMarksWatcher([this] { m_panel->SetMarks(m_origin->Marks()); });
     m_panel->SetEditedHandler([this](int step) { m_origin->Edited(step); });
-    const auto follow = [this] { m_origin->Follow(); };
-    // Connected after the engine's handlers, as the mode watcher runs after its changes.
-    connect(Uart1, &SerialPort::commEvent, this, follow);
-    connect(Timer1, &QTimer::timeout, this, follow);
 }
 
 void Form1::Command5_Click()

@@ -46,33 +46,32 @@ Layout ReadLayout(const QByteArray &data)
     Layout layout;
     QString section;
     int number = 0;
+    const auto fault = [&number](const QString &reason) {
+        return Layout { {}, { number, reason } };
+    };
+    const auto unreadable
+        = [&] { return fault(QCoreApplication::translate("SettingsFile", "无法读懂这一行")); };
     for (const QByteArray &raw : data.split('\n')) {
         ++number;
         QStringDecoder utf8(QStringDecoder::Utf8);
         const QString line = QString(utf8(raw)).trimmed();
         if (utf8.hasError())
-            return { {},
-                     { number, QCoreApplication::translate("SettingsFile", "不是 UTF-8 文本") } };
+            return fault(QCoreApplication::translate("SettingsFile", "不是 UTF-8 文本"));
         if (line.isEmpty() || line.startsWith(QLatin1Char(';'))
             || line.startsWith(QLatin1Char('#')))
             continue;
         if (line.startsWith(QLatin1Char('['))) {
             if (!line.endsWith(QLatin1Char(']')))
-                return {
-                    {}, { number, QCoreApplication::translate("SettingsFile", "无法读懂这一行") }
-                };
+                return unreadable();
             section = line.mid(1, line.size() - 2).trimmed();
             continue;
         }
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals < 0)
-            return { {},
-                     { number, QCoreApplication::translate("SettingsFile", "无法读懂这一行") } };
+            return unreadable();
         const QString key = line.first(equals).trimmed();
         if (!IsKnownKey(section, key))
-            return { {},
-                     { number,
-                       QCoreApplication::translate("SettingsFile", "未知的设置 %1").arg(key) } };
+            return fault(QCoreApplication::translate("SettingsFile", "未知的设置 %1").arg(key));
         if (section == SettingsSection)
             layout.settingLine[key] = number;
     }

@@ -159,10 +159,12 @@ SettingsPanel::SettingsPanel(QWidget *window)
             label->setBuddy(box);
             m_text1[row.field] = box;
             QObject::connect(box, &QLineEdit::textChanged, box, [box] { ShowTip(box); });
-            QObject::connect(box, &QLineEdit::textEdited, box, [this, field = row.field] {
-                if (m_edited && StepOfText1(field))
-                    m_edited(StepOfText1(field));
-            });
+            if (const int step = StepOfText1(row.field)) {
+                QObject::connect(box, &QLineEdit::textEdited, box, [this, step] {
+                    if (m_edited)
+                        m_edited(step);
+                });
+            }
             continue;
         }
         // It makes its options one group.

@@ -29,12 +29,3 @@ void ApplyGroupValue(const OptionGroup &group, const QString &value, SettingsFie
         fields.SetOption(option, option == selected);
     }
 }
-
-int GroupValue(const OptionGroup &group, const SettingsFields &fields)
-{
-    for (const auto &[option, written] : group.writeOrder()) {
-        if (fields.Option(option))
-            return written;
-    }
-    return UnselectedGroupValue;
-}

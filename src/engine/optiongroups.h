@@ -35,7 +35,3 @@ void ApplyGroupValue(const OptionGroup &group, const QString &value, SettingsFie
 
 // What a group with no option selected writes back.
 inline constexpr int UnselectedGroupValue = 0;
-
-// The value the group writes back: the first selected option's, UnselectedGroupValue
-// when none is selected.
-int GroupValue(const OptionGroup &group, const SettingsFields &fields);

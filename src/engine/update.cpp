@@ -150,11 +150,7 @@ bool SetSettingValue(int step, const QString &value, SettingsFields &fields)
         fields.SetText1(row.text1Index, value);
         return true;
     }
-    const int selected = OptionFor(*row.group, value);
-    for (const auto &[option, written] : row.group->writeOrder()) {
-        Q_UNUSED(written);
-        fields.SetOption(option, option == selected);
-    }
+    SelectOption(*row.group, OptionFor(*row.group, value), fields);
     return true;
 }
 

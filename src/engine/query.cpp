@@ -75,11 +75,6 @@ QString WithoutLineStartOks(const ReplyStore &reply)
 
 } // namespace
 
-QString QueryLine(int step)
-{
-    return QueryLine(step, FormsFor(QStringView()));
-}
-
 QString QueryLine(int step, const FirmwareForms &forms)
 {
     if (step < 1 || step > int(QueryTable.size()))

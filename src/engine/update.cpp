@@ -52,11 +52,6 @@ int OptionFor(const OptionGroup &group, const QString &value)
 
 } // namespace
 
-QString UpdateLine(int step, const SettingsFields &fields)
-{
-    return UpdateLine(step, fields, FormsFor(QStringView()));
-}
-
 QString UpdateLine(int step, const SettingsFields &fields, const FirmwareForms &forms)
 {
     const UpdateStep *row = Row(step);
@@ -152,11 +147,6 @@ bool SetSettingValue(int step, const QString &value, SettingsFields &fields)
     }
     SelectOption(*row.group, OptionFor(*row.group, value), fields);
     return true;
-}
-
-QString WrittenValue(int step, const QString &value)
-{
-    return WrittenValue(step, value, FormsFor(QStringView()));
 }
 
 QString WrittenValue(int step, const QString &value, const FirmwareForms &forms)

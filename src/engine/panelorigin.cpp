@@ -1,15 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panelorigin.h"
 
+#include "query.h"
 #include "update.h"
-
-namespace {
-
-// The rows of the panel that hold what identifies the module.
-constexpr int VersionIndex = 1;
-constexpr int AddressIndex = 2;
-
-} // namespace
 
 PanelOrigin::PanelOrigin(const EngineState &state, SettingsFields &panel)
     : m_state(state)

@@ -15,6 +15,9 @@ extern const std::array<const char *, 14> QueryTable;
 // The steps whose command or reply the firmware changes.
 inline constexpr int VersionStep = 2; // "AT+VERSION?"
 inline constexpr int ConnectionModeStep = 11; // "AT+CMODE"
+// The boxes (Text1 indexes) the query fills with what identifies the module.
+inline constexpr int VersionIndex = 1;
+inline constexpr int AddressIndex = 2;
 
 // The command of the step followed by CR LF, in the forms of the module's firmware
 // (the forms of 2.x when none is given).

@@ -177,9 +177,8 @@ void PanelOrigin::Bound(const QString &address)
 
 void PanelOrigin::Edited(int step)
 {
-    std::map<int, QString> marks = m_marks;
-    marks.erase(step);
-    SetMarks(std::move(marks));
+    if (m_marks.erase(step) && m_marksWatcher)
+        m_marksWatcher();
 }
 
 std::optional<QString> PanelOrigin::Answered(int step) const

@@ -29,6 +29,9 @@ void LineEndWatch::Sent(const OutgoingCommand &command)
 
 void LineEndWatch::OnPortEvent()
 {
+    // Every received chunk comes here; mostly nothing waits.
+    if (!m_waiting && !m_noticeShown)
+        return;
     const CommEvent event = m_port.LastEvent();
     if ((event == CommEvent::Receive && !m_port.LastRead().isEmpty()) || event == CommEvent::Error)
         Stop();

@@ -24,17 +24,13 @@ void ApplyGroupValue(const OptionGroup &group, const QString &value, SettingsFie
         selected = group.optionForZero;
     else if (*n == 1)
         selected = group.optionForOne;
-    for (const auto &[option, written] : group.writeOrder()) {
-        Q_UNUSED(written);
-        fields.SetOption(option, option == selected);
-    }
+    SelectOption(group, selected, fields);
 }
 
-int GroupValue(const OptionGroup &group, const SettingsFields &fields)
+void SelectOption(const OptionGroup &group, int option, SettingsFields &fields)
 {
-    for (const auto &[option, written] : group.writeOrder()) {
-        if (fields.Option(option))
-            return written;
+    for (const auto &[each, written] : group.writeOrder()) {
+        Q_UNUSED(written);
+        fields.SetOption(each, each == option);
     }
-    return UnselectedGroupValue;
 }

@@ -33,9 +33,8 @@ std::optional<double> ReadNumber(const QString &text);
 // leaves the group as it is.
 void ApplyGroupValue(const OptionGroup &group, const QString &value, SettingsFields &fields);
 
+// Selects `option` of the group and clears the others; 0 clears them all.
+void SelectOption(const OptionGroup &group, int option, SettingsFields &fields);
+
 // What a group with no option selected writes back.
 inline constexpr int UnselectedGroupValue = 0;
-
-// The value the group writes back: the first selected option's, UnselectedGroupValue
-// when none is selected.
-int GroupValue(const OptionGroup &group, const SettingsFields &fields);

@@ -1,15 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panelorigin.h"
 
+#include "query.h"
 #include "update.h"
-
-namespace {
-
-// The rows of the panel that hold what identifies the module.
-constexpr int VersionIndex = 1;
-constexpr int AddressIndex = 2;
-
-} // namespace
 
 PanelOrigin::PanelOrigin(const EngineState &state, SettingsFields &panel)
     : m_state(state)
@@ -184,9 +177,8 @@ void PanelOrigin::Bound(const QString &address)
 
 void PanelOrigin::Edited(int step)
 {
-    std::map<int, QString> marks = m_marks;
-    marks.erase(step);
-    SetMarks(std::move(marks));
+    if (m_marks.erase(step) && m_marksWatcher)
+        m_marksWatcher();
 }
 
 std::optional<QString> PanelOrigin::Answered(int step) const

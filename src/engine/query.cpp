@@ -32,8 +32,8 @@ struct ReplyField
 // Tested in this order against every complete reply.
 const std::array<ReplyField, 14> ReplyFieldTable = { {
     { "+NAME:", 0 },
-    { "VERSION", 1 },
-    { "ADDR", 2 },
+    { "VERSION", VersionIndex },
+    { "ADDR", AddressIndex },
     { "ROLE", &RoleGroup },
     { "CLASS", 3 },
     { "PSWD", 4, true },
@@ -74,11 +74,6 @@ QString WithoutLineStartOks(const ReplyStore &reply)
 }
 
 } // namespace
-
-QString QueryLine(int step)
-{
-    return QueryLine(step, FormsFor(QStringView()));
-}
 
 QString QueryLine(int step, const FirmwareForms &forms)
 {

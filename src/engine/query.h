@@ -1,24 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "firmware.h"
+
 #include <QString>
 
 #include <array>
 
 class ReplyStore;
 class SettingsFields;
-struct FirmwareForms;
 
 // The command of each query step, 1 to 14 (index 0 is step 1).
 extern const std::array<const char *, 14> QueryTable;
 // The steps whose command or reply the firmware changes.
 inline constexpr int VersionStep = 2; // "AT+VERSION?"
 inline constexpr int ConnectionModeStep = 11; // "AT+CMODE"
+// The boxes (Text1 indexes) the query fills with what identifies the module.
+inline constexpr int VersionIndex = 1;
+inline constexpr int AddressIndex = 2;
 
 // The command of the step followed by CR LF, in the forms of the module's firmware
 // (the forms of 2.x when none is given).
-QString QueryLine(int step);
-QString QueryLine(int step, const FirmwareForms &forms);
+QString QueryLine(int step, const FirmwareForms &forms = FormsFor({}));
 
 // A query reply is complete once a line of it begins with "OK" (ReplyStore::BeginsLine).
 // Only an "OK" that ends at or after `from` is looked for, so a chunk costs its own

@@ -182,7 +182,6 @@ void StepWatch::StartWatching(qint64 now)
     // A new sequence, or something else meanwhile: what the last one did is no longer news.
     if (m_mode != m_sequenceMode || m_step <= m_lastStep) {
         m_sequenceMode = m_mode;
-        m_answered = 0;
         m_attentionRate = 0;
         m_refused.clear();
         if (m_done)
@@ -202,7 +201,6 @@ void StepWatch::StopWatching()
 void StepWatch::StepCompleted()
 {
     StopWatching();
-    ++m_answered;
     if (m_mode == ModeSearching) {
         if (m_step == 1)
             m_attentionRate = m_port.BaudRate();
@@ -229,9 +227,10 @@ void StepWatch::StepCompleted()
 bool StepWatch::MaySpeakAnotherSet() const
 {
     // Nothing answered yet, or only the query's "AT", at this rate: a module that ends
-    // commands and replies with line breaks would have answered more.
-    return m_answered == 0
-        || (m_mode == ModeSearching && m_answered == 1 && m_step == VersionStep
+    // commands and replies with line breaks would have answered more. The steps before
+    // the watched one were all answered: the engine moves on only then.
+    return m_step == 1
+        || (m_mode == ModeSearching && m_step == VersionStep
             && m_attentionRate == m_port.BaudRate());
 }
 

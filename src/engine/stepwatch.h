@@ -107,7 +107,6 @@ private:
     // The sequence running or just ended, as far as it was watched.
     QString m_sequenceMode;
     int m_lastStep = 0;
-    int m_answered = 0; // its steps completed
     int m_attentionRate = 0; // the rate at which its "AT" was answered, 0 if not
     QList<Refused> m_refused; // by the update running or just ended
 };

@@ -40,6 +40,12 @@ const UpdateStep *Row(int step)
     return step >= 1 && step <= int(UpdateTable.size()) ? &UpdateTable[step - 1] : nullptr;
 }
 
+// The command the step writes its value after: the group's or the row's.
+QString Command(const UpdateStep &row)
+{
+    return QString::fromLatin1(row.group ? row.group->command : row.command);
+}
+
 // The option of the group that stands for `value`, 0 for none.
 int OptionFor(const OptionGroup &group, const QString &value)
 {
@@ -52,19 +58,13 @@ int OptionFor(const OptionGroup &group, const QString &value)
 
 } // namespace
 
-QString UpdateLine(int step, const SettingsFields &fields)
-{
-    return UpdateLine(step, fields, FormsFor(QStringView()));
-}
-
 QString UpdateLine(int step, const SettingsFields &fields, const FirmwareForms &forms)
 {
     const UpdateStep *row = Row(step);
     if (!row)
         return QStringLiteral("\r\n");
-    const QString command
-        = row->group ? QString::fromLatin1(row->group->command) : QString::fromLatin1(row->command);
-    return command + WrittenValue(step, SettingValue(step, fields), forms) + QStringLiteral("\r\n");
+    return Command(*row) + WrittenValue(step, SettingValue(step, fields), forms)
+        + QStringLiteral("\r\n");
 }
 
 QString SettingWord(int step)
@@ -72,9 +72,7 @@ QString SettingWord(int step)
     const UpdateStep *row = Row(step);
     if (!row)
         return QString();
-    // "AT+NAME=" -> "NAME"
-    const QString command = QString::fromLatin1(row->group ? row->group->command : row->command);
-    return command.mid(3).chopped(1);
+    return Command(*row).mid(3).chopped(1); // "AT+NAME=" -> "NAME"
 }
 
 int SettingStep(QStringView word)
@@ -101,7 +99,7 @@ int SettingOption(int step)
 int StepOfText1(int index)
 {
     for (int step = 1; step <= int(UpdateTable.size()); ++step) {
-        if (!UpdateTable[step - 1].group && UpdateTable[step - 1].text1Index == index)
+        if (UpdateTable[step - 1].text1Index == index)
             return step;
     }
     return 0;
@@ -150,17 +148,8 @@ bool SetSettingValue(int step, const QString &value, SettingsFields &fields)
         fields.SetText1(row.text1Index, value);
         return true;
     }
-    const int selected = OptionFor(*row.group, value);
-    for (const auto &[option, written] : row.group->writeOrder()) {
-        Q_UNUSED(written);
-        fields.SetOption(option, option == selected);
-    }
+    SelectOption(*row.group, OptionFor(*row.group, value), fields);
     return true;
-}
-
-QString WrittenValue(int step, const QString &value)
-{
-    return WrittenValue(step, value, FormsFor(QStringView()));
 }
 
 QString WrittenValue(int step, const QString &value, const FirmwareForms &forms)
@@ -190,11 +179,11 @@ QString ShownValue(int step, const QString &value, const SettingsFields &fields)
 
 QString UpdateCaption(int step, const SettingsFields &fields)
 {
-    if (step < 1 || step > int(UpdateTable.size()))
+    const UpdateStep *row = Row(step);
+    if (!row)
         return QString();
-    const UpdateStep &row = UpdateTable[step - 1];
-    return row.group ? fields.GroupCaption(row.group->optionForOne)
-                     : fields.Text1Caption(row.text1Index);
+    return row->group ? fields.GroupCaption(row->group->optionForOne)
+                      : fields.Text1Caption(row->text1Index);
 }
 
 QString SettingName(int step, const SettingsFields &fields)

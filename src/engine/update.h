@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "firmware.h"
+
 #include <QString>
 
 class ReplyStore;
 class SettingsFields;
-struct FirmwareForms;
 
 // The line of an update step, 1 to 9, built from the panel as it is now, CR LF included,
 // in the forms of the module's firmware (the forms of 2.x when none is given).
-QString UpdateLine(int step, const SettingsFields &fields);
-QString UpdateLine(int step, const SettingsFields &fields, const FirmwareForms &forms);
+QString
+UpdateLine(int step, const SettingsFields &fields, const FirmwareForms &forms = FormsFor({}));
 
 // The caption of the panel row that step 1 to 9 writes.
 QString UpdateCaption(int step, const SettingsFields &fields);
@@ -41,8 +42,7 @@ bool SetSettingValue(int step, const QString &value, SettingsFields &fields);
 // The value as the update writes it after "=": the bind address with commas for its
 // colons, 0 for a group with no option selected, the PIN in the firmware's form (2.x's
 // when none is given).
-QString WrittenValue(int step, const QString &value);
-QString WrittenValue(int step, const QString &value, const FirmwareForms &forms);
+QString WrittenValue(int step, const QString &value, const FirmwareForms &forms = FormsFor({}));
 // The value as the operator reads it: a group's by the caption of its option; an empty
 // one says so.
 QString ShownValue(int step, const QString &value, const SettingsFields &fields);

@@ -99,7 +99,7 @@ int SettingOption(int step)
 int StepOfText1(int index)
 {
     for (int step = 1; step <= int(UpdateTable.size()); ++step) {
-        if (UpdateTable[step - 1].text1Index == index)
+        if (index >= 0 && UpdateTable[step - 1].text1Index == index)
             return step;
     }
     return 0;

@@ -38,8 +38,8 @@ public:
     QString GroupCaption(int number) const override;
     QString OptionCaption(int number) const override;
 
-    // After every event that may move the engine: a tick, a receive notification, a
-    // change of mode.
+    // After every event that may move the engine in a way it notes: a tick (an update
+    // step goes out), a change of mode.
     void Follow();
 
     // The port was closed by a search (whatever it opened then), or went away.

@@ -152,6 +152,7 @@ void ConsoleView::paintEvent(QPaintEvent *event)
     const bool caretOn = hasFocus() && m_caretShown;
     const QColor mark = palette().color(QPalette::PlaceholderText);
     const ConsoleGeometry::Top top = TopOfView();
+    Clock clock; // one per paint: its zone lookups serve every line in view
     int y = top.y;
     for (qsizetype segment = top.segment; segment < lines.SegmentCount() && y <= area.bottom();
          ++segment) {
@@ -170,7 +171,7 @@ void ConsoleView::paintEvent(QPaintEvent *event)
             selections.append(selected);
         }
         if (m_timesShown && laid->index == 0)
-            PaintTimes(painter, *laid, y);
+            PaintTimes(painter, clock, *laid, y);
         const QPointF origin(0, y);
         if (laid->colour)
             painter.setPen(QColor(*laid->colour));
@@ -203,7 +204,7 @@ void ConsoleView::paintEvent(QPaintEvent *event)
         PaintLogMark(painter);
 }
 
-void ConsoleView::PaintTimes(QPainter &painter, const LaidSegment &laid, int y) const
+void ConsoleView::PaintTimes(QPainter &painter, Clock &clock, const LaidSegment &laid, int y) const
 {
     const qint64 time = Shown().LineTime(Shown().LineOf(laid.start));
     if (time == 0)
@@ -211,7 +212,7 @@ void ConsoleView::PaintTimes(QPainter &painter, const LaidSegment &laid, int y) 
     const QTextLine first = laid.layout.lineAt(0);
     painter.setPen(palette().color(QPalette::PlaceholderText));
     painter.setFont(font());
-    painter.drawText(QPointF(2, y + first.y() + first.ascent()), ClockText(time));
+    painter.drawText(QPointF(2, y + first.y() + first.ascent()), clock.Text(time));
 }
 
 QRect ConsoleView::BannerRect() const

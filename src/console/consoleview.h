@@ -162,7 +162,7 @@ private:
     int RowsPerPage() const;
     void RestartBlink();
     void CreateActions();
-    void PaintTimes(QPainter &painter, const LaidSegment &laid, int y) const;
+    void PaintTimes(QPainter &painter, Clock &clock, const LaidSegment &laid, int y) const;
     void PaintBanner(QPainter &painter) const;
     QRect BannerRect() const;
     void Place(qsizetype anchor, qsizetype caret);

@@ -7,7 +7,6 @@
 #include "consolefind.h"
 #include "consolerecord.h"
 
-#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
@@ -227,15 +226,10 @@ void ConsoleView::SetHexShown(bool shown)
     if (shown == m_hexShown)
         return;
     const qsizetype line = Shown().LineOf(m_caret);
-    const QString removed = QAccessible::isActive()
-        ? Text(m_readerBase, PieceEnd(Shown(), m_readerBase, Shown().Size()))
-        : QString();
+    const QString removed = ReaderTextStart(this);
     m_hexShown = shown;
     m_log.SetHexShown(shown);
-    ++m_clears;
-    m_layouts.SetLines(Shown());
-    m_readerBase = ::ReaderBase(Shown(), 0);
-    m_topY = 0;
+    StartAfresh();
     NotifyReplaced(this, removed);
     m_anchor = m_caret = -1; // a position of the old form: the caret moves, whatever it was
     SetCaret(Shown().LineStart(line));

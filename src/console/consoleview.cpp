@@ -7,7 +7,6 @@
 #include "consoletext.h"
 #include "selectionoffer.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -104,23 +103,26 @@ void ConsoleView::MoveReaderWindow(qsizetype appendedFrom)
     NotifyTextAppended(this, appendedFrom, oldBase);
 }
 
+void ConsoleView::StartAfresh()
+{
+    ++m_clears;
+    m_layouts.SetLines(Shown());
+    m_readerBase = ::ReaderBase(Shown(), 0);
+    m_topY = 0;
+}
+
 void ConsoleView::Clear()
 {
-    const QString removed = QAccessible::isActive()
-        ? Text(m_readerBase, PieceEnd(Shown(), m_readerBase, Shown().Size()))
-        : QString();
+    const QString removed = ReaderTextStart(this);
     const bool caretMoved = m_caret != 0;
     const bool hadSelection = m_anchor != m_caret;
     m_log.BeforeClear();
     m_store.Clear();
     m_release.start(0, this);
     m_log.AfterClear();
-    m_layouts.Clear();
-    m_readerBase = 0;
-    ++m_clears;
+    StartAfresh();
     m_anchor = m_caret = 0;
     m_follow = !m_held;
-    m_topY = 0;
     m_heldLines = LineCount();
     UpdateScrollBar(true);
     viewport()->update();

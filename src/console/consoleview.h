@@ -167,6 +167,9 @@ private:
     QRect BannerRect() const;
     void Place(qsizetype anchor, qsizetype caret);
     void MoveReaderWindow(qsizetype appendedFrom);
+    // The text was cleared or changed its form: positions kept from before are void, and
+    // the layouts and the reader's window start again at the top.
+    void StartAfresh();
     void OfferSelection();
     void LogStopped();
     QString LogMarkText() const;

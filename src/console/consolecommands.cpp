@@ -156,16 +156,17 @@ void ConsoleView::SetLogging(bool on)
     const QString path = QFileDialog::getSaveFileName(
         this, tr("记录到文件"), QDir(folder).filePath(name), tr("记录文件 (*.log);;所有文件 (*)"),
         nullptr, QFileDialog::DontConfirmOverwrite);
-    if (path.isEmpty() || !StartLog(path))
+    if (path.isEmpty())
         m_logAction->setChecked(false);
+    else
+        StartLog(path); // a failure unchecks the entry
 }
 
 bool ConsoleView::StartLog(const QString &path)
 {
     QString reason;
     if (!m_log.Start(path, reason)) {
-        LogStopped();
-        emit logFailed(path, reason);
+        LogFailed(path, reason);
         return false;
     }
     m_logAction->setChecked(true);
@@ -177,6 +178,12 @@ void ConsoleView::LogStopped()
 {
     m_logAction->setChecked(false);
     viewport()->update();
+}
+
+void ConsoleView::LogFailed(const QString &path, const QString &reason)
+{
+    LogStopped();
+    emit logFailed(path, reason);
 }
 
 QRect ConsoleView::LogMarkRect() const

@@ -21,10 +21,7 @@ ConsoleView::ConsoleView(QWidget *parent)
 {
     InstallConsoleAccessible();
     m_find = new FindBar(this);
-    connect(&m_log, &ConsoleLog::failed, this, [this](const QString &path, const QString &reason) {
-        LogStopped();
-        emit logFailed(path, reason);
-    });
+    connect(&m_log, &ConsoleLog::failed, this, &ConsoleView::LogFailed);
     CreateActions();
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(10);

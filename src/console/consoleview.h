@@ -172,6 +172,7 @@ private:
     void StartAfresh();
     void OfferSelection();
     void LogStopped();
+    void LogFailed(const QString &path, const QString &reason);
     QString LogMarkText() const;
     void PaintLogMark(QPainter &painter) const;
 

@@ -63,7 +63,6 @@ public:
     qsizetype CaretPosition() const { return m_caret; }
     qsizetype SelectionStart() const { return std::min(m_anchor, m_caret); }
     qsizetype SelectionEnd() const { return std::max(m_anchor, m_caret); }
-    QString SelectedText() const { return Text(SelectionStart(), SelectionEnd()); }
     // What copy gives of [from, to): the text, with each line's time while times are shown.
     QString CopiedText(qsizetype from, qsizetype to) const;
     // The caret never rests between the halves of a surrogate pair.

@@ -35,23 +35,26 @@ void ConsoleView::CreateActions()
     m_menu->addAction(named(tr("全选(&A)"), QKeySequence::SelectAll), this,
                       &ConsoleView::selectAll);
     m_menu->addSeparator();
-    QAction *find
-        = m_menu->addAction(named(tr("查找…"), QKeySequence::Find), this, &ConsoleView::OpenFind);
+    QAction *find = m_menu->addAction(tr("查找…"), this, &ConsoleView::OpenFind);
     find->setShortcut(QKeySequence::Find);
     find->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addAction(find);
-    // F3 and Shift+F3 go on finding, from the console or its find field.
+    // Keys outside the menu, from the console or its find field.
+    const auto key = [this](const QKeySequence &keys, const auto &handler) {
+        auto *action = new QAction(this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, handler);
+        addAction(action);
+    };
+    // F3 and Shift+F3 go on finding.
     for (const bool backward : { false, true }) {
-        auto *again = new QAction(this);
-        again->setShortcut(backward ? QKeySequence::FindPrevious : QKeySequence::FindNext);
-        again->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        connect(again, &QAction::triggered, this, [this, backward] {
+        key(backward ? QKeySequence::FindPrevious : QKeySequence::FindNext, [this, backward] {
             if (m_find->Needle().isEmpty())
                 OpenFind();
             else
                 m_find->Find(backward);
         });
-        addAction(again);
     }
     m_menu->addSeparator();
     // The record's entries work from anywhere in the window.
@@ -79,13 +82,8 @@ void ConsoleView::CreateActions()
         { QKeySequence::ZoomOut, -1 },
         { QKeySequence(Qt::ControlModifier | Qt::Key_0), 0 },
     };
-    for (const auto &[keys, steps] : zooms) {
-        auto *zoom = new QAction(this);
-        zoom->setShortcut(keys);
-        zoom->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        connect(zoom, &QAction::triggered, this, [this, steps = steps] { Zoom(steps); });
-        addAction(zoom);
-    }
+    for (const auto &[keys, steps] : zooms)
+        key(keys, [this, steps = steps] { Zoom(steps); });
 }
 
 QMenu *ConsoleView::ContextMenu()

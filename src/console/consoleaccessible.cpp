@@ -261,6 +261,14 @@ void NotifyTextAppended(ConsoleView *view, qsizetype from, qsizetype oldBase)
     }
 }
 
+QString ReaderTextStart(const ConsoleView *view)
+{
+    if (!QAccessible::isActive())
+        return {};
+    const qsizetype base = view->ReaderBase();
+    return view->Text(base, PieceEnd(view->Shown(), base, view->Shown().Size()));
+}
+
 void NotifyReplaced(ConsoleView *view, const QString &removedStart)
 {
     // Never the bare "text updated" event: the Linux bridge reads it as an event it is not.
@@ -270,11 +278,9 @@ void NotifyReplaced(ConsoleView *view, const QString &removedStart)
         QAccessibleTextRemoveEvent event(view, 0, removedStart);
         QAccessible::updateAccessibility(&event);
     }
-    const qsizetype base = view->ReaderBase();
-    const qsizetype size = view->Shown().Size();
-    if (base < size) {
-        QAccessibleTextInsertEvent event(view, 0,
-                                         view->Text(base, PieceEnd(view->Shown(), base, size)));
+    const QString inserted = ReaderTextStart(view);
+    if (!inserted.isEmpty()) {
+        QAccessibleTextInsertEvent event(view, 0, inserted);
         QAccessible::updateAccessibility(&event);
     }
 }

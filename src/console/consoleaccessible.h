@@ -28,6 +28,9 @@ qsizetype PieceEnd(const ConsoleLines &lines, qsizetype from, qsizetype to);
 // back from `base` but for a clear.
 qsizetype ReaderBase(const ConsoleLines &store, qsizetype base);
 
+// The first piece of the window's text, as a reader is told of it; empty while none listens.
+QString ReaderTextStart(const ConsoleView *view);
+
 // The events a screen reader follows, sent only while one listens.
 // Text appended from `from`, the window having started at `oldBase` before: the text that
 // left the window is announced as removed at the start (its length, not its text), then the

@@ -7,7 +7,6 @@
 #include "consolefind.h"
 #include "consolerecord.h"
 
-#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
@@ -36,23 +35,26 @@ void ConsoleView::CreateActions()
     m_menu->addAction(named(tr("全选(&A)"), QKeySequence::SelectAll), this,
                       &ConsoleView::selectAll);
     m_menu->addSeparator();
-    QAction *find
-        = m_menu->addAction(named(tr("查找…"), QKeySequence::Find), this, &ConsoleView::OpenFind);
+    QAction *find = m_menu->addAction(tr("查找…"), this, &ConsoleView::OpenFind);
     find->setShortcut(QKeySequence::Find);
     find->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     addAction(find);
-    // F3 and Shift+F3 go on finding, from the console or its find field.
+    // Keys outside the menu, from the console or its find field.
+    const auto key = [this](const QKeySequence &keys, const auto &handler) {
+        auto *action = new QAction(this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, handler);
+        addAction(action);
+    };
+    // F3 and Shift+F3 go on finding.
     for (const bool backward : { false, true }) {
-        auto *again = new QAction(this);
-        again->setShortcut(backward ? QKeySequence::FindPrevious : QKeySequence::FindNext);
-        again->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        connect(again, &QAction::triggered, this, [this, backward] {
+        key(backward ? QKeySequence::FindPrevious : QKeySequence::FindNext, [this, backward] {
             if (m_find->Needle().isEmpty())
                 OpenFind();
             else
                 m_find->Find(backward);
         });
-        addAction(again);
     }
     m_menu->addSeparator();
     // The record's entries work from anywhere in the window.
@@ -80,13 +82,8 @@ void ConsoleView::CreateActions()
         { QKeySequence::ZoomOut, -1 },
         { QKeySequence(Qt::ControlModifier | Qt::Key_0), 0 },
     };
-    for (const auto &[keys, steps] : zooms) {
-        auto *zoom = new QAction(this);
-        zoom->setShortcut(keys);
-        zoom->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        connect(zoom, &QAction::triggered, this, [this, steps = steps] { Zoom(steps); });
-        addAction(zoom);
-    }
+    for (const auto &[keys, steps] : zooms)
+        key(keys, [this, steps = steps] { Zoom(steps); });
 }
 
 QMenu *ConsoleView::ContextMenu()
@@ -157,16 +154,17 @@ void ConsoleView::SetLogging(bool on)
     const QString path = QFileDialog::getSaveFileName(
         this, tr("记录到文件"), QDir(folder).filePath(name), tr("记录文件 (*.log);;所有文件 (*)"),
         nullptr, QFileDialog::DontConfirmOverwrite);
-    if (path.isEmpty() || !StartLog(path))
+    if (path.isEmpty())
         m_logAction->setChecked(false);
+    else
+        StartLog(path); // a failure unchecks the entry
 }
 
 bool ConsoleView::StartLog(const QString &path)
 {
     QString reason;
     if (!m_log.Start(path, reason)) {
-        LogStopped();
-        emit logFailed(path, reason);
+        LogFailed(path, reason);
         return false;
     }
     m_logAction->setChecked(true);
@@ -178,6 +176,12 @@ void ConsoleView::LogStopped()
 {
     m_logAction->setChecked(false);
     viewport()->update();
+}
+
+void ConsoleView::LogFailed(const QString &path, const QString &reason)
+{
+    LogStopped();
+    emit logFailed(path, reason);
 }
 
 QRect ConsoleView::LogMarkRect() const
@@ -227,15 +231,10 @@ void ConsoleView::SetHexShown(bool shown)
     if (shown == m_hexShown)
         return;
     const qsizetype line = Shown().LineOf(m_caret);
-    const QString removed = QAccessible::isActive()
-        ? Text(m_readerBase, PieceEnd(Shown(), m_readerBase, Shown().Size()))
-        : QString();
+    const QString removed = ReaderTextStart(this);
     m_hexShown = shown;
     m_log.SetHexShown(shown);
-    ++m_clears;
-    m_layouts.SetLines(Shown());
-    m_readerBase = ::ReaderBase(Shown(), 0);
-    m_topY = 0;
+    StartAfresh();
     NotifyReplaced(this, removed);
     m_anchor = m_caret = -1; // a position of the old form: the caret moves, whatever it was
     SetCaret(Shown().LineStart(line));

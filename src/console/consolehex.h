@@ -34,7 +34,7 @@ public:
     QList<Run> Runs(qsizetype from, qsizetype to) const override;
     std::pair<Run, qsizetype> RunAt(qsizetype pos) const override;
     qsizetype SegmentCount() const override;
-    qsizetype FirstSegment(qsizetype line) const override;
+    qsizetype FirstSegment(qsizetype line) const;
     std::pair<qsizetype, qsizetype> SegmentLine(qsizetype segment) const override;
     std::pair<qsizetype, qsizetype> SegmentRange(qsizetype segment) const override;
     qsizetype SegmentOf(qsizetype pos) const override;

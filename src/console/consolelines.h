@@ -44,7 +44,6 @@ public:
     virtual std::pair<Run, qsizetype> RunAt(qsizetype pos) const = 0;
 
     virtual qsizetype SegmentCount() const = 0;
-    virtual qsizetype FirstSegment(qsizetype line) const = 0;
     // The line a segment belongs to, and its index within the line.
     virtual std::pair<qsizetype, qsizetype> SegmentLine(qsizetype segment) const = 0;
     // The text range [first, second) of a segment, its line feed left out.

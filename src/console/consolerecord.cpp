@@ -50,11 +50,6 @@ QString Clock::Text(qint64 msecs)
     return text;
 }
 
-QString ClockText(qint64 msecsSinceEpoch)
-{
-    return Clock().Text(msecsSinceEpoch);
-}
-
 QString RecordText(const ConsoleLines &lines, qsizetype from, qsizetype to, bool withTimes)
 {
     if (!withTimes)

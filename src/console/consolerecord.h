@@ -24,15 +24,13 @@ SaveOutcome SaveConsole(const ConsoleLines &store,
                         bool withTimes,
                         const std::function<bool(qint64, qint64)> &progress = {});
 
-// A time as the margin shows it, hh:mm:ss.zzz in local time.
-QString ClockText(qint64 msecsSinceEpoch);
-
 // Local clock times, many a second: the offset from UTC is looked up once an hour of the
 // session, not for every line, and again where the zone changes it (summer time) within
 // that hour.
 class Clock
 {
 public:
+    // hh:mm:ss.zzz in local time, as the margin shows it.
     QString Text(qint64 msecs);
     // The time as the saved file puts it in front of a line: "[hh:mm:ss.zzz] ".
     QString Stamp(qint64 msecs) { return QLatin1Char('[') + Text(msecs) + QLatin1String("] "); }

@@ -320,14 +320,33 @@ void ConsoleStore::AppendLineBytes(qsizetype line,
     qsizetype end = to < lineEnd - start ? start + to : lineEnd;
     if (InsidePair(end))
         ++end;
+    // The characters whose bytes lie wholly before `from` are only counted: a later segment
+    // of a long line costs no more than the first.
+    qsizetype first = start;
+    qsizetype skipped = 0;
+    while (first < end) {
+        const QChar c = At(first);
+        qsizetype units = 1;
+        qsizetype size = c.unicode() < 0x80 ? 1 : c.unicode() < 0x800 ? 2 : 3;
+        if (c.isSurrogate()) {
+            if (!c.isHighSurrogate() || first + 1 == end || !At(first + 1).isLowSurrogate())
+                break; // a lone half: written below, as Qt writes it
+            units = 2;
+            size = 4;
+        }
+        if (skipped + size > from)
+            break;
+        skipped += size;
+        first += units;
+    }
     const qsizetype before = bytes.size();
-    bytes.resize(before + 2 * (end - start)); // room for Latin-1 text, at two bytes each
+    bytes.resize(before + 2 * (end - first)); // room for Latin-1 text, at two bytes each
     char *out = bytes.data() + before;
-    for (qsizetype pos = start; pos < end;) {
+    for (qsizetype pos = first; pos < end;) {
         const Block &block = *m_blocks[size_t(pos / BlockChars)];
         if (!block.narrow) { // as Qt writes UTF-8, pairs whole
             bytes.resize(before);
-            bytes += Text(start, end).toUtf8();
+            bytes += Text(first, end).toUtf8();
             out = nullptr;
             break;
         }
@@ -347,8 +366,8 @@ void ConsoleStore::AppendLineBytes(qsizetype line,
         bytes.truncate(out - bytes.data());
     if (end == lineEnd)
         bytes += odd ? QByteArrayView("\n") : QByteArrayView("\r\n");
-    bytes.truncate(before + to);
-    bytes.remove(before, from);
+    bytes.truncate(before + to - skipped);
+    bytes.remove(before, from - skipped); // what is left of a character that `from` cuts
 }
 
 qsizetype ConsoleStore::LineByteCount(qsizetype line) const

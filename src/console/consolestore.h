@@ -78,7 +78,7 @@ public:
     QList<Run> Runs(qsizetype from, qsizetype to) const override;
     std::pair<Run, qsizetype> RunAt(qsizetype pos) const override;
     qsizetype SegmentCount() const override { return LineCount() + m_longLines.Extra(); }
-    qsizetype FirstSegment(qsizetype line) const override { return m_longLines.FirstSegment(line); }
+    qsizetype FirstSegment(qsizetype line) const { return m_longLines.FirstSegment(line); }
     std::pair<qsizetype, qsizetype> SegmentLine(qsizetype segment) const override
     {
         return m_longLines.SegmentLine(segment);

@@ -7,7 +7,6 @@
 #include "consoletext.h"
 #include "selectionoffer.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -22,10 +21,7 @@ ConsoleView::ConsoleView(QWidget *parent)
 {
     InstallConsoleAccessible();
     m_find = new FindBar(this);
-    connect(&m_log, &ConsoleLog::failed, this, [this](const QString &path, const QString &reason) {
-        LogStopped();
-        emit logFailed(path, reason);
-    });
+    connect(&m_log, &ConsoleLog::failed, this, &ConsoleView::LogFailed);
     CreateActions();
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(10);
@@ -104,23 +100,26 @@ void ConsoleView::MoveReaderWindow(qsizetype appendedFrom)
     NotifyTextAppended(this, appendedFrom, oldBase);
 }
 
+void ConsoleView::StartAfresh()
+{
+    ++m_clears;
+    m_layouts.SetLines(Shown());
+    m_readerBase = ::ReaderBase(Shown(), 0);
+    m_topY = 0;
+}
+
 void ConsoleView::Clear()
 {
-    const QString removed = QAccessible::isActive()
-        ? Text(m_readerBase, PieceEnd(Shown(), m_readerBase, Shown().Size()))
-        : QString();
+    const QString removed = ReaderTextStart(this);
     const bool caretMoved = m_caret != 0;
     const bool hadSelection = m_anchor != m_caret;
     m_log.BeforeClear();
     m_store.Clear();
     m_release.start(0, this);
     m_log.AfterClear();
-    m_layouts.Clear();
-    m_readerBase = 0;
-    ++m_clears;
+    StartAfresh();
     m_anchor = m_caret = 0;
     m_follow = !m_held;
-    m_topY = 0;
     m_heldLines = LineCount();
     UpdateScrollBar(true);
     viewport()->update();
@@ -152,6 +151,7 @@ void ConsoleView::paintEvent(QPaintEvent *event)
     const bool caretOn = hasFocus() && m_caretShown;
     const QColor mark = palette().color(QPalette::PlaceholderText);
     const ConsoleGeometry::Top top = TopOfView();
+    Clock clock; // one per paint: its zone lookups serve every line in view
     int y = top.y;
     for (qsizetype segment = top.segment; segment < lines.SegmentCount() && y <= area.bottom();
          ++segment) {
@@ -170,7 +170,7 @@ void ConsoleView::paintEvent(QPaintEvent *event)
             selections.append(selected);
         }
         if (m_timesShown && laid->index == 0)
-            PaintTimes(painter, *laid, y);
+            PaintTimes(painter, clock, *laid, y);
         const QPointF origin(0, y);
         if (laid->colour)
             painter.setPen(QColor(*laid->colour));
@@ -203,7 +203,7 @@ void ConsoleView::paintEvent(QPaintEvent *event)
         PaintLogMark(painter);
 }
 
-void ConsoleView::PaintTimes(QPainter &painter, const LaidSegment &laid, int y) const
+void ConsoleView::PaintTimes(QPainter &painter, Clock &clock, const LaidSegment &laid, int y) const
 {
     const qint64 time = Shown().LineTime(Shown().LineOf(laid.start));
     if (time == 0)
@@ -211,7 +211,7 @@ void ConsoleView::PaintTimes(QPainter &painter, const LaidSegment &laid, int y) 
     const QTextLine first = laid.layout.lineAt(0);
     painter.setPen(palette().color(QPalette::PlaceholderText));
     painter.setFont(font());
-    painter.drawText(QPointF(2, y + first.y() + first.ascent()), ClockText(time));
+    painter.drawText(QPointF(2, y + first.y() + first.ascent()), clock.Text(time));
 }
 
 QRect ConsoleView::BannerRect() const

@@ -63,7 +63,6 @@ public:
     qsizetype CaretPosition() const { return m_caret; }
     qsizetype SelectionStart() const { return std::min(m_anchor, m_caret); }
     qsizetype SelectionEnd() const { return std::max(m_anchor, m_caret); }
-    QString SelectedText() const { return Text(SelectionStart(), SelectionEnd()); }
     // What copy gives of [from, to): the text, with each line's time while times are shown.
     QString CopiedText(qsizetype from, qsizetype to) const;
     // The caret never rests between the halves of a surrogate pair.
@@ -162,13 +161,17 @@ private:
     int RowsPerPage() const;
     void RestartBlink();
     void CreateActions();
-    void PaintTimes(QPainter &painter, const LaidSegment &laid, int y) const;
+    void PaintTimes(QPainter &painter, Clock &clock, const LaidSegment &laid, int y) const;
     void PaintBanner(QPainter &painter) const;
     QRect BannerRect() const;
     void Place(qsizetype anchor, qsizetype caret);
     void MoveReaderWindow(qsizetype appendedFrom);
+    // The text was cleared or changed its form: positions kept from before are void, and
+    // the layouts and the reader's window start again at the top.
+    void StartAfresh();
     void OfferSelection();
     void LogStopped();
+    void LogFailed(const QString &path, const QString &reason);
     QString LogMarkText() const;
     void PaintLogMark(QPainter &painter) const;
 

@@ -38,8 +38,6 @@ FrameBatcher::FrameBatcher(ConsoleView *view)
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMilliseconds);
     connect(&m_settle, &QTimer::timeout, this, [this] {
-        if (m_sinceSettled < SettleAfter)
-            return;
         m_sinceSettled = 0;
         if (m_pending.isEmpty()) { // a flood's room is not kept for the trickle after it
             m_pending = {};
@@ -89,15 +87,16 @@ void FrameBatcher::Flush()
             QString::fromRawData(m_text.constData() + textAt, piece.textEnd - textAt), piece.colour,
             piece.time,
             QByteArray::fromRawData(m_bytes.constData() + bytesAt, piece.bytesEnd - bytesAt));
-        m_sinceSettled += piece.textEnd - textAt;
         textAt = piece.textEnd;
         bytesAt = piece.bytesEnd;
     }
+    m_sinceSettled += m_text.size();
     // Emptied, their room kept, before anything the end of the append sets off appends again.
     m_pending.clear();
     m_text.resize(0);
     m_bytes.resize(0);
-    m_settle.start();
+    if (m_sinceSettled >= SettleAfter)
+        m_settle.start(); // again at every draw: it fires once the feed pauses
     // The caret at the end, where the next append goes: the status line follows it, once
     // for the whole batch, and the newest text is scrolled into view.
     // The keyboard stays where the operator put it: a screen reader would otherwise announce

@@ -75,11 +75,6 @@ void SegmentLayouts::SetTimeMargin(int margin)
     m_cache.clear();
 }
 
-void SegmentLayouts::Clear()
-{
-    m_cache.clear();
-}
-
 void SegmentLayouts::ForgetFrom(qsizetype segment)
 {
     for (const qsizetype kept : m_cache.keys()) {

@@ -56,7 +56,6 @@ public:
     // Where the rows begin.
     int TextLeft() const { return m_timeMargin + Margin; }
 
-    void Clear();
     void ForgetFrom(qsizetype segment);
     // The layout of a segment; one whose text has grown since is laid out again.
     const LaidSegment *Of(qsizetype segment) const;

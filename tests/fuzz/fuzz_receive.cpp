@@ -133,6 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     Window &window = *g_window;
     window.view->Clear();
+    QCoreApplication::processEvents(); // the last input's text goes back, as idle time gives it
     window.panel.ClearSettingsPanel();
     EngineState state;
     FuzzPort port;

@@ -198,8 +198,12 @@ public:
     {
         return asked << text, details << informative, write;
     }
+    void Refuse(const QString &text, const QString &informative) override
+    {
+        refused << text, details << informative;
+    }
     bool write = true;
-    QStringList asked, details;
+    QStringList asked, refused, details;
 };
 
 inline const QString PortWarning = QStringLiteral("警告|端口打开错误，请搜索端口后重试！");

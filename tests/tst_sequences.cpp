@@ -505,6 +505,14 @@ void TestSequences::settingsFileRefused_data()
                                                     .replace("CMODE=0", "CMODE=x")
                                                     .replace("UART=9600,0,0", "UART=@Variant(x)")
                                              << 7 << "CMODE 的值不能填入面板";
+    QTest::newRow("a second command in a value")
+        << QByteArray(good).replace("NAME=x", "NAME=\"BENCH\\r\\nAT+ORGL\"") << 2
+        << "NAME 的值含有换行或其他控制字符";
+    QTest::newRow("a hidden command last")
+        << QByteArray(good).replace("UART=9600,0,0", "UART=\"38400,0,0\\r\\nAT+PSWD=0000\"") << 10
+        << "UART 的值含有换行或其他控制字符";
+    QTest::newRow("an octal escape") << QByteArray(good).replace("PSWD=1234", "PSWD=\"12\\034\"")
+                                     << 5 << "PSWD 的值含有换行或其他控制字符";
     QTest::newRow("a setting missing")
         << QByteArray(good).replace("PSWD=1234\n", "") << 0 << "缺少设置 PSWD";
     QTest::newRow("empty") << QByteArray() << 0 << "缺少设置 NAME";

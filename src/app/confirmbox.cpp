@@ -14,12 +14,23 @@ MessageBoxConfirm::MessageBoxConfirm(QWidget *parent)
 
 bool MessageBoxConfirm::Confirm(const QString &text, const QString &informative)
 {
+    return Ask(text, informative, true);
+}
+
+void MessageBoxConfirm::Refuse(const QString &text, const QString &informative)
+{
+    Ask(text, informative, false);
+}
+
+bool MessageBoxConfirm::Ask(const QString &text, const QString &informative, bool canWrite)
+{
     QMessageBox box(QMessageBox::Question, ConfirmTitle(), text, QMessageBox::NoButton, m_parent);
     // The list quotes the panel, which may hold anything: never read it as markup.
     box.setTextFormat(Qt::PlainText);
     box.setInformativeText(AsPlainText(informative));
     QPushButton *write = box.addButton(QCoreApplication::translate("MessageBoxConfirm", "写入"),
                                        QMessageBox::AcceptRole);
+    write->setEnabled(canWrite);
     QPushButton *cancel = box.addButton(QCoreApplication::translate("MessageBoxConfirm", "取消"),
                                         QMessageBox::RejectRole);
     box.setDefaultButton(cancel);

@@ -6,13 +6,18 @@
 class QWidget;
 
 // The window's "确认": a modal message box with "写入" and "取消"; "取消" is the default
-// button, and Escape or closing the box cancels.
+// button, and Escape or closing the box cancels. To refuse, the same box with "写入"
+// disabled.
 class MessageBoxConfirm : public ConfirmBox
 {
 public:
     explicit MessageBoxConfirm(QWidget *parent);
     bool Confirm(const QString &text, const QString &informative) override;
+    void Refuse(const QString &text, const QString &informative) override;
 
 private:
+    // The box, shown; true when "写入" was pressed.
+    bool Ask(const QString &text, const QString &informative, bool canWrite);
+
     QWidget *m_parent;
 };

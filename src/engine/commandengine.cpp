@@ -5,6 +5,7 @@
 #include "query.h"
 #include "seams.h"
 #include "serial/seriallink.h"
+#include "settingcheck.h"
 #include "update.h"
 
 #include <algorithm>
@@ -44,8 +45,13 @@ void CommandEngine::Start(const QString &mode)
     m_state.AwaitingReply = false;
     m_state.StepIndex = 1;
     SetMode(mode);
-    // The buffer is kept, but what it holds so far counts as finished lines.
-    m_state.ReplyBuffer.StartSequence();
+    DiscardReceived();
+}
+
+void CommandEngine::DiscardReceived()
+{
+    m_state.ReplyBuffer.Discard();
+    m_state.LastChunk.clear();
 }
 
 bool CommandEngine::SendManual(const QByteArray &bytes)
@@ -74,7 +80,23 @@ void CommandEngine::OnTick()
     if (m_state.WorkMode == ModeSearching)
         SendStep(QueryLine(m_state.StepIndex, forms), QColor(ColourQuery));
     else if (m_state.WorkMode == ModeUpdating)
-        SendStep(UpdateLine(m_state.StepIndex, m_fields, forms), QColor(ColourUpdate));
+        SendUpdateStep(UpdateLine(m_state.StepIndex, m_fields, forms));
+}
+
+void CommandEngine::SendUpdateStep(const QString &line)
+{
+    // The panel's boxes refuse control characters; should one have come through all the
+    // same, the module would read the rest of the value as a command of its own.
+    if (IsOneLine(line)) {
+        SendStep(line, QColor(ColourUpdate));
+        return;
+    }
+    const QString setting = SettingName(m_state.StepIndex, m_fields);
+    Stop();
+    m_warning->Show(WarningTitle(),
+                    QCoreApplication::translate("CommandEngine",
+                                                "%1的值含有换行或 NUL，更新已在写入它之前停止！")
+                        .arg(setting));
 }
 
 void CommandEngine::SendStep(const QString &line, QColor colour)
@@ -100,6 +122,7 @@ void CommandEngine::OnPortLost()
     // LastPortTried while port 16 stayed open.
     m_state.LastPortTried = qint16(std::max(0, m_port.PortNumber() - 1));
     m_state.ModuleVersion.clear(); // another module may come back on it
+    DiscardReceived();
     if (SequenceRunning(m_state))
         AbandonSequence();
 }
@@ -134,6 +157,11 @@ void CommandEngine::OnReceive()
     m_state.LastChunk = chunk;
     if (!chunk.isEmpty() || !bytes.isEmpty())
         m_console.AppendToConsole(chunk, QColor(ColourReceived), bytes);
+    // Until a sequence's first command has gone out, nothing received can be its answer.
+    const bool beforeFirstCommand
+        = SequenceRunning(m_state) && m_state.StepIndex == 1 && !m_state.AwaitingReply;
+    if (beforeFirstCommand)
+        return;
     m_state.ReplyBuffer.Append(chunk);
     const qsizetype from = m_state.ReplyBuffer.ConsumeNew();
 

@@ -38,6 +38,9 @@ public:
     void Stop();
     // The same, only while a query or an update runs.
     void StopSequence();
+    // Another port, or the same one after a loss: nothing received before counts as a
+    // reply (a query or update start does the same).
+    void DiscardReceived();
 
     void Advance(int lastStep);
     void SendLine(const QString &line, QColor colour);
@@ -52,6 +55,7 @@ private:
     void SetMode(const QString &mode);
     void Start(const QString &mode);
     void SendStep(const QString &line, QColor colour);
+    void SendUpdateStep(const QString &line);
     void AbandonSequence();
 
     EngineState &m_state;

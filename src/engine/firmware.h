@@ -12,6 +12,8 @@ struct FirmwareForms
     int major; // the generation the row stands for: "3.0-20170601" is 3
     bool quotedPin; // takes a PIN only in quotes: AT+PSWD="1234"
     const char *connectionModeQuery; // the query's step 11, or null for the query table's
+    int longestName = 32; // in bytes of UTF-8: ERROR:(3) past it
+    int longestPin = 16; // letters and digits, the quotes aside: ERROR:(10) past it
 };
 
 // The version in a reply to "AT+VERSION?" ("+VERSION:3.0-20170601", "VERSION:3.0-…"),

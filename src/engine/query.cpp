@@ -5,6 +5,7 @@
 #include "optiongroups.h"
 #include "replystore.h"
 #include "seams.h"
+#include "settingcheck.h"
 
 #include <algorithm>
 #include <variant>
@@ -117,8 +118,9 @@ void ConsumeQueryReply(ReplyStore &reply, SettingsFields &fields)
             continue;
         const QString value
             = row.unquoted ? WithoutQuotes(ExtractValue(replyBuffer)) : ExtractValue(replyBuffer);
+        // Whatever the line carried, a box holds no control character.
         if (const int *index = std::get_if<int>(&row.target))
-            fields.SetText1(*index, value);
+            fields.SetText1(*index, ControlsReplaced(value));
         else
             ApplyGroupValue(*std::get<const OptionGroup *>(row.target), value, fields);
     }

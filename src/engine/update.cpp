@@ -5,6 +5,7 @@
 #include "optiongroups.h"
 #include "replystore.h"
 #include "seams.h"
+#include "settingcheck.h"
 
 #include <QCoreApplication>
 
@@ -136,7 +137,11 @@ QString SettingValue(int step, const SettingsFields &fields)
 bool SettingHolds(int step, const QString &value)
 {
     const UpdateStep *row = Row(step);
-    return row && (!row->group || value.isEmpty() || OptionFor(*row->group, value) != 0);
+    if (!row)
+        return false;
+    if (!row->group)
+        return !HoldsControlCharacter(value); // a line break would be a second command
+    return value.isEmpty() || OptionFor(*row->group, value) != 0;
 }
 
 bool SetSettingValue(int step, const QString &value, SettingsFields &fields)

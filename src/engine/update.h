@@ -35,7 +35,8 @@ int SettingOption(int step);
 int StepOfText1(int index);
 int StepOfOption(int number);
 QString SettingValue(int step, const SettingsFields &fields);
-// Whether the panel can hold the value: a box any text, a group the values above.
+// Whether the panel can hold the value: a box any text without a control character, a
+// group the values above.
 bool SettingHolds(int step, const QString &value);
 // Puts a value into the panel; false, touching nothing, when the panel cannot hold it.
 bool SetSettingValue(int step, const QString &value, SettingsFields &fields);

@@ -4,6 +4,7 @@
 #include "commandengine.h"
 #include "optiongroups.h"
 #include "panelorigin.h"
+#include "settingcheck.h"
 #include "update.h"
 
 UpdateGuard::UpdateGuard(const PanelOrigin &origin, CommandEngine &engine, ConfirmBox &confirm)
@@ -14,6 +15,16 @@ UpdateGuard::UpdateGuard(const PanelOrigin &origin, CommandEngine &engine, Confi
 
 void UpdateGuard::StartUpdate()
 {
+    const auto listing = [this] {
+        return tr("将写入的设置：") + QLatin1Char('\n') + Listing().join(QLatin1Char('\n'));
+    };
+    if (const QStringList problems = Problems(); !problems.isEmpty()) {
+        m_engine.StopSequence();
+        m_confirm->Refuse(tr("以下设置模块不能接受，改正之后才能写入：") + QLatin1Char('\n')
+                              + problems.join(QLatin1Char('\n')),
+                          listing());
+        return;
+    }
     const QStringList causes = Causes();
     if (!causes.isEmpty()) {
         // A query still running would go on filling the panel while the box lists it: the
@@ -21,12 +32,15 @@ void UpdateGuard::StartUpdate()
         m_engine.StopSequence();
         const QString text
             = tr("是否向模块写入以下设置？") + QLatin1Char('\n') + causes.join(QLatin1Char('\n'));
-        const QString list
-            = tr("将写入的设置：") + QLatin1Char('\n') + Listing().join(QLatin1Char('\n'));
-        if (!m_confirm->Confirm(text, list))
+        if (!m_confirm->Confirm(text, listing()))
             return;
     }
     m_engine.StartUpdate();
+}
+
+QStringList UpdateGuard::Problems() const
+{
+    return ValueProblems(m_origin, FormsFor(m_origin.VersionRead()));
 }
 
 QStringList UpdateGuard::Causes() const

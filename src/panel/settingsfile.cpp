@@ -3,6 +3,7 @@
 
 #include "engine/enginestate.h"
 #include "engine/seams.h"
+#include "engine/settingcheck.h"
 #include "engine/update.h"
 
 #include <QCoreApplication>
@@ -155,7 +156,11 @@ std::optional<SettingsFileFault> LoadSettingsFile(const QString &path, SettingsF
         if (!holds && (!first || first->line == 0 || line->second < first->line))
             first = SettingsFileFault {
                 line->second,
-                QCoreApplication::translate("SettingsFile", "%1 的值不能填入面板").arg(word)
+                // QSettings unescapes \r, \n and \0 in quotes: a second command in a value.
+                HoldsControlCharacter(values[step - 1])
+                    ? QCoreApplication::translate("SettingsFile", "%1 的值含有换行或其他控制字符")
+                          .arg(word)
+                    : QCoreApplication::translate("SettingsFile", "%1 的值不能填入面板").arg(word)
             };
     }
     if (first)

@@ -50,6 +50,15 @@ void ReplyStore::StartSequence()
     m_checked = 0;
 }
 
+void ReplyStore::Discard()
+{
+    m_text.clear();
+    m_lastReply.clear();
+    m_start = 0;
+    m_checked = 0;
+    m_headBeginsLine = true;
+}
+
 void ReplyStore::Clear()
 {
     m_lastReply = std::exchange(m_text, QString());

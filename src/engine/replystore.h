@@ -29,9 +29,13 @@ public:
     void Append(QStringView chunk);
     // Where the text the completion tests have not seen begins; from now on they have.
     qsizetype ConsumeNew();
-    // A sequence starts: the text so far counts as finished lines, and the next
-    // completion test reads all of it once, so an earlier complete reply still counts.
+    // The text so far counts as finished lines, and the next completion test reads all of
+    // it once, so an earlier complete reply still counts.
     void StartSequence();
+    // A sequence starts, or the port changes: what came before is another module's talk, or
+    // an answer to another command, and must not complete a step or fill a field. The
+    // counters go on, so an observer's mark finds nothing since it.
+    void Discard();
     // A step's reply is complete: its text is set aside, as LastReply, until the next.
     void Clear();
     const QString &LastReply() const { return m_lastReply; }

@@ -7,6 +7,7 @@
 #include "engine/panelorigin.h"
 #include "engine/ratefinder.h"
 #include "engine/refusalcodes.h"
+#include "engine/settingcheck.h"
 #include "engine/stepwatch.h"
 #include "engine/update.h"
 #include "engine/updateguard.h"
@@ -69,6 +70,7 @@ class TestEngine : public QObject
         PanelRig()
         {
             engine.SetModeWatcher([this] { origin.Follow(); });
+            origin.SetQueryStopper([this] { engine.StopSequence(); });
         }
         // Ticks until the sequence ends or waits for good; the lines it wrote.
         QStringList Run()
@@ -108,7 +110,8 @@ private slots:
     void manualSend_data();
     void manualSend();
     void manualSendOnClosedPortChangesNothing();
-    void earlierOkCompletesFirstStepUnsent();
+    void earlierTextDiscarded_data();
+    void earlierTextDiscarded();
     void completionAfterStaleText_data();
     void completionAfterStaleText();
     void lateUpdateReplyJudgedByQuery();
@@ -124,6 +127,12 @@ private slots:
     void updateGuard_data();
     void updateGuard();
     void pairing();
+    void valueProblems_data();
+    void valueProblems();
+    void oneCommandPerSetting_data();
+    void oneCommandPerSetting();
+    void loadOrBindDuringQuery_data();
+    void loadOrBindDuringQuery();
     void doneNotice_data();
     void doneNotice();
     void otherCommandSets_data();
@@ -153,7 +162,7 @@ void TestEngine::startActions()
     QCOMPARE(rig.state.WorkMode, after);
     QCOMPARE(rig.state.StepIndex, qint16(1));
     QCOMPARE(rig.state.AwaitingReply, false);
-    QCOMPARE(rig.state.ReplyBuffer.Text(), QStringLiteral("left over")); // never cleared by a start
+    QCOMPARE(rig.state.ReplyBuffer.Text(), QString()); // no reply of the new sequence
     QVERIFY(rig.port.written.isEmpty());
 }
 
@@ -371,20 +380,43 @@ void TestEngine::manualSendOnClosedPortChangesNothing()
     QCOMPARE(rig.state.AwaitingReply, true);
 }
 
-void TestEngine::earlierOkCompletesFirstStepUnsent()
+void TestEngine::earlierTextDiscarded_data()
 {
+    QTest::addColumn<QString>("change"); // after the earlier text, before the query
+    QTest::addColumn<QString>("early"); // after the start, before the first command
+    QTest::newRow("a query start") << ""
+                                   << "";
+    QTest::newRow("a reply before the first command") << ""
+                                                      << "+NAME:EARLY\r\nOK\r\n";
+    QTest::newRow("another port") << "search"
+                                  << "";
+    QTest::newRow("the port lost") << "lost"
+                                   << "";
+}
+
+void TestEngine::earlierTextDiscarded()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, early);
     Rig rig;
-    rig.engine.SendManual("AT\r\n");
-    rig.port.Deliver(QStringLiteral("OK\r\n"));
-    rig.engine.OnReceive(); // stays in the buffer while in "Manu"
+    rig.engine.SendManual("AT+NAME?\r\n");
+    rig.port.Deliver(QStringLiteral("V7.05OK+NAME:BENCHKO\r\n+NAME:OLD\r\nOK\r\n+NAM"));
+    rig.engine.OnReceive();
+    if (change == "search")
+        rig.engine.DiscardReceived();
+    else if (change == "lost")
+        rig.engine.OnPortLost(), rig.port.open = true;
+    QCOMPARE(rig.state.ReplyBuffer.Text().isEmpty(), !change.isEmpty());
     rig.engine.StartQuery();
-    rig.port.Deliver(QStringLiteral("x"));
-    rig.engine.OnReceive(); // before any tick: step 1 completes unsent
-    QCOMPARE(rig.state.StepIndex, qint16(2));
-    QCOMPARE(rig.state.ReplyBuffer.Text(), QString());
-    rig.port.written.clear();
+    rig.port.Deliver(early);
+    rig.engine.OnReceive();
+    QCOMPARE(rig.state.StepIndex, qint16(1)); // nothing answered a command not sent
     rig.engine.OnTick();
-    QCOMPARE(rig.port.written, QStringList { "AT+VERSION?\r\n" });
+    QCOMPARE(rig.port.written.last(), QStringLiteral("AT\r\n"));
+    rig.port.Deliver(QStringLiteral("OK\r\n"));
+    rig.engine.OnReceive();
+    QCOMPARE(rig.state.StepIndex, qint16(2));
+    QVERIFY2(rig.fields.texts.isEmpty(), qPrintable(rig.fields.texts.value(0)));
 }
 
 void TestEngine::completionAfterStaleText_data()
@@ -400,11 +432,10 @@ void TestEngine::completionAfterStaleText_data()
         << "x" << true << QStringList { "OK\r\n" } << 2 << "";
     QTest::newRow("stale partial line, then a full reply")
         << "AT+N" << true << QStringList { "+NAME:abc\r\n", "O", "K\r\n" } << 2 << "abc";
-    QTest::newRow("stale complete OK line completes at once")
-        << "OK\n"
-        << true << QStringList { "+" } << 2 << "";
-    QTest::newRow("carriage return alone still tests") << "OK\n"
-                                                       << true << QStringList { "\r" } << 2 << "";
+    QTest::newRow("a stale OK line is no reply") << "OK\n"
+                                                 << true << QStringList { "+" } << 1 << "";
+    QTest::newRow("nor with a carriage return after it") << "OK\n"
+                                                         << true << QStringList { "\r" } << 1 << "";
     QTest::newRow("letters after the start are not a line")
         << "" << true << QStringList { "xO", "K\n" } << 1 << "";
     QTest::newRow("update: word split across chunks")
@@ -941,6 +972,187 @@ void TestEngine::pairing()
     QCOMPARE(written.mid(1, 1) + written.mid(5, 2),
              (QStringList { "AT+ROLE=1", "AT+CMODE=0", "AT+BIND=98d3,31,fd5e6f" }));
     QCOMPARE(rig.module.Current().at("BIND"), "98d3:31:fd5e6f");
+}
+
+void TestEngine::valueProblems_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("problem"); // empty: the module takes it
+    const QString thirtyTwo(32, QLatin1Char('n'));
+    QTest::newRow("name of 32 bytes") << ""
+                                      << "NAME" << thirtyTwo << "";
+    QTest::newRow("name of 34") << ""
+                                << "NAME" << thirtyTwo + "nn"
+                                << "最多 32 字节，现在 34 字节";
+    QTest::newRow("name of 11 CJK characters") << "3.0-20170601"
+                                               << "NAME"
+                                               << "蓝牙模块蓝牙模块蓝牙模"
+                                               << "最多 32 字节，现在 33 字节";
+    QTest::newRow("name with a line break") << ""
+                                            << "NAME"
+                                            << "A\nB"
+                                            << "含有换行或其他控制字符";
+    QTest::newRow("pin 12ab!") << ""
+                               << "PSWD"
+                               << "12ab!"
+                               << "只能是字母和数字";
+    QTest::newRow("pin of 17") << "4.0-20190815"
+                               << "PSWD" << QString(17, QLatin1Char('1'))
+                               << "最多 16 个字符，现在 17 个";
+    QTest::newRow("pin in quotes, 3.0") << "3.0-20170601"
+                                        << "PSWD"
+                                        << "\"4321\""
+                                        << "";
+    QTest::newRow("pin in quotes, 2.x") << "2.0-20100601"
+                                        << "PSWD"
+                                        << "\"4321\""
+                                        << "只能是字母和数字";
+    QTest::newRow("class") << ""
+                           << "CLASS"
+                           << "1f00"
+                           << "";
+    QTest::newRow("class not hex") << ""
+                                   << "CLASS"
+                                   << "1g00"
+                                   << "应为十六进制数，最多 8 位，如 1f00";
+    QTest::newRow("access code of 7") << ""
+                                      << "IAC"
+                                      << "9e8b333"
+                                      << "应为十六进制数，最多 6 位，如 9e8b33";
+    const QString inquiry
+        = QStringLiteral("应为三个数：模式 0 或 1，最多设备数 1-32767，超时 1-48，如 1,1,48");
+    QTest::newRow("inquiry mode") << ""
+                                  << "INQM"
+                                  << "0,5,9"
+                                  << "";
+    QTest::newRow("inquiry time too long") << ""
+                                           << "INQM"
+                                           << "1,1,49" << inquiry;
+    QTest::newRow("inquiry of two numbers") << ""
+                                            << "INQM"
+                                            << "1,1" << inquiry;
+    QTest::newRow("uart") << ""
+                          << "UART"
+                          << "1382400,1,2"
+                          << "";
+    QTest::newRow("uart at a rate no module has")
+        << ""
+        << "UART"
+        << "14400,0,0"
+        << "应为“波特率,停止位,校验位”，波特率为 "
+           "4800/9600/19200/38400/57600/115200/230400/460800/921600/1382400 之一，停止位 0 或 "
+           "1，校验位 0、1 或 2";
+    QTest::newRow("bind with colons") << ""
+                                      << "BIND"
+                                      << "98d3:31:fd5e6f"
+                                      << "";
+    QTest::newRow("bind with commas") << ""
+                                      << "BIND"
+                                      << "98d3,31,fd5e6f"
+                                      << "";
+    QTest::newRow("bind of two parts") << ""
+                                       << "BIND"
+                                       << "98d3:31"
+                                       << "应为三段十六进制数，如 98d3:31:fd5e6f";
+    QTest::newRow("bind with a part too long") << ""
+                                               << "BIND"
+                                               << "98d3:311:fd5e6f"
+                                               << "应为三段十六进制数，如 98d3:31:fd5e6f";
+}
+
+void TestEngine::valueProblems()
+{
+    QFETCH(QString, version);
+    QFETCH(QString, word);
+    QFETCH(QString, value);
+    QFETCH(QString, problem);
+    QCOMPARE(ValueProblem(SettingStep(word), value, FormsFor(version)), problem);
+    if (problem.isEmpty())
+        return;
+    // The guard lists it, and nothing is written until it is mended.
+    PanelRig rig;
+    if (!version.isEmpty())
+        rig.module.Set("VERSION", version.toStdString());
+    rig.Query();
+    rig.fields.texts[SettingText1Index(SettingStep(word))] = value; // as typed
+    QCOMPARE(rig.Update(), QStringList());
+    QVERIFY(rig.confirm.asked.isEmpty());
+    QCOMPARE(rig.confirm.refused.size(), 1);
+    QVERIFY2(rig.confirm.refused[0].endsWith(SettingName(SettingStep(word), rig.fields) + "："
+                                             + problem),
+             qPrintable(rig.confirm.refused[0]));
+}
+
+void TestEngine::oneCommandPerSetting_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("answered with a NUL") << "answered";
+    QTest::newRow("paired") << "paired";
+    QTest::newRow("a box that holds a line break all the same") << "held";
+}
+
+void TestEngine::oneCommandPerSetting()
+{
+    QFETCH(QString, path);
+    PanelRig rig;
+    if (path == "answered")
+        rig.module.Set("NAME", std::string("BENCH\0AT+ORGL", 13));
+    rig.Query();
+    if (path == "paired")
+        rig.pairing.Keep(), rig.origin.PortSearched(1), rig.module.Set("ADDR", "1:2:3"),
+            rig.Query(), rig.pairing.Bind();
+    if (path == "held") {
+        // Past the guard, as nothing in the window can: the engine's own last check.
+        rig.fields.texts[4] = QStringLiteral("1234\r\nAT+ORGL");
+        rig.engine.StartUpdate();
+        const QStringList lines = rig.Run(); // the steps before it
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.last(), QStringLiteral("AT+CLASS=1f00"));
+        QCOMPARE(rig.warning.shown,
+                 QStringList { "警告|Text1(4)的值含有换行或 NUL，更新已在写入它之前停止！" });
+        return;
+    }
+    rig.confirm.write = true;
+    const QStringList lines = rig.Update();
+    QCOMPARE(lines.size(), UpdateSteps);
+    for (const QString &line : lines)
+        QVERIFY2(!HoldsControlCharacter(line), qPrintable(line));
+    QVERIFY(rig.module.Current().at("NAME").find('\0') == std::string::npos);
+}
+
+void TestEngine::loadOrBindDuringQuery_data()
+{
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("load") << "面板中的值载入自文件 f.ini。";
+    QTest::newRow("bind") << "已绑定到 98d3:31:fd5e6f";
+}
+
+void TestEngine::loadOrBindDuringQuery()
+{
+    QFETCH(QString, cause);
+    PanelRig rig;
+    rig.module.Set("ADDR", "98d3:31:fd5e6f");
+    rig.Query();
+    rig.pairing.Keep();
+    QCOMPARE(rig.origin.ValuesFromPort(), 0);
+    rig.origin.PortSearched(1); // the next module
+    QCOMPARE(rig.origin.ValuesFromPort(), 1);
+    rig.module = sim::ModuleCore();
+    rig.module.SilenceCommand("AT+STATE?"); // slow to answer step 14
+    rig.Query();
+    QCOMPARE(rig.state.StepIndex, qint16(QuerySteps));
+    QVERIFY(rig.state.AwaitingReply);
+    QTest::currentDataTag() == QByteArray("load") ? rig.origin.Loaded(QStringLiteral("f.ini"))
+                                                  : rig.pairing.Bind();
+    QCOMPARE(rig.state.WorkMode, ModeIdle); // the query stopped
+    rig.port.Deliver(QStringLiteral("+STATE:INITIALIZED\r\nOK\r\n")); // the late answer
+    rig.engine.OnReceive(), rig.origin.Follow();
+    rig.confirm.write = false;
+    QCOMPARE(rig.Update(), QStringList());
+    QVERIFY2(rig.confirm.asked.value(0).contains(cause), qPrintable(rig.confirm.asked.value(0)));
+    QCOMPARE(rig.origin.ValuesFromPort(), QTest::currentDataTag() == QByteArray("load") ? 0 : 1);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -8,6 +8,8 @@
 #include "common/wholetext.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
+#include "engine/settingcheck.h"
+#include "engine/update.h"
 #include "fakes.h"
 #include "panel/panelmenu.h"
 #include "panel/settingspanel.h"
@@ -141,6 +143,8 @@ private slots:
     void panelRows();
     void panelFieldsKeepText_data();
     void panelFieldsKeepText();
+    void settingsBoxPaste_data();
+    void settingsBoxPaste();
     void optionGroupsExclusiveAndClear();
     void commandBoxKeptForTheNextRun();
     void ctrlEnterSends_data();
@@ -1225,26 +1229,79 @@ void TestForm1::panelFieldsKeepText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("cut"); // too wide for the box: whole in its tooltip
-    QTest::newRow("plain") << "TARVENIT-BT" << false;
-    QTest::newRow("spaces around") << "  a b  " << false;
-    QTest::newRow("chinese") << "蓝牙模块" << false;
-    QTest::newRow("line feed") << "x\n" << false;
-    QTest::newRow("wider than the box") << "98d3:31:fd5e6f 98d3:31:fd5e6f 98d3:31" << true;
+    QTest::addColumn<QString>("kept"); // empty: the text as given
+    QTest::newRow("plain") << "TARVENIT-BT" << false << "";
+    QTest::newRow("spaces around") << "  a b  " << false << "";
+    QTest::newRow("chinese") << "蓝牙模块" << false << "";
+    QTest::newRow("line feed shown, never held") << "x\n" << false << "x\uFFFD";
+    QTest::newRow("NUL and DEL too")
+        << QStringView(u"a\0b\x7f", 4).toString() << false << "a\uFFFDb\uFFFD";
+    QTest::newRow("wider than the box") << "98d3:31:fd5e6f 98d3:31:fd5e6f 98d3:31" << true << "";
 }
 
 void TestForm1::panelFieldsKeepText()
 {
     QFETCH(QString, text);
     QFETCH(bool, cut);
+    QFETCH(QString, kept);
     SettingsPanel &panel = m_form->Panel();
     const QRect place = panel.Text1Box(9)->geometry();
     panel.SetText1(9, text);
-    QCOMPARE(panel.Text1(9), text);
+    QCOMPARE(panel.Text1(9), kept.isEmpty() ? text : kept);
     QCOMPARE(panel.Text1Box(9)->toolTip(), cut ? text : QString());
     QCOMPARE(panel.Text1Box(9)->geometry(), place);
     // The most recent address is cut in its narrow box.
     panel.SetText1(11, QStringLiteral("98d3:31:fd5e6f"));
     QCOMPARE(panel.Text1Box(11)->toolTip(), QStringLiteral("98d3:31:fd5e6f"));
+}
+
+void TestForm1::settingsBoxPaste_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("kept"); // the box after the paste into "AB", caret between
+    QTest::newRow("a cell's line end") << 4 << "4321\n"
+                                       << "A4321B";
+    QTest::newRow("its CR LF") << 4 << "4321\r\n"
+                               << "A4321B";
+    QTest::newRow("a second command") << 0 << "BENCH\r\nAT+UART=9600,0,0"
+                                      << "AB";
+    QTest::newRow("two line ends") << 4 << "4321\n\n"
+                                   << "AB";
+    QTest::newRow("a NUL") << 0 << QStringView(u"BEN\0CH", 6).toString() << "AB";
+    QTest::newRow("a tab") << 8 << "1,1,\t48"
+                           << "AB";
+    QTest::newRow("read-only: the version") << 1 << "x"
+                                            << "AB";
+    QTest::newRow("read-only: the own address") << 2 << "x"
+                                                << "AB";
+    QTest::newRow("read-only: the state") << 9 << "x"
+                                          << "AB";
+    QTest::newRow("read-only: the last address") << 11 << "x"
+                                                 << "AB";
+}
+
+void TestForm1::settingsBoxPaste()
+{
+    QFETCH(int, index);
+    QFETCH(QString, pasted);
+    QFETCH(QString, kept);
+    QLineEdit *box = m_form->Panel().Text1Box(index);
+    QSignalSpy noted(box, SIGNAL(noteShown(QString)));
+    m_form->Panel().SetText1(index, QStringLiteral("AB"));
+    box->setFocus();
+    box->setCursorPosition(1);
+    QGuiApplication::clipboard()->setText(pasted);
+    Press(Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(box->text(), kept);
+    const bool refused = kept == "AB" && !box->isReadOnly();
+    QCOMPARE(noted.size(), refused ? 1 : 0);
+    QCOMPARE(box->isReadOnly(), StepOfText1(index) == 0);
+    // What a screen reader edits goes the same way.
+    QAccessibleEditableTextInterface *editable
+        = QAccessible::queryAccessibleInterface(box)->editableTextInterface();
+    editable->insertText(0, pasted);
+    QCOMPARE(box->text(), refused || box->isReadOnly() ? kept : PastedValue(pasted).value() + kept);
 }
 
 void TestForm1::optionGroupsExclusiveAndClear()

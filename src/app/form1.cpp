@@ -333,10 +333,13 @@ void Form1::Command4_Click()
     // The operator takes over from the wait for a lost adapter and the searches.
     m_watch->Stop();
     StopSearches();
-    m_origin->PortSearched();
+    m_origin->PortSearched(Uart1->IsOpen() ? Uart1->PortNumber() : 0);
     m_state.ModuleVersion.clear(); // another port may hold another module
     SearchNextPort(m_state.LastPortTried, *Uart1, Combo1->currentText(),
                    std::bind_front(&Form1::SetPortStatus, this), *m_warning, *m_sharedNotice);
+    // What the last port's module said, and its bytes still on the way, are no reply of this
+    // port's module.
+    m_engine->DiscardReceived();
     // Only where the search ended is news; the ports tried on the way are not. A search that
     // found nothing says so in its box.
     if (Uart1->IsOpen())
@@ -433,6 +436,15 @@ void Form1::KeepTrackOfThePanel()
     m_pairing = std::make_unique<Pairing>(*m_panel, *m_origin);
     m_panelMenu = std::make_unique<PanelMenu>(this, *m_panel, *m_origin, *m_pairing, *m_warning);
     m_origin->SetMarksWatcher([this] { m_panel->SetMarks(m_origin->Marks()); });
+    m_origin->SetQueryStopper([this] { m_engine->StopSequence(); });
+    m_origin->SetOriginWatcher([this] {
+        const int from = m_origin->ValuesFromPort();
+        const QString source = from ? tr("来自端口 %1 的模块").arg(from) : QString();
+        m_panel->SetSource(source);
+        if (!source.isEmpty())
+            m_announcer->Say(source);
+    });
+    m_panel->SetNoteHandler([this](const QString &note) { m_announcer->Say(note); });
     m_panel->SetEditedHandler([this](int step) { m_origin->Edited(step); });
 }
 
@@ -492,7 +504,7 @@ void Form1::Uart1_DeviceLost()
     m_watch->Start();
     m_engine->OnPortLost();
     // After the engine: a query the loss ends is over before the port counts as changed.
-    m_origin->PortLost();
+    m_origin->PortLost(Uart1->PortNumber());
 }
 
 void Form1::RichTextBox1_SelChange()

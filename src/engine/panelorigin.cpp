@@ -66,6 +66,7 @@ void PanelOrigin::Follow()
     if (m_mode == ModeSearching && (mode != ModeSearching || starting))
         QueryEnded();
     if (mode == ModeSearching && starting) {
+        m_read = true;
         m_reading = Reading::Running;
         m_queryPort = m_port;
         m_touched.clear();
@@ -100,6 +101,7 @@ void PanelOrigin::QueryEnded()
     }
     m_reading = Reading::Complete;
     m_since = PortSince::Same;
+    SetValuesFrom(0);
     m_file.clear();
     m_bound.clear();
     m_readAt = QDateTime::currentDateTime();
@@ -130,19 +132,24 @@ void PanelOrigin::SetMarks(std::map<int, QString> marks)
         m_marksWatcher();
 }
 
-void PanelOrigin::PortSearched()
+void PanelOrigin::PortSearched(int from)
 {
-    PortChanged(PortSince::Searched);
+    PortChanged(PortSince::Searched, from);
 }
 
-void PanelOrigin::PortLost()
+void PanelOrigin::PortLost(int from)
 {
-    PortChanged(PortSince::Lost);
+    PortChanged(PortSince::Lost, from);
 }
 
-void PanelOrigin::PortChanged(PortSince why)
+void PanelOrigin::PortChanged(PortSince why, int from)
 {
     ++m_port;
+    // The values stay (the operator may mean to write them into the next module), but the
+    // panel says whose they are.
+    if (m_read && from > 0 && m_valuesFrom == 0)
+        SetValuesFrom(from);
+    m_read = false;
     // What was read and written concerned the module that was on the port; the panel
     // still shows it, so the marks stay.
     m_answered.clear();
@@ -161,18 +168,41 @@ void PanelOrigin::Cleared()
         m_reading = Reading::Cleared;
     m_file.clear();
     m_bound.clear();
+    m_read = false;
+    SetValuesFrom(0);
     SetMarks({});
 }
 
 void PanelOrigin::Loaded(const QString &file)
 {
     m_file = file;
+    m_read = false;
+    StopRunningQuery();
+    SetValuesFrom(0);
     SetMarks({});
 }
 
 void PanelOrigin::Bound(const QString &address)
 {
     m_bound = address;
+    StopRunningQuery();
+}
+
+void PanelOrigin::StopRunningQuery()
+{
+    // Stopped, the query counts as unfinished: the file's or the bind's cause stays until
+    // a query completes after it.
+    if (m_reading == Reading::Running && m_stopQuery)
+        m_stopQuery();
+}
+
+void PanelOrigin::SetValuesFrom(int port)
+{
+    if (port == m_valuesFrom)
+        return;
+    m_valuesFrom = port;
+    if (m_originWatcher)
+        m_originWatcher();
 }
 
 void PanelOrigin::Edited(int step)

@@ -42,9 +42,19 @@ public:
     // step goes out), a change of mode.
     void Follow();
 
-    // The port was closed by a search (whatever it opened then), or went away.
-    void PortSearched();
-    void PortLost();
+    // The port was closed by a search (whatever it opened then), or went away; `from` is
+    // the number of the port it was, 0 when none was open.
+    void PortSearched(int from = 0);
+    void PortLost(int from = 0);
+    // The number of the port whose module the panel's values were read from, while that
+    // module is no longer the one on the open port (it was searched away or lost since);
+    // 0 when they are this port's, or were cleared or loaded from a file since.
+    int ValuesFromPort() const { return m_valuesFrom; }
+    // Runs at every change of where the values came from.
+    void SetOriginWatcher(std::function<void()> watcher) { m_originWatcher = std::move(watcher); }
+    // Ends the running query: a load or a bind takes its place, and what the query still
+    // read would overwrite what was put into the panel.
+    void SetQueryStopper(std::function<void()> stop) { m_stopQuery = std::move(stop); }
     // The panel was emptied, filled from a file, or bound to an address (its settings
     // changed each told as edited); the operator edited the setting that update step
     // `step` writes.
@@ -78,14 +88,20 @@ private:
     enum class Reading { Nothing, Running, Unfinished, Complete, Cleared };
     enum class PortSince { Same, Lost, Searched };
 
-    void PortChanged(PortSince why);
+    void PortChanged(PortSince why, int from);
     void QueryEnded();
     void MarkDifferences();
     void SetMarks(std::map<int, QString> marks);
+    void SetValuesFrom(int port);
+    void StopRunningQuery();
 
     const EngineState &m_state;
     SettingsFields &m_panel;
     std::function<void()> m_marksWatcher;
+    std::function<void()> m_originWatcher;
+    std::function<void()> m_stopQuery;
+    int m_valuesFrom = 0;
+    bool m_read = false; // the panel holds values a query on this port read
 
     QString m_mode; // the engine's as last followed
     int m_port = 0; // counts the ports opened (or tried): what was read belongs to one

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settingsbox.h"
 
+#include "engine/settingcheck.h"
+
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QPainter>
+#include <QToolTip>
+#include <QValidator>
 
 namespace {
 
@@ -127,21 +132,56 @@ public:
 
     void deleteText(int start, int end) override
     {
-        Box()->setText(Box()->text().remove(start, end - start));
+        Box()->TakeEdit(Box()->text().remove(start, end - start), start);
     }
     void insertText(int offset, const QString &text) override
     {
-        Box()->setText(Box()->text().insert(offset, text));
+        Box()->TakeEdit(Box()->text().insert(offset, text), offset + int(text.size()));
     }
     void replaceText(int start, int end, const QString &text) override
     {
-        Box()->setText(Box()->text().replace(start, end - start, text));
+        Box()->TakeEdit(Box()->text().replace(start, end - start, text), start + int(text.size()));
     }
 
 private:
-    QLineEdit *Box() const { return static_cast<QLineEdit *>(widget()); }
+    SettingsBox *Box() const { return static_cast<SettingsBox *>(widget()); }
     // By convention -2 stands for the caret.
     int AtCaret(int offset) const { return offset == -2 ? cursorPosition() : offset; }
+};
+
+QString ControlNote()
+{
+    return QCoreApplication::translate("SettingsBox", "这里不能有换行或其他控制字符，没有填入。");
+}
+
+// What the operator pastes, drops or types lands before the caret: one line end there is
+// what a spreadsheet cell carries, and goes; anything else with a control character is
+// refused, and the box stays as it was.
+class NoControlCharacters : public QValidator
+{
+public:
+    explicit NoControlCharacters(SettingsBox *box)
+        : QValidator(box)
+        , m_box(box)
+    { }
+
+    State validate(QString &input, int &pos) const override
+    {
+        if (!HoldsControlCharacter(input))
+            return Acceptable;
+        const std::optional<QString> before = PastedValue(input.first(pos));
+        const QStringView after = QStringView(input).sliced(pos);
+        if (before && !HoldsControlCharacter(after)) {
+            input = *before + after.toString();
+            pos = int(before->size());
+            return Acceptable;
+        }
+        m_box->ShowNote(ControlNote());
+        return Invalid;
+    }
+
+private:
+    SettingsBox *m_box;
 };
 
 QAccessibleInterface *SettingsBoxFactory(const QString &className, QObject *object)
@@ -158,6 +198,25 @@ SettingsBox::SettingsBox(QWidget *parent)
 {
     static const bool installed = (QAccessible::installFactory(SettingsBoxFactory), true);
     Q_UNUSED(installed);
+    setValidator(new NoControlCharacters(this));
+}
+
+void SettingsBox::ShowNote(const QString &note)
+{
+    QToolTip::showText(mapToGlobal(QPoint(0, height())), note, this);
+    emit noteShown(note);
+}
+
+bool SettingsBox::TakeEdit(const QString &text, int caret)
+{
+    if (isReadOnly())
+        return false;
+    QString edited = text;
+    if (validator()->validate(edited, caret) == QValidator::Invalid)
+        return false;
+    setText(edited);
+    setCursorPosition(caret);
+    return true;
 }
 
 void SettingsBox::paintEvent(QPaintEvent *event)

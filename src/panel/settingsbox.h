@@ -16,12 +16,25 @@ inline const char *const MarkProperty = "settingMark";
 // Screen readers read it through an accessible interface of its own, which gives the text
 // its whole length in every attribute run (Qt's own gives runs of no length, and a screen
 // reader that builds the spoken line from them drops the last character).
+//
+// A box never holds a control character: a line break in a value would reach the module as a
+// second command. A paste loses the one line end a spreadsheet cell carries; any other
+// control character refuses the paste (or drop) whole, with a short note beside the box.
 class SettingsBox : public QLineEdit
 {
     Q_OBJECT
 
 public:
     explicit SettingsBox(QWidget *parent);
+
+    // The note beside the box: shown as a tooltip there, and told with noteShown.
+    void ShowNote(const QString &note);
+    // The text an edit of a screen reader's gives, with the caret after what it put in, if
+    // the box takes it.
+    bool TakeEdit(const QString &text, int caret);
+
+signals:
+    void noteShown(const QString &note);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

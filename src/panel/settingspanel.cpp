@@ -7,6 +7,7 @@
 #include "common/twips.h"
 #include "common/wholetext.h"
 #include "engine/enginestate.h"
+#include "engine/settingcheck.h"
 #include "engine/update.h"
 
 #include <QApplication>
@@ -36,6 +37,10 @@ struct PanelRow
     int labelLeft, labelTop, labelWidth;
     int fieldLeft, fieldTop, fieldWidth;
 };
+
+// The line over the rows, between the buttons and the first row: it fits that gap.
+constexpr int SourceLeft = 5145, SourceTop = 645, SourceWidth = 4005, SourceHeight = 195;
+constexpr QRgb SourceColour = qRgb(160, 80, 0);
 
 constexpr int Frame1 = -1;
 constexpr int Frame2 = -2;
@@ -159,6 +164,12 @@ SettingsPanel::SettingsPanel(QWidget *window)
             label->setBuddy(box);
             m_text1[row.field] = box;
             QObject::connect(box, &QLineEdit::textChanged, box, [box] { ShowTip(box); });
+            QObject::connect(box, &SettingsBox::noteShown, box, [this](const QString &note) {
+                if (m_noted)
+                    m_noted(note);
+            });
+            // What the update never writes is shown, not edited: an edit there would be lost.
+            box->setReadOnly(StepOfText1(row.field) == 0);
             if (const int step = StepOfText1(row.field)) {
                 QObject::connect(box, &QLineEdit::textEdited, box, [this, step] {
                     if (m_edited)
@@ -181,6 +192,14 @@ SettingsPanel::SettingsPanel(QWidget *window)
                 m_edited(StepOfOption(id));
         });
     }
+
+    m_source = new QLabel(window);
+    m_source->setObjectName(QStringLiteral("PanelSource"));
+    m_source->setGeometry(FromTwips(SourceLeft, SourceTop, SourceWidth, SourceHeight));
+    QPalette palette = m_source->palette();
+    palette.setColor(QPalette::WindowText, QColor(SourceColour));
+    m_source->setPalette(palette);
+    m_source->hide();
 
     for (const PanelOption &option : PanelOptions) {
         auto *button = new QRadioButton(
@@ -214,8 +233,9 @@ QString SettingsPanel::Text1(int index) const
 
 void SettingsPanel::SetText1(int index, const QString &text)
 {
+    // Whatever it is given, a box holds no control character.
     if (QLineEdit *box = Text1Box(index))
-        box->setText(text);
+        box->setText(ControlsReplaced(text));
 }
 
 bool SettingsPanel::Option(int number) const
@@ -316,6 +336,12 @@ bool SettingsPanel::Marked(int step) const
 {
     const QWidget *field = SettingWidget(step);
     return field && !field->property(MarkProperty).toString().isEmpty();
+}
+
+void SettingsPanel::SetSource(const QString &source)
+{
+    SetWholeText(m_source, source);
+    m_source->setVisible(!source.isEmpty());
 }
 
 QRect SettingsPanel::Area() const

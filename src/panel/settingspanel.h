@@ -23,7 +23,8 @@ class QWidget;
 // A box whose text is wider than it shows the whole text in its tooltip. A setting can
 // be marked (the module answered otherwise than an update wrote): a frame in the warning
 // colour around its box or group, and the mark's text as tooltip and accessible
-// description.
+// description. The boxes of what the update never writes (the version, the own address, the
+// state, the last address) are read-only.
 class SettingsPanel : public SettingsFields
 {
 public:
@@ -52,6 +53,15 @@ public:
     bool Marked(int step) const;
     // Runs with the update step of a setting the operator has just changed by hand.
     void SetEditedHandler(std::function<void(int step)> edited) { m_edited = std::move(edited); }
+    // Runs with the note a box shows beside it (a paste it refused), for a screen reader.
+    void SetNoteHandler(std::function<void(const QString &note)> noted)
+    {
+        m_noted = std::move(noted);
+    }
+    // The line over the rows that says whose module the values came from, when it is not
+    // the one on the open port ("来自端口 1 的模块"); empty hides it.
+    void SetSource(const QString &source);
+    QLabel *SourceLabel() const { return m_source; }
     // The rectangle the rows take in the window.
     QRect Area() const;
 
@@ -64,6 +74,8 @@ private:
     std::map<int, QLabel *> m_label6;
     std::map<int, QRadioButton *> m_options;
     QWidget *m_frames[2] = {};
+    QLabel *m_source = nullptr;
     QButtonGroup *m_groups[2] = {};
     std::function<void(int)> m_edited;
+    std::function<void(const QString &)> m_noted;
 };

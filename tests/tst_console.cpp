@@ -1128,7 +1128,8 @@ void TestConsole::menuByKeyboard()
     }
     QCOMPARE(entries,
              (QStringList { "复制(&C)", "全选(&A)", "查找…", "保存为文件…", "记录到文件…[ ]",
-                            "显示时间[ ]", "十六进制显示[ ]", "暂停滚动[ ]" }));
+                            "显示时间[ ]", "十六进制显示[ ]", "暂停滚动[ ]", "放大", "缩小",
+                            "原始大小", "缩放：100%" }));
 }
 
 QTEST_MAIN(TestConsole)

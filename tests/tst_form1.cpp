@@ -30,6 +30,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTimer>
@@ -99,6 +101,8 @@ private slots:
     void startUpDefaults();
     void geometry_data();
     void geometry();
+    void layoutFollowsSize_data();
+    void layoutFollowsSize();
     void captions();
     void chooseLanguage_data();
     void chooseLanguage();
@@ -158,9 +162,11 @@ private slots:
 void TestForm1::startUpDefaults()
 {
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Tarvenit"));
-    QCOMPARE(m_form->size(), QSize(623, 548));
-    QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
-    QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    // The design's size under the window's menu, and free to grow or shrink.
+    const QWidget *client = m_form->findChild<QWidget *>(QStringLiteral("Client"));
+    QCOMPARE(client->size(), QSize(623, 548));
+    QCOMPARE(m_form->width(), 623);
+    QVERIFY(m_form->minimumWidth() < 623 && m_form->maximumWidth() > 623);
     QCOMPARE(m_form->windowIcon().availableSizes().value(0), QSize(48, 48));
 
     QStringList bauds;
@@ -211,6 +217,40 @@ void TestForm1::geometry()
     const QWidget *widget = m_form->findChild<QWidget *>(name);
     QVERIFY(widget);
     QCOMPARE(widget->geometry(), rect);
+}
+
+void TestForm1::layoutFollowsSize_data()
+{
+    QTest::addColumn<QSize>("client"); // the room under the menu
+    QTest::newRow("the design") << QSize(623, 548);
+    QTest::newRow("1280x1024") << QSize(1280, 990);
+    QTest::newRow("wider only") << QSize(1000, 548);
+    QTest::newRow("1366x768 at 1.5") << QSize(906, 450);
+    QTest::newRow("1920x1080 at 2") << QSize(956, 480);
+}
+
+void TestForm1::layoutFollowsSize()
+{
+    QFETCH(QSize, client);
+    auto *scroll = m_form->findChild<QScrollArea *>(QStringLiteral("ClientScroll"));
+    m_form->resize(client.width(), client.height() + scroll->y());
+    QTRY_COMPARE_WITH_TIMEOUT(scroll->size(), client, 2000);
+    const QSize extra = (client - QSize(623, 548)).expandedTo(QSize(0, 0));
+    const int half = extra.width() / 2;
+    QCOMPARE(m_form->RichTextBox1->geometry(), QRect(14, 56, 319 + half, 414 + extra.height()));
+    QCOMPARE(m_form->Text2->geometry(),
+             QRect(343 + half, 427, 267 + extra.width() - half, 71 + extra.height()));
+    QCOMPARE(m_form->Command5->geometry().topLeft(), QPoint(343 + half, 504 + extra.height()));
+    // The panel's rows keep their places beside the console.
+    QCOMPARE(m_form->Panel().Text1Box(0)->geometry(), QRect(413 + half, 56, 197, 22));
+    QCOMPARE(m_form->Panel().Label6(8)->geometry(), QRect(343 + half, 370, 148, 22));
+    QCOMPARE(m_form->Command1->x() - m_form->RichTextBox1->geometry().right(), 343 - 332);
+    // Every control inside the client, which scrolls where the window is smaller.
+    const QWidget *area = scroll->widget();
+    for (const QWidget *control : area->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        QVERIFY2(area->rect().contains(control->geometry()), qPrintable(control->objectName()));
+    QCOMPARE(scroll->verticalScrollBar()->maximum() > 0, client.height() < 548);
+    QCOMPARE(scroll->horizontalScrollBar()->maximum() > 0, client.width() < 623);
 }
 
 void TestForm1::captions()

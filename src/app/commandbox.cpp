@@ -1,27 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandbox.h"
 
+#include "preferences.h"
+
 #include <QActionGroup>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QSettings>
 #include <QTextCursor>
 
 namespace {
-
-// The operator's choices kept between runs: one file in the user's configuration folder
-// (~/.config/Tarvenit/Tarvenit.ini; %APPDATA%\Tarvenit\Tarvenit.ini on Windows).
-class Preferences : public QSettings
-{
-public:
-    Preferences()
-        : QSettings(QSettings::IniFormat,
-                    QSettings::UserScope,
-                    QStringLiteral("Tarvenit"),
-                    QStringLiteral("Tarvenit"))
-    { }
-};
 
 const QString EndingKey = QStringLiteral("CommandBox/lineEnding");
 const QString HexKey = QStringLiteral("CommandBox/hexEntry");
@@ -44,6 +34,8 @@ CommandBox::CommandBox(QWidget *parent)
         if (!m_recalling)
             m_history.Edited();
     });
+    CreateActions();
+    ShowChoices();
 }
 
 OutgoingCommand CommandBox::Command()
@@ -71,12 +63,14 @@ void CommandBox::SetEnding(LineEnding ending)
         if (choice.ending == ending)
             Preferences().setValue(EndingKey, QString::fromLatin1(choice.key));
     }
+    ShowChoices();
 }
 
 void CommandBox::SetHexEntry(bool hex)
 {
     m_hex = hex;
     Preferences().setValue(HexKey, hex);
+    ShowChoices();
 }
 
 void CommandBox::keyPressEvent(QKeyEvent *event)
@@ -112,27 +106,89 @@ void CommandBox::Recall(const std::optional<QString> &text)
     moveCursor(QTextCursor::End);
 }
 
+void CommandBox::CreateActions()
+{
+    m_endings = new QMenu(LineEndingsCaption(), this);
+    auto *group = new QActionGroup(m_endings);
+    for (const LineEndingChoice &choice : LineEndingChoices) {
+        QAction *action
+            = m_endings->addAction(QCoreApplication::translate("Outgoing", choice.caption));
+        action->setCheckable(true);
+        action->setData(int(choice.ending));
+        group->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, ending = choice.ending] { SetEnding(ending); });
+    }
+    m_hexAction = new QAction(HexEntryCaption(), this);
+    m_hexAction->setCheckable(true);
+    connect(m_hexAction, &QAction::toggled, this, &CommandBox::SetHexEntry);
+    // The box's own keys, named where the operator finds them.
+    const auto named = [this](const QString &caption, const QKeySequence &keys, auto handler) {
+        auto *action = new QAction(
+            caption + QLatin1Char('\t') + keys.toString(QKeySequence::NativeText), this);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    m_keyActions = {
+        named(tr("发送命令"), QKeySequence(Qt::ControlModifier | Qt::Key_Return),
+              [this] { emit sendRequested(); }),
+        named(tr("上一条命令"), QKeySequence(Qt::ControlModifier | Qt::Key_Up),
+              [this] { Recall(m_history.Older(toPlainText())); }),
+        named(tr("下一条命令"), QKeySequence(Qt::ControlModifier | Qt::Key_Down),
+              [this] { Recall(m_history.Newer()); }),
+    };
+    m_mark = new QLabel(this);
+    m_mark->setObjectName(QStringLiteral("LineEndingMark"));
+    QPalette palette = m_mark->palette();
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::Disabled, QPalette::WindowText));
+    m_mark->setPalette(palette);
+    m_mark->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setViewportMargins(0, 0, 0, m_mark->fontMetrics().height());
+}
+
+QList<QAction *> CommandBox::ToolActions() const
+{
+    return m_keyActions + QList<QAction *> { m_endings->menuAction(), m_hexAction };
+}
+
+void CommandBox::ShowChoices()
+{
+    // Hex entry adds nothing: the choice waits until the box is text again.
+    m_endings->setEnabled(!m_hex);
+    for (QAction *action : m_endings->actions())
+        action->setChecked(action->data().toInt() == int(m_ending));
+    const QSignalBlocker quiet(m_hexAction);
+    m_hexAction->setChecked(m_hex);
+    QString caption;
+    for (const LineEndingChoice &choice : LineEndingChoices) {
+        if (choice.ending == m_ending)
+            caption = QCoreApplication::translate("Outgoing", choice.caption);
+    }
+    const QString shown = m_hex ? HexEntryCaption() : tr("行尾：%1").arg(caption);
+    m_mark->setText(shown);
+    setAccessibleDescription(shown);
+    emit choicesShown(shown);
+}
+
+QString CommandBox::ChoicesText() const
+{
+    return m_mark->text();
+}
+
+void CommandBox::resizeEvent(QResizeEvent *event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    // Under the text, inside the frame, left of the scroll bar.
+    const QRect text = viewport()->geometry();
+    m_mark->setGeometry(text.left() + 2, text.bottom() + 1, text.width() - 2,
+                        m_mark->fontMetrics().height());
+}
+
 void CommandBox::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu *menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addSeparator();
-    QMenu *endings = menu->addMenu(LineEndingsCaption());
-    // Hex entry adds nothing: the choice waits until the box is text again.
-    endings->setEnabled(!m_hex);
-    auto *group = new QActionGroup(endings);
-    for (const LineEndingChoice &choice : LineEndingChoices) {
-        QAction *action
-            = endings->addAction(QCoreApplication::translate("Outgoing", choice.caption));
-        action->setCheckable(true);
-        action->setChecked(choice.ending == m_ending);
-        group->addAction(action);
-        connect(action, &QAction::triggered, this,
-                [this, ending = choice.ending] { SetEnding(ending); });
-    }
-    QAction *hex = menu->addAction(HexEntryCaption());
-    hex->setCheckable(true);
-    hex->setChecked(m_hex);
-    connect(hex, &QAction::toggled, this, &CommandBox::SetHexEntry);
+    menu->addActions(ToolActions());
     menu->popup(event->globalPos());
 }

@@ -20,6 +20,7 @@
 #include "noticebox.h"
 #include "panel/panelmenu.h"
 #include "panel/settingspanel.h"
+#include "preferences.h"
 #include "serial/portsearch.h"
 #include "serial/portwatch.h"
 #include "serial/serialport.h"
@@ -31,44 +32,75 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
+#include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
 namespace {
 
-// Every control outside the settings panel: name, caption, and place in twips.
-// Controls without a caption carry an accessible name instead.
+// The design's client area, in twips: the window's default and smallest size but for its
+// menu.
+constexpr int ClientWidth = 9345;
+constexpr int ClientHeight = 8220;
+// The share of extra width that the console takes; the panel moves right by as much, and
+// the command box under it takes the rest.
+constexpr double ConsoleShare = 0.5;
+
+// How a control follows a window larger than its design: the shares of the extra width it
+// moves right by and grows by, and the same of the extra height. The console and the
+// command box take the room; the panel keeps its rows and moves with the console's edge.
+struct Follow
+{
+    double moveX, growX, moveY, growY;
+};
+constexpr Follow Stays { 0, 0, 0, 0 };
+constexpr Follow WithPanel { ConsoleShare, 0, 0, 0 };
+constexpr Follow Console { 0, ConsoleShare, 0, 1 };
+constexpr Follow UnderConsole { 0, ConsoleShare, 1, 0 };
+constexpr Follow StatusLine { 0, 0, 1, 0 };
+constexpr Follow CommandBoxFollow { ConsoleShare, 1 - ConsoleShare, 0, 1 };
+constexpr Follow UnderCommandBox { ConsoleShare, 1 - ConsoleShare, 1, 0 };
+
+// Every control outside the settings panel: name, caption, place in twips, and how it
+// follows a larger window. Controls without a caption carry an accessible name instead.
 struct ControlPlace
 {
     const char *name;
     const char *caption;
     int left, top, width, height;
+    Follow follow;
 };
 
 const std::array<ControlPlace, 14> ControlTable = { {
-    { "Command4", QT_TRANSLATE_NOOP("Form1", "搜索端口"), 315, 210, 1170, 435 },
-    { "Label5", QT_TRANSLATE_NOOP("Form1", "波特率："), 1575, 405, 750, 330 },
-    { "Combo1", QT_TRANSLATE_NOOP("Form1", "波特率"), 2310, 315, 1170, 300 },
-    { "Label4", "", 3675, 405, 1590, 330 },
-    { "Command1", QT_TRANSLATE_NOOP("Form1", "获取模块信息"), 5145, 210, 1275, 435 },
-    { "Command2", QT_TRANSLATE_NOOP("Form1", "更新模块信息"), 6510, 210, 1275, 435 },
-    { "Command6", QT_TRANSLATE_NOOP("Form1", "清除表格数据"), 7875, 210, 1275, 435 },
-    { "RichTextBox1", QT_TRANSLATE_NOOP("Form1", "通讯记录"), 210, 840, 4785, 6210 },
-    { "Label1", "", 210, 7140, 1455, 375 },
-    { "Label2", "", 1785, 7140, 1575, 375 },
-    { "Label3", "", 3465, 7140, 1575, 375 },
-    { "Command3", QT_TRANSLATE_NOOP("Form1", "清 空 显 示"), 210, 7560, 4785, 510 },
-    { "Text2", QT_TRANSLATE_NOOP("Form1", "命令输入"), 5145, 6405, 4005, 1065 },
-    { "Command5", QT_TRANSLATE_NOOP("Form1", "发 送 命 令"), 5145, 7560, 4050, 510 },
+    { "Command4", QT_TRANSLATE_NOOP("Form1", "搜索端口"), 315, 210, 1170, 435, Stays },
+    { "Label5", QT_TRANSLATE_NOOP("Form1", "波特率："), 1575, 405, 750, 330, Stays },
+    { "Combo1", QT_TRANSLATE_NOOP("Form1", "波特率"), 2310, 315, 1170, 300, Stays },
+    { "Label4", "", 3675, 405, 1590, 330, Stays },
+    { "Command1", QT_TRANSLATE_NOOP("Form1", "获取模块信息"), 5145, 210, 1275, 435, WithPanel },
+    { "Command2", QT_TRANSLATE_NOOP("Form1", "更新模块信息"), 6510, 210, 1275, 435, WithPanel },
+    { "Command6", QT_TRANSLATE_NOOP("Form1", "清除表格数据"), 7875, 210, 1275, 435, WithPanel },
+    { "RichTextBox1", QT_TRANSLATE_NOOP("Form1", "通讯记录"), 210, 840, 4785, 6210, Console },
+    { "Label1", "", 210, 7140, 1455, 375, StatusLine },
+    { "Label2", "", 1785, 7140, 1575, 375, StatusLine },
+    { "Label3", "", 3465, 7140, 1575, 375, StatusLine },
+    { "Command3", QT_TRANSLATE_NOOP("Form1", "清 空 显 示"), 210, 7560, 4785, 510, UnderConsole },
+    { "Text2", QT_TRANSLATE_NOOP("Form1", "命令输入"), 5145, 6405, 4005, 1065, CommandBoxFollow },
+    { "Command5", QT_TRANSLATE_NOOP("Form1", "发 送 命 令"), 5145, 7560, 4050, 510,
+      UnderCommandBox },
 } };
 
-constexpr int ClientWidth = 9345;
-constexpr int ClientHeight = 8220;
 constexpr int TickMilliseconds = 10;
+// Smaller than this, the window's controls scroll rather than shrink.
+constexpr QSize SmallestWindow(320, 200);
+const QString GeometryKey = QStringLiteral("Window/geometry");
 
 // A caption spread with a space between each two characters ("清 空 显 示"), closed up for
 // a screen reader, which would spell it; the spaces between words stay.
@@ -80,6 +112,30 @@ QString WithoutLetterSpacing(QString caption)
             caption.remove(i, 1);
     }
     return caption;
+}
+
+QRect DesignPlace(const ControlPlace &place)
+{
+    return FromTwips(place.left, place.top, place.width, place.height);
+}
+
+// Where the control goes in a client `extra` larger than the design. Its edges move, so
+// that controls side by side stay so, to the pixel.
+QRect PlaceIn(const ControlPlace &place, QSize extra)
+{
+    const Follow &f = place.follow;
+    const QRect design = DesignPlace(place);
+    const auto by = [](double part, int of) { return int(part * of); };
+    const int left = design.left() + by(f.moveX, extra.width());
+    const int top = design.top() + by(f.moveY, extra.height());
+    const int right = design.right() + by(f.moveX + f.growX, extra.width());
+    const int bottom = design.bottom() + by(f.moveY + f.growY, extra.height());
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+QSize DesignSize()
+{
+    return FromTwips(0, 0, ClientWidth, ClientHeight).size();
 }
 
 const ControlPlace &Place(const char *name)
@@ -98,7 +154,7 @@ template<typename Widget> Widget *MakeControl(const char *name, QWidget *parent)
     const ControlPlace &place = Place(name);
     auto *widget = new Widget(parent);
     widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(FromTwips(place.left, place.top, place.width, place.height));
+    widget->setGeometry(DesignPlace(place));
     const QString caption
         = *place.caption ? QCoreApplication::translate("Form1", place.caption) : QString();
     if constexpr (std::is_same_v<Widget, QPushButton> || std::is_same_v<Widget, QLabel>) {
@@ -146,11 +202,25 @@ Form1::Form1(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Tarvenit"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/tarvenit.png")));
-    // Fixed single border: no resizing, no maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
-    setFixedSize(FromTwips(0, 0, ClientWidth, ClientHeight).size());
+    // The window's menu over the client, where every control has its place of the design;
+    // on a screen smaller than the design the client scrolls, so that every control can
+    // still be reached.
+    m_menuBar = new QMenuBar(this);
+    m_client = new QWidget;
+    m_client->setObjectName(QStringLiteral("Client"));
+    m_client->setMinimumSize(DesignSize());
+    m_client->installEventFilter(this);
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("ClientScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(m_client);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(scroll);
+    setMinimumSize(SmallestWindow);
 
     CreateControls();
 
@@ -196,10 +266,56 @@ Form1::Form1(QWidget *parent)
     WatchTheModule();
     KeepTrackOfThePanel();
 
+    CreateMenus();
+
     Form_Load();
 
+    resize(DesignSize() + QSize(0, m_menuBar->sizeHint().height()));
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
+    restoreGeometry(Preferences().value(GeometryKey).toByteArray());
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize)
+        LayOut();
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::LayOut()
+{
+    const QSize extra = (m_client->size() - DesignSize()).expandedTo(QSize(0, 0));
+    for (const ControlPlace &place : ControlTable) {
+        if (auto *control
+            = m_client->findChild<QWidget *>(QLatin1String(place.name), Qt::FindDirectChildrenOnly))
+            control->setGeometry(PlaceIn(place, extra));
+    }
+    m_panel->SetShift(int(ConsoleShare * extra.width()));
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_placed)
+        return;
+    m_placed = true;
+    // Kept from the last run, or a screen larger than this one's: the whole frame, its title
+    // bar too, within the screen's available area.
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    const QSize fitted = size().boundedTo(available.size() - frame);
+    if (fitted != size())
+        resize(fitted);
+    const QRect outer(frameGeometry().topLeft(), fitted + frame);
+    const QPoint at(
+        std::clamp(outer.x(), available.left(), available.right() + 1 - outer.width()),
+        std::clamp(outer.y(), available.top(), available.bottom() + 1 - outer.height()));
+    if (at != outer.topLeft())
+        move(at);
 }
 
 Form1::~Form1()
@@ -221,6 +337,7 @@ void Form1::closeEvent(QCloseEvent *event)
     for (NoticeBox *notice : { m_notice.get(), m_sharedNotice.get(), m_doneNotice.get() })
         notice->Close();
     Uart1->Close();
+    Preferences().setValue(GeometryKey, saveGeometry());
     QWidget::closeEvent(event);
 }
 
@@ -241,21 +358,22 @@ void Form1::keyPressEvent(QKeyEvent *event)
 
 void Form1::CreateControls()
 {
-    Command4 = MakeControl<QPushButton>("Command4", this);
-    Label5 = MakeControl<QLabel>("Label5", this);
-    Combo1 = MakeControl<QComboBox>("Combo1", this);
-    Label4 = MakeControl<QLabel>("Label4", this);
-    Command1 = MakeControl<QPushButton>("Command1", this);
-    Command2 = MakeControl<QPushButton>("Command2", this);
-    Command6 = MakeControl<QPushButton>("Command6", this);
-    RichTextBox1 = MakeControl<::ConsoleView>("RichTextBox1", this);
-    Label1 = MakeControl<QLabel>("Label1", this);
-    Label2 = MakeControl<QLabel>("Label2", this);
-    Label3 = MakeControl<QLabel>("Label3", this);
-    Command3 = MakeControl<QPushButton>("Command3", this);
-    Text2 = MakeControl<CommandBox>("Text2", this);
-    Command5 = MakeControl<QPushButton>("Command5", this);
-    m_panel = std::make_unique<SettingsPanel>(this);
+    QWidget *client = m_client;
+    Command4 = MakeControl<QPushButton>("Command4", client);
+    Label5 = MakeControl<QLabel>("Label5", client);
+    Combo1 = MakeControl<QComboBox>("Combo1", client);
+    Label4 = MakeControl<QLabel>("Label4", client);
+    Command1 = MakeControl<QPushButton>("Command1", client);
+    Command2 = MakeControl<QPushButton>("Command2", client);
+    Command6 = MakeControl<QPushButton>("Command6", client);
+    RichTextBox1 = MakeControl<::ConsoleView>("RichTextBox1", client);
+    Label1 = MakeControl<QLabel>("Label1", client);
+    Label2 = MakeControl<QLabel>("Label2", client);
+    Label3 = MakeControl<QLabel>("Label3", client);
+    Command3 = MakeControl<QPushButton>("Command3", client);
+    Text2 = MakeControl<CommandBox>("Text2", client);
+    Command5 = MakeControl<QPushButton>("Command5", client);
+    m_panel = std::make_unique<SettingsPanel>(client);
 
     for (QWidget *widget : { static_cast<QWidget *>(Label4), static_cast<QWidget *>(Label5),
                              static_cast<QWidget *>(Combo1) })
@@ -264,6 +382,13 @@ void Form1::CreateControls()
     // A screen reader reads the list with its label: "波特率： 38400".
     Label5->setBuddy(Combo1);
 
+    // What a send adds, where the send button is: its tooltip, and for a screen reader.
+    const auto showChoices = [this](const QString &text) {
+        Command5->setToolTip(text);
+        Command5->setAccessibleDescription(text);
+    };
+    showChoices(Text2->ChoicesText());
+    connect(Text2, &CommandBox::choicesShown, Command5, showChoices);
     Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text2->setTabChangesFocus(true);
 
@@ -278,6 +403,23 @@ void Form1::CreateControls()
     Uart1->setObjectName(QStringLiteral("Uart1"));
 
     SetTabOrder();
+}
+
+void Form1::CreateMenus()
+{
+    // One visible home for what the context menus hold: the same entries, with their keys.
+    // Each menu is filled as it opens, so that its entries are enabled as they apply.
+    const auto add = [this](const QString &title, std::function<QList<QAction *>()> entries) {
+        QMenu *menu = m_menuBar->addMenu(title);
+        connect(menu, &QMenu::aboutToShow, menu, [menu, entries] {
+            menu->clear();
+            menu->addActions(entries());
+        });
+        menu->addActions(entries());
+    };
+    add(tr("通讯记录(&R)"), [this] { return RichTextBox1->MenuActions(); });
+    add(tr("命令(&C)"), [this] { return Text2->ToolActions(); });
+    add(tr("模块设置(&S)"), [this] { return m_panelMenu->Menu()->actions(); });
 }
 
 void Form1::SetTabOrder()

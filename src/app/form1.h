@@ -28,6 +28,7 @@ class PanelOrigin;
 class PortWatch;
 class QComboBox;
 class QLabel;
+class QMenuBar;
 class QPushButton;
 class QTimer;
 class RateFinder;
@@ -90,6 +91,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form_Load();
@@ -116,9 +119,15 @@ private:
     void PaceWhileRunning();
     void ClearConsole();
     void CreateControls();
+    void CreateMenus();
     void SetTabOrder();
+    // Every control at its place for the client's size.
+    void LayOut();
 
     EngineState m_state;
+    QMenuBar *m_menuBar = nullptr;
+    QWidget *m_client = nullptr; // every control's parent, scrolled where the screen is small
+    bool m_placed = false; // within the screen, once shown
     // The text length and the caret the status line shows.
     std::pair<qsizetype, qsizetype> m_statusShown { -1, -1 };
     std::unique_ptr<FrameBatcher> m_batcher;

@@ -84,6 +84,33 @@ void ConsoleView::CreateActions()
     };
     for (const auto &[keys, steps] : zooms)
         key(keys, [this, steps = steps] { Zoom(steps); });
+    // The same in the menu, named with their keys, and the level in force.
+    m_menu->addSeparator();
+    const std::pair<QString, int> zoomEntries[] = {
+        { named(tr("放大"), QKeySequence::ZoomIn), 1 },
+        { named(tr("缩小"), QKeySequence::ZoomOut), -1 },
+        { tr("原始大小") + QLatin1Char('\t')
+              + QKeySequence(Qt::ControlModifier | Qt::Key_0).toString(QKeySequence::NativeText),
+          0 },
+    };
+    for (const auto &[caption, steps] : zoomEntries)
+        m_menu->addAction(caption, this, [this, steps = steps] { Zoom(steps); });
+    m_zoomLevel = m_menu->addAction(QString());
+    m_zoomLevel->setEnabled(false);
+    ShowZoomLevel();
+}
+
+void ConsoleView::ShowZoomLevel()
+{
+    if (!m_zoomLevel)
+        return; // the font is set before the menu is made
+    m_zoomLevel->setText(
+        tr("缩放：%1%").arg(qRound(100.0 * font().pointSizeF() / DefaultPointSize)));
+}
+
+QList<QAction *> ConsoleView::MenuActions()
+{
+    return ContextMenu()->actions();
 }
 
 QMenu *ConsoleView::ContextMenu()
@@ -263,6 +290,7 @@ void ConsoleView::changeEvent(QEvent *event)
     if (event->type() != QEvent::FontChange)
         return;
     m_layouts.SetFont(font());
+    ShowZoomLevel();
     m_topY = 0;
     SetTimesShown(m_timesShown); // the times' room, the bar, the picture
     if (!m_follow)

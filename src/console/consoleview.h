@@ -124,6 +124,8 @@ public:
     qsizetype LinesSinceHeld() const { return m_held ? LineCount() - m_heldLines : 0; }
     // The context menu: Copy and Select All first, then the record's entries.
     QMenu *ContextMenu();
+    // Its entries, enabled as they apply now, for the window's menu.
+    QList<QAction *> MenuActions();
 
 signals:
     void cursorPositionChanged();
@@ -198,6 +200,8 @@ private:
     QAction *m_logAction = nullptr;
     FindBar *m_find = nullptr;
     QAction *m_holdAction = nullptr;
+    QAction *m_zoomLevel = nullptr; // "缩放：120%", not an action
+    void ShowZoomLevel();
     bool m_settingScroll = false;
     bool m_barStale = false; // the bar's range lags behind a feed it follows
     bool m_caretShown = true;

@@ -344,6 +344,21 @@ void SettingsPanel::SetSource(const QString &source)
     m_source->setVisible(!source.isEmpty());
 }
 
+void SettingsPanel::SetShift(int shift)
+{
+    const QPoint by(shift - m_shift, 0);
+    if (by.isNull())
+        return;
+    m_shift = shift;
+    QList<QWidget *> widgets { m_source, m_frames[0], m_frames[1] };
+    for (const auto &[index, label] : m_label6)
+        widgets << label;
+    for (const auto &[index, box] : m_text1)
+        widgets << box;
+    for (QWidget *widget : widgets)
+        widget->move(widget->pos() + by);
+}
+
 QRect SettingsPanel::Area() const
 {
     QRect area;

@@ -62,6 +62,8 @@ public:
     // the one on the open port ("来自端口 1 的模块"); empty hides it.
     void SetSource(const QString &source);
     QLabel *SourceLabel() const { return m_source; }
+    // Moves the rows `shift` pixels right of their design places (the window is wider).
+    void SetShift(int shift);
     // The rectangle the rows take in the window.
     QRect Area() const;
 
@@ -75,6 +77,7 @@ private:
     std::map<int, QRadioButton *> m_options;
     QWidget *m_frames[2] = {};
     QLabel *m_source = nullptr;
+    int m_shift = 0;
     QButtonGroup *m_groups[2] = {};
     std::function<void(int)> m_edited;
     std::function<void(const QString &)> m_noted;

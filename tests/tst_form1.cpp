@@ -584,13 +584,11 @@ void TestForm1::keysWithANoticeUp_data()
     QTest::newRow("Escape, command box") << "Text2" << escape << "shared" << false << 0;
     QTest::newRow("Escape, settings box") << "Text1_0" << escape << "done" << false << 0;
     QTest::newRow("Escape, baud list") << "Combo1" << escape << "notice" << false << 0;
-    QTest::newRow("Escape, 获取模块信息") << "Command1" << escape << "done" << false << 0;
     // The first Enter or Space on a start button closes the notice; the next one presses.
     QTest::newRow("Enter, 获取模块信息") << "Command1" << enter << "notice" << false << 1;
     QTest::newRow("keypad Enter, 更新模块信息")
         << "Command2" << int(Qt::Key_Enter) << "done" << false << 1;
     QTest::newRow("Space, 获取模块信息") << "Command1" << space << "shared" << false << 1;
-    QTest::newRow("Space, 更新模块信息") << "Command2" << space << "notice" << false << 1;
     QTest::newRow("Enter held, 获取模块信息") << "Command1" << enter << "done" << true << 0;
     QTest::newRow("Enter, 清除表格数据: pressed") << "Command6" << enter << "notice" << false << 2;
 }
@@ -617,7 +615,6 @@ void TestForm1::keysWithANoticeUp()
     held ? QTest::keyPress(control, Qt::Key(key), modifiers) : Press(Qt::Key(key), modifiers);
     QCOMPARE(box.IsShown(), focused == "Command6");
     QCOMPARE(m_form->State().WorkMode, ModeIdle); // nothing asked of the module
-    QCOMPARE(QApplication::focusWidget(), control);
     if (held) {
         QKeyEvent repeat(QEvent::KeyPress, key, modifiers, QString(), true);
         QApplication::sendEvent(control, &repeat);

@@ -234,16 +234,9 @@ void TestSequences::consume_data()
     QTest::newRow("address keeps colons") << "+ADDR:1a2b:3c:4d5e6f\nOK\n"
                                           << Texts { { 2, "1a2b:3c:4d5e6f" } } << 0 << 0;
     // A keyword counts where a line names it, never inside another setting's value.
-    QTest::newRow("name holding CLASS") << "+NAME:MYCLASS\nOK\n"
-                                        << Texts { { 0, "MYCLASS" } } << 0 << 0;
-    QTest::newRow("name holding ADDR") << "+NAME:ADDR-TEST\nOK\n"
-                                       << Texts { { 0, "ADDR-TEST" } } << 0 << 0;
-    QTest::newRow("name holding BIND") << "+NAME:BIND-ME\nOK\n"
-                                       << Texts { { 0, "BIND-ME" } } << 0 << 0;
-    QTest::newRow("name that is a keyword") << "+NAME:UART\nOK\n"
-                                            << Texts { { 0, "UART" } } << 0 << 0;
-    QTest::newRow("name holding a keyword and a colon") << "+NAME:X+PSWD:1\nOK\n"
-                                                        << Texts { { 0, "X+PSWD:1" } } << 0 << 0;
+    for (const char *name : { "MYCLASS", "ADDR-TEST", "BIND-ME", "UART", "X+PSWD:1" })
+        QTest::addRow("name %s", name)
+            << QStringLiteral("+NAME:%1\nOK\n").arg(name) << Texts { { 0, name } } << 0 << 0;
     QTest::newRow("each value from the line that names it")
         << "+NAME:a:b\n+ADDR:1a2b:3c:4d5e6f\nOK\n"
         << Texts { { 0, "a:b" }, { 2, "1a2b:3c:4d5e6f" } } << 0 << 0;

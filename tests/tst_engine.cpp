@@ -126,6 +126,7 @@ private slots:
     void lineEndNotice();
     void updateGuard_data();
     void updateGuard();
+    void pairing_data();
     void pairing();
     void valueProblems_data();
     void valueProblems();
@@ -948,11 +949,27 @@ void TestEngine::updateGuard()
     QCOMPARE(rig.Update(), expected); // 写入 writes what the update always wrote
 }
 
+void TestEngine::pairing_data()
+{
+    QTest::addColumn<QString>("name"); // the first module's
+    QTest::addColumn<bool>("bound");
+    QTest::addColumn<QString>("second"); // the address the query reads before the bind
+    QTest::newRow("another module") << "TARVENIT-BT" << true << "1a2b:3c:4d5e6f";
+    QTest::newRow("the first named ADDR-TEST") << "ADDR-TEST" << true << "1a2b:3c:4d5e6f";
+    QTest::newRow("another port, not read yet") << "TARVENIT-BT" << true << "";
+    QTest::newRow("itself") << "TARVENIT-BT" << false << "98d3:31:fd5e6f";
+    QTest::newRow("itself, in capitals and commas") << "TARVENIT-BT" << false << "98D3,31,FD5E6F";
+}
+
 void TestEngine::pairing()
 {
+    QFETCH(QString, name);
+    QFETCH(QString, second);
+    QFETCH(bool, bound);
     PanelRig rig;
     QVERIFY(!rig.pairing.CanKeep());
     rig.module.Set("ADDR", "98d3:31:fd5e6f");
+    rig.module.Set("NAME", name.toStdString());
     rig.Query();
     QVERIFY(rig.pairing.CanKeep());
     rig.pairing.Keep();
@@ -960,11 +977,24 @@ void TestEngine::pairing()
 
     // The second module, on another port, read and bound to the first.
     rig.origin.PortSearched(), rig.module = sim::ModuleCore();
-    rig.Query(), rig.pairing.Bind();
+    rig.module.Set("ADDR", second.toStdString());
+    if (!second.isEmpty())
+        rig.Query();
+    const FakeFields before = rig.fields;
+    const auto refused = rig.pairing.Bind();
+    QCOMPARE(!refused, bound);
+    if (!bound) { // the panel and the guard as they were
+        QCOMPARE(refused->text, QStringLiteral("不能绑定到模块自己的地址"));
+        QVERIFY(rig.fields.texts == before.texts && rig.fields.options == before.options);
+        QVERIFY(rig.origin.FromCompleteQuery());
+        return;
+    }
     QCOMPARE(rig.fields.Selected(1), 1); // master
     QCOMPARE(rig.fields.Selected(4), 5); // connection mode 0
     QCOMPARE(rig.fields.Text1(7), QStringLiteral("98d3:31:fd5e6f"));
-    QCOMPARE(rig.fields.Text1(0), QStringLiteral("TARVENIT-BT")); // the rest stays
+    QCOMPARE(rig.fields.Text1(0), second.isEmpty() ? name : "TARVENIT-BT"); // the rest stays
+    if (second.isEmpty())
+        return;
     const QStringList written = rig.Update();
     QVERIFY(rig.confirm.asked.value(0).contains(QStringLiteral("已绑定到 98d3:31:fd5e6f")));
     QVERIFY(rig.confirm.details.value(0).contains(

@@ -117,6 +117,8 @@ private slots:
     void arrowKeysMoveWithinAGroup();
     void enterPressesOnlyAFocusedButton_data();
     void enterPressesOnlyAFocusedButton();
+    void keysWithANoticeUp_data();
+    void keysWithANoticeUp();
     void statusAfterAppends_data();
     void statusAfterAppends();
     void clickIntoTheMiddle();
@@ -612,6 +614,58 @@ void TestForm1::enterPressesOnlyAFocusedButton()
         QCOMPARE(clicks[i]->count(), pressed && buttons[i] == control ? 1 : 0);
     // The command box takes the line break that the module needs.
     QCOMPARE(m_form->Text2->Command().bytes, focused == QLatin1String("Text2") ? "\r\n" : "");
+}
+
+void TestForm1::keysWithANoticeUp_data()
+{
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<int>("key"); // pressed twice, the second time held when `held`
+    QTest::addColumn<QString>("notice"); // which of the window's
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<int>("clicks"); // of the focused control
+    const int escape = Qt::Key_Escape, enter = Qt::Key_Return, space = Qt::Key_Space;
+    QTest::newRow("Escape, console") << "RichTextBox1" << escape << "notice" << false << 0;
+    QTest::newRow("Escape, command box") << "Text2" << escape << "shared" << false << 0;
+    QTest::newRow("Escape, settings box") << "Text1_0" << escape << "done" << false << 0;
+    QTest::newRow("Escape, baud list") << "Combo1" << escape << "notice" << false << 0;
+    // The first Enter or Space on a start button closes the notice; the next one presses.
+    QTest::newRow("Enter, 获取模块信息") << "Command1" << enter << "notice" << false << 1;
+    QTest::newRow("keypad Enter, 更新模块信息")
+        << "Command2" << int(Qt::Key_Enter) << "done" << false << 1;
+    QTest::newRow("Space, 获取模块信息") << "Command1" << space << "shared" << false << 1;
+    QTest::newRow("Enter held, 获取模块信息") << "Command1" << enter << "done" << true << 0;
+    QTest::newRow("Enter, 清除表格数据: pressed") << "Command6" << enter << "notice" << false << 2;
+}
+
+void TestForm1::keysWithANoticeUp()
+{
+    QFETCH(QString, notice);
+    QFETCH(QString, focused);
+    QFETCH(int, key);
+    QFETCH(bool, held);
+    QFETCH(int, clicks);
+    NoticeBox &box = notice == "done" ? m_form->DoneNotice()
+        : notice == "shared"          ? m_form->SharedNotice()
+                                      : m_form->Notices();
+    box.Show({ QStringLiteral("提示"), QStringLiteral("notice"), {}, {}, {} });
+    QWidget *control = m_form->findChild<QWidget *>(focused);
+    QVERIFY(control);
+    control->setFocus(Qt::TabFocusReason);
+    auto *button = qobject_cast<QPushButton *>(control);
+    QSignalSpy clicked(button ? button : m_form->Command1, &QPushButton::clicked);
+    const Qt::KeyboardModifiers modifiers
+        = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+
+    held ? QTest::keyPress(control, Qt::Key(key), modifiers) : Press(Qt::Key(key), modifiers);
+    QCOMPARE(box.IsShown(), focused == "Command6");
+    QCOMPARE(m_form->State().WorkMode, ModeIdle); // nothing asked of the module
+    if (held) {
+        QKeyEvent repeat(QEvent::KeyPress, key, modifiers, QString(), true);
+        QApplication::sendEvent(control, &repeat);
+        QTest::keyRelease(control, Qt::Key(key), modifiers);
+    } else
+        Press(Qt::Key(key), modifiers);
+    QCOMPARE(button ? clicked.count() : 0, clicks);
 }
 
 void TestForm1::statusAfterAppends_data()

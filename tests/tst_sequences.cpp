@@ -233,9 +233,17 @@ void TestSequences::consume_data()
                              << Texts { { 1, "1.4-20250310" } } << 0 << 0;
     QTest::newRow("address keeps colons") << "+ADDR:1a2b:3c:4d5e6f\nOK\n"
                                           << Texts { { 2, "1a2b:3c:4d5e6f" } } << 0 << 0;
-    QTest::newRow("keyword inside a value fires too")
-        << "+NAME:MYCLASS\nOK\n"
-        << Texts { { 0, "MYCLASS" }, { 3, "MYCLASS" } } << 0 << 0;
+    // A keyword counts where a line names it, never inside another setting's value.
+    for (const char *name : { "MYCLASS", "ADDR-TEST", "BIND-ME", "UART", "X+PSWD:1" })
+        QTest::addRow("name %s", name)
+            << QStringLiteral("+NAME:%1\nOK\n").arg(name) << Texts { { 0, name } } << 0 << 0;
+    QTest::newRow("each value from the line that names it")
+        << "+NAME:a:b\n+ADDR:1a2b:3c:4d5e6f\nOK\n"
+        << Texts { { 0, "a:b" }, { 2, "1a2b:3c:4d5e6f" } } << 0 << 0;
+    QTest::newRow("version of 3.0, without the plus sign")
+        << "VERSION:3.0-20170601\nOK\n"
+        << Texts { { 1, "3.0-20170601" } } << 0 << 0;
+    QTest::newRow("connection mode of 4.0") << "+CMODE:1\nOK\n" << Texts {} << 0 << 4;
     QTest::newRow("role 1 is master") << "+ROLE:1\nOK\n" << Texts {} << 1 << 0;
     QTest::newRow("role 0 is slave") << "+ROLE:0\nOK\n" << Texts {} << 2 << 0;
     QTest::newRow("role 2 is loopback") << "+ROLE:2\nOK\n" << Texts {} << 3 << 0;

@@ -370,6 +370,17 @@ The panel&apos;s query and update do not apply to it.</translation>
     </message>
 </context>
 <context>
+    <name>Pairing</name>
+    <message>
+        <source>不能绑定到模块自己的地址</source>
+        <translation>A module cannot be bound to its own address</translation>
+    </message>
+    <message>
+        <source>%1 是这个端口上的模块自己的地址：请换到另一个模块，读取之后再绑定。</source>
+        <translation>%1 is the own address of the module on this port: go to another module, read it, then bind.</translation>
+    </message>
+</context>
+<context>
     <name>PanelMenu</name>
     <message>
         <source>保存配置…</source>

@@ -18,6 +18,7 @@
 #include "engine/updateguard.h"
 #include "messagebox.h"
 #include "noticebox.h"
+#include "noticekeys.h"
 #include "panel/panelmenu.h"
 #include "panel/settingspanel.h"
 #include "preferences.h"
@@ -265,6 +266,9 @@ Form1::Form1(QWidget *parent)
                                           [this] { return RichTextBox1->hasFocus(); });
     WatchTheModule();
     KeepTrackOfThePanel();
+    m_noticeKeys = std::make_unique<NoticeKeys>(
+        this, QList<QAbstractButton *> { Command1, Command2 }, [this] { return NoticeUp(); },
+        [this] { DismissNotices(); });
 
     CreateMenus();
 
@@ -334,7 +338,7 @@ void Form1::closeEvent(QCloseEvent *event)
     m_watch->Stop();
     StopSearches();
     m_engine->Stop(); // its mode watcher stops the timer
-    for (NoticeBox *notice : { m_notice.get(), m_sharedNotice.get(), m_doneNotice.get() })
+    for (NoticeBox *notice : AllNotices())
         notice->Close();
     Uart1->Close();
     Preferences().setValue(GeometryKey, saveGeometry());
@@ -346,11 +350,6 @@ void Form1::keyPressEvent(QKeyEvent *event)
     // Scroll Lock holds the console wherever the keyboard is; no other control takes it.
     if (event->key() == Qt::Key_ScrollLock) {
         RichTextBox1->SetHeld(!RichTextBox1->Held());
-        return;
-    }
-    // Escape stops a search for the rate or the command set, as its notice's "取消" does.
-    if (event->key() == Qt::Key_Escape && (m_rateFinder->Running() || m_setSearch->Running())) {
-        StopSearches();
         return;
     }
     QWidget::keyPressEvent(event);
@@ -506,6 +505,29 @@ void Form1::StopSearches()
 {
     m_rateFinder->Cancel();
     m_setSearch->Cancel();
+}
+
+std::array<NoticeBox *, 3> Form1::AllNotices() const
+{
+    return { m_notice.get(), m_sharedNotice.get(), m_doneNotice.get() };
+}
+
+bool Form1::NoticeUp() const
+{
+    const auto notices = AllNotices();
+    return m_rateFinder->Running() || m_setSearch->Running()
+        || std::any_of(notices.begin(), notices.end(),
+                       [](const NoticeBox *notice) { return notice->IsShown(); });
+}
+
+void Form1::DismissNotices()
+{
+    if (m_rateFinder->Running() || m_setSearch->Running()) {
+        StopSearches();
+        return;
+    }
+    for (NoticeBox *notice : AllNotices())
+        notice->Close();
 }
 
 void Form1::SetPortStatus(const QString &caption, const QString &tooltip)

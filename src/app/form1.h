@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <utility>
 
@@ -22,6 +23,7 @@ class LineEndWatch;
 class MessageBoxConfirm;
 class MessageBoxWarning;
 class NoticeBox;
+class NoticeKeys;
 class Pairing;
 class PanelMenu;
 class PanelOrigin;
@@ -105,6 +107,11 @@ private:
     void Combo1_Click();
     // The operator takes over from a search for the rate or for another command set.
     void StopSearches();
+    // The window's notices; whether one is up (a search's counts), and its dismissal by
+    // the keyboard: a search stops, as its "取消" does, else every notice closes.
+    std::array<NoticeBox *, 3> AllNotices() const;
+    bool NoticeUp() const;
+    void DismissNotices();
     void Timer1_Timer();
     void Uart1_OnComm();
     void Uart1_DeviceLost();
@@ -152,4 +159,5 @@ private:
     std::unique_ptr<PortWatch> m_watch;
     Announcer *m_announcer = nullptr;
     std::unique_ptr<ArrivalSpeech> m_arrivals;
+    std::unique_ptr<NoticeKeys> m_noticeKeys; // first to go: it reads the notices
 };

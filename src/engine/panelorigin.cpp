@@ -24,7 +24,7 @@ void PanelOrigin::SetText1(int index, const QString &text)
     if (const int step = StepOfText1(index))
         m_touched.insert(step);
     if (index == AddressIndex && !text.isEmpty())
-        m_addressRead = text;
+        m_addressRead = text, m_addressPort = m_port;
     if (index == VersionIndex)
         m_versionRead = text;
 }

@@ -75,6 +75,8 @@ public:
     // The module's own address as the last query read it, empty when none did; its
     // version as the last query on this port read it.
     QString AddressRead() const { return m_addressRead; }
+    // The same while the port it was read on stays: empty after a change of port.
+    QString AddressReadHere() const { return m_addressPort == m_port ? m_addressRead : QString(); }
     QString VersionRead() const { return m_versionRead; }
     // When the last complete query on this port ended; invalid when none did.
     QDateTime ReadAt() const { return m_readAt; }
@@ -113,6 +115,7 @@ private:
     std::set<int> m_touched; // steps whose settings the running query wrote
     std::map<int, QString> m_answered; // by step, on this port
     QString m_addressRead;
+    int m_addressPort = 0; // the port it was read on
     QString m_versionRead;
     QDateTime m_readAt;
     std::map<int, QString> m_written; // by step, what the last update on this port sent

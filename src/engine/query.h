@@ -4,6 +4,7 @@
 #include "firmware.h"
 
 #include <QString>
+#include <QStringView>
 
 #include <array>
 
@@ -29,10 +30,11 @@ QString QueryLine(int step, const FirmwareForms &forms = FormsFor({}));
 bool QueryReplyComplete(const ReplyStore &reply, qsizetype from = 0);
 
 // Takes the values of a complete reply into the panel and empties the buffer. The "OK"s
-// that begin a line are removed first; letters O K in a value stay. A PIN loses the
-// quotes firmware 3.0 puts around it.
+// that begin a line are removed first; letters O K in a value stay. A setting is read
+// from the line that names it ("+ADDR:…" at the start of a line), never from a keyword
+// inside another value. A PIN loses the quotes firmware 3.0 puts around it.
 void ConsumeQueryReply(ReplyStore &reply, SettingsFields &fields);
 
 // The value after the buffer's first ":" (or its start, without a colon): the first
 // line of the at most 20 characters there, empty when that line is.
-QString ExtractValue(const QString &replyBuffer);
+QString ExtractValue(QStringView replyBuffer);

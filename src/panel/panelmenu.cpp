@@ -44,7 +44,10 @@ PanelMenu::PanelMenu(QWidget *window,
     }
     m_menu->addSeparator();
     m_keep = m_menu->addAction(tr("记住本机地址"), this, [this] { m_pairing.Keep(); });
-    m_bind = m_menu->addAction(QString(), this, [this] { m_pairing.Bind(); });
+    m_bind = m_menu->addAction(QString(), this, [this] {
+        if (const auto refused = m_pairing.Bind())
+            m_warning->Show(WarningTitle(), refused->text, refused->details);
+    });
     UpdateEntries();
 
     // The labels, the options and the background pass the menu event on to the window.

@@ -16,8 +16,8 @@ class WarningBox;
 // background between its rows (right button, menu key), and below the edit entries of
 // each box. It keeps the panel in a file ("保存配置…", "载入配置…", also Ctrl+Shift+S and
 // Ctrl+O from anywhere in the window) and pairs modules ("记住本机地址",
-// "绑定到 <address>"). A file that cannot be written or read is said in the warning box,
-// and the panel stays as it was.
+// "绑定到 <address>"). A file that cannot be written or read, or a bind refused, is said
+// in the warning box, and the panel stays as it was.
 class PanelMenu : public QObject
 {
     Q_OBJECT

@@ -820,23 +820,32 @@ void TestEngine::doneNotice()
 void TestEngine::otherCommandSets_data()
 {
     QTest::addColumn<bool>("attention"); // "AT" answered, the version query not
-    QTest::addColumn<QStringList>("events"); // an answer to each probe, or the operator's act
-    QTest::addColumn<QStringList>("probes"); // all the search sent
-    QTest::addColumn<QString>("text"); // the notice it leaves open holds it
-    const QStringList both = { "AT+VERSION", "AT+VERR?" };
+    QTest::addColumn<QStringList>("events"); // an answer to each probe, or what ends the search
+    QTest::addColumn<QStringList>("probes"); // all the search sent, and what came after
+    QTest::addColumn<QString>("text"); // the notice it leaves open holds it; empty: none left
+    // Whatever ends it, the probe in the module's line buffer is ended with a line end,
+    // unless the port is no longer the one probed.
+    const QStringList first = { "AT+VERSION", "\r\n" };
+    const QStringList both = { "AT+VERSION", "AT+VERR?", "\r\n" };
     QTest::newRow("the pause family answers its version query")
-        << false << QStringList { "V1.8" } << both.mid(0, 1) << "以停顿结束命令的一类";
+        << false << QStringList { "V1.8" } << first << "以停顿结束命令的一类";
     QTest::newRow("only AT answered; the OK+ family answers the second")
         << true << QStringList { "", "OK+Get:V7.05" } << both << "以“OK+”回答的一类";
     QTest::newRow("an answer in OK+ is that family's, to either probe")
-        << false << QStringList { "OK+Get:V7" } << both.mid(0, 1) << "以“OK+”回答的一类";
+        << false << QStringList { "OK+Get:V7" } << first << "以“OK+”回答的一类";
     QTest::newRow("noise is no answer; a line end follows the probes")
-        << false << QStringList { QString(4, QChar::ReplacementCharacter), "" }
-        << both + QStringList { "\r\n" }
+        << false << QStringList { QString(4, QChar::ReplacementCharacter), "" } << both
         << "“AT”发出 2 "
            "秒后，模块没有任何回应。\n不带行结束符的“AT+VERSION”、“AT+VERR?”也没有得到回应。";
-    QTest::newRow("cancelled") << true << QStringList { "cancel" } << both.mid(0, 1)
+    QTest::newRow("cancelled") << true << QStringList { "cancel" } << first
                                << "所以波特率没有问题。";
+    QTest::newRow("a query started")
+        << true << QStringList { "", "query" } << both + QStringList { "AT\r\n" } << "";
+    QTest::newRow("a command typed by hand")
+        << false << QStringList { "typed" } << first + QStringList { "AT+NAME?" } << "";
+    QTest::newRow("the port lost") << false << QStringList { "lost" } << first.mid(0, 1) << "";
+    QTest::newRow("searched away to another port")
+        << true << QStringList { "away" } << first.mid(0, 1) << "";
 }
 
 void TestEngine::otherCommandSets()
@@ -861,13 +870,23 @@ void TestEngine::otherCommandSets()
     for (const QString &event : events) {
         if (event == QLatin1String("cancel"))
             rig.notice.shown.last().onAction();
+        else if (event == QLatin1String("query"))
+            rig.engine.StartQuery(), rig.Tick();
+        else if (event == QLatin1String("typed"))
+            rig.engine.SendManual("AT+NAME?");
+        else if (event == QLatin1String("lost"))
+            rig.port.open = false, rig.engine.OnPortLost(), rig.search.Follow();
+        else if (event == QLatin1String("away"))
+            rig.port.selected = 2, rig.search.Follow();
         else
             rig.Receive(event), rig.search.TimedOut();
     }
     QVERIFY(!rig.search.Running());
     QCOMPARE(rig.port.written.mid(sent), probes); // nothing else, and nothing that sets
     QVERIFY(rig.port.calls.isEmpty()); // at the rate in use
-    QVERIFY(rig.notice.open);
+    QCOMPARE(rig.notice.open, !text.isEmpty());
+    if (text.isEmpty())
+        return; // ended by the operator's act or the port: it has nothing more to say
     const NoticeContent &left = rig.notice.shown.last();
     QVERIFY2(left.text.contains(text), qPrintable(left.text));
     QCOMPARE(left.tone == NoticeTone::News, text.endsWith(u"一类"));

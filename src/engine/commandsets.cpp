@@ -137,6 +137,11 @@ void CommandSetSearch::End()
 {
     m_timer.stop();
     m_index = -1;
+    // A module that reads lines holds the last probe still, however the search ends: end
+    // that line, so that its next command is not read behind it. A port lost or searched
+    // away has another module, or none, behind it.
+    if (OnOwnPort())
+        m_engine.SendLine(QStringLiteral("\r\n"), QColor(ColourQuery));
 }
 
 void CommandSetSearch::ShowResult(const NoticeContent &content)
@@ -185,9 +190,6 @@ void CommandSetSearch::TimedOut()
         return;
     }
     End();
-    // A module that reads lines holds the probes still: end that line, so that its next
-    // command is not read behind them.
-    m_engine.SendLine(QStringLiteral("\r\n"), QColor(ColourQuery));
     NoticeContent content = m_otherwise;
     content.text += QLatin1Char('\n') + tr("不带行结束符的%1也没有得到回应。").arg(ProbeList());
     ShowResult(content);

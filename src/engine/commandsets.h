@@ -16,14 +16,15 @@ class SerialLink;
 // family's version query in turn, without a line end, at the rate in use, and waits
 // SilenceMs after each: a family is recognised by its answer, and the notice then says
 // what the module speaks and how to talk to it from the command box. Only the version
-// queries go out (and, when none answered, a line end, so that a module that reads lines
-// is not left holding them in front of its next command); nothing is ever set.
+// queries go out, and at every end of the search a line end, so that a module that reads
+// lines is not left holding a probe in front of its next command; nothing is ever set.
 //
 // The running step is given up first: the probes' answers must not complete it. A timer
 // paces the search (under 3 s), so the window stays responsive. The notice says what it
 // would have said, that the search runs, and offers its own button ("查找波特率", which
 // ends the search first) or else "取消"; a start button or a hand-typed command ends it
-// too, and a lost or searched-away port ends it quietly. The notice it leaves closes when
+// too (the line end goes out before what they send), and a lost or searched-away port
+// ends it quietly, with no line end to the port. The notice it leaves closes when
 // a query or update starts.
 class CommandSetSearch
 {

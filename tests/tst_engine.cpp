@@ -1193,8 +1193,10 @@ void TestEngine::loadOrBindDuringQuery()
     rig.Query();
     QCOMPARE(rig.state.StepIndex, qint16(QuerySteps));
     QVERIFY(rig.state.AwaitingReply);
-    QTest::currentDataTag() == QByteArray("load") ? rig.origin.Loaded(QStringLiteral("f.ini"))
-                                                  : rig.pairing.Bind();
+    if (QTest::currentDataTag() == QByteArray("load"))
+        rig.origin.Loaded(QStringLiteral("f.ini"));
+    else
+        rig.pairing.Bind();
     QCOMPARE(rig.state.WorkMode, ModeIdle); // the query stopped
     rig.port.Deliver(QStringLiteral("+STATE:INITIALIZED\r\nOK\r\n")); // the late answer
     rig.engine.OnReceive(), rig.origin.Follow();

@@ -34,20 +34,6 @@ bool IsNumberIn(QStringView text, long least, long most)
     return number >= least && number <= most;
 }
 
-// The value's parts between commas (the bind address also between colons).
-QList<QStringView> Parts(QStringView value, bool colons)
-{
-    QList<QStringView> parts;
-    qsizetype from = 0;
-    for (qsizetype at = 0; at <= value.size(); ++at) {
-        if (at == value.size() || value[at] == u',' || (colons && value[at] == u':')) {
-            parts << value.sliced(from, at - from);
-            from = at + 1;
-        }
-    }
-    return parts;
-}
-
 QString NameProblem(const QString &value, const FirmwareForms &forms)
 {
     const qsizetype bytes = value.toUtf8().size();
@@ -78,7 +64,7 @@ QString PinProblem(QString value, const FirmwareForms &forms)
 QString InquiryModeProblem(QStringView value)
 {
     // Mode (0 standard, 1 with signal strength), most devices, longest time in 1.28 s.
-    const QList<QStringView> parts = Parts(value, false);
+    const QList<QStringView> parts = value.split(u',');
     if (parts.size() != 3 || !IsNumberIn(parts[0], 0, 1) || !IsNumberIn(parts[1], 1, 32767)
         || !IsNumberIn(parts[2], 1, 48))
         return QCoreApplication::translate(
@@ -88,7 +74,7 @@ QString InquiryModeProblem(QStringView value)
 
 QString UartProblem(QStringView value)
 {
-    const QList<QStringView> parts = Parts(value, false);
+    const QList<QStringView> parts = value.split(u',');
     const bool known = parts.size() == 3 && IsNumberIn(parts[0], 1, 99999999)
         && std::find(ModuleRates.begin(), ModuleRates.end(), parts[0].toInt()) != ModuleRates.end();
     if (!known || !IsNumberIn(parts[1], 0, 1) || !IsNumberIn(parts[2], 0, 2)) {
@@ -103,9 +89,11 @@ QString UartProblem(QStringView value)
     return QString();
 }
 
-QString BindProblem(QStringView value)
+QString BindProblem(const QString &value)
 {
-    const QList<QStringView> parts = Parts(value, true);
+    // Typed with colons, as the module reads it back, or with the commas it is written with.
+    const QString written = WrittenValue(SettingStep(u"BIND"), value);
+    const QList<QStringView> parts = QStringView(written).split(u',');
     if (parts.size() != 3 || !IsHex(parts[0], 4) || !IsHex(parts[1], 2) || !IsHex(parts[2], 6))
         return QCoreApplication::translate("SettingCheck", "应为三段十六进制数，如 98d3:31:fd5e6f");
     return QString();

@@ -350,24 +350,27 @@ void SettingsPanel::SetShift(int shift)
     if (by.isNull())
         return;
     m_shift = shift;
-    QList<QWidget *> widgets { m_source, m_frames[0], m_frames[1] };
+    QList<QWidget *> widgets = RowWidgets();
+    widgets << m_source;
+    for (QWidget *widget : widgets)
+        widget->move(widget->pos() + by);
+}
+
+QList<QWidget *> SettingsPanel::RowWidgets() const
+{
+    QList<QWidget *> widgets { m_frames[0], m_frames[1] };
     for (const auto &[index, label] : m_label6)
         widgets << label;
     for (const auto &[index, box] : m_text1)
         widgets << box;
-    for (QWidget *widget : widgets)
-        widget->move(widget->pos() + by);
+    return widgets;
 }
 
 QRect SettingsPanel::Area() const
 {
     QRect area;
-    for (const auto &[index, label] : m_label6)
-        area |= label->geometry();
-    for (const auto &[index, box] : m_text1)
-        area |= box->geometry();
-    for (const QWidget *frame : m_frames)
-        area |= frame->geometry();
+    for (const QWidget *widget : RowWidgets())
+        area |= widget->geometry();
     return area;
 }
 

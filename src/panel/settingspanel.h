@@ -72,6 +72,9 @@ public:
     QList<QWidget *> TabOrder() const;
 
 private:
+    // The labels, boxes and frames of the rows.
+    QList<QWidget *> RowWidgets() const;
+
     std::map<int, QLineEdit *> m_text1;
     std::map<int, QLabel *> m_label6;
     std::map<int, QRadioButton *> m_options;

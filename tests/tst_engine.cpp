@@ -383,22 +383,16 @@ void TestEngine::manualSendOnClosedPortChangesNothing()
 
 void TestEngine::earlierTextDiscarded_data()
 {
-    QTest::addColumn<QString>("change"); // after the earlier text, before the query
-    QTest::addColumn<QString>("early"); // after the start, before the first command
-    QTest::newRow("a query start") << ""
-                                   << "";
-    QTest::newRow("a reply before the first command") << ""
-                                                      << "+NAME:EARLY\r\nOK\r\n";
-    QTest::newRow("another port") << "search"
-                                  << "";
-    QTest::newRow("the port lost") << "lost"
-                                   << "";
+    // What happens after the earlier text: nothing before the query, a reply before its first
+    // command, another port, the port lost.
+    QTest::addColumn<QString>("change");
+    for (const char *change : { "", "early", "search", "lost" })
+        QTest::newRow(*change ? change : "a query start") << QString(change);
 }
 
 void TestEngine::earlierTextDiscarded()
 {
     QFETCH(QString, change);
-    QFETCH(QString, early);
     Rig rig;
     rig.engine.SendManual("AT+NAME?\r\n");
     rig.port.Deliver(QStringLiteral("V7.05OK+NAME:BENCHKO\r\n+NAME:OLD\r\nOK\r\n+NAM"));
@@ -407,9 +401,9 @@ void TestEngine::earlierTextDiscarded()
         rig.engine.DiscardReceived();
     else if (change == "lost")
         rig.engine.OnPortLost(), rig.port.open = true;
-    QCOMPARE(rig.state.ReplyBuffer.Text().isEmpty(), !change.isEmpty());
+    QCOMPARE(rig.state.ReplyBuffer.Text().isEmpty(), change == "search" || change == "lost");
     rig.engine.StartQuery();
-    rig.port.Deliver(early);
+    rig.port.Deliver(change == "early" ? QStringLiteral("+NAME:EARLY\r\nOK\r\n") : QString());
     rig.engine.OnReceive();
     QCOMPARE(rig.state.StepIndex, qint16(1)); // nothing answered a command not sent
     rig.engine.OnTick();
@@ -1029,86 +1023,42 @@ void TestEngine::valueProblems_data()
     QTest::addColumn<QString>("word");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("problem"); // empty: the module takes it
-    const QString thirtyTwo(32, QLatin1Char('n'));
-    QTest::newRow("name of 32 bytes") << ""
-                                      << "NAME" << thirtyTwo << "";
-    QTest::newRow("name of 34") << ""
-                                << "NAME" << thirtyTwo + "nn"
-                                << "最多 32 字节，现在 34 字节";
-    QTest::newRow("name of 11 CJK characters") << "3.0-20170601"
-                                               << "NAME"
-                                               << "蓝牙模块蓝牙模块蓝牙模"
-                                               << "最多 32 字节，现在 33 字节";
-    QTest::newRow("name with a line break") << ""
-                                            << "NAME"
-                                            << "A\nB"
-                                            << "含有换行或其他控制字符";
-    QTest::newRow("pin 12ab!") << ""
-                               << "PSWD"
-                               << "12ab!"
-                               << "只能是字母和数字";
-    QTest::newRow("pin of 17") << "4.0-20190815"
-                               << "PSWD" << QString(17, QLatin1Char('1'))
-                               << "最多 16 个字符，现在 17 个";
-    QTest::newRow("pin in quotes, 3.0") << "3.0-20170601"
-                                        << "PSWD"
-                                        << "\"4321\""
-                                        << "";
-    QTest::newRow("pin in quotes, 2.x") << "2.0-20100601"
-                                        << "PSWD"
-                                        << "\"4321\""
-                                        << "只能是字母和数字";
-    QTest::newRow("class") << ""
-                           << "CLASS"
-                           << "1f00"
-                           << "";
-    QTest::newRow("class not hex") << ""
-                                   << "CLASS"
-                                   << "1g00"
-                                   << "应为十六进制数，最多 8 位，如 1f00";
-    QTest::newRow("access code of 7") << ""
-                                      << "IAC"
-                                      << "9e8b333"
-                                      << "应为十六进制数，最多 6 位，如 9e8b33";
-    const QString inquiry
-        = QStringLiteral("应为三个数：模式 0 或 1，最多设备数 1-32767，超时 1-48，如 1,1,48");
-    QTest::newRow("inquiry mode") << ""
-                                  << "INQM"
-                                  << "0,5,9"
-                                  << "";
-    QTest::newRow("inquiry time too long") << ""
-                                           << "INQM"
-                                           << "1,1,49" << inquiry;
-    QTest::newRow("inquiry of two numbers") << ""
-                                            << "INQM"
-                                            << "1,1" << inquiry;
-    QTest::newRow("uart") << ""
-                          << "UART"
-                          << "1382400,1,2"
-                          << "";
-    QTest::newRow("uart at a rate no module has")
-        << ""
-        << "UART"
-        << "14400,0,0"
-        << "应为“波特率,停止位,校验位”，波特率为 "
-           "4800/9600/19200/38400/57600/115200/230400/460800/921600/1382400 之一，停止位 0 或 "
-           "1，校验位 0、1 或 2";
-    QTest::newRow("bind with colons") << ""
-                                      << "BIND"
-                                      << "98d3:31:fd5e6f"
-                                      << "";
-    QTest::newRow("bind with commas") << ""
-                                      << "BIND"
-                                      << "98d3,31,fd5e6f"
-                                      << "";
-    QTest::newRow("bind of two parts") << ""
-                                       << "BIND"
-                                       << "98d3:31"
-                                       << "应为三段十六进制数，如 98d3:31:fd5e6f";
-    QTest::newRow("bind with a part too long") << ""
-                                               << "BIND"
-                                               << "98d3:311:fd5e6f"
-                                               << "应为三段十六进制数，如 98d3:31:fd5e6f";
+    const QString n32(32, QLatin1Char('n')), hex8 = "应为十六进制数，最多 8 位，如 1f00",
+                                             bind = "应为三段十六进制数，如 98d3:31:fd5e6f";
+    const QString inquiry = "应为三个数：模式 0 或 1，最多设备数 1-32767，超时 1-48，如 1,1,48";
+    const QString uart
+        = "应为“波特率,停止位,校验位”，波特率为 4800/9600/19200/38400/57600/"
+          "115200/230400/460800/921600/1382400 之一，停止位 0 或 1，校验位 0、1 或 2";
+    const struct
+    {
+        const char *tag, *version, *word;
+        QString value, problem;
+    } rows[] = {
+        { "name of 32 bytes", "", "NAME", n32, "" },
+        { "name of 34", "", "NAME", n32 + "nn", "最多 32 字节，现在 34 字节" },
+        { "name of 11 CJK", "3.0-20170601", "NAME", "蓝牙模块蓝牙模块蓝牙模",
+          "最多 32 字节，现在 33 字节" },
+        { "name with a line break", "", "NAME", "A\nB", "含有换行或其他控制字符" },
+        { "pin 12ab!", "", "PSWD", "12ab!", "只能是字母和数字" },
+        { "pin of 17", "4.0-20190815", "PSWD", QString(17, u'1'), "最多 16 个字符，现在 17 个" },
+        { "pin in quotes, 3.0", "3.0-20170601", "PSWD", "\"4321\"", "" },
+        { "pin in quotes, 2.x", "2.0-20100601", "PSWD", "\"4321\"", "只能是字母和数字" },
+        { "class", "", "CLASS", "1f00", "" },
+        { "class not hex", "", "CLASS", "1g00", hex8 },
+        { "access code of 7", "", "IAC", "9e8b333", "应为十六进制数，最多 6 位，如 9e8b33" },
+        { "inquiry mode", "", "INQM", "0,5,9", "" },
+        { "inquiry time too long", "", "INQM", "1,1,49", inquiry },
+        { "inquiry of two numbers", "", "INQM", "1,1", inquiry },
+        { "uart", "", "UART", "1382400,1,2", "" },
+        { "uart at a rate no module has", "", "UART", "14400,0,0", uart },
+        { "bind with colons", "", "BIND", "98d3:31:fd5e6f", "" },
+        { "bind with commas", "", "BIND", "98d3,31,fd5e6f", "" },
+        { "bind of two parts", "", "BIND", "98d3:31", bind },
+        { "bind with a part too long", "", "BIND", "98d3:311:fd5e6f", bind },
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row.tag) << QString(row.version) << QString(row.word) << row.value
+                               << row.problem;
 }
 
 void TestEngine::valueProblems()

@@ -1354,25 +1354,25 @@ void TestForm1::settingsBoxPaste_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("kept"); // the box after the paste into "AB", caret between
-    QTest::newRow("a cell's line end") << 4 << "4321\n"
-                                       << "A4321B";
-    QTest::newRow("its CR LF") << 4 << "4321\r\n"
-                               << "A4321B";
-    QTest::newRow("a second command") << 0 << "BENCH\r\nAT+UART=9600,0,0"
-                                      << "AB";
-    QTest::newRow("two line ends") << 4 << "4321\n\n"
-                                   << "AB";
-    QTest::newRow("a NUL") << 0 << QStringView(u"BEN\0CH", 6).toString() << "AB";
-    QTest::newRow("a tab") << 8 << "1,1,\t48"
-                           << "AB";
-    QTest::newRow("read-only: the version") << 1 << "x"
-                                            << "AB";
-    QTest::newRow("read-only: the own address") << 2 << "x"
-                                                << "AB";
-    QTest::newRow("read-only: the state") << 9 << "x"
-                                          << "AB";
-    QTest::newRow("read-only: the last address") << 11 << "x"
-                                                 << "AB";
+    const struct
+    {
+        const char *tag;
+        int index;
+        QString pasted, kept;
+    } rows[] = {
+        { "a cell's line end", 4, "4321\n", "A4321B" },
+        { "its CR LF", 4, "4321\r\n", "A4321B" },
+        { "a second command", 0, "BENCH\r\nAT+UART=9600,0,0", "AB" },
+        { "two line ends", 4, "4321\n\n", "AB" },
+        { "a NUL", 0, QStringView(u"BEN\0CH", 6).toString(), "AB" },
+        { "a tab", 8, "1,1,\t48", "AB" },
+        { "read-only: the version", 1, "x", "AB" },
+        { "read-only: the own address", 2, "x", "AB" },
+        { "read-only: the state", 9, "x", "AB" },
+        { "read-only: the last address", 11, "x", "AB" },
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row.tag) << row.index << row.pasted << row.kept;
 }
 
 void TestForm1::settingsBoxPaste()

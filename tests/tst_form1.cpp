@@ -197,6 +197,7 @@ void TestForm1::geometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("rect");
+    QTest::newRow("MenuButton, in the free corner") << "MenuButton" << QRect(2, 14, 17, 29);
     QTest::newRow("Command4") << "Command4" << QRect(21, 14, 78, 29);
     QTest::newRow("Combo1") << "Combo1" << QRect(154, 21, 78, 20);
     QTest::newRow("Command6") << "Command6" << QRect(525, 14, 85, 29);

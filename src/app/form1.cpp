@@ -34,11 +34,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -80,7 +80,8 @@ struct ControlPlace
     Follow follow;
 };
 
-const std::array<ControlPlace, 14> ControlTable = { {
+const std::array<ControlPlace, 15> ControlTable = { {
+    { "MenuButton", QT_TRANSLATE_NOOP("Form1", "菜单"), 30, 210, 255, 435, Stays },
     { "Command4", QT_TRANSLATE_NOOP("Form1", "搜索端口"), 315, 210, 1170, 435, Stays },
     { "Label5", QT_TRANSLATE_NOOP("Form1", "波特率："), 1575, 405, 750, 330, Stays },
     { "Combo1", QT_TRANSLATE_NOOP("Form1", "波特率"), 2310, 315, 1170, 300, Stays },
@@ -203,10 +204,8 @@ Form1::Form1(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Tarvenit"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/tarvenit.png")));
-    // The window's menu over the client, where every control has its place of the design;
-    // on a screen smaller than the design the client scrolls, so that every control can
-    // still be reached.
-    m_menuBar = new QMenuBar(this);
+    // The client, where every control has its place of the design; on a screen smaller than
+    // the design it scrolls, so that every control can still be reached.
     m_client = new QWidget;
     m_client->setObjectName(QStringLiteral("Client"));
     m_client->setMinimumSize(DesignSize());
@@ -219,7 +218,6 @@ Form1::Form1(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->setMenuBar(m_menuBar);
     layout->addWidget(scroll);
     setMinimumSize(SmallestWindow);
 
@@ -274,7 +272,7 @@ Form1::Form1(QWidget *parent)
 
     Form_Load();
 
-    resize(DesignSize() + QSize(0, m_menuBar->sizeHint().height()));
+    resize(DesignSize());
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     restoreGeometry(Preferences().value(GeometryKey).toByteArray());
@@ -358,6 +356,7 @@ void Form1::keyPressEvent(QKeyEvent *event)
 void Form1::CreateControls()
 {
     QWidget *client = m_client;
+    MenuButton = MakeControl<QToolButton>("MenuButton", client);
     Command4 = MakeControl<QPushButton>("Command4", client);
     Label5 = MakeControl<QLabel>("Label5", client);
     Combo1 = MakeControl<QComboBox>("Combo1", client);
@@ -408,8 +407,22 @@ void Form1::CreateMenus()
 {
     // One visible home for what the context menus hold: the same entries, with their keys.
     // Each menu is filled as it opens, so that its entries are enabled as they apply.
-    const auto add = [this](const QString &title, std::function<QList<QAction *>()> entries) {
-        QMenu *menu = m_menuBar->addMenu(title);
+    // The menu button sits in the top row's free corner, so that the design's places stay
+    // where they are; F10 opens it from anywhere in the window, as a menu bar's key.
+    auto *windowMenu = new QMenu(this);
+    MenuButton->setMenu(windowMenu);
+    MenuButton->setPopupMode(QToolButton::InstantPopup);
+    MenuButton->setArrowType(Qt::DownArrow);
+    MenuButton->setFocusPolicy(Qt::NoFocus);
+    const QKeySequence key(Qt::Key_F10);
+    MenuButton->setToolTip(MenuButton->accessibleName() + QLatin1Char(' ')
+                           + key.toString(QKeySequence::NativeText));
+    auto *open = new QAction(this);
+    open->setShortcut(key);
+    connect(open, &QAction::triggered, MenuButton, &QToolButton::showMenu);
+    addAction(open);
+    const auto add = [windowMenu](const QString &title, std::function<QList<QAction *>()> entries) {
+        QMenu *menu = windowMenu->addMenu(title);
         connect(menu, &QMenu::aboutToShow, menu, [menu, entries] {
             menu->clear();
             menu->addActions(entries());

@@ -30,7 +30,7 @@ class PanelOrigin;
 class PortWatch;
 class QComboBox;
 class QLabel;
-class QMenuBar;
+class QToolButton;
 class QPushButton;
 class QTimer;
 class RateFinder;
@@ -73,6 +73,8 @@ public:
     // The panel's context menu.
     PanelMenu &Menu() { return *m_panelMenu; }
 
+    // The window's menu: the entries of the console's, the command box's and the panel's.
+    QToolButton *MenuButton = nullptr;
     QPushButton *Command1 = nullptr;
     QPushButton *Command2 = nullptr;
     QPushButton *Command3 = nullptr;
@@ -132,7 +134,6 @@ private:
     void LayOut();
 
     EngineState m_state;
-    QMenuBar *m_menuBar = nullptr;
     QWidget *m_client = nullptr; // every control's parent, scrolled where the screen is small
     bool m_placed = false; // within the screen, once shown
     // The text length and the caret the status line shows.

@@ -50,10 +50,10 @@ def source_table(path, name):
 def control_places():
     """The window's controls as (x, y, width, height) in pixels, from their twips."""
     text = (ROOT / "src/app/form1.cpp").read_text(encoding="utf-8")
-    # A row: { "Command4", QT_TRANSLATE_NOOP("Form1", "搜索端口"), 315, 210, 1170, 435 }
+    # A row: { "Command4", QT_TRANSLATE_NOOP("Form1", "搜索端口"), 315, 210, 1170, 435, Stays }
     caption = r'(?:QT_TRANSLATE_NOOP\("\w+",\s*)?"[^"]*"\)?'
-    rows = re.findall(r'\{\s*"(\w+)",\s*' + caption + r',\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)\s*\}',
-                      text)
+    rows = re.findall(r'\{\s*"(\w+)",\s*' + caption
+                      + r',\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)\s*(?:,\s*\w+\s*)?\}', text)
     return {row[0]: tuple(int(v) // TWIPS_PER_PIXEL for v in row[1:]) for row in rows}
 
 

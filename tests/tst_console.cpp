@@ -9,6 +9,7 @@
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
 #include "console/segmentlayout.h"
+#include "diskfull.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -28,6 +29,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <thread>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -464,7 +473,9 @@ void TestConsole::logContent_data()
     QTest::newRow("with times") << "[09:05:03.007] par\u2401tial\n[09:05:04.000] OK\n";
     QTest::newRow("hex") << "70 61 72 01 74 69 61 6C 0D 0A\n4F 4B 0D 0A\n";
     QTest::newRow("across a clear") << "par\n\u2401tial\nOK\n";
-#ifdef Q_OS_UNIX // /dev/full, and an open file removed, are POSIX's
+#ifdef Q_OS_UNIX // a full disk, a named pipe and an open file removed, as POSIX has them
+    QTest::newRow("a named pipe nobody reads") << "";
+    QTest::newRow("a named pipe being read") << "";
     QTest::newRow("a full disk") << "";
     QTest::newRow("a full disk as the console closes") << "";
     QTest::newRow("a removed file") << "par\u2401tial\nOK\n";
@@ -481,9 +492,34 @@ void TestConsole::logContent()
     Add(QStringLiteral("old\npar"), Blue, t + 7);
     m_view->EndAppend(0);
     QTemporaryDir dir;
-    const QString path
-        = how.startsWith("a full disk") ? QStringLiteral("/dev/full") : dir.filePath("s.log");
+    const QString path = dir.filePath("s.log");
     QSignalSpy failed(m_view.get(), &ConsoleView::logFailed);
+#ifdef Q_OS_UNIX
+    if (how.startsWith("a named pipe")) { // refused at once, never waited on
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        const QByteArray fifo = QFile::encodeName(path);
+        const int reader
+            = how.endsWith("being read") ? ::open(fifo.constData(), O_RDONLY | O_NONBLOCK) : -1;
+        // Should the log wait for a reader after all, one comes in 2 s: a slow pass, no hang.
+        std::thread rescue([fifo] {
+            std::this_thread::sleep_for(std::chrono::seconds(2));
+            ::close(::open(fifo.constData(), O_RDONLY | O_NONBLOCK));
+        });
+        QElapsedTimer took;
+        took.start();
+        const bool started = m_view->StartLog(path);
+        const qint64 elapsed = took.elapsed();
+        rescue.join();
+        ::close(reader);
+        QVERIFY(!started && !m_view->Logging() && failed.count() == 1);
+        QCOMPARE(failed.first().at(1).toString(), "不是普通文件");
+        QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+        return;
+    }
+    std::optional<DiskFull> full;
+    if (how.startsWith("a full disk"))
+        full.emplace();
+#endif
     QVERIFY(m_view->StartLog(path) && m_view->Logging());
     if (how == "text") { // a mark names the file in its tooltip
         const QRect mark = m_view->LogMarkRect();

@@ -153,6 +153,7 @@ private slots:
     void settingsBoxPaste();
     void optionGroupsExclusiveAndClear();
     void commandBoxKeptForTheNextRun();
+    void historyOfTwoCopies();
     void ctrlEnterSends_data();
     void ctrlEnterSends();
     void panelMenu_data();
@@ -1472,6 +1473,19 @@ void TestForm1::commandBoxKeptForTheNextRun()
                         Qt::ControlModifier);
         QCOMPARE(box->toPlainText(), step.mid(1));
     }
+}
+
+void TestForm1::historyOfTwoCopies()
+{
+    // A second copy of the tool, started before the first sends: neither loses the other's.
+    auto *first = m_form->Text2;
+    CommandBox second;
+    for (auto [box, text] : { std::pair { first, "AT+ROLE?" },
+                              { &second, "AT+NAME?" },
+                              { first, "AT" },
+                              { &second, "AT+ROLE?" } })
+        box->setPlainText(QString::fromUtf8(text)), box->Sent();
+    QCOMPARE(CommandBox().History().Texts(), QStringList({ "AT+ROLE?", "AT", "AT+NAME?" }));
 }
 
 void TestForm1::ctrlEnterSends_data()

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "diskfull.h"
 #include "engine/firmware.h"
 #include "engine/optiongroups.h"
 #include "engine/query.h"
@@ -10,6 +11,8 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <optional>
 
 using Texts = QMap<int, QString>;
 
@@ -451,11 +454,18 @@ void TestSequences::settingsFileReadBack_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("role"); // the option selected, 0 for none
     QTest::addColumn<QString>("bind");
-    QTest::newRow("plain") << "TARVENIT-BT" << 1 << "98d3:31:fd5e6f";
-    QTest::newRow("chinese and spaces") << " 蓝牙 模块 一 " << 2 << "0:0:0";
-    QTest::newRow("commas, colons, quotes") << "a,b; \"c\": d=e" << 3 << "98d3,31,fd5e6f";
-    QTest::newRow("empty, no role") << "" << 0 << "";
-    QTest::newRow("percent, @, backslash") << "@%1 \\n #x" << 0 << "[x]";
+    QTest::addColumn<QByteArray>("before"); // what the file held; "-" for no file
+    QTest::newRow("plain") << "TARVENIT-BT" << 1 << "98d3:31:fd5e6f" << QByteArray("-");
+    QTest::newRow("chinese and spaces, over an unreadable file")
+        << " 蓝牙 模块 一 " << 2 << "0:0:0" << QByteArray("\xff\xfe[[\n=\n\"\n");
+    QTest::newRow("commas, colons, quotes, over another module's")
+        << "a,b; \"c\": d=e" << 3 << "98d3,31,fd5e6f"
+        << QByteArray("[module]\nADDR=1\nSERIAL=7\n[settings]\nNAME=old\n");
+    QTest::newRow("empty, no role") << "" << 0 << "" << QByteArray("-");
+    QTest::newRow("percent, @, backslash") << "@%1 \\n #x" << 0 << "[x]" << QByteArray("-");
+#ifdef Q_OS_UNIX
+    QTest::newRow("a full disk") << "x" << 1 << "" << QByteArray("[settings]\nNAME=old\n");
+#endif
 }
 
 void TestSequences::settingsFileReadBack()
@@ -463,6 +473,7 @@ void TestSequences::settingsFileReadBack()
     QFETCH(QString, name);
     QFETCH(int, role);
     QFETCH(QString, bind);
+    QFETCH(QByteArray, before);
     FakeFields saved;
     saved.texts = { { 0, name }, { 3, "1f00" },   { 4, "1234" },     { 5, "9e8b33" },
                     { 7, bind }, { 8, "1,1,48" }, { 10, "9600,0,0" } };
@@ -471,8 +482,24 @@ void TestSequences::settingsFileReadBack()
     saved.SetOption(5, true);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("模块 1.ini"));
-    QVERIFY(
-        !SaveSettingsFile(path, saved, { "1a2b:3c:4d5e6f", "1.4", QDateTime::currentDateTime() }));
+    QFile old(path);
+    QVERIFY(before == "-" || (old.open(QIODevice::WriteOnly) && old.write(before) > 0));
+    old.close();
+    const ModuleRecord module { "1a2b:3c:4d5e6f", "1.4", QDateTime::currentDateTime() };
+#ifdef Q_OS_UNIX
+    if (QByteArray(QTest::currentDataTag()) == "a full disk") { // a failure, the old file whole
+        std::optional<QString> failed;
+        {
+            const DiskFull full;
+            failed = SaveSettingsFile(path, saved, module);
+        }
+        QVERIFY(failed && !failed->isEmpty());
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), before);
+        return;
+    }
+#endif
+    QVERIFY(!SaveSettingsFile(path, saved, module)); // the file there is replaced, read or not
     FakeFields loaded;
     loaded.texts = { { 1, "kept" }, { 2, "kept" }, { 9, "kept" }, { 11, "kept" } };
     loaded.SetOption(3, true);
@@ -521,6 +548,13 @@ void TestSequences::settingsFileRefused_data()
         << "UART 的值含有换行或其他控制字符";
     QTest::newRow("an octal escape") << QByteArray(good).replace("PSWD=1234", "PSWD=\"12\\034\"")
                                      << 5 << "PSWD 的值含有换行或其他控制字符";
+    QTest::newRow("CR line ends, a second command") // line numbers as QSettings reads them
+        << QByteArray(good).replace('\n', '\r').replace("NAME=x", "NAME=\"B\\r\\nAT+ORGL\"") << 2
+        << "NAME 的值含有换行或其他控制字符";
+    QTest::newRow("a comment ended by CR") << good + "; note\rROLE=9\n"
+                                           << 12 << "ROLE 的值不能填入面板";
+    QTest::newRow("a quote left open")
+        << QByteArray(good).replace("NAME=x", "NAME=\"x") << 0 << "无法读懂这个文件";
     QTest::newRow("a setting missing")
         << QByteArray(good).replace("PSWD=1234\n", "") << 0 << "缺少设置 PSWD";
     QTest::newRow("empty") << QByteArray() << 0 << "缺少设置 NAME";

@@ -10,6 +10,7 @@
 #include "fakes.h"
 #include "ptypair.h"
 #include "serial/portholder.h"
+#include "serial/portopener.h"
 #include "serial/portwatch.h"
 #include "serial/serialport.h"
 
@@ -29,6 +30,7 @@
 #include <csignal>
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -849,26 +851,57 @@ void TestSerialPort::noPermissionAsUnprivilegedChild()
 void TestSerialPort::hostileLockFile_data()
 {
     QTest::addColumn<bool>("fifo"); // else a huge file
-    QTest::newRow("a FIFO") << true;
-    QTest::newRow("a huge file") << false;
+    QTest::addColumn<bool>("afterCheck"); // swapped in between the tool's check and Qt's open
+    QTest::newRow("a FIFO") << true << false;
+    QTest::newRow("a huge file") << false << false;
+    QTest::newRow("a FIFO after the check") << true << true;
 }
 
 // Put by another user where the holder's search and Qt's own lock read a lock file.
 void TestSerialPort::hostileLockFile()
 {
     QFETCH(bool, fifo);
+    QFETCH(bool, afterCheck);
     QVERIFY(PlugIn(1));
     const QString device = m_pty->Path();
     const QString lock = QtLockFile(device); // in /var/lock, where FindHolder looks too
+    const QByteArray lockName = QFile::encodeName(lock);
     const auto remove = qScopeGuard([&] { QFile::remove(lock); });
     QFile file(lock);
-    QVERIFY(fifo ? ::mkfifo(QFile::encodeName(lock).constData(), 0666) == 0
-                 : file.open(QIODevice::WriteOnly) && file.resize(1LL << 30));
+    QVERIFY(afterCheck
+            || (fifo ? ::mkfifo(lockName.constData(), 0666) == 0
+                     : file.open(QIODevice::WriteOnly) && file.resize(1LL << 30)));
     ::alarm(10); // a wait on the FIFO ends the test rather than hanging it
     const auto disarm = qScopeGuard([] { ::alarm(0); });
     QVERIFY(!FindHolder(device));
     m_form = std::make_unique<Form1>();
     m_form->SetWarningBox(&m_warning);
+    if (afterCheck) {
+        m_form->Port().SetOpenForTest([&](QSerialPort &port) {
+            ::mkfifo(lockName.constData(), 0666);
+            return port.open(QIODevice::ReadWrite); // Qt's read of the lock waits here
+        });
+        QElapsedTimer took;
+        took.start();
+        m_form->Command4->click();
+        QVERIFY2(took.elapsed() < 1000, qPrintable(QString::number(took.elapsed())));
+        QCOMPARE(m_form->Label4->toolTip(),
+                 QStringLiteral("%1 打开后一秒内没有返回，已放弃：它的锁文件 %2 可能被换成了管道")
+                     .arg(device, lock));
+        m_form->Command4->click(); // refused at once while that open still waits
+        QVERIFY(PortOpener::Stalled(device));
+        QVERIFY(!m_form->Port().IsOpen());
+        // Once the pipe gives way, the waiting open ends and the device may be tried again.
+        ::close(::open(lockName.constData(), O_WRONLY | O_NONBLOCK));
+        QTRY_VERIFY_WITH_TIMEOUT(!PortOpener::Stalled(device), 5000);
+        QFile::remove(lock);
+        m_form->Port().SetOpenForTest({});
+        m_form->Command4->click();
+        QVERIFY(m_form->Port().IsOpen());
+        m_pty->Write("OK\r\n"); // and it reads, its notifiers back on the window's thread
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->RichTextBox1->toPlainText().contains("OK"), 5000);
+        return;
+    }
     m_form->Command4->click();
     // Refused for the lock file, without Qt having read it.
     QCOMPARE(m_form->Label4->toolTip(),

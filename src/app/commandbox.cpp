@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLockFile>
 #include <QMenu>
 #include <QSettings>
 #include <QTextCursor>
@@ -53,7 +54,15 @@ OutgoingCommand CommandBox::Command()
 void CommandBox::Sent()
 {
     m_history.Add(toPlainText());
-    Preferences().setValue(HistoryKey, m_history.Texts());
+    // Another copy of the tool may have written its texts since this one read them: they
+    // are merged in, not overwritten, one copy at a time.
+    Preferences preferences;
+    QLockFile lock(preferences.fileName() + QLatin1String(".history-lock"));
+    lock.tryLock(1000); // a copy that hangs holding it costs a text, not the window
+    preferences.sync();
+    m_history.Merge(preferences.value(HistoryKey).toStringList());
+    preferences.setValue(HistoryKey, m_history.Texts());
+    preferences.sync();
 }
 
 void CommandBox::SetEnding(LineEnding ending)

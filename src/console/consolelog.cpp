@@ -10,6 +10,7 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -35,11 +36,8 @@ ConsoleLog::~ConsoleLog()
 bool ConsoleLog::Start(const QString &path, QString &reason)
 {
     Stop();
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        reason = m_file.errorString();
+    if (!Open(path, reason))
         return false;
-    }
     m_line = m_store.LineCount() - 1;
     m_written = 0;
     m_lineHex = m_hexShown;
@@ -47,6 +45,49 @@ bool ConsoleLog::Start(const QString &path, QString &reason)
     m_checked.start();
     m_timer.start();
     return true;
+}
+
+bool ConsoleLog::Open(const QString &path, QString &reason)
+{
+    m_path = path; // QFile forgets it when opened from a descriptor
+    m_file.setFileName(path);
+    const auto notPlain = [&reason] {
+        reason = tr("不是普通文件");
+        return false;
+    };
+#ifdef Q_OS_UNIX
+    // A named pipe would hold the window until something read it, a device take the log
+    // for good: opened without waiting, and kept only when it is a plain file.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        struct stat there = {};
+        if (::stat(QFile::encodeName(path).constData(), &there) == 0 && !S_ISREG(there.st_mode))
+            return notPlain(); // a pipe nobody reads, a socket
+        reason = QString::fromLocal8Bit(strerror(error));
+        return false;
+    }
+    struct stat opened = {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return notPlain();
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!m_file.open(fd, QIODevice::WriteOnly | QIODevice::Append, QFile::AutoCloseHandle)) {
+        reason = m_file.errorString();
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile())
+        return notPlain();
+    if (m_file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return true;
+    reason = m_file.errorString();
+    return false;
+#endif
 }
 
 void ConsoleLog::Stop()
@@ -135,10 +176,10 @@ void ConsoleLog::CheckStillThere()
     struct stat open = {};
     struct stat named = {};
     const bool there = ::fstat(m_file.handle(), &open) != 0
-        || (::stat(QFile::encodeName(m_file.fileName()).constData(), &named) == 0
+        || (::stat(QFile::encodeName(m_path).constData(), &named) == 0
             && named.st_ino == open.st_ino && named.st_dev == open.st_dev);
 #else
-    const bool there = QFileInfo::exists(m_file.fileName());
+    const bool there = QFileInfo::exists(m_path);
 #endif
     if (!there)
         Fail(tr("文件已被删除或移走"));
@@ -157,7 +198,7 @@ bool ConsoleLog::Write(const QString &text)
 
 void ConsoleLog::Fail(const QString &reason)
 {
-    const QString path = m_file.fileName();
+    const QString path = m_path;
     m_timer.stop();
     m_file.close();
     emit failed(path, reason);

@@ -28,12 +28,13 @@ public:
     explicit ConsoleLog(const ConsoleStore &store);
     ~ConsoleLog() override;
 
-    // Appends to `path` from now on; false, with the reason, when it cannot be opened.
+    // Appends to `path` from now on; false, with the reason, when it cannot be opened or
+    // is no plain file (a named pipe, a device). Never waits on the file.
     bool Start(const QString &path, QString &reason);
     // Writes what is left, and closes the file.
     void Stop();
     bool Running() const { return m_file.isOpen(); }
-    QString Path() const { return m_file.fileName(); }
+    QString Path() const { return m_path; }
     void SetHexShown(bool shown) { m_hexShown = shown; }
     void SetTimesShown(bool shown) { m_timesShown = shown; }
     // Around a clear of the console: what is there is written first, and the log goes on
@@ -47,6 +48,7 @@ signals:
     void failed(const QString &path, const QString &reason);
 
 private:
+    bool Open(const QString &path, QString &reason);
     bool Write(const QString &text);
     // Hands what was written to the disk; false, the log stopped, when that fails.
     bool Sync();
@@ -57,6 +59,7 @@ private:
     const ConsoleStore &m_store;
     HexLines m_hex;
     QFile m_file;
+    QString m_path;
     QTimer m_timer;
     bool m_unsynced = false; // written since the disk last had it all
     QElapsedTimer m_checked; // since the file was last found where it was opened

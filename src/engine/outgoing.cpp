@@ -119,6 +119,14 @@ void CommandHistory::Add(const QString &text)
         m_texts.resize(Limit);
 }
 
+void CommandHistory::Merge(const QStringList &kept)
+{
+    QStringList texts = m_texts.mid(0, 1) + kept + m_texts.mid(1);
+    m_texts.clear();
+    for (auto text = texts.crbegin(); text != texts.crend(); ++text)
+        Add(*text);
+}
+
 std::optional<QString> CommandHistory::Older(const QString &typed)
 {
     qsizetype next = m_place + 1;

@@ -73,6 +73,9 @@ public:
 
     // A text went out: it moves to the front, and stepping starts anew.
     void Add(const QString &text);
+    // What another running copy kept (newest first) joins in behind the newest text here,
+    // before the older ones, so that neither copy's texts are lost.
+    void Merge(const QStringList &kept);
     // The next older text, with `typed` (what the box shows) kept for the way back; none
     // past the oldest. The newest is skipped when the box shows it already (just sent).
     std::optional<QString> Older(const QString &typed);

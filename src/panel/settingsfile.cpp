@@ -9,8 +9,11 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QSet>
 #include <QSettings>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 
 #include <array>
 #include <map>
@@ -35,12 +38,29 @@ bool IsKnownKey(const QString &section, const QString &key)
 
 // The lines of the text as QSettings reads them: where each setting is, and the first
 // line that is none of a blank line, a comment, a section or a known key (QSettings
-// passes over such lines without a word).
+// passes over such lines without a word). A line ends at LF, CR or CR LF, as for QSettings.
 struct Layout
 {
     std::map<QString, int> settingLine; // the last line of each key of [settings]
+    QSet<QString> keys; // as QSettings names them: "settings/NAME"
     SettingsFileFault fault;
 };
+
+QList<QByteArray> Lines(const QByteArray &data)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype at = 0; at < data.size(); ++at) {
+        if (data[at] != '\n' && data[at] != '\r')
+            continue;
+        lines << data.mid(start, at - start);
+        if (data[at] == '\r' && at + 1 < data.size() && data[at + 1] == '\n')
+            ++at;
+        start = at + 1;
+    }
+    lines << data.mid(start);
+    return lines;
+}
 
 Layout ReadLayout(const QByteArray &data)
 {
@@ -48,11 +68,11 @@ Layout ReadLayout(const QByteArray &data)
     QString section;
     int number = 0;
     const auto fault = [&number](const QString &reason) {
-        return Layout { {}, { number, reason } };
+        return Layout { {}, {}, { number, reason } };
     };
     const auto unreadable
         = [&] { return fault(QCoreApplication::translate("SettingsFile", "无法读懂这一行")); };
-    for (const QByteArray &raw : data.split('\n')) {
+    for (const QByteArray &raw : Lines(data)) {
         ++number;
         QStringDecoder utf8(QStringDecoder::Utf8);
         const QString line = QString(utf8(raw)).trimmed();
@@ -75,6 +95,7 @@ Layout ReadLayout(const QByteArray &data)
             return fault(QCoreApplication::translate("SettingsFile", "未知的设置 %1").arg(key));
         if (section == SettingsSection)
             layout.settingLine[key] = number;
+        layout.keys.insert(section + QLatin1Char('/') + key);
     }
     return layout;
 }
@@ -84,10 +105,14 @@ Layout ReadLayout(const QByteArray &data)
 std::optional<QString>
 SaveSettingsFile(const QString &path, const SettingsFields &fields, const ModuleRecord &module)
 {
-    // QSettings would keep what a file there holds: the file is made anew, and replaces the
-    // old one only once it is whole.
-    QSettings file(path, QSettings::IniFormat);
-    file.clear();
+    // QSettings would read what a file there holds, and take a file it cannot read for a
+    // failed write: it writes a new file of its own, which then replaces the old one whole,
+    // or not at all.
+    const QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return scratch.errorString();
+    const QString made = scratch.filePath(QStringLiteral("settings.ini"));
+    QSettings file(made, QSettings::IniFormat);
     file.beginGroup(ModuleSection);
     if (!module.address.isEmpty())
         file.setValue(AddressKey, module.address);
@@ -103,8 +128,12 @@ SaveSettingsFile(const QString &path, const SettingsFields &fields, const Module
         file.setValue(SettingWord(step), SettingValue(step, fields));
     file.endGroup();
     file.sync();
-    if (file.status() != QSettings::NoError)
+    QFile written(made);
+    if (file.status() != QSettings::NoError || !written.open(QIODevice::ReadOnly))
         return QCoreApplication::translate("SettingsFile", "无法写入");
+    QSaveFile saved(path);
+    if (!saved.open(QIODevice::WriteOnly) || saved.write(written.readAll()) < 0 || !saved.commit())
+        return saved.errorString();
     return std::nullopt;
 }
 
@@ -128,7 +157,11 @@ std::optional<SettingsFileFault> LoadSettingsFile(const QString &path, SettingsF
         return layout.fault;
 
     QSettings file(path, QSettings::IniFormat);
-    if (file.status() != QSettings::NoError)
+    // A quoted value across lines, a line continued after a backslash: QSettings would load
+    // keys the lines above do not show, or miss some they do.
+    const QStringList read = file.allKeys();
+    if (file.status() != QSettings::NoError
+        || QSet<QString>(read.begin(), read.end()) != layout.keys)
         return SettingsFileFault {
             0, QCoreApplication::translate("SettingsFile", "无法读懂这个文件")
         };

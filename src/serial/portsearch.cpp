@@ -30,6 +30,10 @@ QString RefusalText(const SerialLink &port)
         return QCoreApplication::translate("PortSearch",
                                            "%1 无法加锁：%2 不是正常的锁文件，请删除它后重试")
             .arg(device, QtLockFile(device));
+    case Refusal::Stalled:
+        return QCoreApplication::translate(
+                   "PortSearch", "%1 打开后一秒内没有返回，已放弃：它的锁文件 %2 可能被换成了管道")
+            .arg(device, QtLockFile(device));
     case Refusal::None:
         break;
     }

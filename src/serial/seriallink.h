@@ -18,6 +18,7 @@ enum class Refusal {
     InUse, // another program holds the port
     Missing, // a device named in TARVENIT_PORTS does not exist
     BadLock, // its lock file is no lock file (a FIFO, a device, a huge file): not opened
+    Stalled, // the open did not return within a second, and was given up
 };
 
 // What the tool needs of a serial port. Failures are swallowed: a step that fails

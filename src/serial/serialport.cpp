@@ -2,6 +2,7 @@
 #include "serialport.h"
 
 #include "portmap.h"
+#include "portopener.h"
 
 #include <QFile>
 #include <QSerialPortInfo>
@@ -12,10 +13,9 @@
 
 SerialPort::SerialPort(QObject *parent)
     : QObject(parent)
+    , m_port(std::make_unique<QSerialPort>())
 {
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::onReadyRead);
-    connect(&m_port, &QSerialPort::bytesWritten, this, [this] { notify(CommEvent::Send); });
-    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
+    Attach();
     m_gather.setSingleShot(true);
     m_gather.setTimerType(Qt::PreciseTimer);
     connect(&m_gather, &QTimer::timeout, this, [this] {
@@ -24,7 +24,7 @@ SerialPort::SerialPort(QObject *parent)
     });
     m_quiet.setSingleShot(true);
     connect(&m_quiet, &QTimer::timeout, this, [this] {
-        if (m_port.bytesAvailable() == 0) // else the next read goes on from what is held
+        if (m_port->bytesAvailable() == 0) // else the next read goes on from what is held
             ReleaseHeld();
     });
 }
@@ -32,16 +32,41 @@ SerialPort::SerialPort(QObject *parent)
 SerialPort::~SerialPort()
 {
     // Disconnect first: closing must not call back into a half-destroyed owner.
-    m_port.disconnect(this);
+    m_port->disconnect(this);
+}
+
+void SerialPort::Attach()
+{
+    connect(m_port.get(), &QSerialPort::readyRead, this, &SerialPort::onReadyRead);
+    connect(m_port.get(), &QSerialPort::bytesWritten, this, [this] { notify(CommEvent::Send); });
+    connect(m_port.get(), &QSerialPort::errorOccurred, this, &SerialPort::onErrorOccurred);
+}
+
+bool SerialPort::OpenOffThread()
+{
+    // The same line settings stay at hand for a port given up on.
+    auto spare = std::make_unique<QSerialPort>();
+    spare->setPortName(m_port->portName());
+    spare->setBaudRate(m_port->baudRate());
+    spare->setParity(m_port->parity());
+    spare->setDataBits(m_port->dataBits());
+    spare->setStopBits(m_port->stopBits());
+    m_port->disconnect(this);
+    PortOpener::Result result = PortOpener::Open(std::move(m_port), m_device, m_openForTest);
+    m_port = result.port ? std::move(result.port) : std::move(spare);
+    Attach();
+    if (result.stalled)
+        m_refusal = Refusal::Stalled;
+    return result.opened;
 }
 
 void SerialPort::Close()
 {
-    if (!m_port.isOpen())
+    if (!m_port->isOpen())
         return;
     DeliverGathered();
     ReleaseHeld();
-    m_port.close();
+    m_port->close();
 }
 
 void SerialPort::SetReadAtOnce(bool atOnce)
@@ -60,7 +85,7 @@ void SerialPort::SetPortNumber(int number)
 {
     m_number = number;
     m_device = DeviceForPort(m_ports, number);
-    m_port.setPortName(m_device);
+    m_port->setPortName(m_device);
 }
 
 void SerialPort::SetLine(const QString &settings)
@@ -110,10 +135,10 @@ void SerialPort::SetLine(const QString &settings)
     else
         return;
 
-    m_port.setBaudRate(baud);
-    m_port.setParity(parity);
-    m_port.setDataBits(QSerialPort::DataBits(dataBits));
-    m_port.setStopBits(stopBits);
+    m_port->setBaudRate(baud);
+    m_port->setParity(parity);
+    m_port->setDataBits(QSerialPort::DataBits(dataBits));
+    m_port->setStopBits(stopBits);
 }
 
 void SerialPort::SetReceiveThreshold(int characters)
@@ -130,22 +155,24 @@ void SerialPort::SetTextMode()
 void SerialPort::Open()
 {
     m_refusal = Refusal::None;
-    if (m_port.portName().isEmpty() || m_port.isOpen())
+    if (m_port->portName().isEmpty() || m_port->isOpen())
         return;
     m_received.Reset();
     if (!QtLockIsSafe(m_device)) {
         m_refusal = Refusal::BadLock;
         return;
     }
-    if (m_port.open(QIODevice::ReadWrite)) {
+    if (OpenOffThread()) {
         // Kept past a loss: the adapter to wait for. A program that has the port open as
         // well may talk to the module too.
         m_identity = IdentityOf(m_device, QSerialPortInfo::availablePorts());
         return;
     }
-    if (m_port.error() == QSerialPort::DeviceNotFoundError && PortsNamed())
+    if (m_refusal == Refusal::Stalled)
+        return;
+    if (m_port->error() == QSerialPort::DeviceNotFoundError && PortsNamed())
         m_refusal = Refusal::Missing;
-    if (m_port.error() != QSerialPort::PermissionError)
+    if (m_port->error() != QSerialPort::PermissionError)
         return;
     // Qt reports a device the user may not open and one that another program holds
     // (its lock file, or exclusive use) alike; the file's access rights tell them apart.
@@ -157,25 +184,25 @@ std::optional<PortHolder> SerialPort::Holder() const
 {
     // Looked for when asked, since it reads every process's open files: the search asks
     // once a port, and a wait that retries a refused adapter never does.
-    if (m_port.isOpen() || m_refusal == Refusal::InUse)
+    if (m_port->isOpen() || m_refusal == Refusal::InUse)
         return FindHolder(m_device);
     return std::nullopt;
 }
 
 bool SerialPort::IsOpen() const
 {
-    return m_port.isOpen();
+    return m_port->isOpen();
 }
 
 void SerialPort::ClearBuffers()
 {
-    if (!m_port.isOpen())
+    if (!m_port->isOpen())
         return;
     // What gathers or is held back goes too: none of it is announced any more.
     StopGathering();
     m_quiet.stop();
     m_received.Reset();
-    m_port.clear(QSerialPort::AllDirections);
+    m_port->clear(QSerialPort::AllDirections);
 }
 
 void SerialPort::Write(const QString &text)
@@ -185,22 +212,22 @@ void SerialPort::Write(const QString &text)
 
 void SerialPort::WriteBytes(const QByteArray &bytes)
 {
-    if (!m_port.isOpen())
+    if (!m_port->isOpen())
         return;
     // What came before the command is not its reply: take it in now, and the reply at once.
     DeliverGathered();
     m_sinceWrite.start();
-    m_port.write(bytes);
+    m_port->write(bytes);
 }
 
 QString SerialPort::Read()
 {
     m_lastRead.clear();
-    if (!m_port.isOpen())
+    if (!m_port->isOpen())
         return QString();
     if (m_gather.isActive())
         StopGathering(); // whatever gathered is read now
-    m_lastRead = m_port.readAll();
+    m_lastRead = m_port->readAll();
     QString text = m_received.Decode(m_lastRead);
     if (m_releaseDue)
         text += m_received.Release();
@@ -229,7 +256,7 @@ int SerialPort::QuietGap() const
     constexpr int Characters = 4;
     constexpr int BitsPerCharacter = 10;
     constexpr int MinimumMs = 50;
-    const qint64 baud = std::max(1, m_port.baudRate());
+    const qint64 baud = std::max(1, m_port->baudRate());
     return int(
         std::max<qint64>(MinimumMs, (Characters * BitsPerCharacter * 1000 + baud - 1) / baud));
 }
@@ -243,14 +270,14 @@ void SerialPort::onReadyRead()
         return; // its end announces these bytes too
     const bool justWrote
         = m_sinceWrite.isValid() && m_sinceWrite.elapsed() < AfterWriteMilliseconds;
-    const qint64 available = m_port.bytesAvailable();
+    const qint64 available = m_port->bytesAvailable();
     if (available > FloodAbove)
         m_sinceFlood.start();
     const bool flood = m_sinceFlood.isValid() && m_sinceFlood.elapsed() < FloodMilliseconds;
     if (streaming && !m_readAtOnce && !justWrote && !flood && available < GatherBelow) {
         // QSerialPort takes no more from the line once its buffer holds what is there now:
         // the next bytes wait in the system's buffer, and nothing wakes the tool for them.
-        m_port.setReadBufferSize(std::max<qint64>(1, available));
+        m_port->setReadBufferSize(std::max<qint64>(1, available));
         m_gather.start(GatherMilliseconds);
         return;
     }
@@ -260,7 +287,7 @@ void SerialPort::onReadyRead()
 void SerialPort::StopGathering()
 {
     m_gather.stop();
-    m_port.setReadBufferSize(0); // no limit: it reads the line again
+    m_port->setReadBufferSize(0); // no limit: it reads the line again
 }
 
 void SerialPort::DeliverGathered()
@@ -290,12 +317,12 @@ void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     }
     // The device is gone. Qt keeps reporting it in a tight loop until the port is
     // closed, so close it once and tell the owner once.
-    if (m_closingOnError || !m_port.isOpen())
+    if (m_closingOnError || !m_port->isOpen())
         return;
     m_closingOnError = true;
     DeliverGathered();
     ReleaseHeld();
-    m_port.close();
+    m_port->close();
     m_closingOnError = false;
     notify(CommEvent::Error);
     emit deviceLost();

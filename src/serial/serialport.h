@@ -9,6 +9,9 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#include <functional>
+#include <memory>
+
 // The serial port Uart1 over QSerialPort. Text is UTF-8 both ways; a character split
 // across two reads arrives whole. One cut off for good (the line paused longer than
 // finishing it takes, or the port closed or was lost) arrives as U+FFFD, in a receive
@@ -30,7 +33,7 @@ public:
     void SetPortNumber(int number) override;
     int PortNumber() const override { return m_number; }
     void SetLine(const QString &settings) override;
-    int BaudRate() const override { return m_port.baudRate(); }
+    int BaudRate() const override { return m_port->baudRate(); }
     void SetReceiveThreshold(int characters) override;
     void SetTextMode() override;
     void Open() override;
@@ -58,7 +61,18 @@ signals:
     // the port has been closed.
     void deviceLost();
 
+public:
+    // Opens with `open` in place of Qt's own (tests make an open wait).
+    void SetOpenForTest(std::function<bool(QSerialPort &)> open)
+    {
+        m_openForTest = std::move(open);
+    }
+
 private:
+    void Attach();
+    // Opens m_port on a thread of its own (see PortOpener); false, m_refusal set to Stalled
+    // when the open did not return in time.
+    bool OpenOffThread();
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void notify(CommEvent event);
@@ -81,7 +95,8 @@ private:
     // are announced at once.
     static constexpr int AfterWriteMilliseconds = 1000;
 
-    QSerialPort m_port;
+    std::unique_ptr<QSerialPort> m_port; // replaced by a fresh one when an open stalls
+    std::function<bool(QSerialPort &)> m_openForTest;
     Utf8Stream m_received;
     QByteArray m_lastRead;
     QTimer m_quiet; // runs while the end of the last read is held back

@@ -12,10 +12,33 @@
     </message>
 </context>
 <context>
+    <name>CommandBox</name>
+    <message>
+        <source>发送命令</source>
+        <translation>Send command</translation>
+    </message>
+    <message>
+        <source>上一条命令</source>
+        <translation>Previous command</translation>
+    </message>
+    <message>
+        <source>下一条命令</source>
+        <translation>Next command</translation>
+    </message>
+    <message>
+        <source>行尾：%1</source>
+        <translation>Line ending: %1</translation>
+    </message>
+</context>
+<context>
     <name>CommandEngine</name>
     <message>
         <source>端口打开错误，请搜索端口后重试！</source>
         <translation>Cannot use the port. Search for the port, then try again.</translation>
+    </message>
+    <message>
+        <source>%1的值含有换行或 NUL，更新已在写入它之前停止！</source>
+        <translation>The value of %1 holds a line break or NUL: the update stopped before writing it.</translation>
     </message>
 </context>
 <context>
@@ -162,6 +185,10 @@ The panel&apos;s query and update do not apply to it.</translation>
         <source>文件已被删除或移走</source>
         <translation>The file was removed or moved</translation>
     </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>not a regular file</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleView</name>
@@ -232,6 +259,22 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>● 记录中</source>
         <translation>● Logging</translation>
+    </message>
+    <message>
+        <source>放大</source>
+        <translation>Zoom In</translation>
+    </message>
+    <message>
+        <source>缩小</source>
+        <translation>Zoom Out</translation>
+    </message>
+    <message>
+        <source>原始大小</source>
+        <translation>Actual Size</translation>
+    </message>
+    <message>
+        <source>缩放：%1%</source>
+        <translation>Zoom: %1%</translation>
     </message>
 </context>
 <context>
@@ -306,6 +349,26 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>记录到文件失败，记录已停止！</source>
         <translation>The log has stopped: a write to its file failed.</translation>
+    </message>
+    <message>
+        <source>菜单</source>
+        <translation>Menu</translation>
+    </message>
+    <message>
+        <source>通讯记录(&amp;R)</source>
+        <translation>T&amp;raffic</translation>
+    </message>
+    <message>
+        <source>命令(&amp;C)</source>
+        <translation>&amp;Command</translation>
+    </message>
+    <message>
+        <source>模块设置(&amp;S)</source>
+        <translation>Module &amp;settings</translation>
+    </message>
+    <message>
+        <source>来自端口 %1 的模块</source>
+        <translation>Module on port %1</translation>
     </message>
 </context>
 <context>
@@ -536,6 +599,10 @@ The panel&apos;s query and update do not apply to it.</translation>
         <source>%1 无法加锁：%2 不是正常的锁文件，请删除它后重试</source>
         <translation>%1 cannot be locked: %2 is not a proper lock file; delete it and try again</translation>
     </message>
+    <message>
+        <source>%1 打开后一秒内没有返回，已放弃：它的锁文件 %2 可能被换成了管道</source>
+        <translation>%1 did not open within a second and was given up: its lock file %2 may have been replaced by a pipe</translation>
+    </message>
 </context>
 <context>
     <name>RateFinder</name>
@@ -702,6 +769,56 @@ The panel&apos;s query and update do not apply to it.</translation>
     </message>
 </context>
 <context>
+    <name>SettingCheck</name>
+    <message>
+        <source>最多 %1 字节，现在 %2 字节</source>
+        <translation>at most %1 bytes, now %2</translation>
+    </message>
+    <message>
+        <source>只能是字母和数字</source>
+        <translation>letters and digits only</translation>
+    </message>
+    <message>
+        <source>最多 %1 个字符，现在 %2 个</source>
+        <translation>at most %1 characters, now %2</translation>
+    </message>
+    <message>
+        <source>应为三个数：模式 0 或 1，最多设备数 1-32767，超时 1-48，如 1,1,48</source>
+        <translation>three numbers: mode 0 or 1, most devices 1-32767, timeout 1-48, as 1,1,48</translation>
+    </message>
+    <message>
+        <source>应为“波特率,停止位,校验位”，波特率为 %1 之一，停止位 0 或 1，校验位 0、1 或 2</source>
+        <translation>“rate,stop bits,parity”: a rate among %1, stop bits 0 or 1, parity 0, 1 or 2</translation>
+    </message>
+    <message>
+        <source>应为三段十六进制数，如 98d3:31:fd5e6f</source>
+        <translation>three hex parts, as 98d3:31:fd5e6f</translation>
+    </message>
+    <message>
+        <source>含有换行或其他控制字符</source>
+        <translation>holds a line break or another control character</translation>
+    </message>
+    <message>
+        <source>应为十六进制数，最多 8 位，如 1f00</source>
+        <translation>a hex number of at most 8 digits, as 1f00</translation>
+    </message>
+    <message>
+        <source>应为十六进制数，最多 6 位，如 9e8b33</source>
+        <translation>a hex number of at most 6 digits, as 9e8b33</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsBox</name>
+    <message>
+        <source>这里不能有换行或其他控制字符，没有填入。</source>
+        <translation>No line breaks or other control characters here: nothing was pasted.</translation>
+    </message>
+</context>
+<context>
     <name>SettingsFile</name>
     <message>
         <source>不是 UTF-8 文本</source>
@@ -742,6 +859,10 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>%1 的值不能填入面板</source>
         <translation>the value of %1 does not fit the panel</translation>
+    </message>
+    <message>
+        <source>%1 的值含有换行或其他控制字符</source>
+        <translation>the value of %1 holds a line break or another control character</translation>
     </message>
 </context>
 <context>
@@ -985,6 +1106,10 @@ The panel&apos;s query and update do not apply to it.</translation>
         <source>%1%2</source>
         <comment>a caption, and the value after it</comment>
         <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>以下设置模块不能接受，改正之后才能写入：</source>
+        <translation>The module cannot take these settings; mend them to write:</translation>
     </message>
 </context>
 </TS>

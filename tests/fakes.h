@@ -207,3 +207,5 @@ public:
 };
 
 inline const QString PortWarning = QStringLiteral("警告|端口打开错误，请搜索端口后重试！");
+// The same before any port was tried.
+inline const QString NoPortYetWarning = QStringLiteral("警告|还没有打开端口，请先点击搜索端口。");

@@ -54,7 +54,7 @@ class TestEndToEnd : public QObject
         m_form->SetConfirmBox(&m_confirm);
         m_form->show();
         m_form->Command4->click();
-        return m_form->Label4->text() == PortOpenCaption(1);
+        return m_form->Label4->text() == PortOpenCaption(1, m_form->Port().Device());
     }
 
     // Runs a whole sequence: true when its last step completed without a warning.

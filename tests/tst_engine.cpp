@@ -246,7 +246,7 @@ void TestEngine::tickOnClosedPortAbandonsOnce()
     rig.state.StepIndex = 4;
     for (int i = 0; i < 10; ++i)
         rig.engine.OnTick();
-    QCOMPARE(rig.warning.shown, QStringList { PortWarning });
+    QCOMPARE(rig.warning.shown, QStringList { NoPortYetWarning });
     QCOMPARE(rig.state.WorkMode, ModeIdle);
     QCOMPARE(rig.state.AwaitingReply, false);
     QVERIFY(rig.port.written.isEmpty());
@@ -373,7 +373,7 @@ void TestEngine::manualSendOnClosedPortChangesNothing()
     rig.state.StepIndex = 6;
     rig.state.AwaitingReply = true;
     rig.engine.SendManual("AT\r\n");
-    QCOMPARE(rig.warning.shown, QStringList { PortWarning });
+    QCOMPARE(rig.warning.shown, QStringList { NoPortYetWarning });
     QVERIFY(rig.port.written.isEmpty());
     QVERIFY(rig.console.appended.isEmpty());
     QCOMPARE(rig.state.WorkMode, ModeUpdating);
@@ -733,7 +733,7 @@ void TestEngine::rateFinder()
         return;
     QCOMPARE(rig.notice.shown.last().text, text);
     QCOMPARE(rig.status.first(), QStringLiteral("尝试：38400"));
-    QCOMPARE(rig.status.last(), QStringLiteral("端口：0 已打开"));
+    QCOMPARE(rig.status.last(), QStringLiteral("端口：0 已打开 · fake0"));
     rig.engine.SendManual("AT"); // read at leisure while typing by hand
     QVERIFY(rig.notice.open);
     rig.engine.StartQuery(); // acted upon

@@ -351,7 +351,7 @@ void TestForm1::englishWindow()
     // The boxes speak English.
     m_form->Command5->click(); // no port open
     QCOMPARE(m_warning.shown,
-             QStringList { "Warning|Cannot use the port. Search for the port, then try again." });
+             QStringList { "Warning|No port is open yet. Click Search port first." });
     QCOMPARE(m_form->RichTextBox1->ContextMenu()->actions().first()->text().section('\t', 0, 0),
              QStringLiteral("&Copy"));
 }
@@ -388,8 +388,11 @@ void TestForm1::wholeTextShown_data()
     QTest::addColumn<QString>("status"); // set as the status line would, else the caption
     const std::pair<const char *, QStringList> statusLines[] = {
         { "zh",
-          { "当前行号： 1234567", "当前位置： 9876543", "总的行数： 1234567", "端口：16 已断开" } },
-        { "en", { "Line: 1234567", "Line start: 9876543", "Lines: 1234567", "Port 16: lost" } },
+          { "当前行号： 1234567", "当前位置： 9876543", "总的行数： 1234567", "端口：16 已断开",
+            "端口：16 已打开 · ttyUSB10", "发现 ttyUSB10" } },
+        { "en",
+          { "Line: 1234567", "Line start: 9876543", "Lines: 1234567", "Port 16: lost",
+            "Port 16: open · ttyUSB10", "Found ttyUSB10" } },
     };
     for (const auto &[language, status] : statusLines) {
         const auto row = [&](const QString &name) -> QTestData & {
@@ -400,13 +403,16 @@ void TestForm1::wholeTextShown_data()
         row("seven-digit position") << "Label2" << status[1];
         row("seven-digit line count") << "Label3" << status[2];
         row("port") << "Label4" << status[3];
+        row("port open") << "Label4" << status[4];
+        row("one port at start") << "Label4" << status[5];
         const Form1 form;
         for (const QWidget *w : form.findChildren<QWidget *>()) {
             const auto *label = qobject_cast<const QLabel *>(w);
             const auto *button = qobject_cast<const QAbstractButton *>(w);
             const bool captioned
                 = (label && !label->text().isEmpty()) || (button && !button->text().isEmpty());
-            if (captioned && !w->objectName().isEmpty())
+            // The port label's texts are the rows above: at start it names what the system has.
+            if (captioned && !w->objectName().isEmpty() && w->objectName() != "Label4")
                 row(w->objectName()) << w->objectName() << QString();
         }
     }
@@ -982,7 +988,7 @@ void TestForm1::startButtonsSetTheMode()
     m_form->Command1->click();
     QCOMPARE(m_form->State().WorkMode, ModeSearching);
     // No port is open: the first tick abandons the query and warns once.
-    QTRY_COMPARE_WITH_TIMEOUT(m_warning.shown, QStringList { PortWarning }, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_warning.shown, QStringList { NoPortYetWarning }, 5000);
     QCOMPARE(warnedAtTick.value(0), 1);
     QCOMPARE(m_form->State().WorkMode, ModeIdle);
     const qsizetype ticks = warnedAtTick.size();
@@ -1029,7 +1035,7 @@ void TestForm1::warningBoxIsModalAndTicksGoOn()
     m_form->Command5->click(); // no port open: the hand-typed send warns
     QVERIFY(closed);
     QCOMPARE(title, QStringLiteral("警告"));
-    QCOMPARE(text, QStringLiteral("端口打开错误，请搜索端口后重试！"));
+    QCOMPARE(text, NoPortYetWarning.section(u'|', 1));
     QCOMPARE(icon, QMessageBox::Warning);
     QCOMPARE(buttons, 1);
     QVERIFY(tickedMeanwhile);
@@ -1493,8 +1499,8 @@ void TestForm1::ctrlEnterSends_data()
     QTest::addColumn<QString>("typed"); // as hex entry
     QTest::addColumn<bool>("keypad");
     QTest::addColumn<QString>("warning"); // how the one box shown begins; it names what is selected
-    QTest::newRow("Ctrl+Enter") << "41 54" << false << PortWarning; // no port
-    QTest::newRow("Ctrl+keypad Enter") << "41 54" << true << PortWarning;
+    QTest::newRow("Ctrl+Enter") << "41 54" << false << NoPortYetWarning; // no port
+    QTest::newRow("Ctrl+keypad Enter") << "41 54" << true << NoPortYetWarning;
     // Refused before the port is looked at.
     QTest::newRow("a letter") << "41 54\n0G" << false << "警告|第 8 个字符“G”（U+0047）不是";
     QTest::newRow("beyond 16 bits") << "41😀" << false << "警告|第 3 个字符“😀”（U+1F600）不是";

@@ -54,20 +54,20 @@ void TestPortSearch::search_data()
     QTest::addColumn<bool>("box");
     QTest::addColumn<bool>("openAfter");
     QTest::newRow("first port found")
-        << QList<int> { 1, 5 } << 0 << 1 << "端口：1 已打开"
-        << QStringList { "正在搜索： 1", "端口：1 已打开" } << false << true;
+        << QList<int> { 1, 5 } << 0 << 1 << "端口：1 已打开 · fake1"
+        << QStringList { "正在搜索： 1", "端口：1 已打开 · fake1" } << false << true;
     QTest::newRow("next click moves on")
-        << QList<int> { 1, 5 } << 1 << 5 << "端口：5 已打开"
+        << QList<int> { 1, 5 } << 1 << 5 << "端口：5 已打开 · fake5"
         << QStringList { "正在搜索： 2", "正在搜索： 3", "正在搜索： 4", "正在搜索： 5",
-                         "端口：5 已打开" }
+                         "端口：5 已打开 · fake5" }
         << false << true;
     QTest::newRow("only port passed: end box")
         << QList<int> { 5 } << 5 << 0 << "" << QStringList {} << true << false;
     QTest::newRow("nothing opens")
         << QList<int> {} << 0 << 0 << "" << QStringList {} << true << false;
     QTest::newRow("port 16 found")
-        << QList<int> { 16 } << 15 << 16 << "端口：16 已打开"
-        << QStringList { "正在搜索： 16", "端口：16 已打开" } << false << true;
+        << QList<int> { 16 } << 15 << 16 << "端口：16 已打开 · fake16"
+        << QStringList { "正在搜索： 16", "端口：16 已打开 · fake16" } << false << true;
     QTest::newRow("past 16 runs nothing, 16 stays open")
         << QList<int> { 16 } << 16 << 0 << "" << QStringList {} << true << true;
 }
@@ -355,7 +355,7 @@ void TestPortSearch::watchReopens()
                  << "Open";
     expected << "ClearBuffers";
     QCOMPARE(port.calls, expected);
-    QCOMPARE(captions, QStringList { "端口：4 已打开" });
+    QCOMPARE(captions, QStringList { "端口：4 已打开 · ttyUSB1" });
     QCOMPARE(int(last), 4); // the next search moves on from it
 }
 

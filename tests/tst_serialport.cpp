@@ -11,6 +11,7 @@
 #include "ptypair.h"
 #include "serial/portholder.h"
 #include "serial/portopener.h"
+#include "serial/portsearch.h"
 #include "serial/portwatch.h"
 #include "serial/serialport.h"
 
@@ -18,6 +19,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -193,6 +195,8 @@ private slots:
     }
 
     void searchFindsThePtyAtItsNumber();
+    void portChosenFromTheList_data();
+    void portChosenFromTheList();
     void handTypedCommandArrivesByteForByte_data();
     void handTypedCommandArrivesByteForByte();
     void trickleIsReadInGathers_data();
@@ -224,7 +228,8 @@ private slots:
 void TestSerialPort::searchFindsThePtyAtItsNumber()
 {
     QVERIFY(Connect(3));
-    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：3 已打开"));
+    QCOMPARE(m_form->Label4->text(),
+             QStringLiteral("端口：3 已打开 · %1").arg(ShortDeviceName(m_pty->Path())));
     QCOMPARE(m_form->Label4->toolTip(), m_pty->Path());
     QCOMPARE(m_form->State().LastPortTried, qint16(3));
     QVERIFY(m_form->Port().IsOpen());
@@ -238,8 +243,71 @@ void TestSerialPort::searchFindsThePtyAtItsNumber()
     QCOMPARE(m_warning.shown, QStringList { "提示|已经搜索到最后，再次点击重新搜索！" });
 
     m_form->Command4->click(); // and back to it
-    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：3 已打开"));
+    QCOMPARE(m_form->Label4->text(),
+             QStringLiteral("端口：3 已打开 · %1").arg(ShortDeviceName(m_pty->Path())));
     QVERIFY(m_form->Port().IsOpen());
+}
+
+void TestSerialPort::portChosenFromTheList_data()
+{
+    QTest::addColumn<bool>("two"); // ports there: a second pty as port 3, else the one alone
+    QTest::addColumn<bool>("byKey"); // Space on the label, else a click
+    QTest::addColumn<bool>("gone"); // the port chosen went away while the list was open
+    QTest::newRow("one port, clicked") << false << false << false;
+    QTest::newRow("two ports, Space") << true << true << false;
+    QTest::newRow("two ports, the chosen one gone") << true << false << true;
+}
+
+void TestSerialPort::portChosenFromTheList()
+{
+    QFETCH(bool, two);
+    QFETCH(bool, byKey);
+    QFETCH(bool, gone);
+    QVERIFY(PlugIn(1));
+    auto other = std::make_unique<Pty>();
+    const QString first = m_pty->Path();
+    if (two)
+        qputenv("TARVENIT_PORTS", (first + ":/nonexistent/tty2:" + other->Path()).toLocal8Bit());
+    m_form = std::make_unique<Form1>();
+    m_form->SetWarningBox(&m_warning);
+    m_form->show();
+    // Nothing opens at start; a port alone is named, to say where to begin.
+    QVERIFY(!m_form->Port().IsOpen());
+    QCOMPARE(m_form->Label4->text(), two ? QString() : "发现 " + ShortDeviceName(first));
+    QCOMPARE(m_form->Label4->toolTip(),
+             two ? QString() : "发现 1 个端口：" + ShortDeviceName(first) + "，点击搜索端口打开");
+    if (byKey) {
+        m_form->Label4->setFocus();
+        QTest::keyClick(m_form->Label4, Qt::Key_Space);
+    } else {
+        QTest::mouseClick(m_form->Label4, Qt::LeftButton);
+    }
+    QMenu *list = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(list = qobject_cast<QMenu *>(QApplication::activePopupWidget()), 5000);
+    QStringList entries;
+    for (const QAction *entry : list->actions())
+        entries << entry->text();
+    const QString chosen = two ? other->Path() : first;
+    QStringList expected { "端口 1：" + ShortDeviceName(first) };
+    if (two)
+        expected << "端口 3：" + ShortDeviceName(chosen);
+    QCOMPARE(entries, expected);
+    if (gone)
+        other.reset();
+    list->actions().last()->trigger();
+    list->close();
+    const int number = two ? 3 : 1;
+    if (gone) {
+        QTRY_COMPARE_WITH_TIMEOUT(m_warning.shown.size(), 1, 5000);
+        QCOMPARE(m_warning.shown.first(),
+                 QStringLiteral("提示|端口：3（%1）打不开！").arg(ShortDeviceName(chosen)));
+        QVERIFY(!m_form->Port().IsOpen());
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->Port().IsOpen(), 5000);
+        QCOMPARE(m_form->Label4->text(), PortOpenCaption(number, chosen));
+        QVERIFY(m_warning.shown.isEmpty());
+    }
+    QCOMPARE(m_form->State().LastPortTried, qint16(number)); // a search goes on after it
 }
 
 void TestSerialPort::handTypedCommandArrivesByteForByte_data()
@@ -552,7 +620,7 @@ void TestSerialPort::lostDevice()
     // Plugged back in: one click finds it on the same number.
     QVERIFY(PlugIn(number));
     m_form->Command4->click();
-    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：%1 已打开").arg(number));
+    QCOMPARE(m_form->Label4->text(), PortOpenCaption(number, m_pty->Path()));
     QVERIFY(m_form->Port().IsOpen());
     QCOMPARE(m_warning.shown.size(), warned ? 2 : 1);
 }
@@ -783,7 +851,8 @@ void TestSerialPort::backByItselfBehindALink()
     back.start();
     // Back well within a second on a quiet machine (the figure below); the deadline is
     // for a loaded one.
-    QTRY_COMPARE_WITH_TIMEOUT(m_form->Label4->text(), QStringLiteral("端口：1 已打开"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->Label4->text(), PortOpenCaption(1, m_form->Port().Device()),
+                              5000);
     qInfo("open again %lld ms after the link came back", back.elapsed());
     QVERIFY(m_form->Port().IsOpen());
     QVERIFY(!m_form->Watch().IsWatching());

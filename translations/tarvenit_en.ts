@@ -40,6 +40,10 @@
         <source>%1的值含有换行或 NUL，更新已在写入它之前停止！</source>
         <translation>The value of %1 holds a line break or NUL: the update stopped before writing it.</translation>
     </message>
+    <message>
+        <source>还没有打开端口，请先点击搜索端口。</source>
+        <translation>No port is open yet. Click Search port first.</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -370,6 +374,22 @@ The panel&apos;s query and update do not apply to it.</translation>
         <source>来自端口 %1 的模块</source>
         <translation>Module on port %1</translation>
     </message>
+    <message>
+        <source>端口(&amp;P)</source>
+        <translation>&amp;Port</translation>
+    </message>
+    <message>
+        <source>发现 1 个端口：%1，点击搜索端口打开</source>
+        <translation>Found 1 port: %1. Click Search port to open it.</translation>
+    </message>
+    <message>
+        <source>没有找到串口</source>
+        <translation>No serial ports found</translation>
+    </message>
+    <message>
+        <source>发现 %1</source>
+        <translation>Found %1</translation>
+    </message>
 </context>
 <context>
     <name>LineEndWatch</name>
@@ -576,10 +596,6 @@ The panel&apos;s query and update do not apply to it.</translation>
         <translation>Reached the last port. Click again to search from the first.</translation>
     </message>
     <message>
-        <source>端口：%1 已打开</source>
-        <translation>Port %1: open</translation>
-    </message>
-    <message>
         <source>同时被 %1打开</source>
         <translation>Also open in %1</translation>
     </message>
@@ -602,6 +618,18 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>%1 打开后一秒内没有返回，已放弃：它的锁文件 %2 可能被换成了管道</source>
         <translation>%1 did not open within a second and was given up: its lock file %2 may have been replaced by a pipe</translation>
+    </message>
+    <message>
+        <source>端口：%1（%2）打不开！</source>
+        <translation>Port %1 (%2) does not open.</translation>
+    </message>
+    <message>
+        <source>端口 %1：%2</source>
+        <translation>Port %1: %2</translation>
+    </message>
+    <message>
+        <source>端口：%1 已打开 · %2</source>
+        <translation>Port %1: open · %2</translation>
     </message>
 </context>
 <context>

@@ -21,6 +21,7 @@
 #include "noticekeys.h"
 #include "panel/panelmenu.h"
 #include "panel/settingspanel.h"
+#include "portlabel.h"
 #include "preferences.h"
 #include "serial/portsearch.h"
 #include "serial/portwatch.h"
@@ -360,7 +361,7 @@ void Form1::CreateControls()
     Command4 = MakeControl<QPushButton>("Command4", client);
     Label5 = MakeControl<QLabel>("Label5", client);
     Combo1 = MakeControl<QComboBox>("Combo1", client);
-    Label4 = MakeControl<QLabel>("Label4", client);
+    Label4 = MakeControl<PortLabel>("Label4", client);
     Command1 = MakeControl<QPushButton>("Command1", client);
     Command2 = MakeControl<QPushButton>("Command2", client);
     Command6 = MakeControl<QPushButton>("Command6", client);
@@ -429,6 +430,11 @@ void Form1::CreateMenus()
         });
         menu->addActions(entries());
     };
+    // The ports there are: from the menu, and from the port label.
+    m_portMenu = windowMenu->addMenu(tr("端口(&P)"));
+    connect(m_portMenu, &QMenu::aboutToShow, this, &Form1::FillPortMenu);
+    connect(Label4, &PortLabel::listRequested, this,
+            [this] { m_portMenu->popup(Label4->mapToGlobal(Label4->rect().bottomLeft())); });
     add(tr("通讯记录(&R)"), [this] { return RichTextBox1->MenuActions(); });
     add(tr("命令(&C)"), [this] { return Text2->ToolActions(); });
     add(tr("模块设置(&S)"), [this] { return m_panelMenu->Menu()->actions(); });
@@ -436,7 +442,8 @@ void Form1::CreateMenus()
 
 void Form1::SetTabOrder()
 {
-    QList<QWidget *> order = { RichTextBox1, Command3, Command4, Combo1, Command1, Command2 };
+    QList<QWidget *> order
+        = { RichTextBox1, Command3, Command4, Combo1, Label4, Command1, Command2 };
     order += m_panel->TabOrder();
     order += { Text2, Command5, Command6 };
     for (qsizetype i = 1; i < order.size(); ++i)
@@ -459,7 +466,15 @@ void Form1::Form_Load()
 {
     UpdateCaretStatus();
     m_state.LastPortTried = 0;
+    // Nothing is opened before the operator asks; one adapter there is named, to say
+    // where to begin. The label has room for the device's name; the sentence is its tooltip.
+    const QList<PortChoice> present = PortChoices();
     Label4->setText(QString());
+    if (present.size() == 1) {
+        const QString device = ShortDeviceName(present.first().device);
+        SetPortStatus(tr("发现 %1").arg(device),
+                      tr("发现 1 个端口：%1，点击搜索端口打开").arg(device));
+    }
     for (int baud : BaudRates)
         Combo1->addItem(QString::number(baud));
     Combo1->setCurrentText(QString::number(DefaultBaudRate));
@@ -484,13 +499,28 @@ void Form1::Command3_Click()
 
 void Form1::Command4_Click()
 {
+    TakePort([this] {
+        SearchNextPort(m_state.LastPortTried, *Uart1, Combo1->currentText(),
+                       std::bind_front(&Form1::SetPortStatus, this), *m_warning, *m_sharedNotice);
+    });
+}
+
+void Form1::ChoosePort(int number)
+{
+    TakePort([this, number] {
+        OpenChosenPort(number, m_state.LastPortTried, *Uart1, Combo1->currentText(),
+                       std::bind_front(&Form1::SetPortStatus, this), *m_warning, *m_sharedNotice);
+    });
+}
+
+void Form1::TakePort(const std::function<void()> &open)
+{
     // The operator takes over from the wait for a lost adapter and the searches.
     m_watch->Stop();
     StopSearches();
     m_origin->PortSearched(Uart1->IsOpen() ? Uart1->PortNumber() : 0);
     m_state.ModuleVersion.clear(); // another port may hold another module
-    SearchNextPort(m_state.LastPortTried, *Uart1, Combo1->currentText(),
-                   std::bind_front(&Form1::SetPortStatus, this), *m_warning, *m_sharedNotice);
+    open();
     // What the last port's module said, and its bytes still on the way, are no reply of this
     // port's module.
     m_engine->DiscardReceived();
@@ -498,6 +528,24 @@ void Form1::Command4_Click()
     // found nothing says so in its box.
     if (Uart1->IsOpen())
         m_announcer->Say(Label4->text());
+}
+
+void Form1::FillPortMenu()
+{
+    m_portMenu->clear();
+    const QList<PortChoice> choices = PortChoices();
+    for (const PortChoice &choice : choices) {
+        QAction *entry = m_portMenu->addAction(choice.text);
+        entry->setCheckable(true);
+        entry->setChecked(Uart1->IsOpen() && Uart1->PortNumber() == choice.number);
+        connect(entry, &QAction::triggered, this, [this, number = choice.number] {
+            // Opened once the list has closed, so that a box it may show is no child of it.
+            QMetaObject::invokeMethod(
+                this, [this, number] { ChoosePort(number); }, Qt::QueuedConnection);
+        });
+    }
+    if (choices.isEmpty())
+        m_portMenu->addAction(tr("没有找到串口"))->setEnabled(false);
 }
 
 void Form1::Combo1_Click()

@@ -3,11 +3,13 @@
 
 #include "engine/commandengine.h"
 #include "engine/enginestate.h"
+#include "portlabel.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -30,6 +32,7 @@ class PanelOrigin;
 class PortWatch;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QToolButton;
 class QPushButton;
 class QTimer;
@@ -84,7 +87,7 @@ public:
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
     QLabel *Label3 = nullptr;
-    QLabel *Label4 = nullptr;
+    PortLabel *Label4 = nullptr;
     QLabel *Label5 = nullptr;
     QComboBox *Combo1 = nullptr;
     ::ConsoleView *RichTextBox1 = nullptr;
@@ -104,6 +107,12 @@ private:
     void Command2_Click();
     void Command3_Click();
     void Command4_Click();
+    // A port chosen from the list of the ports there are.
+    void ChoosePort(int number);
+    // What 搜索端口 and a port chosen share: `open` closes the port and opens another.
+    void TakePort(const std::function<void()> &open);
+    // The ports there are, the open one checked, each opening its port.
+    void FillPortMenu();
     void Command5_Click();
     void Command6_Click();
     void Combo1_Click();
@@ -134,6 +143,7 @@ private:
     void LayOut();
 
     EngineState m_state;
+    QMenu *m_portMenu = nullptr;
     QWidget *m_client = nullptr; // every control's parent, scrolled where the screen is small
     bool m_placed = false; // within the screen, once shown
     // The text length and the caret the status line shows.

@@ -199,7 +199,10 @@ void CommandEngine::SendLine(const QString &line, QColor colour)
 
 void CommandEngine::ShowPortError()
 {
+    // With no port tried yet, nothing failed to open: the operator is told where to begin.
     m_warning->Show(
         WarningTitle(),
-        QCoreApplication::translate("CommandEngine", "端口打开错误，请搜索端口后重试！"));
+        m_port.PortNumber() == 0
+            ? QCoreApplication::translate("CommandEngine", "还没有打开端口，请先点击搜索端口。")
+            : QCoreApplication::translate("CommandEngine", "端口打开错误，请搜索端口后重试！"));
 }

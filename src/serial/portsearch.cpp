@@ -3,10 +3,12 @@
 
 #include "common/notice.h"
 #include "common/warningbox.h"
+#include "portidentity.h"
 #include "portmap.h"
 #include "seriallink.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace {
@@ -40,7 +42,76 @@ QString RefusalText(const SerialLink &port)
     return QString();
 }
 
+// Closes the port and opens port n at the rate; whether it opened.
+bool TryPort(int n, SerialLink &port, const QString &baudText)
+{
+    port.Close();
+    port.SetPortNumber(n);
+    port.SetLine(LineSettings(baudText));
+    port.SetReceiveThreshold(1);
+    port.SetTextMode();
+    port.Open();
+    if (!port.IsOpen())
+        return false;
+    port.ClearBuffers();
+    return true;
+}
+
 } // namespace
+
+void OpenChosenPort(int n,
+                    qint16 &lastPortTried,
+                    SerialLink &port,
+                    const QString &baudText,
+                    const PortStatus &setStatus,
+                    WarningBox &warning,
+                    Notice &shared)
+{
+    shared.Close();
+    port.ReadPortList();
+    // The next search goes on from the port chosen, as if the search had found it.
+    lastPortTried = qint16(n);
+    if (TryPort(n, port, baudText)) {
+        AnnouncePortOpen(n, port, setStatus, shared);
+        return;
+    }
+    const QString reason = port.LastRefusal() != Refusal::None ? RefusalText(port) : QString();
+    setStatus(QString(), reason);
+    warning.Show(NoticeTitle(),
+                 QCoreApplication::translate("PortSearch", "端口：%1（%2）打不开！")
+                     .arg(n)
+                     .arg(ShortDeviceName(port.Device())),
+                 reason);
+}
+
+QList<PortChoice> PortChoices()
+{
+    QList<PortChoice> choices;
+    const QList<PortIdentity> present = PresentPorts();
+    for (int n = FirstPortNumber; n <= present.size(); ++n) {
+        const PortIdentity &identity = present.at(n - 1);
+        if (identity.path.isEmpty())
+            continue;
+        QString text = QCoreApplication::translate("PortSearch", "端口 %1：%2")
+                           .arg(n)
+                           .arg(ShortDeviceName(identity.path));
+        const QString about = identity.manufacturer.isEmpty()
+                || identity.description.contains(identity.manufacturer)
+            ? identity.description
+            : QStringLiteral("%1, %2").arg(identity.description, identity.manufacturer);
+        if (!about.isEmpty())
+            text += QStringLiteral(" — ") + about;
+        choices.append({ n, identity.path, text });
+    }
+    return choices;
+}
+
+QString ShortDeviceName(const QString &device)
+{
+    // What people call the adapter: ttyUSB0, pts/3, COM3; a link by its own name.
+    const QLatin1String pts("/dev/pts/");
+    return device.startsWith(pts) ? device.mid(5) : QFileInfo(device).fileName();
+}
 
 void SearchNextPort(qint16 &lastPortTried,
                     SerialLink &port,
@@ -57,14 +128,7 @@ void SearchNextPort(qint16 &lastPortTried,
     QStringList refusals;
     for (; n <= LastPortNumber; ++n) {
         setStatus(QCoreApplication::translate("PortSearch", "正在搜索： %1").arg(n), QString());
-        port.Close();
-        port.SetPortNumber(n);
-        port.SetLine(LineSettings(baudText));
-        port.SetReceiveThreshold(1);
-        port.SetTextMode();
-        port.Open();
-        if (port.IsOpen()) {
-            port.ClearBuffers();
+        if (TryPort(n, port, baudText)) {
             AnnouncePortOpen(n, port, setStatus, shared);
             break;
         }
@@ -91,9 +155,11 @@ QString LineSettings(const QString &baudText)
     return baudText + QStringLiteral(",n,8,1");
 }
 
-QString PortOpenCaption(int n)
+QString PortOpenCaption(int n, const QString &device)
 {
-    return QCoreApplication::translate("PortSearch", "端口：%1 已打开").arg(n);
+    return QCoreApplication::translate("PortSearch", "端口：%1 已打开 · %2")
+        .arg(n)
+        .arg(ShortDeviceName(device));
 }
 
 QString PortOpenTooltip(const SerialLink &port, const std::optional<PortHolder> &holder)
@@ -108,7 +174,7 @@ QString PortOpenTooltip(const SerialLink &port, const std::optional<PortHolder> 
 void AnnouncePortOpen(int n, const SerialLink &port, const PortStatus &setStatus, Notice &shared)
 {
     const auto holder = port.Holder();
-    setStatus(PortOpenCaption(n), PortOpenTooltip(port, holder));
+    setStatus(PortOpenCaption(n, port.Device()), PortOpenTooltip(port, holder));
     if (!holder)
         return;
     // Shown once per open, beside the window: the operator may go on working.

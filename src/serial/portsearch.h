@@ -3,6 +3,7 @@
 
 #include "portholder.h"
 
+#include <QList>
 #include <QString>
 
 #include <array>
@@ -33,6 +34,30 @@ void SearchNextPort(qint16 &lastPortTried,
                     WarningBox &warning,
                     Notice &shared);
 
+// A port chosen from the list of the ports the system has: closes the port and opens port
+// n at the rate, or says in a box why it did not open. The next search goes on after n.
+void OpenChosenPort(int n,
+                    qint16 &lastPortTried,
+                    SerialLink &port,
+                    const QString &baudText,
+                    const PortStatus &setStatus,
+                    WarningBox &warning,
+                    Notice &shared);
+
+// An entry of that list: the port's number, its device, and what is shown for it
+// ("端口 2：ttyUSB0 — CP2102 USB to UART Bridge Controller").
+struct PortChoice
+{
+    int number;
+    QString device;
+    QString text;
+};
+// The ports there are now, by number.
+QList<PortChoice> PortChoices();
+
+// The device as people name it: "ttyUSB0" for /dev/ttyUSB0, "COM3".
+QString ShortDeviceName(const QString &device);
+
 // Says that port n is open, by the search or on its own after a loss: the label, the
 // adapter and any other program using the port in its tooltip, and then a notice.
 void AnnouncePortOpen(int n, const SerialLink &port, const PortStatus &setStatus, Notice &shared);
@@ -44,7 +69,7 @@ QString PortOpenTooltip(const SerialLink &port, const std::optional<PortHolder> 
 // The line settings at a baud rate: "38400,n,8,1".
 QString LineSettings(const QString &baudText);
 
-// Label4's caption for port n while it is open.
-QString PortOpenCaption(int n);
+// Label4's caption for port n while it is open: "端口：2 已打开 · ttyUSB0".
+QString PortOpenCaption(int n, const QString &device);
 // Label4's caption for port n once its device has gone away.
 QString PortLostCaption(int n);

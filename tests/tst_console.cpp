@@ -326,38 +326,43 @@ void TestConsole::lineTimes()
 
 void TestConsole::hexForm_data()
 {
-    // Appended as the engine appends; the hex form of the whole text, and its colours.
+    // Appended as the engine appends; the hex form of the whole text, the characters drawn
+    // beside each line's digits, and its colours.
     QTest::addColumn<Pieces>("pieces");
     QTest::addColumn<QString>("hex");
+    QTest::addColumn<QString>("characters");
     QTest::addColumn<Runs>("runs");
-    const auto row
-        = [](const char *name, const Pieces &pieces, const QString &hex,
-             const Runs &runs = { { 0, Blue } }) { QTest::newRow(name) << pieces << hex << runs; };
-    row("received CR LF", { { "OK\n", "OK\r\n" } }, "4F 4B 0D 0A\n");
-    row("a bare LF", { { "OK\n", "OK\n" } }, "4F 4B 0A\n");
-    row("a lone CR", { { "ab\n", "a\rb\r\n" } }, "61 0D 62 0D 0A\n");
+    const auto row = [](const char *name, const Pieces &pieces, const QString &hex,
+                        const QString &characters, const Runs &runs = { { 0, Blue } }) {
+        QTest::newRow(name) << pieces << hex << characters << runs;
+    };
+    row("received CR LF", { { "OK\n", "OK\r\n" } }, "4F 4B 0D 0A\n", "OK..\n");
+    row("a bare LF", { { "OK\n", "OK\n" } }, "4F 4B 0A\n", "OK.\n");
+    row("a lone CR", { { "ab\n", "a\rb\r\n" } }, "61 0D 62 0D 0A\n", "a.b..\n");
     row("NUL", { { QString::fromLatin1("A\0B\n", 4), QByteArray("A\0B\r\n", 5) } },
-        "41 00 42 0D 0A\n");
-    row("a byte that is not UTF-8", { { "A\uFFFD\n", "A\xFF\r\n" } }, "41 FF 0D 0A\n");
+        "41 00 42 0D 0A\n", "A.B..\n");
+    row("a byte that is not UTF-8", { { "A\uFFFD\n", "A\xFF\r\n" } }, "41 FF 0D 0A\n", "A...\n");
     row("a character split across reads", { { "", "\xE4\xB8" }, { "\u4E2D\n", "\xAD\r\n" } },
-        "E4 B8 AD 0D 0A\n");
+        "E4 B8 AD 0D 0A\n", ".....\n");
     row("a sent command, its reply on the next lines",
         { { "AT+NAME?\n", "AT+NAME?\r\n", Red }, { "+NAME:x\nOK\n", "+NAME:x\r\nOK\r\n" } },
         "41 54 2B 4E 41 4D 45 3F 0D 0A\n2B 4E 41 4D 45 3A 78 0D 0A\n4F 4B 0D 0A\n",
-        { { 0, Red }, { 30, Blue } });
+        "AT+NAME?..\n+NAME:x..\nOK..\n", { { 0, Red }, { 30, Blue } });
     row("a command without a line end, and the reply",
         { { "AT", "AT", Red }, { "OK", "OK" }, { "\n", "\r\n" } }, "41 54 4F 4B 0D 0A\n",
-        { { 0, Red }, { 6, Blue } });
+        "ATOK..\n", { { 0, Red }, { 6, Blue } });
     row("a line without bytes", { { "ab\n", "" }, { "OK\n", "OK\r\n" } }, "\n4F 4B 0D 0A\n",
-        { { 1, Blue } });
+        "\nOK..\n", { { 1, Blue } });
     row("a long line", { { QString(200, u'x') + "\n", QByteArray(200, 'x') + "\r\n" } },
-        QStringList(202, "78").join(u' ').replace(600, 5, "0D 0A") + "\n");
+        QStringList(202, "78").join(u' ').replace(600, 5, "0D 0A") + "\n",
+        QString(200, u'x') + "..\n");
 }
 
 void TestConsole::hexForm()
 {
     QFETCH(Pieces, pieces);
     QFETCH(QString, hex);
+    QFETCH(QString, characters);
     QFETCH(Runs, runs);
     ConsoleStore store;
     QByteArray all;
@@ -398,6 +403,23 @@ void TestConsole::hexForm()
         covered = to;
     }
     QCOMPARE(covered, lines.Size());
+    // The view draws each row's characters beside its digits, row after row as it wraps;
+    // its text stays the digits alone.
+    for (const Piece &piece : pieces)
+        m_view->Append(piece.text, piece.colour, 0, piece.bytes);
+    m_view->EndAppend(0);
+    m_view->SetHexShown(true);
+    QCOMPARE(m_view->toPlainText(), hex);
+    QString drawn;
+    for (qsizetype pos = 0; pos < lines.Size();) {
+        drawn += m_view->CharacterColumn(pos);
+        const qsizetype to = m_view->Layouts().RowRange(pos).second;
+        QVERIFY(to > pos);
+        if (lines.At(to - 1) == u'\n')
+            drawn += u'\n';
+        pos = to;
+    }
+    QCOMPARE(drawn, characters);
 }
 
 void TestConsole::hexKeepsTheCaretsLine()

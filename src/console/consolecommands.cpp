@@ -248,6 +248,7 @@ void ConsoleView::SetTimesShown(bool shown)
     m_layouts.SetTimeMargin(shown ? metrics.horizontalAdvance(QStringLiteral("00:00:00.000"))
                                     + metrics.averageCharWidth()
                                   : 0);
+    FitWidth();
     UpdateScrollBar(true);
     viewport()->update();
 }
@@ -262,6 +263,7 @@ void ConsoleView::SetHexShown(bool shown)
     m_hexShown = shown;
     m_log.SetHexShown(shown);
     StartAfresh();
+    FitWidth(); // room for the character column, or none
     NotifyReplaced(this, removed);
     m_anchor = m_caret = -1; // a position of the old form: the caret moves, whatever it was
     SetCaret(Shown().LineStart(line));

@@ -103,6 +103,10 @@ public:
     // Shows every line as its bytes in hex, or as text again; the caret stays on its line.
     void SetHexShown(bool shown);
     bool HexShown() const { return m_hexShown; }
+    // What the column beside the hex digits shows for the row that holds `pos`: the
+    // characters of its bytes (see HexLines::Characters); empty while the text is shown.
+    // The column is only drawn: the text, find, copy and save have the hex digits alone.
+    QString CharacterColumn(qsizetype pos) const;
     // Opens the find field over the bottom edge.
     void OpenFind();
     FindBar *Finder() const { return m_find; }
@@ -164,6 +168,16 @@ private:
     void RestartBlink();
     void CreateActions();
     void PaintTimes(QPainter &painter, Clock &clock, const LaidSegment &laid, int y) const;
+    // The hex form's character column, at the right of the view: as wide as the most bytes
+    // a row of the narrower hex text can hold, in a font of fixed pitch so that it lines up.
+    int CharacterColumnWidth() const;
+    QFont CharacterFont() const;
+    // The rows' width: the view's, less the character column's.
+    void FitWidth();
+    // The bytes of a hex row: where the first starts in the hex text, and their characters.
+    std::pair<qsizetype, QString> RowCharacters(const LaidSegment &laid,
+                                                const QTextLine &row) const;
+    void PaintCharacters(QPainter &painter, const LaidSegment &laid, int y) const;
     void PaintBanner(QPainter &painter) const;
     QRect BannerRect() const;
     void Place(qsizetype anchor, qsizetype caret);

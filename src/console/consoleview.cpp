@@ -116,6 +116,7 @@ void ConsoleView::Clear()
     const bool hadSelection = m_anchor != m_caret;
     m_log.BeforeClear();
     m_store.Clear();
+    m_marks.Clear();
     m_release.start(0, this);
     m_log.AfterClear();
     StartAfresh();

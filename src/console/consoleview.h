@@ -11,8 +11,12 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 
+#include <functional>
+#include <memory>
+
 class FindBar;
 class QMenu;
+class QSettings;
 
 // The console's widget: a read-only view over a ConsoleStore that lays out and paints only
 // the lines in view. The operator places the caret with a click or the keys (arrows,
@@ -115,6 +119,22 @@ public:
     void SetLogging(bool on);
     bool StartLog(const QString &path);
     bool Logging() const { return m_log.Running(); }
+    // Whether the saved file and the log tell which way each line went ("> " sent, "< "
+    // received, by its colour) and where a port opened, each in a line of its own. Off,
+    // they hold the text as the console shows it.
+    void SetDirectionsRecorded(bool on);
+    bool DirectionsRecorded() const { return m_directions; }
+    // The colour of what came in; text in any other colour went out.
+    void SetReceivedColour(QRgb colour) { m_marks.SetReceivedColour(colour); }
+    // A port opened, at the text there is now (what is on its way to the console goes in
+    // first): the record tells so at this place, "— 端口 2 已打开 (ttyUSB0) 38400 —".
+    // `device`: its path or its name.
+    void NotePortOpened(int number, const QString &device, int baud);
+    // Where the console keeps the operator's choices between runs: `open` gives the
+    // settings, for a moment, each time one is read or written. The choices read from it
+    // apply at once.
+    using PreferencesSource = std::function<std::unique_ptr<QSettings>()>;
+    void KeepChoicesIn(PreferencesSource open);
     // Where the mark that tells of the log is drawn, its tooltip naming the file; empty
     // while there is no log.
     QRect LogMarkRect() const;
@@ -197,6 +217,9 @@ private:
     SegmentLayouts m_layouts { m_store };
     ConsoleGeometry m_geometry { m_layouts };
     ConsoleLog m_log { m_store };
+    RecordMarks m_marks;
+    bool m_directions = false;
+    PreferencesSource m_preferences;
     qsizetype m_caret = 0;
     qsizetype m_anchor = 0;
     quint64 m_clears = 0; // tells an offered selection that its text is gone (or its form)
@@ -212,6 +235,7 @@ private:
     QAction *m_timesAction = nullptr;
     QAction *m_hexAction = nullptr;
     QAction *m_logAction = nullptr;
+    QAction *m_directionsAction = nullptr;
     FindBar *m_find = nullptr;
     QAction *m_holdAction = nullptr;
     QAction *m_zoomLevel = nullptr; // "缩放：120%", not an action

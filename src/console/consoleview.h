@@ -28,10 +28,11 @@ class QSettings;
 // line; a continuation row carries a mark in the left margin, outside the text.
 //
 // The console is the operator's record: it is saved to a file (Ctrl+S) or logged to one as
-// it arrives, shows each line's arrival time in a margin on request, shows the bytes of
-// every line in hex, finds text (Ctrl+F, F3), zooms (Ctrl+Plus, Ctrl+Minus, Ctrl+0,
-// Ctrl+wheel), and holds still while text streams in (Scroll Lock), each also from its
-// context menu.
+// it arrives (on request with which way each line went and where a port opened), shows
+// each line's arrival time in a margin on request, shows the bytes of every line in hex
+// with their characters beside them, finds text (Ctrl+F, F3), zooms (Ctrl+Plus,
+// Ctrl+Minus, Ctrl+0, Ctrl+wheel), and holds still while text streams in (Scroll Lock),
+// each also from its context menu.
 class ConsoleView : public QAbstractScrollArea
 {
     Q_OBJECT

@@ -18,7 +18,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QToolTip>
@@ -326,38 +328,43 @@ void TestConsole::lineTimes()
 
 void TestConsole::hexForm_data()
 {
-    // Appended as the engine appends; the hex form of the whole text, and its colours.
+    // Appended as the engine appends; the hex form of the whole text, the characters drawn
+    // beside each line's digits, and its colours.
     QTest::addColumn<Pieces>("pieces");
     QTest::addColumn<QString>("hex");
+    QTest::addColumn<QString>("characters");
     QTest::addColumn<Runs>("runs");
-    const auto row
-        = [](const char *name, const Pieces &pieces, const QString &hex,
-             const Runs &runs = { { 0, Blue } }) { QTest::newRow(name) << pieces << hex << runs; };
-    row("received CR LF", { { "OK\n", "OK\r\n" } }, "4F 4B 0D 0A\n");
-    row("a bare LF", { { "OK\n", "OK\n" } }, "4F 4B 0A\n");
-    row("a lone CR", { { "ab\n", "a\rb\r\n" } }, "61 0D 62 0D 0A\n");
+    const auto row = [](const char *name, const Pieces &pieces, const QString &hex,
+                        const QString &characters, const Runs &runs = { { 0, Blue } }) {
+        QTest::newRow(name) << pieces << hex << characters << runs;
+    };
+    row("received CR LF", { { "OK\n", "OK\r\n" } }, "4F 4B 0D 0A\n", "OK..\n");
+    row("a bare LF", { { "OK\n", "OK\n" } }, "4F 4B 0A\n", "OK.\n");
+    row("a lone CR", { { "ab\n", "a\rb\r\n" } }, "61 0D 62 0D 0A\n", "a.b..\n");
     row("NUL", { { QString::fromLatin1("A\0B\n", 4), QByteArray("A\0B\r\n", 5) } },
-        "41 00 42 0D 0A\n");
-    row("a byte that is not UTF-8", { { "A\uFFFD\n", "A\xFF\r\n" } }, "41 FF 0D 0A\n");
+        "41 00 42 0D 0A\n", "A.B..\n");
+    row("a byte that is not UTF-8", { { "A\uFFFD\n", "A\xFF\r\n" } }, "41 FF 0D 0A\n", "A...\n");
     row("a character split across reads", { { "", "\xE4\xB8" }, { "\u4E2D\n", "\xAD\r\n" } },
-        "E4 B8 AD 0D 0A\n");
+        "E4 B8 AD 0D 0A\n", ".....\n");
     row("a sent command, its reply on the next lines",
         { { "AT+NAME?\n", "AT+NAME?\r\n", Red }, { "+NAME:x\nOK\n", "+NAME:x\r\nOK\r\n" } },
         "41 54 2B 4E 41 4D 45 3F 0D 0A\n2B 4E 41 4D 45 3A 78 0D 0A\n4F 4B 0D 0A\n",
-        { { 0, Red }, { 30, Blue } });
+        "AT+NAME?..\n+NAME:x..\nOK..\n", { { 0, Red }, { 30, Blue } });
     row("a command without a line end, and the reply",
         { { "AT", "AT", Red }, { "OK", "OK" }, { "\n", "\r\n" } }, "41 54 4F 4B 0D 0A\n",
-        { { 0, Red }, { 6, Blue } });
+        "ATOK..\n", { { 0, Red }, { 6, Blue } });
     row("a line without bytes", { { "ab\n", "" }, { "OK\n", "OK\r\n" } }, "\n4F 4B 0D 0A\n",
-        { { 1, Blue } });
+        "\nOK..\n", { { 1, Blue } });
     row("a long line", { { QString(200, u'x') + "\n", QByteArray(200, 'x') + "\r\n" } },
-        QStringList(202, "78").join(u' ').replace(600, 5, "0D 0A") + "\n");
+        QStringList(202, "78").join(u' ').replace(600, 5, "0D 0A") + "\n",
+        QString(200, u'x') + "..\n");
 }
 
 void TestConsole::hexForm()
 {
     QFETCH(Pieces, pieces);
     QFETCH(QString, hex);
+    QFETCH(QString, characters);
     QFETCH(Runs, runs);
     ConsoleStore store;
     QByteArray all;
@@ -398,6 +405,23 @@ void TestConsole::hexForm()
         covered = to;
     }
     QCOMPARE(covered, lines.Size());
+    // The view draws each row's characters beside its digits, row after row as it wraps;
+    // its text stays the digits alone.
+    for (const Piece &piece : pieces)
+        m_view->Append(piece.text, piece.colour, 0, piece.bytes);
+    m_view->EndAppend(0);
+    m_view->SetHexShown(true);
+    QCOMPARE(m_view->toPlainText(), hex);
+    QString drawn;
+    for (qsizetype pos = 0; pos < lines.Size();) {
+        drawn += m_view->CharacterColumn(pos);
+        const qsizetype to = m_view->Layouts().RowRange(pos).second;
+        QVERIFY(to > pos);
+        if (lines.At(to - 1) == u'\n')
+            drawn += u'\n';
+        pos = to;
+    }
+    QCOMPARE(drawn, characters);
 }
 
 void TestConsole::hexKeepsTheCaretsLine()
@@ -473,6 +497,11 @@ void TestConsole::logContent_data()
     QTest::newRow("with times") << "[09:05:03.007] par\u2401tial\n[09:05:04.000] OK\n";
     QTest::newRow("hex") << "70 61 72 01 74 69 61 6C 0D 0A\n4F 4B 0D 0A\n";
     QTest::newRow("across a clear") << "par\n\u2401tial\nOK\n";
+    // A port opens in the middle of a line, and a command goes out before the rest comes.
+    const QString port = QStringLiteral("— 端口 2 已打开 (ttyUSB0) 38400 —\n");
+    QTest::newRow("directions") << "< par\n" + port + "> AT\n< \u2401tial\n< OK\n";
+    QTest::newRow("directions in hex")
+        << "< 70 61 72\n" + port + "> 41 54\n< 01 74 69 61 6C 0D 0A\n< 4F 4B 0D 0A\n";
 #ifdef Q_OS_UNIX // a full disk, a named pipe and an open file removed, as POSIX has them
     QTest::newRow("a named pipe nobody reads") << "";
     QTest::newRow("a named pipe being read") << "";
@@ -488,7 +517,9 @@ void TestConsole::logContent()
     const QByteArray how = QTest::currentDataTag();
     const qint64 t = QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3)).toMSecsSinceEpoch();
     m_view->SetTimesShown(how == "with times");
-    m_view->SetHexShown(how == "hex");
+    m_view->SetHexShown(how.endsWith("hex"));
+    m_view->SetReceivedColour(Blue);
+    m_view->SetDirectionsRecorded(how.startsWith("directions"));
     Add(QStringLiteral("old\npar"), Blue, t + 7);
     m_view->EndAppend(0);
     QTemporaryDir dir;
@@ -532,6 +563,9 @@ void TestConsole::logContent()
     if (how == "across a clear")
         m_view->Clear();
     const qsizetype from = m_view->Shown().Size();
+    m_view->NotePortOpened(2, QStringLiteral("/dev/ttyUSB0"), 38400); // told only with directions
+    if (how.startsWith("directions"))
+        Add(QStringLiteral("AT"), Red, t + 500);
     Add(QStringLiteral("\u0001tial\nOK\n"), Blue, t + 1000);
     m_view->EndAppend(from);
     if (how == "a full disk as the console closes") {
@@ -952,30 +986,54 @@ void TestConsole::primarySelection()
 
 void TestConsole::saveRoundTrip_data()
 {
-    // Appended at known times; the file is what copy gives, a line feed ending each line.
+    // Appended at known times, a port opened after the first line; the file is what copy
+    // gives, a line feed ending each line, and with directions which way each line went.
     QTest::addColumn<bool>("times");
     QTest::addColumn<bool>("cleared"); // the first appends cleared away
+    QTest::addColumn<bool>("directions");
     QTest::addColumn<QString>("saved");
     const QString wrapped(1200, QLatin1Char('w'));
-    QTest::newRow("text") << false << false << "old\nAT\nOK\n" + wrapped + "\na\u2401b\u00E9\n";
+    QTest::newRow("text") << false << false << false
+                          << "old\nAT\nOK\n" + wrapped + "\na\u2401b\u00E9\n";
     QTest::newRow("with times")
-        << true << false
+        << true << false << false
         << "[09:05:03.007] old\n[09:05:03.120] AT\n[09:05:03.120] OK\n[09:05:04.000] " + wrapped
             + "\n[09:05:04.000] a\u2401b\u00E9\n";
-    QTest::newRow("times after a clear") << true << true
+    QTest::newRow("times after a clear") << true << true << false
                                          << "[09:05:03.120] AT\n[09:05:03.120] OK\n[09:05:04.000] "
             + wrapped + "\n[09:05:04.000] a\u2401b\u00E9\n";
+    QTest::newRow("directions") << false << false << true
+                                << "< old\n— 端口 2 已打开 (ttyUSB0) 38400 —\n> AT\n< OK\n< "
+            + wrapped + "\n< a\u2401b\u00E9\n";
+    QTest::newRow("directions with times")
+        << true << false << true
+        << "[09:05:03.007] < old\n— 端口 2 已打开 (ttyUSB0) 38400 —\n[09:05:03.120] > AT\n"
+           "[09:05:03.120] < OK\n[09:05:04.000] < "
+            + wrapped + "\n[09:05:04.000] < a\u2401b\u00E9\n";
+    QTest::newRow("directions after a clear")
+        << false << true << true << "> AT\n< OK\n< " + wrapped + "\n< a\u2401b\u00E9\n";
 }
 
 void TestConsole::saveRoundTrip()
 {
     QFETCH(bool, times);
     QFETCH(bool, cleared);
+    QFETCH(bool, directions);
     QFETCH(QString, saved);
     const auto at = [](int ms) {
         return QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3)).toMSecsSinceEpoch() + ms;
     };
+    QTemporaryDir dir;
+    const auto preferences = [&dir] {
+        return std::make_unique<QSettings>(dir.filePath("choices.ini"), QSettings::IniFormat);
+    };
+    m_view->KeepChoicesIn(preferences);
+    QVERIFY(!m_view->DirectionsRecorded()); // off until chosen
+    if (directions)
+        Entry(QStringLiteral("记录方向和端口变化"))->trigger();
+    m_view->SetReceivedColour(Blue);
     Add(QStringLiteral("old\n"), Blue, at(7));
+    m_view->NotePortOpened(2, QStringLiteral("/dev/ttyUSB0"), 38400);
     if (cleared)
         m_view->Clear();
     Add(QStringLiteral("AT\r\n"), Red, at(120));
@@ -983,16 +1041,33 @@ void TestConsole::saveRoundTrip()
     Add(QString(1200, QLatin1Char('w')) + QStringLiteral("\na\u0001bé"), Blue, at(1000));
     m_view->EndAppend(0);
     m_view->SetTimesShown(times);
-    QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("session.txt"));
     QCOMPARE(m_view->SaveTo(path).result, SaveOutcome::Saved);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(file.readAll()), saved);
-    // Copy gives the same, the times while they are shown.
+    // Copy gives the same, the times while they are shown, but never the directions.
     m_view->selectAll();
     m_view->copy();
-    QCOMPARE(QGuiApplication::clipboard()->text(), saved.chopped(1));
+    QString copied = saved.chopped(1);
+    copied.remove(
+        QRegularExpression(QStringLiteral("^— [^\n]*\n"), QRegularExpression::MultilineOption));
+    copied.replace(QRegularExpression(QStringLiteral("^(\\[[^]]*\\] )?[<>] "),
+                                      QRegularExpression::MultilineOption),
+                   QStringLiteral("\\1"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+    // Cleared, the console forgets the ports; one that opens with nothing after it is told.
+    m_view->Clear();
+    m_view->NotePortOpened(1, QStringLiteral("COM3"), 9600);
+    QCOMPARE(m_view->SaveTo(path).result, SaveOutcome::Saved);
+    file.close(); // the save put a new file in its place
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll()),
+             directions ? QStringLiteral("— 端口 1 已打开 (COM3) 9600 —\n") : QString());
+    // The choice holds for the next run.
+    ConsoleView next;
+    next.KeepChoicesIn(preferences);
+    QCOMPARE(next.DirectionsRecorded(), directions);
 }
 
 void TestConsole::saveFailureLeavesNoFile()
@@ -1164,8 +1239,8 @@ void TestConsole::menuByKeyboard()
     }
     QCOMPARE(entries,
              (QStringList { "复制(&C)", "全选(&A)", "查找…", "保存为文件…", "记录到文件…[ ]",
-                            "显示时间[ ]", "十六进制显示[ ]", "暂停滚动[ ]", "放大", "缩小",
-                            "原始大小", "缩放：100%" }));
+                            "记录方向和端口变化[ ]", "显示时间[ ]", "十六进制显示[ ]",
+                            "暂停滚动[ ]", "放大", "缩小", "原始大小", "缩放：100%" }));
 }
 
 QTEST_MAIN(TestConsole)

@@ -246,6 +246,16 @@ void TestSerialPort::searchFindsThePtyAtItsNumber()
     QCOMPARE(m_form->Label4->text(),
              QStringLiteral("端口：3 已打开 · %1").arg(ShortDeviceName(m_pty->Path())));
     QVERIFY(m_form->Port().IsOpen());
+
+    // The console's record tells where the port opened, each time.
+    m_form->RichTextBox1->SetDirectionsRecorded(true);
+    QTemporaryDir dir;
+    QCOMPARE(m_form->RichTextBox1->SaveTo(dir.filePath("s.txt")).result, SaveOutcome::Saved);
+    QFile saved(dir.filePath("s.txt"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QString opened
+        = QStringLiteral("— 端口 3 已打开 (%1) 38400 —\n").arg(m_pty->Path().mid(5)); // "pts/N"
+    QCOMPARE(QString::fromUtf8(saved.readAll()), opened + opened);
 }
 
 void TestSerialPort::portChosenFromTheList_data()

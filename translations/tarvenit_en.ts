@@ -280,6 +280,14 @@ The panel&apos;s query and update do not apply to it.</translation>
         <source>缩放：%1%</source>
         <translation>Zoom: %1%</translation>
     </message>
+    <message>
+        <source>记录方向和端口变化</source>
+        <translation>Record direction and port changes</translation>
+    </message>
+    <message>
+        <source>— 端口 %1 已打开 (%2) %3 —</source>
+        <translation>— Port %1 opened (%2) %3 —</translation>
+    </message>
 </context>
 <context>
     <name>FindBar</name>

@@ -260,6 +260,14 @@ Form1::Form1(QWidget *parent)
             [this](const QString &path, const QString &reason) {
                 ShowFileFault(*m_warning, tr("记录到文件失败，记录已停止！"), path, reason);
             });
+    // The console's record tells what came in from what went out, and where a port opened,
+    // after what was on its way to the console.
+    RichTextBox1->SetReceivedColour(ColourReceived);
+    RichTextBox1->KeepChoicesIn([] { return std::make_unique<Preferences>(); });
+    connect(Uart1, &SerialPort::opened, this, [this] {
+        m_batcher->Flush();
+        RichTextBox1->NotePortOpened(Uart1->PortNumber(), Uart1->Device(), Uart1->BaudRate());
+    });
     m_arrivals
         = std::make_unique<ArrivalSpeech>([this](const QString &text) { m_announcer->Say(text); },
                                           [this] { return RichTextBox1->hasFocus(); });

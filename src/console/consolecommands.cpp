@@ -15,11 +15,25 @@
 #include <QPainter>
 #include <QProgressDialog>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace {
 
 constexpr int WheelNotch = 120; // eighths of a degree
+
+const QString DirectionsKey = QStringLiteral("Console/recordDirections");
+
+// The device as the system's port list names it: "ttyUSB0" for /dev/ttyUSB0, "COM3" for
+// \\.\COM3.
+QString ShortDeviceName(const QString &device)
+{
+    for (const QLatin1String folder : { QLatin1String("/dev/"), QLatin1String("\\\\.\\") }) {
+        if (device.startsWith(folder))
+            return device.sliced(folder.size());
+    }
+    return device;
+}
 
 } // namespace
 
@@ -62,6 +76,9 @@ void ConsoleView::CreateActions()
     save->setShortcut(QKeySequence::Save);
     m_logAction = m_menu->addAction(tr("记录到文件…"), this, &ConsoleView::SetLogging);
     m_logAction->setCheckable(true);
+    m_directionsAction
+        = m_menu->addAction(tr("记录方向和端口变化"), this, &ConsoleView::SetDirectionsRecorded);
+    m_directionsAction->setCheckable(true);
     m_timesAction = m_menu->addAction(tr("显示时间"), this, &ConsoleView::SetTimesShown);
     m_timesAction->setCheckable(true);
     m_hexAction = m_menu->addAction(tr("十六进制显示"), this, &ConsoleView::SetHexShown);
@@ -153,10 +170,38 @@ SaveOutcome ConsoleView::SaveTo(const QString &path)
     QProgressDialog progress(tr("正在保存…"), tr("取消"), 0, Steps, this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
-    return SaveConsole(Shown(), path, m_timesShown, [&](qint64 done, qint64 total) {
-        progress.setValue(int(done * Steps / std::max<qint64>(total, 1)));
-        return !progress.wasCanceled();
-    });
+    return SaveConsole(
+        Shown(), path, m_timesShown,
+        [&](qint64 done, qint64 total) {
+            progress.setValue(int(done * Steps / std::max<qint64>(total, 1)));
+            return !progress.wasCanceled();
+        },
+        m_directions ? &m_marks : nullptr, m_hexShown);
+}
+
+void ConsoleView::SetDirectionsRecorded(bool on)
+{
+    m_directions = on;
+    m_directionsAction->setChecked(on);
+    m_log.SetDirections(on ? &m_marks : nullptr);
+    if (m_preferences)
+        m_preferences()->setValue(DirectionsKey, on);
+}
+
+void ConsoleView::KeepChoicesIn(PreferencesSource open)
+{
+    m_preferences = std::move(open);
+    SetDirectionsRecorded(m_preferences()->value(DirectionsKey, false).toBool());
+}
+
+void ConsoleView::NotePortOpened(int number, const QString &device, int baud)
+{
+    const qsizetype line = m_store.LineCount() - 1;
+    m_marks.NotePort(
+        { line,
+          { m_store.LineLength(line), 3 * m_store.LineByteCount(line) },
+          tr("— 端口 %1 已打开 (%2) %3 —")
+              .arg(QString::number(number), ShortDeviceName(device), QString::number(baud)) });
 }
 
 void ConsoleView::OpenFind()
@@ -248,6 +293,7 @@ void ConsoleView::SetTimesShown(bool shown)
     m_layouts.SetTimeMargin(shown ? metrics.horizontalAdvance(QStringLiteral("00:00:00.000"))
                                     + metrics.averageCharWidth()
                                   : 0);
+    FitWidth();
     UpdateScrollBar(true);
     viewport()->update();
 }
@@ -262,6 +308,7 @@ void ConsoleView::SetHexShown(bool shown)
     m_hexShown = shown;
     m_log.SetHexShown(shown);
     StartAfresh();
+    FitWidth(); // room for the character column, or none
     NotifyReplaced(this, removed);
     m_anchor = m_caret = -1; // a position of the old form: the caret moves, whatever it was
     SetCaret(Shown().LineStart(line));

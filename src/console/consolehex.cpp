@@ -34,6 +34,16 @@ QString HexLines::Hex(QByteArrayView bytes)
     return hex;
 }
 
+QString HexLines::Characters(QByteArrayView bytes)
+{
+    QString characters(bytes.size(), QLatin1Char('.'));
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] >= 0x20 && bytes[i] < 0x7F)
+            characters[i] = QLatin1Char(bytes[i]);
+    }
+    return characters;
+}
+
 qsizetype HexLines::Size() const
 {
     const qsizetype last = LineCount() - 1;

@@ -21,6 +21,9 @@ public:
 
     // Bytes as the hex form shows them: two upper-case digits each, a space between.
     static QString Hex(QByteArrayView bytes);
+    // Bytes as the column beside the hex digits shows them, one character each: a printable
+    // ASCII byte as itself, any other as '.' (a character of several bytes too).
+    static QString Characters(QByteArrayView bytes);
 
     qsizetype Size() const override;
     qsizetype LineCount() const override;

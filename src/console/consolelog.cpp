@@ -41,6 +41,7 @@ bool ConsoleLog::Start(const QString &path, QString &reason)
     m_line = m_store.LineCount() - 1;
     m_written = 0;
     m_lineHex = m_hexShown;
+    m_writer.Reset();
     m_unsynced = false;
     m_checked.start();
     m_timer.start();
@@ -104,7 +105,7 @@ void ConsoleLog::BeforeClear()
     if (!m_file.isOpen())
         return;
     WriteOut();
-    if (m_file.isOpen() && m_written > 0)
+    if (m_file.isOpen() && m_writer.LineOpen())
         Write(QStringLiteral("\n")); // the line that was arriving ends in the file
 }
 
@@ -113,26 +114,24 @@ void ConsoleLog::AfterClear()
     m_line = 0;
     m_written = 0;
     m_lineHex = m_hexShown;
+    m_writer.Reset();
 }
 
 void ConsoleLog::WriteOut()
 {
     if (!m_file.isOpen())
         return;
-    Clock clock;
     QString out;
     for (;;) {
         const ConsoleLines &lines = m_lineHex ? static_cast<const ConsoleLines &>(m_hex) : m_store;
         const qsizetype start = lines.LineStart(m_line);
         const qsizetype length = lines.LineLength(m_line);
         const bool ended = m_line + 1 < lines.LineCount();
-        if (m_written == 0 && (length > 0 || ended) && m_timesShown)
-            out += clock.Stamp(lines.LineTime(m_line));
-        out += Pictured(lines.Text(start + m_written, start + length));
+        m_writer.Write(lines, m_lineHex, m_line, m_written, length, ended,
+                       Pictured(lines.Text(start + m_written, start + length)), out);
         m_written = length;
         if (!ended)
             break;
-        out += QLatin1Char('\n');
         ++m_line;
         m_written = 0;
         m_lineHex = m_hexShown;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "consolehex.h"
+#include "consolerecord.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,7 +12,8 @@
 class ConsoleStore;
 
 // The running log: every line appended to a file as the saved file has it (UTF-8, controls
-// as their pictures, with its time in front while times are shown), from the line that is
+// as their pictures, with its time in front while times are shown, and which way it went
+// while directions are recorded), from the line that is
 // arriving when it starts. What arrived is written out and handed to the disk twice a
 // second, so that a killed tool or a lost machine loses at most the last second; with
 // nothing new, the disk is left alone. A line is written in the form shown (text or hex)
@@ -36,7 +38,9 @@ public:
     bool Running() const { return m_file.isOpen(); }
     QString Path() const { return m_path; }
     void SetHexShown(bool shown) { m_hexShown = shown; }
-    void SetTimesShown(bool shown) { m_timesShown = shown; }
+    void SetTimesShown(bool shown) { m_writer.SetTimes(shown); }
+    // Null: no directions (see RecordWriter).
+    void SetDirections(const RecordMarks *marks) { m_writer.SetDirections(marks); }
     // Around a clear of the console: what is there is written first, and the log goes on
     // with the empty console.
     void BeforeClear();
@@ -64,7 +68,7 @@ private:
     bool m_unsynced = false; // written since the disk last had it all
     QElapsedTimer m_checked; // since the file was last found where it was opened
     bool m_hexShown = false;
-    bool m_timesShown = false;
+    RecordWriter m_writer;
     qsizetype m_line = 0; // the line being written
     qsizetype m_written = 0; // of its characters, in the form it began in
     bool m_lineHex = false; // that form

@@ -7,6 +7,9 @@
 #include <QDateTime>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 constexpr qint64 MsecsPerHour = 3600 * 1000;
@@ -50,6 +53,119 @@ QString Clock::Text(qint64 msecs)
     return text;
 }
 
+QLatin1String RecordMarks::Prefix(QRgb colour) const
+{
+    return colour == m_received ? QLatin1String("< ") : QLatin1String("> ");
+}
+
+QList<RecordMarks::Port> RecordMarks::PortsIn(qsizetype line) const
+{
+    auto at = std::lower_bound(m_ports.cbegin(), m_ports.cend(), line,
+                               [](const Port &port, qsizetype l) { return port.line < l; });
+    QList<Port> ports;
+    for (; at != m_ports.cend() && at->line == line; ++at)
+        ports.append(*at);
+    return ports;
+}
+
+void RecordWriter::Reset()
+{
+    m_open = false;
+    m_anyText = false;
+    m_portsWritten = 0;
+}
+
+void RecordWriter::Begin(
+    const ConsoleLines &lines, bool hex, qsizetype line, QRgb colour, QString &out)
+{
+    if (m_open)
+        Break(hex, out);
+    if (m_withTimes)
+        out += m_clock.Stamp(lines.LineTime(line));
+    m_prefix = m_marks ? m_marks->Prefix(colour) : QLatin1String();
+    out += m_prefix;
+    m_open = true;
+}
+
+void RecordWriter::Break(bool hex, QString &out)
+{
+    // The space between two bytes is no part of either line of the record.
+    if (hex && out.endsWith(QLatin1Char(' ')))
+        out.chop(1);
+    out += QLatin1Char('\n');
+    m_open = false;
+}
+
+void RecordWriter::WritePorts(bool hex,
+                              const QList<RecordMarks::Port> &ports,
+                              qsizetype upTo,
+                              QString &out)
+{
+    for (; m_portsWritten < ports.size() && ports[m_portsWritten].offsets[hex] <= upTo;
+         ++m_portsWritten) {
+        if (m_open)
+            Break(hex, out);
+        out += ports[m_portsWritten].text;
+        out += QLatin1Char('\n');
+    }
+}
+
+void RecordWriter::Write(const ConsoleLines &lines,
+                         bool hex,
+                         qsizetype line,
+                         qsizetype from,
+                         qsizetype to,
+                         bool ended,
+                         QStringView text,
+                         QString &out)
+{
+    const qsizetype start = lines.LineStart(line);
+    if (!m_marks) { // the text as the console shows it
+        if (from < to && !m_open)
+            Begin(lines, hex, line, 0, out);
+        out += text;
+        if (ended) {
+            if (!m_open && m_withTimes)
+                out += m_clock.Stamp(lines.LineTime(line)); // an empty line has its time too
+            out += QLatin1Char('\n');
+            Reset();
+        }
+        return;
+    }
+    const QList<RecordMarks::Port> ports = m_marks->PortsIn(line);
+    // The runs up to the line feed: an empty line goes the way its line feed went.
+    const QList<ConsoleLines::Run> runs = lines.Runs(start + from, start + to + 1);
+    qsizetype run = 0;
+    for (qsizetype at = from; at < to;) {
+        WritePorts(hex, ports, at, out);
+        while (run + 1 < runs.size() && runs[run + 1].first <= start + at)
+            ++run;
+        qsizetype next = run + 1 < runs.size() ? std::min(to, runs[run + 1].first - start) : to;
+        if (m_portsWritten < ports.size())
+            next = std::min(next, std::max(at + 1, ports[m_portsWritten].offsets[hex]));
+        const QRgb colour = runs.isEmpty() ? 0 : runs[run].second;
+        QStringView piece = text.sliced(at - from, next - at);
+        if (!m_open || m_marks->Prefix(colour) != m_prefix) {
+            Begin(lines, hex, line, colour, out);
+            if (hex && m_anyText && piece.startsWith(QLatin1Char(' ')))
+                piece = piece.sliced(1);
+        }
+        out += piece;
+        m_anyText = true;
+        at = next;
+    }
+    // A port that opened after the text written so far is told at once; at the line's end,
+    // every one of the line.
+    WritePorts(hex, ports, ended ? std::numeric_limits<qsizetype>::max() : to, out);
+    if (!ended)
+        return;
+    if (!m_anyText && !runs.isEmpty())
+        Begin(lines, hex, line, runs.last().second, out); // an empty line
+    if (m_open)
+        out += QLatin1Char('\n');
+    Reset();
+}
+
 QString RecordText(const ConsoleLines &lines, qsizetype from, qsizetype to, bool withTimes)
 {
     if (!withTimes)
@@ -69,17 +185,19 @@ QString RecordText(const ConsoleLines &lines, qsizetype from, qsizetype to, bool
 SaveOutcome SaveConsole(const ConsoleLines &store,
                         const QString &path,
                         bool withTimes,
-                        const std::function<bool(qint64, qint64)> &progress)
+                        const std::function<bool(qint64, qint64)> &progress,
+                        const RecordMarks *directions,
+                        bool hex)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return { SaveOutcome::Failed, file.errorString() };
     // What is there now: text that arrives while the file is written waits for the next.
     const qsizetype size = store.Size();
-    qsizetype lines = store.LineCount();
-    if (store.LineLength(lines - 1) == 0)
-        --lines; // the empty line after the last line feed is no line of the file
-    Clock clock;
+    const qsizetype lines = store.LineCount();
+    RecordWriter writer;
+    writer.SetTimes(withTimes);
+    writer.SetDirections(directions);
     QString piece; // the text of [pieceFrom, pieceTo), controls as their pictures
     qsizetype pieceFrom = 0;
     qsizetype pieceTo = 0;
@@ -92,10 +210,13 @@ SaveOutcome SaveConsole(const ConsoleLines &store,
             pieceTo = std::max(end, std::min(size, start + TextPiece));
             piece = Pictured(store.Text(pieceFrom, pieceTo));
         }
-        if (withTimes)
-            out += clock.Stamp(store.LineTime(line));
-        out += QStringView(piece).sliced(start - pieceFrom, end - start);
-        out += QLatin1Char('\n');
+        // The empty line after the last line feed is no line of the file; a port that
+        // opened there is.
+        const bool ended = line + 1 < lines || end > start;
+        writer.Write(store, hex, line, 0, end - start, ended,
+                     end > start ? QStringView(piece).sliced(start - pieceFrom, end - start)
+                                 : QStringView(),
+                     out);
         if (out.size() < TextPiece && line + 1 < lines)
             continue;
         if (file.write(out.toUtf8()) < 0)

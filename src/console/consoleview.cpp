@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFontDatabase>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
@@ -35,7 +36,7 @@ ConsoleView::ConsoleView(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     verticalScrollBar()->setSingleStep(1);
     verticalScrollBar()->installEventFilter(this);
-    m_layouts.SetWidth(viewport()->width());
+    FitWidth();
     UpdateScrollBar(true);
 }
 
@@ -115,6 +116,7 @@ void ConsoleView::Clear()
     const bool hadSelection = m_anchor != m_caret;
     m_log.BeforeClear();
     m_store.Clear();
+    m_marks.Clear();
     m_release.start(0, this);
     m_log.AfterClear();
     StartAfresh();
@@ -171,6 +173,8 @@ void ConsoleView::paintEvent(QPaintEvent *event)
         }
         if (m_timesShown && laid->index == 0)
             PaintTimes(painter, clock, *laid, y);
+        if (m_hexShown)
+            PaintCharacters(painter, *laid, y);
         const QPointF origin(0, y);
         if (laid->colour)
             painter.setPen(QColor(*laid->colour));
@@ -214,6 +218,81 @@ void ConsoleView::PaintTimes(QPainter &painter, Clock &clock, const LaidSegment 
     painter.drawText(QPointF(2, y + first.y() + first.ascent()), clock.Text(time));
 }
 
+QFont ConsoleView::CharacterFont() const
+{
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSizeF(font().pointSizeF());
+    return fixed;
+}
+
+int ConsoleView::CharacterColumnWidth() const
+{
+    if (!m_hexShown)
+        return 0;
+    // A row of k bytes takes at least k times the narrowest byte ("00 " of the narrowest
+    // digit) less a space, and k cells in the column, after a gap of one cell: the room is
+    // shared so that the most bytes a row can hold always fit.
+    const QFontMetricsF hex(font());
+    qreal digit = hex.horizontalAdvance(QLatin1Char('0'));
+    for (const QChar c : QStringLiteral("0123456789ABCDEF"))
+        digit = std::min(digit, hex.horizontalAdvance(c));
+    const qreal space = hex.horizontalAdvance(QLatin1Char(' '));
+    const qreal byte = 2 * digit + space;
+    const qreal cell = QFontMetricsF(CharacterFont()).horizontalAdvance(QLatin1Char('W'));
+    const qreal room = viewport()->width() - m_layouts.TextLeft() - 2;
+    return int(std::ceil((cell * byte + cell * (room + space)) / (byte + cell))) + 1;
+}
+
+void ConsoleView::FitWidth()
+{
+    m_layouts.SetWidth(viewport()->width() - CharacterColumnWidth());
+}
+
+std::pair<qsizetype, QString> ConsoleView::RowCharacters(const LaidSegment &laid,
+                                                         const QTextLine &row) const
+{
+    // The hex text has no boxed characters: its layout's offsets are its own.
+    const qsizetype line = Shown().LineOf(laid.start);
+    const qsizetype lineStart = Shown().LineStart(line);
+    const qsizetype from = laid.start + row.textStart() - lineStart;
+    const qsizetype to = laid.start + row.textStart() + row.textLength() - lineStart;
+    const qsizetype firstByte = from / 3;
+    const QByteArray bytes = m_store.LineBytes(line, firstByte, (to + 2) / 3);
+    return { lineStart + 3 * firstByte, HexLines::Characters(bytes) };
+}
+
+QString ConsoleView::CharacterColumn(qsizetype pos) const
+{
+    if (!m_hexShown)
+        return {};
+    const LaidSegment *laid = m_layouts.Of(Shown().SegmentOf(pos));
+    return RowCharacters(*laid, laid->RowOf(pos)).second;
+}
+
+void ConsoleView::PaintCharacters(QPainter &painter, const LaidSegment &laid, int y) const
+{
+    const QFont fixed = CharacterFont();
+    const qreal cell = QFontMetricsF(fixed).horizontalAdvance(QLatin1Char('W'));
+    const qreal left = viewport()->width() - CharacterColumnWidth() + cell;
+    painter.setFont(fixed);
+    for (int i = 0; i < laid.layout.lineCount(); ++i) {
+        const QTextLine row = laid.layout.lineAt(i);
+        const auto [first, characters] = RowCharacters(laid, row);
+        const qreal baseline = y + row.y() + row.ascent();
+        // Each byte's character in the colour of its byte.
+        const QList<ConsoleLines::Run> runs = Shown().Runs(first, first + 3 * characters.size());
+        for (qsizetype r = 0; r < runs.size(); ++r) {
+            const qsizetype from = std::max<qsizetype>(0, (runs[r].first - first) / 3);
+            const qsizetype to = r + 1 < runs.size()
+                ? std::min(characters.size(), (runs[r + 1].first - first) / 3)
+                : characters.size();
+            painter.setPen(QColor(runs[r].second));
+            painter.drawText(QPointF(left + from * cell, baseline),
+                             characters.mid(from, to - from));
+        }
+    }
+}
+
 QRect ConsoleView::BannerRect() const
 {
     const QFontMetrics metrics(font());
@@ -238,7 +317,7 @@ void ConsoleView::PaintBanner(QPainter &painter) const
 void ConsoleView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    m_layouts.SetWidth(viewport()->width());
+    FitWidth();
     UpdateScrollBar(true);
     m_find->Place();
 }

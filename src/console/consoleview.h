@@ -11,8 +11,12 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 
+#include <functional>
+#include <memory>
+
 class FindBar;
 class QMenu;
+class QSettings;
 
 // The console's widget: a read-only view over a ConsoleStore that lays out and paints only
 // the lines in view. The operator places the caret with a click or the keys (arrows,
@@ -24,10 +28,11 @@ class QMenu;
 // line; a continuation row carries a mark in the left margin, outside the text.
 //
 // The console is the operator's record: it is saved to a file (Ctrl+S) or logged to one as
-// it arrives, shows each line's arrival time in a margin on request, shows the bytes of
-// every line in hex, finds text (Ctrl+F, F3), zooms (Ctrl+Plus, Ctrl+Minus, Ctrl+0,
-// Ctrl+wheel), and holds still while text streams in (Scroll Lock), each also from its
-// context menu.
+// it arrives (on request with which way each line went and where a port opened), shows
+// each line's arrival time in a margin on request, shows the bytes of every line in hex
+// with their characters beside them, finds text (Ctrl+F, F3), zooms (Ctrl+Plus,
+// Ctrl+Minus, Ctrl+0, Ctrl+wheel), and holds still while text streams in (Scroll Lock),
+// each also from its context menu.
 class ConsoleView : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -103,6 +108,10 @@ public:
     // Shows every line as its bytes in hex, or as text again; the caret stays on its line.
     void SetHexShown(bool shown);
     bool HexShown() const { return m_hexShown; }
+    // What the column beside the hex digits shows for the row that holds `pos`: the
+    // characters of its bytes (see HexLines::Characters); empty while the text is shown.
+    // The column is only drawn: the text, find, copy and save have the hex digits alone.
+    QString CharacterColumn(qsizetype pos) const;
     // Opens the find field over the bottom edge.
     void OpenFind();
     FindBar *Finder() const { return m_find; }
@@ -111,6 +120,22 @@ public:
     void SetLogging(bool on);
     bool StartLog(const QString &path);
     bool Logging() const { return m_log.Running(); }
+    // Whether the saved file and the log tell which way each line went ("> " sent, "< "
+    // received, by its colour) and where a port opened, each in a line of its own. Off,
+    // they hold the text as the console shows it.
+    void SetDirectionsRecorded(bool on);
+    bool DirectionsRecorded() const { return m_directions; }
+    // The colour of what came in; text in any other colour went out.
+    void SetReceivedColour(QRgb colour) { m_marks.SetReceivedColour(colour); }
+    // A port opened, at the text there is now (what is on its way to the console goes in
+    // first): the record tells so at this place, "— 端口 2 已打开 (ttyUSB0) 38400 —".
+    // `device`: its path or its name.
+    void NotePortOpened(int number, const QString &device, int baud);
+    // Where the console keeps the operator's choices between runs: `open` gives the
+    // settings, for a moment, each time one is read or written. The choices read from it
+    // apply at once.
+    using PreferencesSource = std::function<std::unique_ptr<QSettings>()>;
+    void KeepChoicesIn(PreferencesSource open);
     // Where the mark that tells of the log is drawn, its tooltip naming the file; empty
     // while there is no log.
     QRect LogMarkRect() const;
@@ -164,6 +189,16 @@ private:
     void RestartBlink();
     void CreateActions();
     void PaintTimes(QPainter &painter, Clock &clock, const LaidSegment &laid, int y) const;
+    // The hex form's character column, at the right of the view: as wide as the most bytes
+    // a row of the narrower hex text can hold, in a font of fixed pitch so that it lines up.
+    int CharacterColumnWidth() const;
+    QFont CharacterFont() const;
+    // The rows' width: the view's, less the character column's.
+    void FitWidth();
+    // The bytes of a hex row: where the first starts in the hex text, and their characters.
+    std::pair<qsizetype, QString> RowCharacters(const LaidSegment &laid,
+                                                const QTextLine &row) const;
+    void PaintCharacters(QPainter &painter, const LaidSegment &laid, int y) const;
     void PaintBanner(QPainter &painter) const;
     QRect BannerRect() const;
     void Place(qsizetype anchor, qsizetype caret);
@@ -183,6 +218,9 @@ private:
     SegmentLayouts m_layouts { m_store };
     ConsoleGeometry m_geometry { m_layouts };
     ConsoleLog m_log { m_store };
+    RecordMarks m_marks;
+    bool m_directions = false;
+    PreferencesSource m_preferences;
     qsizetype m_caret = 0;
     qsizetype m_anchor = 0;
     quint64 m_clears = 0; // tells an offered selection that its text is gone (or its form)
@@ -198,6 +236,7 @@ private:
     QAction *m_timesAction = nullptr;
     QAction *m_hexAction = nullptr;
     QAction *m_logAction = nullptr;
+    QAction *m_directionsAction = nullptr;
     FindBar *m_find = nullptr;
     QAction *m_holdAction = nullptr;
     QAction *m_zoomLevel = nullptr; // "缩放：120%", not an action

@@ -166,6 +166,7 @@ void SerialPort::Open()
         // Kept past a loss: the adapter to wait for. A program that has the port open as
         // well may talk to the module too.
         m_identity = IdentityOf(m_device, QSerialPortInfo::availablePorts());
+        emit opened();
         return;
     }
     if (m_refusal == Refusal::Stalled)

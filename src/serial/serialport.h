@@ -57,6 +57,8 @@ public:
 signals:
     // A port event happened; LastEvent tells which kind.
     void commEvent();
+    // A port opened: PortNumber, Device and BaudRate tell which, and at what rate.
+    void opened();
     // The device went away while open (cable pulled, far end of a pty closed);
     // the port has been closed.
     void deviceLost();

@@ -563,7 +563,7 @@ void TestConsole::logContent()
     if (how == "across a clear")
         m_view->Clear();
     const qsizetype from = m_view->Shown().Size();
-    m_view->NotePortOpened(2, QStringLiteral("/dev/ttyUSB0"), 38400); // told only with directions
+    m_view->NotePortOpened(2, QStringLiteral("ttyUSB0"), 38400); // told only with directions
     if (how.startsWith("directions"))
         Add(QStringLiteral("AT"), Red, t + 500);
     Add(QStringLiteral("\u0001tial\nOK\n"), Blue, t + 1000);
@@ -1033,7 +1033,7 @@ void TestConsole::saveRoundTrip()
         Entry(QStringLiteral("记录方向和端口变化"))->trigger();
     m_view->SetReceivedColour(Blue);
     Add(QStringLiteral("old\n"), Blue, at(7));
-    m_view->NotePortOpened(2, QStringLiteral("/dev/ttyUSB0"), 38400);
+    m_view->NotePortOpened(2, QStringLiteral("ttyUSB0"), 38400);
     if (cleared)
         m_view->Clear();
     Add(QStringLiteral("AT\r\n"), Red, at(120));

@@ -266,7 +266,8 @@ Form1::Form1(QWidget *parent)
     RichTextBox1->KeepChoicesIn([] { return std::make_unique<Preferences>(); });
     connect(Uart1, &SerialPort::opened, this, [this] {
         m_batcher->Flush();
-        RichTextBox1->NotePortOpened(Uart1->PortNumber(), Uart1->Device(), Uart1->BaudRate());
+        RichTextBox1->NotePortOpened(Uart1->PortNumber(), ShortDeviceName(Uart1->Device()),
+                                     Uart1->BaudRate());
     });
     m_arrivals
         = std::make_unique<ArrivalSpeech>([this](const QString &text) { m_announcer->Say(text); },

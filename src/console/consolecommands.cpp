@@ -24,17 +24,6 @@ constexpr int WheelNotch = 120; // eighths of a degree
 
 const QString DirectionsKey = QStringLiteral("Console/recordDirections");
 
-// The device as the system's port list names it: "ttyUSB0" for /dev/ttyUSB0, "COM3" for
-// \\.\COM3.
-QString ShortDeviceName(const QString &device)
-{
-    for (const QLatin1String folder : { QLatin1String("/dev/"), QLatin1String("\\\\.\\") }) {
-        if (device.startsWith(folder))
-            return device.sliced(folder.size());
-    }
-    return device;
-}
-
 } // namespace
 
 void ConsoleView::CreateActions()
@@ -197,11 +186,10 @@ void ConsoleView::KeepChoicesIn(PreferencesSource open)
 void ConsoleView::NotePortOpened(int number, const QString &device, int baud)
 {
     const qsizetype line = m_store.LineCount() - 1;
-    m_marks.NotePort(
-        { line,
-          { m_store.LineLength(line), 3 * m_store.LineByteCount(line) },
-          tr("— 端口 %1 已打开 (%2) %3 —")
-              .arg(QString::number(number), ShortDeviceName(device), QString::number(baud)) });
+    m_marks.NotePort({ line,
+                       { m_store.LineLength(line), 3 * m_store.LineByteCount(line) },
+                       tr("— 端口 %1 已打开 (%2) %3 —")
+                           .arg(QString::number(number), device, QString::number(baud)) });
 }
 
 void ConsoleView::OpenFind()

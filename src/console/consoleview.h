@@ -129,7 +129,7 @@ public:
     void SetReceivedColour(QRgb colour) { m_marks.SetReceivedColour(colour); }
     // A port opened, at the text there is now (what is on its way to the console goes in
     // first): the record tells so at this place, "— 端口 2 已打开 (ttyUSB0) 38400 —".
-    // `device`: its path or its name.
+    // `device`: its name as people say it ("ttyUSB0").
     void NotePortOpened(int number, const QString &device, int baud);
     // Where the console keeps the operator's choices between runs: `open` gives the
     // settings, for a moment, each time one is read or written. The choices read from it

@@ -371,6 +371,9 @@ void Form1::CreateControls()
     Label5 = MakeControl<QLabel>("Label5", client);
     Combo1 = MakeControl<QComboBox>("Combo1", client);
     Label4 = MakeControl<PortLabel>("Label4", client);
+    // The label's right end lies under 获取模块信息: its text keeps to the part that shows.
+    Label4->setContentsMargins(
+        0, 0, DesignPlace(Place("Label4")).right() - DesignPlace(Place("Command1")).left() + 1, 0);
     Command1 = MakeControl<QPushButton>("Command1", client);
     Command2 = MakeControl<QPushButton>("Command2", client);
     Command6 = MakeControl<QPushButton>("Command6", client);

@@ -582,11 +582,14 @@ void Form1::WatchTheModule()
         m_rateFinder->Follow();
         m_setSearch->Follow();
     };
+    // The origin first: a query that ends has been judged against the update before it
+    // when the notice of its end asks.
+    m_stepWatch->SetReadBack([this] { return m_origin->LastReadBack(); });
     m_engine->SetModeWatcher([this, follow] {
         PaceWhileRunning();
+        m_origin->Follow();
         follow();
         m_lineEndWatch->Follow();
-        m_origin->Follow();
     });
     connect(Uart1, &SerialPort::commEvent, this, [this, follow] {
         follow();

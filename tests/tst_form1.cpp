@@ -313,7 +313,9 @@ void TestForm1::englishWindow()
     QCOMPARE(m_form->Command1->text(), QStringLiteral("Read all"));
     QCOMPARE(m_form->Command4->text(), QStringLiteral("Search port"));
     QCOMPARE(m_form->Panel().Label6(8)->text(), QStringLiteral("UART (data mode):"));
-    QCOMPARE(m_form->Panel().OptionButton(3)->text(), QStringLiteral("Loop"));
+    const QStringList options { "Mstr", "Slave", "Loop", "Any", "Bind", "Loop" };
+    for (int number = 1; number <= 6; ++number)
+        QCOMPARE(m_form->Panel().OptionButton(number)->text(), options[number - 1]);
     // Every caption at the window's size, clear of the control to its right.
     if (QFontDatabase::families().isEmpty())
         return; // no fonts to measure with (Qt's offscreen platform on Windows)
@@ -334,9 +336,12 @@ void TestForm1::englishWindow()
         style.initFrom(option);
         const int left
             = option->style()->subElementRect(QStyle::SE_RadioButtonContents, &style, option).x();
-        QVERIFY2(textRight(option, option->text(), left) + 6
-                     <= panel.OptionButton(number + 1)->mapTo(m_form.get(), QPoint()).x(),
-                 qPrintable(option->text()));
+        const int right = textRight(option, option->text(), left);
+        const int next = panel.OptionButton(number + 1)->mapTo(m_form.get(), QPoint()).x();
+        QVERIFY2(
+            right + 6 <= next,
+            qPrintable(QStringLiteral("%1 ends at %2, the next option begins at %3")
+                           .arg(option->text(), QString::number(right), QString::number(next))));
     }
     QVERIFY(textRight(panel.Label6(9), panel.Label6(9)->text(), 0) + 6
             <= panel.OptionButton(4)->mapTo(m_form.get(), QPoint()).x());
@@ -1163,7 +1168,7 @@ void TestForm1::accessibleParts_data()
     // Each row named by its control.
     QTest::addColumn<QString>("read"); // name|labels|the rest, as a screen reader reads it
     QTest::newRow("Option2") << "从角色|主从角色：|"; // a role option, named by its group
-    QTest::newRow("Option5") << "从角色|连接模式：|"; // a mode option, the same caption
+    QTest::newRow("Option5") << "指定地址|连接模式：|"; // a mode option
     // A box reached by Tab: one run, nothing selected.
     QTest::newRow("Text1_4") << "连接密码：|连接密码：|run 0-4, selected 0";
     // The baud list, its rate as the description; where the list's name is its rate, and
@@ -1316,9 +1321,12 @@ void TestForm1::panelRows()
         QCOMPARE(panel.GroupCaption(option), caption);
     }
     QVERIFY(!panel.Text1Box(6)); // the connection mode is the options, not a box
-    QCOMPARE(panel.OptionButton(1)->text(), QStringLiteral("主角色"));
-    QCOMPARE(panel.OptionButton(5)->text(), QStringLiteral("从角色"));
-    QCOMPARE(panel.OptionButton(6)->text(), QStringLiteral("回环角色"));
+    // The connection mode's options by what they mean, at the same places as the role's.
+    const QStringList options { "主角色", "从角色", "回环角色", "任意地址", "指定地址", "回环" };
+    for (int number = 1; number <= 6; ++number) {
+        QCOMPARE(panel.OptionButton(number)->text(), options[number - 1]);
+        QCOMPARE(panel.OptionCaption(number), options[number - 1]);
+    }
 }
 
 void TestForm1::panelFieldsKeepText_data()

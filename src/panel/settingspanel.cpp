@@ -82,9 +82,10 @@ const std::array<PanelOption, 6> PanelOptions = { {
     { 1, 0, QT_TRANSLATE_NOOP("SettingsPanel", "主角色"), 105, 960 },
     { 2, 0, QT_TRANSLATE_NOOP("SettingsPanel", "从角色"), 1050, 855 },
     { 3, 0, QT_TRANSLATE_NOOP("SettingsPanel", "回环角色"), 1995, 1065 },
-    { 4, 1, QT_TRANSLATE_NOOP("SettingsPanel", "主角色"), 0, 1065 },
-    { 5, 1, QT_TRANSLATE_NOOP("SettingsPanel", "从角色"), 945, 960 },
-    { 6, 1, QT_TRANSLATE_NOOP("SettingsPanel", "回环角色"), 1890, 1065 },
+    // The connection mode: any address (1), only the bound one (0), loopback (2).
+    { 4, 1, QT_TRANSLATE_NOOP("SettingsPanel", "任意地址"), 0, 1065 },
+    { 5, 1, QT_TRANSLATE_NOOP("SettingsPanel", "指定地址"), 945, 960 },
+    { 6, 1, QT_TRANSLATE_NOOP("SettingsPanel", "回环"), 1890, 1065 },
 } };
 
 // The caption of the row whose field is `field` (a Text1 index, Frame1 or Frame2).

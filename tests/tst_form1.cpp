@@ -138,6 +138,8 @@ private slots:
     void warningBoxIsModalAndTicksGoOn();
     void warningsRaisedWhileABoxIsOpenWait();
     void noticeLeavesTheWindowUsable();
+    void noticeHidesNoField_data();
+    void noticeHidesNoField();
     void spokenWithoutFocus_data();
     void spokenWithoutFocus();
     void arrivalsSpoken_data();
@@ -1066,6 +1068,37 @@ void TestForm1::warningsRaisedWhileABoxIsOpenWait()
     QCOMPARE(boxes,
              (QStringList { "提示|已经搜索到最后，再次点击重新搜索！|/nonexistent/ttyX 不存在",
                             "警告|端口打开错误，请搜索端口后重试！|" }));
+}
+
+void TestForm1::noticeHidesNoField_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("a word: the title is the wider") << "OK";
+    QTest::newRow("short") << "已保留 9 项设置中的 9 项";
+    QTest::newRow("wider than the console")
+        << "9 项中 2 项未保留：设备名称（写入 BENCH-7，模块回答 TARVENIT-BT）、"
+           "主从角色（写入 主角色，模块回答 从角色）";
+}
+
+void TestForm1::noticeHidesNoField()
+{
+    QFETCH(QString, text);
+    QApplication::setApplicationDisplayName(QStringLiteral("Tarvenit"));
+    NoticeBox &done = m_form->DoneNotice();
+    done.Show({ DoneTitle(), text, {}, {}, {}, NoticeTone::News });
+    QTRY_VERIFY_WITH_TIMEOUT(done.IsShown(), 5000);
+    const QRect box = done.Box()->frameGeometry();
+    const QWidget *client = m_form->findChild<QWidget *>(QStringLiteral("Client"));
+    for (const QWidget *control : client->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        const QRect at(control->mapToGlobal(QPoint()), control->size());
+        if (control != m_form->RichTextBox1 && control->isVisible())
+            QVERIFY2(!box.intersects(at), qPrintable(control->objectName()));
+    }
+    // Wide enough for its title and the program's name that the title bar adds.
+    const auto *window = qobject_cast<NoticeWindow *>(done.Box());
+    QVERIFY(window->TitleWidth()
+            > window->fontMetrics().horizontalAdvance(QStringLiteral("完成 — Tarvenit")));
+    QVERIFY(window->width() >= window->TitleWidth());
 }
 
 void TestForm1::spokenWithoutFocus_data()

@@ -264,6 +264,9 @@ Form1::Form1(QWidget *parent)
                                           [this] { return RichTextBox1->hasFocus(); });
     WatchTheModule();
     KeepTrackOfThePanel();
+    // Over the console, a notice hides no field.
+    for (NoticeBox *notice : AllNotices())
+        notice->SetFreeArea(RichTextBox1);
     m_noticeKeys = std::make_unique<NoticeKeys>(
         this, QList<QAbstractButton *> { Command1, Command2 }, [this] { return NoticeUp(); },
         [this] { DismissNotices(); });

@@ -7,7 +7,10 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -35,7 +38,28 @@ private:
     QMessageBox *m_box;
 };
 
+// Inside `screen` as far as it goes: its top left corner where a box larger than the screen
+// is cut at the right and at the bottom.
+QPoint WithinScreen(const QRect &box, const QRect &screen)
+{
+    return { std::max(screen.left(), std::min(box.left(), screen.right() + 1 - box.width())),
+             std::max(screen.top(), std::min(box.top(), screen.bottom() + 1 - box.height())) };
+}
+
 } // namespace
+
+QPoint NoticePlace(QSize size, const QRect &free, const QRect &window, const QRect &screen)
+{
+    constexpr int Gap = 8; // clear of the free area's edges
+    const QRect over(QPoint(free.right() + 1 - Gap - size.width(), free.top() + Gap), size);
+    // Left of the free area lies only the window's margin, and beyond it no field.
+    if (over.left() >= screen.left() && over.bottom() <= free.bottom())
+        return over.topLeft();
+    const QRect right(QPoint(window.right() + 1, over.top()), size);
+    if (screen.contains(right))
+        return right.topLeft();
+    return WithinScreen(over, screen);
+}
 
 NoticeBox::NoticeBox(QWidget *parent)
     : m_parent(parent)
@@ -79,6 +103,13 @@ void NoticeBox::Show(const NoticeContent &content)
     }
     m_box = box;
     box->show();
+    if (m_free && m_free->isVisible()) {
+        const QWidget *window = m_free->window();
+        const QRect free(m_free->mapToGlobal(QPoint()), m_free->size());
+        const QRect inWindow(window->mapToGlobal(QPoint()), window->size());
+        box->move(NoticePlace(box->frameGeometry().size(), free & inWindow, window->frameGeometry(),
+                              m_free->screen()->availableGeometry()));
+    }
 }
 
 void NoticeBox::Close()

@@ -9,7 +9,7 @@
 // sent unless an assistive technology listens.
 
 // The box of a notice: shown beside the window without taking the keyboard, and spoken
-// when it appears, its title and then its texts.
+// when it appears, its title and then its texts. It is wide enough for its whole title.
 class NoticeWindow : public QMessageBox
 {
     Q_OBJECT
@@ -20,6 +20,13 @@ public:
                  const QString &text,
                  StandardButtons buttons,
                  QWidget *parent);
+
+    // The width its title bar needs for the title as the desktop shows it, the program's
+    // name after it, beside the bar's icon and buttons.
+    int TitleWidth() const;
+
+protected:
+    bool event(QEvent *event) override;
 };
 
 // Says a short text (the port opened or lost, the reply to a typed command) and shows

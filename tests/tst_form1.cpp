@@ -182,7 +182,7 @@ void TestForm1::startUpDefaults()
                             "256000" }));
     QCOMPARE(m_form->Combo1->currentText(), QStringLiteral("38400"));
     QVERIFY(!m_form->Combo1->isEditable());
-    QCOMPARE(m_form->Label4->text(), QString());
+    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：未打开"));
     QCOMPARE(m_form->State().WorkMode, ModeIdle);
     QCOMPARE(m_form->State().LastPortTried, qint16(0));
     QCOMPARE(m_form->Timer1->interval(), 10);
@@ -347,7 +347,8 @@ void TestForm1::englishWindow()
     }
     QVERIFY(textRight(panel.Label6(9), panel.Label6(9)->text(), 0) + 6
             <= panel.OptionButton(4)->mapTo(m_form.get(), QPoint()).x());
-    QCOMPARE(Status(), QStringLiteral("Line: 1|Line start: 0|Lines: 1"));
+    QCOMPARE(Status(), QStringLiteral("Line: 1|Line offset: 0|Lines: 1"));
+    QCOMPARE(m_form->Label4->text(), QStringLiteral("Port: not open"));
     // Read aloud in English too, the words of a caption kept apart.
     const auto name = [](QObject *control) {
         return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
@@ -396,7 +397,7 @@ void TestForm1::wholeTextShown_data()
     const std::pair<const char *, QStringList> statusLines[] = {
         { "zh",
           { "当前行号： 1234567", "当前位置： 9876543", "总的行数： 1234567", "端口：16 已断开" } },
-        { "en", { "Line: 1234567", "Line start: 9876543", "Lines: 1234567", "Port 16: lost" } },
+        { "en", { "Line: 1234567", "Line offset: 9876543", "Lines: 1234567", "Port 16: lost" } },
     };
     for (const auto &[language, status] : statusLines) {
         const auto row = [&](const QString &name) -> QTestData & {
@@ -1354,6 +1355,8 @@ void TestForm1::panelRows()
         QCOMPARE(panel.GroupCaption(option), caption);
     }
     QVERIFY(!panel.Text1Box(6)); // the connection mode is the options, not a box
+    QCOMPARE(panel.Label6(label6)->font().pointSizeF(), m_form->font().pointSizeF()); // as large
+    QCOMPARE(panel.Label6(label6)->font().family(), m_form->font().family()); // as its neighbours
     // The connection mode's options by what they mean, at the same places as the role's.
     const QStringList options { "主角色", "从角色", "回环角色", "任意地址", "指定地址", "回环" };
     for (int number = 1; number <= 6; ++number) {

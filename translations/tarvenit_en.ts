@@ -340,7 +340,7 @@ The panel&apos;s query and update do not apply to it.</translation>
     </message>
     <message>
         <source>当前位置： %1</source>
-        <translation>Line start: %1</translation>
+        <translation>Line offset: %1</translation>
     </message>
     <message>
         <source>总的行数： %1</source>
@@ -369,6 +369,10 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>来自端口 %1 的模块</source>
         <translation>Module on port %1</translation>
+    </message>
+    <message>
+        <source>端口：未打开</source>
+        <translation>Port: not open</translation>
     </message>
 </context>
 <context>

@@ -462,7 +462,7 @@ void Form1::Form_Load()
 {
     UpdateCaretStatus();
     m_state.LastPortTried = 0;
-    Label4->setText(QString());
+    SetPortStatus(tr("端口：未打开"), QString()); // until the first search opens one
     for (int baud : BaudRates)
         Combo1->addItem(QString::number(baud));
     Combo1->setCurrentText(QString::number(DefaultBaudRate));

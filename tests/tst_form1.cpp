@@ -443,6 +443,10 @@ void TestForm1::wholeTextShown()
                                                     &option, control);
     }
     const bool centred = button && !radio;
+    for (const QWidget *next : control->parentWidget()->findChildren<QRadioButton *>()) {
+        if (radio && next->x() > radio->x()) // an option's caption ends before the next one
+            contents.setRight(std::min(contents.right(), next->x() - radio->x() - 1));
+    }
 
     // Drawn with room to spare on both sides, the caption's ink (what changes when the
     // caption is taken away) stays inside that rectangle.

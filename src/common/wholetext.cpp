@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr int CaptionGap = 2; // pixels between a caption and the control after it
+
 QString Caption(const QWidget *control)
 {
     if (const auto *label = qobject_cast<const QLabel *>(control))
@@ -28,9 +30,19 @@ int CaptionRoom(const QWidget *control)
     if (const auto *radio = qobject_cast<const QRadioButton *>(control)) {
         QStyleOptionButton option;
         option.initFrom(radio);
-        return radio->style()
-            ->subElementRect(QStyle::SE_RadioButtonContents, &option, radio)
-            .width();
+        const QRect contents
+            = radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio);
+        // Options of a row may reach under the next one: the caption ends before it begins.
+        int room = contents.width();
+        const QWidget *row = radio->parentWidget();
+        for (const QWidget *next :
+             row ? row->findChildren<QWidget *>(Qt::FindDirectChildrenOnly) : QList<QWidget *>()) {
+            const bool sameRow
+                = next->y() < radio->geometry().bottom() && radio->y() < next->geometry().bottom();
+            if (sameRow && next->x() > radio->x())
+                room = std::min(room, next->x() - radio->x() - contents.x() - CaptionGap);
+        }
+        return room;
     }
     if (const auto *button = qobject_cast<const QPushButton *>(control)) {
         QStyleOptionButton option;
@@ -60,18 +72,20 @@ double CaptionWidth(const QWidget *control, const QString &text, const QFont &fo
 void FitCaption(QWidget *control)
 {
     const QString text = Caption(control);
-    QFont font = control->parentWidget() ? control->parentWidget()->font() : control->font();
+    const QFont base = control->parentWidget() ? control->parentWidget()->font() : control->font();
     const double room = CaptionRoom(control);
-    // A caption a little too wide is first set closer, its letters as large as its
-    // neighbours' (down to 95 % of their advance); only one still too wide is set smaller.
-    QFont closer = font;
-    for (int spacing = 99; spacing >= 95 && CaptionWidth(control, text, closer) > room; --spacing)
-        closer.setLetterSpacing(QFont::PercentageSpacing, spacing);
-    if (CaptionWidth(control, text, closer) <= room)
-        font = closer;
-    for (double size = font.pointSizeF();
-         size > MinimumPointSize && CaptionWidth(control, text, font) > room;) {
+    QFont font = base;
+    const auto fits = [&] { return CaptionWidth(control, text, font) <= room; };
+    // A caption a little too wide is first set closer (down to 95 % of its letters' advance),
+    // so that it keeps its neighbours' size; only one still too wide is set smaller, and
+    // closer again where that is enough.
+    for (double size = base.pointSizeF(); !fits();) {
+        for (int spacing = 99; spacing >= 95 && !fits(); --spacing)
+            font.setLetterSpacing(QFont::PercentageSpacing, spacing);
+        if (fits() || size <= MinimumPointSize)
+            break;
         size = std::max(MinimumPointSize, size - 0.5);
+        font = base;
         font.setPointSizeF(size);
     }
     if (font != control->font())

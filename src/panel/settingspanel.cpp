@@ -207,10 +207,12 @@ SettingsPanel::SettingsPanel(QWidget *window)
             QCoreApplication::translate("SettingsPanel", option.caption), m_frames[option.frame]);
         button->setObjectName(QStringLiteral("Option%1").arg(option.number));
         button->setGeometry(FromTwips(option.left, OptionTop, option.width, OptionHeight));
-        FitCaption(button);
         m_groups[option.frame]->addButton(button, option.number);
         m_options[option.number] = button;
     }
+    // Once all are there: a caption ends before the next option of its row begins.
+    for (const auto &[number, button] : m_options)
+        FitCaption(button);
 
     for (int frame : { 0, 1 }) {
         QWidget *container = m_frames[frame];

@@ -101,15 +101,23 @@ void NoticeBox::Show(const NoticeContent &content)
         new ClickCloses(box);
         QTimer::singleShot(NoticeContent::FleetingMs, box, [box] { box->done(QMessageBox::Ok); });
     }
+    box->SetPlacer([free = m_free](QWidget *shown) {
+        if (!free || !free->isVisible())
+            return;
+        const QWidget *window = free->window();
+        const QRect area(free->mapToGlobal(QPoint()), free->size());
+        const QRect inWindow(window->mapToGlobal(QPoint()), window->size());
+        // Not yet on the screen, its frame is not known: the window's own is its measure.
+        const QRect outer = window->frameGeometry();
+        const QRect inner = window->geometry();
+        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                             outer.right() - inner.right(), outer.bottom() - inner.bottom());
+        shown->move(NoticePlace(shown->size().grownBy(frame), area & inWindow, outer,
+                                free->screen()->availableGeometry())
+                    + QPoint(0, frame.top()));
+    });
     m_box = box;
     box->show();
-    if (m_free && m_free->isVisible()) {
-        const QWidget *window = m_free->window();
-        const QRect free(m_free->mapToGlobal(QPoint()), m_free->size());
-        const QRect inWindow(window->mapToGlobal(QPoint()), window->size());
-        box->move(NoticePlace(box->frameGeometry().size(), free & inWindow, window->frameGeometry(),
-                              m_free->screen()->availableGeometry()));
-    }
 }
 
 void NoticeBox::Close()

@@ -42,11 +42,11 @@ int NoticeWindow::TitleWidth() const
     const QString name = QGuiApplication::applicationDisplayName();
     if (!name.isEmpty() && !title.endsWith(name))
         title += (title.isEmpty() ? QString() : QStringLiteral(" \u2014 ")) + name;
-    // Title bars often draw in bold; the icon and the buttons take about a line's height each.
+    // Title bars often draw in bold; the icon and three buttons take a line and a half each.
     QFont font = QApplication::font("QMdiSubWindowTitleBar");
     font.setBold(true);
     const QFontMetrics metrics(font);
-    return metrics.horizontalAdvance(title) + 6 * metrics.height();
+    return metrics.horizontalAdvance(title) + 8 * metrics.height();
 }
 
 bool NoticeWindow::event(QEvent *event)
@@ -57,6 +57,8 @@ bool NoticeWindow::event(QEvent *event)
     if ((event->type() == QEvent::Show || event->type() == QEvent::LayoutRequest)
         && width() < TitleWidth())
         setFixedWidth(TitleWidth());
+    if (event->type() == QEvent::Show && m_place)
+        m_place(this);
     return handled;
 }
 

@@ -18,6 +18,7 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -438,6 +439,7 @@ void TestEndToEnd::firmwareVersions()
     QVERIFY(!m_form->Notices().IsShown()); // taken: nothing refused
     QVERIFY(RunToEnd(m_form->Command1, 14));
     QCOMPARE(Text1(4), QStringLiteral("9876"));
+    QCOMPARE(DoneText(), QStringLiteral("已保留 9 项设置中的 9 项")); // in the firmware's forms
 }
 
 void TestEndToEnd::nameHoldingOk()
@@ -485,6 +487,10 @@ void TestEndToEnd::marksAfterAModuleThatForgets()
     QVERIFY(RunToEnd(m_form->Command2, 9));
     QVERIFY(!panel.Marked(1)); // not before the module is read again
     QVERIFY(RunToEnd(m_form->Command1, 14));
+    QCOMPARE(DoneText(),
+             QStringLiteral("9 项中 2 项未保留：设备名称（写入 BENCH-7，模块回答 "
+                            "TARVENIT-BT）、主从角色（写入 主角色，模块回答 从角色）"));
+    QCOMPARE(m_form->DoneNotice().Box()->icon(), QMessageBox::Warning);
     for (int step = 1; step <= UpdateSteps; ++step)
         QCOMPARE(panel.Marked(step), step <= 2);
     QCOMPARE(panel.Text1Box(0)->toolTip(), QStringLiteral("写入：BENCH-7，模块回答：TARVENIT-BT"));

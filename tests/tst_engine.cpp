@@ -16,6 +16,8 @@
 
 #include <QtTest>
 
+using Texts = QMap<int, QString>;
+
 class TestEngine : public QObject
 {
     Q_OBJECT
@@ -136,6 +138,8 @@ private slots:
     void loadOrBindDuringQuery();
     void doneNotice_data();
     void doneNotice();
+    void readBackVerdict_data();
+    void readBackVerdict();
     void otherCommandSets_data();
     void otherCommandSets();
 };
@@ -809,6 +813,46 @@ void TestEngine::doneNotice()
     QVERIFY(done.shown[0].fleeting && done.shown[0].tone == NoticeTone::News);
     rig.engine.StartQuery(), rig.Tick(); // a new sequence: the old news goes
     QVERIFY(!done.open);
+}
+
+void TestEngine::readBackVerdict_data()
+{
+    QTest::addColumn<QString>("between"); // what happens between the update and the query
+    QTest::addColumn<Texts>("panel"); // Text1 by index, written by the update
+    QTest::addColumn<QString>("notKept"); // of the 9 written; "-": no verdict
+    const Texts name { { 0, "BENCH-7" } };
+    QTest::newRow("one not kept") << "forget" << name
+                                  << "Text1(0)（写入 BENCH-7，模块回答 TARVENIT-BT）";
+    QTest::newRow("not read back")
+        << "AT+NAME?" << name << "Text1(0)（写入 BENCH-7，模块没有回答）";
+    // The module's own forms: small hex letters, no leading zeros, no spaces at the end.
+    QTest::newRow("kept, in the module's forms")
+        << "forms" << Texts { { 0, "BENCH-7 " }, { 3, "001F00" }, { 7, "98D3:31:FD5E6F" } } << "";
+    QTest::newRow("another port since") << "search" << name << "-";
+    QTest::newRow("an update cut short") << "AT+UART=" << name << "-";
+}
+
+void TestEngine::readBackVerdict()
+{
+    QFETCH(QString, between);
+    QFETCH(Texts, panel);
+    QFETCH(QString, notKept);
+    PanelRig rig;
+    rig.Query();
+    rig.module.ForgetSettings(between == "forget");
+    rig.module.SilenceCommand(between.toStdString()); // the update's or the query's command
+    for (auto it = panel.cbegin(); it != panel.cend(); ++it)
+        rig.fields.SetText1(it.key(), it.value());
+    QCOMPARE(rig.Update().size(), UpdateSteps);
+    if (between == "forms")
+        rig.module.Set("CLASS", "1f00"), rig.module.Set("BIND", "98d3:31:fd5e6f");
+    if (between == "search")
+        rig.origin.PortSearched(1);
+    rig.Query(); // restarted: an update cut short stays so
+    if (between == "AT+NAME?") // answered "OK" alone
+        rig.port.Deliver("OK\r\n"), rig.engine.OnReceive(), rig.origin.Follow(), rig.Run();
+    const auto readBack = rig.origin.LastReadBack();
+    QCOMPARE(readBack ? readBack->notKept.join("、") : "-", notKept);
 }
 
 void TestEngine::otherCommandSets_data()

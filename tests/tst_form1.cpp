@@ -138,6 +138,7 @@ private slots:
     void warningBoxIsModalAndTicksGoOn();
     void warningsRaisedWhileABoxIsOpenWait();
     void noticeLeavesTheWindowUsable();
+    void noticeHidesNoField();
     void spokenWithoutFocus_data();
     void spokenWithoutFocus();
     void arrivalsSpoken_data();
@@ -180,7 +181,7 @@ void TestForm1::startUpDefaults()
                             "256000" }));
     QCOMPARE(m_form->Combo1->currentText(), QStringLiteral("38400"));
     QVERIFY(!m_form->Combo1->isEditable());
-    QCOMPARE(m_form->Label4->text(), QString());
+    QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：未打开"));
     QCOMPARE(m_form->State().WorkMode, ModeIdle);
     QCOMPARE(m_form->State().LastPortTried, qint16(0));
     QCOMPARE(m_form->Timer1->interval(), 10);
@@ -313,7 +314,9 @@ void TestForm1::englishWindow()
     QCOMPARE(m_form->Command1->text(), QStringLiteral("Read all"));
     QCOMPARE(m_form->Command4->text(), QStringLiteral("Search port"));
     QCOMPARE(m_form->Panel().Label6(8)->text(), QStringLiteral("UART (data mode):"));
-    QCOMPARE(m_form->Panel().OptionButton(3)->text(), QStringLiteral("Loop"));
+    const QStringList options { "Master", "Slave", "Loop", "Any", "Bound", "Loop" };
+    for (int number = 1; number <= 6; ++number)
+        QCOMPARE(m_form->Panel().OptionButton(number)->text(), options[number - 1]);
     // Every caption at the window's size, clear of the control to its right.
     if (QFontDatabase::families().isEmpty())
         return; // no fonts to measure with (Qt's offscreen platform on Windows)
@@ -321,7 +324,10 @@ void TestForm1::englishWindow()
     for (QWidget *control : m_form->findChildren<QWidget *>()) {
         const bool caption
             = qobject_cast<QAbstractButton *>(control) || qobject_cast<QLabel *>(control);
-        if (caption && !m_form->RichTextBox1->isAncestorOf(control)) // the console has its own
+        // The console has its own; an option's caption may be set smaller to end clear of
+        // the next option.
+        const bool option = qobject_cast<QRadioButton *>(control);
+        if (caption && !option && !m_form->RichTextBox1->isAncestorOf(control))
             QVERIFY2(control->font() == m_form->font(), qPrintable(control->objectName()));
     }
     const auto textRight = [](QWidget *control, const QString &text, int left) {
@@ -340,7 +346,8 @@ void TestForm1::englishWindow()
     }
     QVERIFY(textRight(panel.Label6(9), panel.Label6(9)->text(), 0) + 6
             <= panel.OptionButton(4)->mapTo(m_form.get(), QPoint()).x());
-    QCOMPARE(Status(), QStringLiteral("Line: 1|Line start: 0|Lines: 1"));
+    QCOMPARE(Status(), QStringLiteral("Line: 1|Line offset: 0|Lines: 1"));
+    QCOMPARE(m_form->Label4->text(), QStringLiteral("Port: not open"));
     // Read aloud in English too, the words of a caption kept apart.
     const auto name = [](QObject *control) {
         return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
@@ -389,10 +396,10 @@ void TestForm1::wholeTextShown_data()
     const std::pair<const char *, QStringList> statusLines[] = {
         { "zh",
           { "当前行号： 1234567", "当前位置： 9876543", "总的行数： 1234567", "端口：16 已断开",
-            "端口：16 已打开 · ttyUSB10", "发现 ttyUSB10" } },
+            "端口：12 已打开 · ttyUSB0", "发现 ttyUSB10" } },
         { "en",
-          { "Line: 1234567", "Line start: 9876543", "Lines: 1234567", "Port 16: lost",
-            "Port 16: open · ttyUSB10", "Found ttyUSB10" } },
+          { "Line: 1234567", "Line offset: 9876543", "Lines: 1234567", "Port 16: lost",
+            "Port 12: open · ttyUSB0", "Found ttyUSB10" } },
     };
     for (const auto &[language, status] : statusLines) {
         const auto row = [&](const QString &name) -> QTestData & {
@@ -445,6 +452,10 @@ void TestForm1::wholeTextShown()
                                                     &option, control);
     }
     const bool centred = button && !radio;
+    for (const QWidget *next : control->parentWidget()->findChildren<QRadioButton *>()) {
+        if (radio && next->x() > radio->x()) // an option's caption ends before the next one
+            contents.setRight(std::min(contents.right(), next->x() - radio->x() - 1));
+    }
 
     // Drawn with room to spare on both sides, the caption's ink (what changes when the
     // caption is taken away) stays inside that rectangle.
@@ -1069,6 +1080,28 @@ void TestForm1::warningsRaisedWhileABoxIsOpenWait()
                             "警告|端口打开错误，请搜索端口后重试！|" }));
 }
 
+void TestForm1::noticeHidesNoField()
+{
+    QApplication::setApplicationDisplayName(QStringLiteral("Tarvenit"));
+    NoticeBox &done = m_form->DoneNotice();
+    // A word, where the title is the wider; a verdict wider than the console.
+    for (const QString text : { "OK",
+                                "9 项中 2 项未保留：设备名称（写入 BENCH-7，模块回答 "
+                                "TARVENIT-BT）、主从角色（写入 主角色，模块回答 从角色）" }) {
+        done.Show({ DoneTitle(), text, {}, {}, {}, NoticeTone::News });
+        QTRY_VERIFY_WITH_TIMEOUT(done.IsShown(), 5000);
+        const QRect box = done.Box()->frameGeometry();
+        for (const QWidget *control : m_form->RichTextBox1->parentWidget()->findChildren<QWidget *>(
+                 Qt::FindDirectChildrenOnly)) {
+            const QRect at(control->mapToGlobal(QPoint()), control->size());
+            if (control != m_form->RichTextBox1 && control->isVisible())
+                QVERIFY2(!box.intersects(at), qPrintable(control->objectName()));
+        }
+        const auto *window = qobject_cast<NoticeWindow *>(done.Box());
+        QVERIFY(window->width() >= window->TitleWidth()); // the name the title bar adds too
+    }
+}
+
 void TestForm1::spokenWithoutFocus_data()
 {
     QTest::addColumn<QString>("event");
@@ -1169,7 +1202,7 @@ void TestForm1::accessibleParts_data()
     // Each row named by its control.
     QTest::addColumn<QString>("read"); // name|labels|the rest, as a screen reader reads it
     QTest::newRow("Option2") << "从角色|主从角色：|"; // a role option, named by its group
-    QTest::newRow("Option5") << "从角色|连接模式：|"; // a mode option, the same caption
+    QTest::newRow("Option5") << "指定地址|连接模式：|"; // a mode option
     // A box reached by Tab: one run, nothing selected.
     QTest::newRow("Text1_4") << "连接密码：|连接密码：|run 0-4, selected 0";
     // The baud list, its rate as the description; where the list's name is its rate, and
@@ -1322,9 +1355,11 @@ void TestForm1::panelRows()
         QCOMPARE(panel.GroupCaption(option), caption);
     }
     QVERIFY(!panel.Text1Box(6)); // the connection mode is the options, not a box
-    QCOMPARE(panel.OptionButton(1)->text(), QStringLiteral("主角色"));
-    QCOMPARE(panel.OptionButton(5)->text(), QStringLiteral("从角色"));
-    QCOMPARE(panel.OptionButton(6)->text(), QStringLiteral("回环角色"));
+    QCOMPARE(panel.Label6(label6)->font().pointSizeF(), m_form->font().pointSizeF()); // as large
+    // The connection mode's options by what they mean, at the same places as the role's.
+    const QStringList options { "主角色", "从角色", "回环角色", "任意地址", "指定地址", "回环" };
+    for (int number = 1; number <= 6; ++number)
+        QCOMPARE(panel.OptionCaption(number), options[number - 1]); // the table the buttons show
 }
 
 void TestForm1::panelFieldsKeepText_data()

@@ -283,7 +283,7 @@ void TestSerialPort::portChosenFromTheList()
     m_form->show();
     // Nothing opens at start; a port alone is named, to say where to begin.
     QVERIFY(!m_form->Port().IsOpen());
-    QCOMPARE(m_form->Label4->text(), two ? QString() : "发现 " + ShortDeviceName(first));
+    QCOMPARE(m_form->Label4->text(), two ? "端口：未打开" : "发现 " + ShortDeviceName(first));
     QCOMPARE(m_form->Label4->toolTip(),
              two ? QString() : "发现 1 个端口：" + ShortDeviceName(first) + "，点击搜索端口打开");
     if (byKey) {

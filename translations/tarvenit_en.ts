@@ -352,7 +352,7 @@ The panel&apos;s query and update do not apply to it.</translation>
     </message>
     <message>
         <source>当前位置： %1</source>
-        <translation>Line start: %1</translation>
+        <translation>Line offset: %1</translation>
     </message>
     <message>
         <source>总的行数： %1</source>
@@ -397,6 +397,10 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>发现 %1</source>
         <translation>Found %1</translation>
+    </message>
+    <message>
+        <source>端口：未打开</source>
+        <translation>Port: not open</translation>
     </message>
 </context>
 <context>
@@ -555,6 +559,14 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>模块没有回答：%1。</source>
         <translation>The module did not answer: %1.</translation>
+    </message>
+    <message>
+        <source>%1（写入 %2，模块没有回答）</source>
+        <translation>%1 (wrote %2, the module did not answer)</translation>
+    </message>
+    <message>
+        <source>%1（写入 %2，模块回答 %3）</source>
+        <translation>%1 (wrote %2, the module answers %3)</translation>
     </message>
 </context>
 <context>
@@ -957,7 +969,7 @@ The panel&apos;s query and update do not apply to it.</translation>
     </message>
     <message>
         <source>主角色</source>
-        <translation>Main</translation>
+        <translation>Master</translation>
     </message>
     <message>
         <source>从角色</source>
@@ -965,6 +977,18 @@ The panel&apos;s query and update do not apply to it.</translation>
     </message>
     <message>
         <source>回环角色</source>
+        <translation>Loop</translation>
+    </message>
+    <message>
+        <source>任意地址</source>
+        <translation>Any</translation>
+    </message>
+    <message>
+        <source>指定地址</source>
+        <translation>Bound</translation>
+    </message>
+    <message>
+        <source>回环</source>
         <translation>Loop</translation>
     </message>
 </context>
@@ -1072,6 +1096,18 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>它多半处于只回答少数命令的受限命令模式，请查看检查项 %1：</source>
         <translation>Most likely it is in a limited command mode, which answers only a few commands; see item %1 of the check list:</translation>
+    </message>
+    <message>
+        <source>已保留 %1 项设置中的 %2 项</source>
+        <translation>Kept %2 of %1 settings</translation>
+    </message>
+    <message>
+        <source>%1 项中 %2 项未保留：%3</source>
+        <translation>%2 of %1 not kept: %3</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>; </translation>
     </message>
 </context>
 <context>

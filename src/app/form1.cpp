@@ -274,6 +274,9 @@ Form1::Form1(QWidget *parent)
                                           [this] { return RichTextBox1->hasFocus(); });
     WatchTheModule();
     KeepTrackOfThePanel();
+    // Over the console, a notice hides no field.
+    for (NoticeBox *notice : AllNotices())
+        notice->SetFreeArea(RichTextBox1);
     m_noticeKeys = std::make_unique<NoticeKeys>(
         this, QList<QAbstractButton *> { Command1, Command2 }, [this] { return NoticeUp(); },
         [this] { DismissNotices(); });
@@ -481,11 +484,12 @@ void Form1::Form_Load()
     // Nothing is opened before the operator asks; one adapter there is named, to say
     // where to begin. The label has room for the device's name; the sentence is its tooltip.
     const QList<PortChoice> present = PortChoices();
-    Label4->setText(QString());
     if (present.size() == 1) {
         const QString device = ShortDeviceName(present.first().device);
         SetPortStatus(tr("发现 %1").arg(device),
                       tr("发现 1 个端口：%1，点击搜索端口打开").arg(device));
+    } else {
+        SetPortStatus(tr("端口：未打开"), QString()); // until the first search opens one
     }
     for (int baud : BaudRates)
         Combo1->addItem(QString::number(baud));
@@ -642,11 +646,14 @@ void Form1::WatchTheModule()
         m_rateFinder->Follow();
         m_setSearch->Follow();
     };
+    // The origin first: a query that ends has been judged against the update before it
+    // when the notice of its end asks.
+    m_stepWatch->SetReadBack([this] { return m_origin->LastReadBack(); });
     m_engine->SetModeWatcher([this, follow] {
         PaceWhileRunning();
+        m_origin->Follow();
         follow();
         m_lineEndWatch->Follow();
-        m_origin->Follow();
     });
     connect(Uart1, &SerialPort::commEvent, this, [this, follow] {
         follow();

@@ -7,7 +7,10 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -35,7 +38,28 @@ private:
     QMessageBox *m_box;
 };
 
+// Inside `screen` as far as it goes: its top left corner where a box larger than the screen
+// is cut at the right and at the bottom.
+QPoint WithinScreen(const QRect &box, const QRect &screen)
+{
+    return { std::max(screen.left(), std::min(box.left(), screen.right() + 1 - box.width())),
+             std::max(screen.top(), std::min(box.top(), screen.bottom() + 1 - box.height())) };
+}
+
 } // namespace
+
+QPoint NoticePlace(QSize size, const QRect &free, const QRect &window, const QRect &screen)
+{
+    constexpr int Gap = 8; // clear of the free area's edges
+    const QRect over(QPoint(free.right() + 1 - Gap - size.width(), free.top() + Gap), size);
+    // Left of the free area lies only the window's margin, and beyond it no field.
+    if (over.left() >= screen.left() && over.bottom() <= free.bottom())
+        return over.topLeft();
+    const QRect right(QPoint(window.right() + 1, over.top()), size);
+    if (screen.contains(right))
+        return right.topLeft();
+    return WithinScreen(over, screen);
+}
 
 NoticeBox::NoticeBox(QWidget *parent)
     : m_parent(parent)
@@ -77,6 +101,21 @@ void NoticeBox::Show(const NoticeContent &content)
         new ClickCloses(box);
         QTimer::singleShot(NoticeContent::FleetingMs, box, [box] { box->done(QMessageBox::Ok); });
     }
+    box->SetPlacer([free = m_free](QWidget *shown) {
+        if (!free || !free->isVisible())
+            return;
+        const QWidget *window = free->window();
+        const QRect area(free->mapToGlobal(QPoint()), free->size());
+        const QRect inWindow(window->mapToGlobal(QPoint()), window->size());
+        // Not yet on the screen, its frame is not known: the window's own is its measure.
+        const QRect outer = window->frameGeometry();
+        const QRect inner = window->geometry();
+        const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                             outer.right() - inner.right(), outer.bottom() - inner.bottom());
+        shown->move(NoticePlace(shown->size().grownBy(frame), area & inWindow, outer,
+                                free->screen()->availableGeometry())
+                    + QPoint(0, frame.top()));
+    });
     m_box = box;
     box->show();
 }

@@ -3,6 +3,9 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
+#include <QEvent>
+#include <QFontMetrics>
 
 namespace {
 
@@ -30,6 +33,33 @@ NoticeWindow::NoticeWindow(
     : QMessageBox(icon, title, text, buttons, parent)
 {
     InstallSpokenAccessible();
+}
+
+int NoticeWindow::TitleWidth() const
+{
+    // The platform puts the program's name after a window's own title.
+    QString title = windowTitle();
+    const QString name = QGuiApplication::applicationDisplayName();
+    if (!name.isEmpty() && !title.endsWith(name))
+        title += (title.isEmpty() ? QString() : QStringLiteral(" \u2014 ")) + name;
+    // Title bars often draw in bold; the icon and three buttons take a line and a half each.
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(title) + 8 * metrics.height();
+}
+
+bool NoticeWindow::event(QEvent *event)
+{
+    // The message box fixes its size for its texts and its own title whenever it lays itself
+    // out, without the name the platform adds: the title bar would cut the title short.
+    const bool handled = QMessageBox::event(event);
+    if ((event->type() == QEvent::Show || event->type() == QEvent::LayoutRequest)
+        && width() < TitleWidth())
+        setFixedWidth(TitleWidth());
+    if (event->type() == QEvent::Show && m_place)
+        m_place(this);
+    return handled;
 }
 
 Announcer::Announcer(QWidget *parent)

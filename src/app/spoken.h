@@ -4,12 +4,14 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include <functional>
+
 // What a screen reader says by itself, without the keyboard focus moving: objects of the
 // notification role, which screen readers speak whole as soon as they are shown. Nothing is
 // sent unless an assistive technology listens.
 
 // The box of a notice: shown beside the window without taking the keyboard, and spoken
-// when it appears, its title and then its texts.
+// when it appears, its title and then its texts. It is wide enough for its whole title.
 class NoticeWindow : public QMessageBox
 {
     Q_OBJECT
@@ -20,6 +22,19 @@ public:
                  const QString &text,
                  StandardButtons buttons,
                  QWidget *parent);
+
+    // The width its title bar needs for the title as the desktop shows it, the program's
+    // name after it, beside the bar's icon and buttons.
+    int TitleWidth() const;
+    // Runs when it is shown, its size known, before the desktop places it: a position set
+    // then is where the desktop puts it.
+    void SetPlacer(std::function<void(QWidget *)> place) { m_place = std::move(place); }
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    std::function<void(QWidget *)> m_place;
 };
 
 // Says a short text (the port opened or lost, the reply to a typed command) and shows

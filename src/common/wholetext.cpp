@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr int CaptionGap = 6; // pixels between a caption and the control after it
+
 QString Caption(const QWidget *control)
 {
     if (const auto *label = qobject_cast<const QLabel *>(control))
@@ -28,9 +30,19 @@ int CaptionRoom(const QWidget *control)
     if (const auto *radio = qobject_cast<const QRadioButton *>(control)) {
         QStyleOptionButton option;
         option.initFrom(radio);
-        return radio->style()
-            ->subElementRect(QStyle::SE_RadioButtonContents, &option, radio)
-            .width();
+        const QRect contents
+            = radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio);
+        // Options of a row may reach under the next one: the caption ends before it begins.
+        int room = contents.width();
+        const QWidget *row = radio->parentWidget();
+        for (const QWidget *next :
+             row ? row->findChildren<QWidget *>(Qt::FindDirectChildrenOnly) : QList<QWidget *>()) {
+            const bool sameRow
+                = next->y() < radio->geometry().bottom() && radio->y() < next->geometry().bottom();
+            if (sameRow && next->x() > radio->x())
+                room = std::min(room, next->x() - radio->x() - contents.x() - CaptionGap);
+        }
+        return room;
     }
     if (const auto *button = qobject_cast<const QPushButton *>(control)) {
         QStyleOptionButton option;
@@ -44,16 +56,37 @@ int CaptionRoom(const QWidget *control)
     return control->width();
 }
 
+// The width the caption takes in `font`: where it begins at the left, only what it inks (the
+// right half of a full-width colon is blank); centred, its whole advance.
+double CaptionWidth(const QWidget *control, const QString &text, const QFont &font)
+{
+    const QFontMetricsF metrics(font);
+    const auto *label = qobject_cast<const QLabel *>(control);
+    const bool fromLeft = qobject_cast<const QRadioButton *>(control)
+        || (label && (label->alignment() & Qt::AlignHorizontal_Mask) == Qt::AlignLeft);
+    // A pixel more for the ink's smoothed edge.
+    return fromLeft ? metrics.tightBoundingRect(text).right() + 1 : metrics.horizontalAdvance(text);
+}
+
 } // namespace
 
 void FitCaption(QWidget *control)
 {
     const QString text = Caption(control);
-    QFont font = control->parentWidget() ? control->parentWidget()->font() : control->font();
+    const QFont base = control->parentWidget() ? control->parentWidget()->font() : control->font();
     const double room = CaptionRoom(control);
-    for (double size = font.pointSizeF();
-         size > MinimumPointSize && QFontMetricsF(font).horizontalAdvance(text) > room;) {
+    QFont font = base;
+    const auto fits = [&] { return CaptionWidth(control, text, font) <= room; };
+    // A caption a little too wide is first set closer (down to 95 % of its letters' advance),
+    // so that it keeps its neighbours' size; only one still too wide is set smaller, and
+    // closer again where that is enough.
+    for (double size = base.pointSizeF(); !fits();) {
+        for (int spacing = 99; spacing >= 95 && !fits(); --spacing)
+            font.setLetterSpacing(QFont::PercentageSpacing, spacing);
+        if (fits() || size <= MinimumPointSize)
+            break;
         size = std::max(MinimumPointSize, size - 0.5);
+        font = base;
         font.setPointSizeF(size);
     }
     if (font != control->font())

@@ -4,6 +4,8 @@
 #include "query.h"
 #include "update.h"
 
+#include <utility>
+
 PanelOrigin::PanelOrigin(const EngineState &state, SettingsFields &panel)
     : m_state(state)
     , m_panel(panel)
@@ -65,7 +67,11 @@ void PanelOrigin::Follow()
     const bool starting = m_state.StepIndex == 1 && !m_state.AwaitingReply;
     if (m_mode == ModeSearching && (mode != ModeSearching || starting))
         QueryEnded();
+    if (m_mode == ModeUpdating && mode != ModeUpdating)
+        m_updateWhole = mode == ModeIdle && m_state.StepIndex == UpdateSteps
+            && m_state.AwaitingReply && m_written.contains(UpdateSteps);
     if (mode == ModeSearching && starting) {
+        m_readBack.reset();
         m_read = true;
         m_reading = Reading::Running;
         m_queryPort = m_port;
@@ -74,6 +80,7 @@ void PanelOrigin::Follow()
     if (mode == ModeUpdating) {
         if (starting) {
             m_written.clear();
+            m_updateWhole = false;
             SetMarks({});
         } else if (m_state.AwaitingReply && !m_written.contains(m_state.StepIndex)) {
             // The step went out at this tick, built from the panel as it is now.
@@ -92,7 +99,7 @@ void PanelOrigin::QueryEnded()
         for (int step : m_touched)
             m_answered[step] = SettingValue(step, m_panel);
     }
-    m_touched.clear();
+    const std::set<int> touched = std::exchange(m_touched, {});
     const bool complete
         = m_state.WorkMode == ModeIdle && m_state.StepIndex == QuerySteps && m_state.AwaitingReply;
     if (!complete || !onThisPort) {
@@ -106,6 +113,7 @@ void PanelOrigin::QueryEnded()
     m_bound.clear();
     m_readAt = QDateTime::currentDateTime();
     MarkDifferences();
+    JudgeReadBack(touched);
 }
 
 void PanelOrigin::MarkDifferences()
@@ -114,13 +122,32 @@ void PanelOrigin::MarkDifferences()
     for (const auto &[step, written] : m_written) {
         const auto answered = m_answered.find(step);
         if (answered == m_answered.end()
-            || WrittenValue(step, answered->second) == WrittenValue(step, written))
+            || ReadBackForm(step, answered->second) == ReadBackForm(step, written))
             continue;
         marks[step] = tr("写入：%1，模块回答：%2")
                           .arg(ShownValue(step, written, m_panel),
                                ShownValue(step, answered->second, m_panel));
     }
     SetMarks(std::move(marks));
+}
+
+void PanelOrigin::JudgeReadBack(const std::set<int> &read)
+{
+    if (!m_updateWhole)
+        return;
+    // Only what this query read: an earlier answer says nothing of what the module kept.
+    ReadBack readBack { int(m_written.size()), {} };
+    for (const auto &[step, written] : m_written) {
+        const auto answered = m_answered.find(step);
+        const QString name = SettingName(step, m_panel);
+        const QString wrote = ShownValue(step, written, m_panel);
+        if (!read.contains(step) || answered == m_answered.end())
+            readBack.notKept << tr("%1（写入 %2，模块没有回答）").arg(name, wrote);
+        else if (ReadBackForm(step, answered->second) != ReadBackForm(step, written))
+            readBack.notKept << tr("%1（写入 %2，模块回答 %3）")
+                                    .arg(name, wrote, ShownValue(step, answered->second, m_panel));
+    }
+    m_readBack = std::move(readBack);
 }
 
 void PanelOrigin::SetMarks(std::map<int, QString> marks)
@@ -154,6 +181,8 @@ void PanelOrigin::PortChanged(PortSince why, int from)
     // still shows it, so the marks stay.
     m_answered.clear();
     m_written.clear();
+    m_updateWhole = false;
+    m_readBack.reset();
     m_readAt = QDateTime();
     m_versionRead.clear();
     if (m_reading == Reading::Complete || m_reading == Reading::Unfinished) {

@@ -3,6 +3,7 @@
 
 #include "enginestate.h"
 #include "seams.h"
+#include "stepwatch.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -81,6 +82,11 @@ public:
     // When the last complete query on this port ended; invalid when none did.
     QDateTime ReadAt() const { return m_readAt; }
 
+    // What the last query found of the update before it: how many settings that update
+    // wrote, and each one the module did not keep, as "设备名称（写入 X，模块回答 Y）". Only
+    // for a complete query after a whole update of the module on this port; nothing else.
+    std::optional<ReadBack> LastReadBack() const { return m_readBack; }
+
     // By update step: the settings that the query after an update found other than
     // written, each with its tooltip "写入：X，模块回答：Y". watcher runs at every change.
     const std::map<int, QString> &Marks() const { return m_marks; }
@@ -93,6 +99,7 @@ private:
     void PortChanged(PortSince why, int from);
     void QueryEnded();
     void MarkDifferences();
+    void JudgeReadBack(const std::set<int> &read);
     void SetMarks(std::map<int, QString> marks);
     void SetValuesFrom(int port);
     void StopRunningQuery();
@@ -119,5 +126,7 @@ private:
     QString m_versionRead;
     QDateTime m_readAt;
     std::map<int, QString> m_written; // by step, what the last update on this port sent
+    bool m_updateWhole = false; // that update went to its last step
+    std::optional<ReadBack> m_readBack;
     std::map<int, QString> m_marks;
 };

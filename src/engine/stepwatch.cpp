@@ -337,8 +337,23 @@ void StepWatch::ShowDone()
 {
     if (!m_done)
         return;
-    // Every query step but the first reads a setting; every update step writes one.
-    const QString text = m_mode == ModeSearching ? tr("已读取全部 %1 项设置").arg(QuerySteps - 1)
-                                                 : tr("已写入 %1 项设置").arg(UpdateSteps);
-    m_done->Show({ DoneTitle(), text, QString(), QString(), {}, NoticeTone::News, true });
+    const std::optional<ReadBack> readBack
+        = m_mode == ModeSearching && m_readBack ? m_readBack() : std::nullopt;
+    NoticeContent done { DoneTitle(), QString(), QString(), QString(), {}, NoticeTone::News, true };
+    if (!readBack) {
+        // Every query step but the first reads a setting; every update step writes one.
+        done.text = m_mode == ModeSearching ? tr("已读取全部 %1 项设置").arg(QuerySteps - 1)
+                                            : tr("已写入 %1 项设置").arg(UpdateSteps);
+    } else if (const QString written = QString::number(readBack->written);
+               readBack->notKept.isEmpty()) {
+        done.text = tr("已保留 %1 项设置中的 %2 项").arg(written, written);
+    } else {
+        done.text = tr("%1 项中 %2 项未保留：%3")
+                        .arg(written, QString::number(readBack->notKept.size()),
+                             readBack->notKept.join(tr("、")));
+        // What the module lost is for the operator to read, not to miss.
+        done.tone = NoticeTone::Trouble;
+        done.fleeting = false;
+    }
+    m_done->Show(done);
 }

@@ -8,11 +8,21 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class SerialLink;
 class SettingsFields;
+
+// What a query found of the update before it: how many settings that update wrote, and
+// each one the module did not keep, as the operator reads it.
+struct ReadBack
+{
+    int written = 0;
+    QStringList notKept;
+};
 
 // Rates these modules commonly run at: the command mode often at the first, the data mode
 // at the second (or at a rate the user set).
@@ -42,6 +52,8 @@ bool ReadsAsText(QStringView text);
 //   answers;
 // - an update that ends with steps answered "ERROR" gets a notice that lists them, with
 //   the meaning of each refusal code;
+// - a query after a whole update of the same module says whether the module kept what
+//   the update wrote, and lists what it did not keep;
 // - a query or update that ends otherwise says so in a fleeting notice of its own.
 // Hand-typed commands and the idle engine are never watched.
 class StepWatch
@@ -60,6 +72,13 @@ public:
 
     // Where a query or update that ends is told of; without it, nothing is.
     void SetDoneNotice(Notice &done) { m_done = &done; }
+    // What a query that ends found of the update before it, if it followed one; the
+    // notice of its end then gives that verdict. Asked once the query has ended, after
+    // whatever keeps it has followed the engine.
+    void SetReadBack(std::function<std::optional<ReadBack>()> readBack)
+    {
+        m_readBack = std::move(readBack);
+    }
     // Runs the search for another command set, with the notice to show if none answers;
     // without it, that notice shows at once.
     void SetOtherSetsSearch(std::function<void(const NoticeContent &otherwise)> search)
@@ -93,6 +112,7 @@ private:
     Notice &m_notice;
     std::function<void()> m_findRate;
     Notice *m_done = nullptr;
+    std::function<std::optional<ReadBack>()> m_readBack;
     std::function<void(const NoticeContent &)> m_searchOtherSets;
 
     bool m_watching = false;

@@ -14,6 +14,14 @@
 
 namespace {
 
+// How the module reads a value: as text, or as numbers it may answer in another form.
+enum class Reads {
+    Text,
+    Hex, // one hex number: case and leading zeros are the module's to choose
+    HexParts, // an address: hex numbers between colons or commas
+    Decimals, // decimal numbers between commas
+};
+
 // One step of the update: a text box written after a command, or an option group.
 struct UpdateStep
 {
@@ -22,19 +30,43 @@ struct UpdateStep
     const OptionGroup *group = nullptr;
     bool colonsToCommas = false; // the module reads the bind address back with colons
     bool pin = false; // in quotes for firmware that wants them
+    Reads reads = Reads::Text;
 };
 
 const std::array<UpdateStep, 9> UpdateTable = { {
     { "AT+NAME=", 0 },
     { nullptr, -1, &RoleGroup },
-    { "AT+CLASS=", 3 },
+    { "AT+CLASS=", 3, nullptr, false, false, Reads::Hex },
     { "AT+PSWD=", 4, nullptr, false, true },
-    { "AT+IAC=", 5 },
+    { "AT+IAC=", 5, nullptr, false, false, Reads::Hex },
     { nullptr, -1, &ConnectionModeGroup },
-    { "AT+BIND=", 7, nullptr, true },
-    { "AT+INQM=", 8 },
-    { "AT+UART=", 10 },
+    { "AT+BIND=", 7, nullptr, true, false, Reads::HexParts },
+    { "AT+INQM=", 8, nullptr, false, false, Reads::Decimals },
+    { "AT+UART=", 10, nullptr, false, false, Reads::Decimals },
 } };
+
+// A number in the given base without its leading zeros, hex in small letters; anything
+// that is not all digits of the base as it is.
+QString NumberForm(const QString &part, int base)
+{
+    const auto isDigit = [base](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= u'0' && u <= u'9')
+            || (base == 16 && ((u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F')));
+    };
+    bool number = !part.isEmpty() && std::all_of(part.begin(), part.end(), isDigit);
+    const qulonglong value = number ? part.toULongLong(&number, base) : 0;
+    return number ? QString::number(value, base) : part;
+}
+
+// Each of the parts between commas in its number form, without spaces around it.
+QString PartsForm(const QString &value, int base)
+{
+    QStringList parts = value.split(QLatin1Char(','));
+    for (QString &part : parts)
+        part = NumberForm(part.trimmed(), base);
+    return parts.join(QLatin1Char(','));
+}
 
 const UpdateStep *Row(int step)
 {
@@ -169,6 +201,28 @@ QString WrittenValue(int step, const QString &value, const FirmwareForms &forms)
         written.replace(QLatin1Char(':'), QLatin1Char(','));
     if (row->pin)
         written = PinToWrite(written, forms);
+    return written;
+}
+
+QString ReadBackForm(int step, const QString &value)
+{
+    const UpdateStep *row = Row(step);
+    // The module takes a command line without the spaces that end it.
+    QString written = WrittenValue(step, value);
+    while (written.endsWith(QLatin1Char(' ')))
+        written.chop(1);
+    if (!row)
+        return written;
+    switch (row->reads) {
+    case Reads::Text:
+        break;
+    case Reads::Hex:
+        return NumberForm(written.trimmed(), 16);
+    case Reads::HexParts:
+        return PartsForm(written.replace(QLatin1Char(':'), QLatin1Char(',')), 16);
+    case Reads::Decimals:
+        return PartsForm(written, 10);
+    }
     return written;
 }
 

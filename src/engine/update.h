@@ -44,6 +44,11 @@ bool SetSettingValue(int step, const QString &value, SettingsFields &fields);
 // colons, 0 for a group with no option selected, the PIN in the firmware's form (2.x's
 // when none is given).
 QString WrittenValue(int step, const QString &value, const FirmwareForms &forms = FormsFor({}));
+// The value as the module holds it, to tell whether what it answers is what was written:
+// the written value without the spaces that end it, and numbers in one form (hex in small
+// letters, no leading zeros, an address's parts between commas, none of the spaces
+// around a comma).
+QString ReadBackForm(int step, const QString &value);
 // The value as the operator reads it: a group's by the caption of its option; an empty
 // one says so.
 QString ShownValue(int step, const QString &value, const SettingsFields &fields);

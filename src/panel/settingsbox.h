@@ -44,7 +44,7 @@ protected:
 // An option group's container: borderless, its caption not shown (the row's label beside it
 // is), only its mark drawn. A group box all the same, titled with that caption: screen
 // readers then name each option's group, which the options' own captions do not tell apart
-// (both groups have 主角色, 从角色 and 回环角色).
+// (in English both groups have a "Loop").
 class OptionFrame : public QGroupBox
 {
     Q_OBJECT

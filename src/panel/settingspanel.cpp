@@ -82,9 +82,10 @@ const std::array<PanelOption, 6> PanelOptions = { {
     { 1, 0, QT_TRANSLATE_NOOP("SettingsPanel", "主角色"), 105, 960 },
     { 2, 0, QT_TRANSLATE_NOOP("SettingsPanel", "从角色"), 1050, 855 },
     { 3, 0, QT_TRANSLATE_NOOP("SettingsPanel", "回环角色"), 1995, 1065 },
-    { 4, 1, QT_TRANSLATE_NOOP("SettingsPanel", "主角色"), 0, 1065 },
-    { 5, 1, QT_TRANSLATE_NOOP("SettingsPanel", "从角色"), 945, 960 },
-    { 6, 1, QT_TRANSLATE_NOOP("SettingsPanel", "回环角色"), 1890, 1065 },
+    // The connection mode: any address (1), only the bound one (0), loopback (2).
+    { 4, 1, QT_TRANSLATE_NOOP("SettingsPanel", "任意地址"), 0, 1065 },
+    { 5, 1, QT_TRANSLATE_NOOP("SettingsPanel", "指定地址"), 945, 960 },
+    { 6, 1, QT_TRANSLATE_NOOP("SettingsPanel", "回环"), 1890, 1065 },
 } };
 
 // The caption of the row whose field is `field` (a Text1 index, Frame1 or Frame2).
@@ -206,10 +207,12 @@ SettingsPanel::SettingsPanel(QWidget *window)
             QCoreApplication::translate("SettingsPanel", option.caption), m_frames[option.frame]);
         button->setObjectName(QStringLiteral("Option%1").arg(option.number));
         button->setGeometry(FromTwips(option.left, OptionTop, option.width, OptionHeight));
-        FitCaption(button);
         m_groups[option.frame]->addButton(button, option.number);
         m_options[option.number] = button;
     }
+    // Once all are there: a caption ends before the next option of its row begins.
+    for (const auto &[number, button] : m_options)
+        FitCaption(button);
 
     for (int frame : { 0, 1 }) {
         QWidget *container = m_frames[frame];

@@ -31,6 +31,7 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -38,6 +39,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -321,16 +323,27 @@ void Form1::showEvent(QShowEvent *event)
     if (!screen)
         return;
     const QRect available = screen->availableGeometry();
-    const QSize frame = frameGeometry().size() - size();
-    const QSize fitted = size().boundedTo(available.size() - frame);
-    if (fitted != size())
-        resize(fitted);
-    const QRect outer(frameGeometry().topLeft(), fitted + frame);
+    // The frame's sides: under X11 the desktop frames the window only after it is shown, so
+    // room for a title bar and borders is kept all the same, or the title bar would lie
+    // above the screen.
+    QMargins frame(geometry().left() - frameGeometry().left(),
+                   geometry().top() - frameGeometry().top(),
+                   frameGeometry().right() - geometry().right(),
+                   frameGeometry().bottom() - geometry().bottom());
+    if (frame.isNull() && QGuiApplication::platformName() == QLatin1String("xcb")) {
+        const int border = 4;
+        frame = QMargins(border,
+                         style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + border,
+                         border, border);
+    }
+    const QSize fitted = size().boundedTo(available.marginsRemoved(frame).size());
+    const QRect outer = QRect(geometry().topLeft(), fitted).marginsAdded(frame);
     const QPoint at(
         std::clamp(outer.x(), available.left(), available.right() + 1 - outer.width()),
         std::clamp(outer.y(), available.top(), available.bottom() + 1 - outer.height()));
-    if (at != outer.topLeft())
-        move(at);
+    const QRect placed = QRect(at, outer.size()).marginsRemoved(frame);
+    if (placed != geometry())
+        setGeometry(placed);
 }
 
 Form1::~Form1()

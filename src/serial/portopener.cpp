@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QMutex>
+#include <QPointer>
 #include <QSet>
 #include <QThread>
 #include <QWaitCondition>
@@ -49,12 +50,13 @@ PortOpener::Open(std::unique_ptr<QSerialPort> port, const QString &device, const
         opening->finished = true;
         opening->done.wakeAll();
     });
-    // Connected before it starts, so that an end is never missed; the thread goes with
-    // the window's next turn of the event loop.
+    // Connected before it starts, so that the end of an abandoned open is never missed.
+    // An open that returned in time has its thread deleted here and now.
     QObject::connect(thread, &QThread::finished, QCoreApplication::instance(),
-                     [thread, device, opening] {
-                         if (opening->abandoned)
-                             StalledDevices().remove(device);
+                     [thread = QPointer<QThread>(thread), device, opening] {
+                         if (!opening->abandoned || !thread)
+                             return;
+                         StalledDevices().remove(device);
                          thread->deleteLater();
                      });
     port->moveToThread(thread);
@@ -67,6 +69,7 @@ PortOpener::Open(std::unique_ptr<QSerialPort> port, const QString &device, const
     if (opening->finished) {
         locker.unlock();
         thread->wait();
+        delete thread;
         return { std::move(opening->port), opening->opened, false };
     }
     opening->abandoned = true;

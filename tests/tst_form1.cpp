@@ -157,6 +157,8 @@ private slots:
     void historyOfTwoCopies();
     void ctrlEnterSends_data();
     void ctrlEnterSends();
+    void guardedCommandAsks_data();
+    void guardedCommandAsks();
     void panelMenu_data();
     void panelMenu();
     void updateAsksFirst_data();
@@ -1527,6 +1529,43 @@ void TestForm1::historyOfTwoCopies()
                               { &second, "AT+ROLE?" } })
         box->setPlainText(QString::fromUtf8(text)), box->Sent();
     QCOMPARE(CommandBox().History().Texts(), QStringList({ "AT+ROLE?", "AT", "AT+NAME?" }));
+}
+
+void TestForm1::guardedCommandAsks_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<QString>("asked"); // how the 确认 box begins; empty: none
+    const QString reset = "模块将恢复出厂设置：从角色，PIN 1234，波特率 38400";
+    QTest::newRow("AT+ORGL") << "AT+ORGL" << false << reset;
+    QTest::newRow("in lower case, a line end typed") << "at+orgl\n" << false << reset;
+    QTest::newRow("the second line") << "AT\nAT+RMAAD" << false << "模块将清空配对列表";
+    QTest::newRow("as hex") << "41 54 2B 52 45 53 45 54 0D 0A" << true << "模块将重启";
+    QTest::newRow("the other family's reset")
+        << "AT+RENEW" << false << "模块将恢复出厂设置：从角色，密码 000000";
+    QTest::newRow("a query is no reset") << "AT+ORGL?" << false << "";
+    QTest::newRow("a name holding it") << "AT+NAME=AT+ORGL" << false << "";
+}
+
+void TestForm1::guardedCommandAsks()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, hex);
+    QFETCH(QString, asked);
+    m_form->Text2->SetHexEntry(hex);
+    for (const bool write : { false, true }) { // 取消 sends nothing; 写入 sends it
+        m_confirm.asked.clear();
+        m_warning.shown.clear();
+        m_confirm.write = write;
+        m_form->Text2->setPlainText(typed);
+        m_form->Command5->click();
+        QCOMPARE(m_confirm.asked.size(), asked.isEmpty() ? 0 : 1);
+        if (!asked.isEmpty())
+            QVERIFY2(m_confirm.asked.first().startsWith(asked),
+                     qPrintable(m_confirm.asked.first()));
+        // Sent, it meets the closed port's warning.
+        QCOMPARE(m_warning.shown.size(), asked.isEmpty() || write ? 1 : 0);
+    }
 }
 
 void TestForm1::ctrlEnterSends_data()

@@ -402,6 +402,33 @@ The panel&apos;s query and update do not apply to it.</translation>
         <source>端口：未打开</source>
         <translation>Port: not open</translation>
     </message>
+    <message>
+        <source>要发送这条命令吗？</source>
+        <translation>Send this command?</translation>
+    </message>
+</context>
+<context>
+    <name>GuardedCommands</name>
+    <message>
+        <source>模块将恢复出厂设置：从角色，PIN 1234，波特率 38400；此后以 38400 连接</source>
+        <translation>The module goes back to its factory settings: slave, PIN 1234, 38400 baud; it is reached at 38400 from then on</translation>
+    </message>
+    <message>
+        <source>模块将恢复出厂设置：从角色，密码 000000，波特率 9600；此后以 9600 连接</source>
+        <translation>The module goes back to its factory settings: slave, PIN 000000, 9600 baud; it is reached at 9600 from then on</translation>
+    </message>
+    <message>
+        <source>模块将清空配对列表：配对过的设备都要重新配对</source>
+        <translation>The module empties its pairing list: every device paired before must pair again</translation>
+    </message>
+    <message>
+        <source>模块将清除绑定的设备：配对过的设备都要重新配对</source>
+        <translation>The module forgets its bonded devices: every device paired before must pair again</translation>
+    </message>
+    <message>
+        <source>模块将重启；使用经典命令集的模块此后离开命令模式，要重新进入命令模式才能设置</source>
+        <translation>The module restarts; a module of the classic command set then leaves command mode, and must be put in command mode again to be set</translation>
+    </message>
 </context>
 <context>
     <name>LineEndWatch</name>

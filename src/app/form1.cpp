@@ -10,6 +10,7 @@
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
 #include "engine/commandsets.h"
+#include "engine/guardedcommands.h"
 #include "engine/lineendwatch.h"
 #include "engine/pairing.h"
 #include "engine/panelorigin.h"
@@ -487,7 +488,8 @@ void Form1::SetWarningBox(WarningBox *warning)
 
 void Form1::SetConfirmBox(ConfirmBox *confirm)
 {
-    m_guard->SetConfirmBox(confirm ? *confirm : *m_messageConfirm);
+    m_confirm = confirm ? confirm : m_messageConfirm.get();
+    m_guard->SetConfirmBox(*m_confirm);
 }
 
 void Form1::Form_Load()
@@ -690,6 +692,7 @@ void Form1::KeepTrackOfThePanel()
     // and the marks read, and the panel's menu of files and pairs.
     m_messageConfirm = std::make_unique<MessageBoxConfirm>(this);
     m_guard = std::make_unique<UpdateGuard>(*m_origin, *m_engine, *m_messageConfirm);
+    m_confirm = m_messageConfirm.get();
     m_pairing = std::make_unique<Pairing>(*m_panel, *m_origin);
     m_panelMenu = std::make_unique<PanelMenu>(this, *m_panel, *m_origin, *m_pairing, *m_warning);
     m_origin->SetMarksWatcher([this] { m_panel->SetMarks(m_origin->Marks()); });
@@ -712,6 +715,10 @@ void Form1::Command5_Click()
         m_warning->Show(WarningTitle(), command.refusal, command.refusalDetails);
         return;
     }
+    // A command that loses what the module was is sent only when the operator says so.
+    const QString follows = GuardedCommandWarning(command.bytes);
+    if (!follows.isEmpty() && !m_confirm->Confirm(follows, tr("要发送这条命令吗？")))
+        return;
     if (!m_engine->SendManual(command.bytes))
         return;
     Text2->Sent();

@@ -156,6 +156,7 @@ private:
     std::unique_ptr<PanelOrigin> m_origin;
     std::unique_ptr<CommandEngine> m_engine;
     std::unique_ptr<MessageBoxConfirm> m_messageConfirm;
+    ConfirmBox *m_confirm = nullptr; // the update's and a guarded command's
     std::unique_ptr<UpdateGuard> m_guard;
     std::unique_ptr<Pairing> m_pairing;
     std::unique_ptr<PanelMenu> m_panelMenu;

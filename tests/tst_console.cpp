@@ -1059,8 +1059,8 @@ void TestConsole::saveRoundTrip()
     // Cleared, the console forgets the ports; one that opens with nothing after it is told.
     m_view->Clear();
     m_view->NotePortOpened(1, QStringLiteral("COM3"), 9600);
+    file.close(); // the save puts a new file in its place, which Windows refuses over an open one
     QCOMPARE(m_view->SaveTo(path).result, SaveOutcome::Saved);
-    file.close(); // the save put a new file in its place
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(file.readAll()),
              directions ? QStringLiteral("— 端口 1 已打开 (COM3) 9600 —\n") : QString());

@@ -1357,7 +1357,10 @@ void TestForm1::panelRows()
         QCOMPARE(panel.GroupCaption(option), caption);
     }
     QVERIFY(!panel.Text1Box(6)); // the connection mode is the options, not a box
+#ifndef Q_OS_WIN // in the Chinese font the Debian package depends on; others may be wider,
+                 // and a caption then shrinks to stay whole
     QCOMPARE(panel.Label6(label6)->font().pointSizeF(), m_form->font().pointSizeF()); // as large
+#endif
     // The connection mode's options by what they mean, at the same places as the role's.
     const QStringList options { "主角色", "从角色", "回环角色", "任意地址", "指定地址", "回环" };
     for (int number = 1; number <= 6; ++number)

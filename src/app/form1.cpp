@@ -471,8 +471,7 @@ void Form1::CreateMenus()
 
 void Form1::SetTabOrder()
 {
-    QList<QWidget *> order
-        = { RichTextBox1, Command3, Command4, Combo1, Label4, Command1, Command2 };
+    QList<QWidget *> order = { RichTextBox1, Command3, Command4, Combo1, Command1, Command2 };
     order += m_panel->TabOrder();
     order += { Text2, Command5, Command6 };
     for (qsizetype i = 1; i < order.size(); ++i)

@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QString>
 
+struct CommandFamily;
+
 // The engine's work modes, compared by exact, case-sensitive equality.
 // "Updataing" is the module's historical spelling and is kept as it is.
 inline const QString ModeIdle = QStringLiteral("IDLE");
@@ -34,6 +36,10 @@ struct EngineState
     // The module's version as the last query read it at its second step; the commands
     // take the forms of its firmware (FormsFor). A new query or port forgets it.
     QString ModuleVersion = QString();
+    // The other command family the module on the open port was found to speak, with its
+    // version answer; null for this tool's own. A search or a lost port forgets it.
+    const CommandFamily *Family = nullptr;
+    QString FamilyVersion;
 };
 
 // A query or an update is running: the pacing tick has work to do, and a lost port

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/commandengine.h"
 #include "engine/commandsets.h"
+#include "engine/families/familysequence.h"
 #include "engine/lineendwatch.h"
 #include "engine/outgoing.h"
 #include "engine/pairing.h"
@@ -96,6 +97,45 @@ class TestEngine : public QObject
         QStringList Update() { return guard.StartUpdate(), Run(); }
     };
 
+    // A module of another family, answering after its own delay, and the family's sequence.
+    struct FamilyRig : Rig
+    {
+        FakeNotice notice;
+        FakeConfirm confirm;
+        sim::ModuleCore module;
+        qint64 now = 0;
+        int delay = 0; // ms from a command to its answer
+        QList<int> shownRates;
+        FamilySequence family { state, port, engine, fields, notice, confirm, [this] { return now; } };
+        explicit FamilyRig(const QString &key)
+        {
+            state.Family = FamilyByKey(key);
+            module.SetCommandSet(key == "pause" ? sim::CommandSet::Pause : sim::CommandSet::OkPlus);
+            delay = key == "pause" ? 1000 : 100;
+            engine.SetModeWatcher([this] { family.Follow(); });
+            family.SetRateShower([this](int rate) { shownRates << rate; });
+        }
+        // Starts, and runs until the sequence ends (at most 30 s); the commands written.
+        QStringList Run(const std::function<void()> &start)
+        {
+            const qsizetype from = port.written.size();
+            qint64 answerAt = -1;
+            std::optional<std::string> answer;
+            start();
+            const qint64 end = now + 30000;
+            for (qsizetype sent = from; now < end && SequenceRunning(state); now += 10) {
+                if (port.written.size() > sent)
+                    answer = module.Reply(port.written.last().toStdString(), port.baud),
+                    answerAt = now + delay, sent = port.written.size();
+                if (answer && now >= answerAt)
+                    port.Deliver(QString::fromStdString(*std::exchange(answer, std::nullopt))),
+                        engine.OnReceive(), family.Follow();
+                engine.OnTick(), family.Follow();
+            }
+            return port.written.mid(from);
+        }
+    };
+
 private slots:
     void startActions_data();
     void startActions();
@@ -140,6 +180,10 @@ private slots:
     void doneNotice();
     void readBackVerdict_data();
     void readBackVerdict();
+    void familyAnswers_data();
+    void familyAnswers();
+    void familyTables_data();
+    void familyTables();
     void otherCommandSets_data();
     void otherCommandSets();
 };
@@ -1198,6 +1242,199 @@ void TestEngine::loadOrBindDuringQuery()
     QCOMPARE(rig.Update(), QStringList());
     QVERIFY2(rig.confirm.asked.value(0).contains(cause), qPrintable(rig.confirm.asked.value(0)));
     QCOMPARE(rig.origin.ValuesFromPort(), QTest::currentDataTag() == QByteArray("load") ? 0 : 1);
+}
+
+void TestEngine::familyAnswers_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("kind"); // the row's: "NAME?" reads, "NAME" writes, "probe"
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("pause name") << "pause"
+                                << "NAME"
+                                << "OKsetname" << true << "";
+    QTest::newRow("pause name of 2.0") << "pause"
+                                       << "NAME"
+                                       << "OKname" << true << "";
+    QTest::newRow("pause PIN") << "pause"
+                               << "PIN"
+                               << "OKsetPIN" << true << "";
+    QTest::newRow("pause pin, small") << "pause"
+                                      << "PIN"
+                                      << "OKsetpin" << true << "";
+    QTest::newRow("pause rate") << "pause"
+                                << "BAUD"
+                                << "OK9600" << true << "9600";
+    QTest::newRow("pause refused") << "pause"
+                                   << "NAME"
+                                   << "ERROR" << false << "";
+    QTest::newRow("name read") << "ok-plus"
+                               << "NAME?"
+                               << "OK+NAME:HMBench" << true << "HMBench";
+    QTest::newRow("name read, Get") << "ok-plus"
+                                    << "NAME?"
+                                    << "OK+Get:HMBench" << true << "HMBench";
+    QTest::newRow("name set") << "ok-plus"
+                              << "NAME"
+                              << "OK+Set:HMBench" << true << "HMBench";
+    QTest::newRow("name set, Get") << "ok-plus"
+                                   << "NAME"
+                                   << "OK+Get:HMBench" << true << "HMBench";
+    QTest::newRow("PIN read") << "ok-plus"
+                              << "PASS?"
+                              << "OK+Get:000000" << true << "000000";
+    QTest::newRow("PIN read, old") << "ok-plus"
+                                   << "PASS?"
+                                   << "OK+PASS:123456" << true << "123456";
+    QTest::newRow("address") << "ok-plus"
+                             << "ADDR?"
+                             << "OK+ADDR:606405D138A3" << true << "606405D138A3";
+    QTest::newRow("address, old") << "ok-plus"
+                                  << "ADDR?"
+                                  << "OK+LADD:606405D138A3" << true << "606405D138A3";
+    QTest::newRow("with CR LF") << "ok-plus"
+                                << "BAUD?"
+                                << "OK+Get:4\n"
+                                << true << "4";
+    QTest::newRow("a link notice first") << "ok-plus"
+                                         << "ROLE?"
+                                         << "OK+CONNOK+Get:1" << true << "1";
+    QTest::newRow("a link notice only") << "ok-plus"
+                                        << "ROLE?"
+                                        << "OK+LOST" << false << "";
+    QTest::newRow("probe: version, no mark") << "ok-plus"
+                                             << "probe"
+                                             << "HMSoft V540" << true << "V540";
+    QTest::newRow("probe: marked") << "ok-plus"
+                                   << "probe"
+                                   << "OK+Get:V605" << true << "V605";
+    QTest::newRow("probe: pause version") << "pause"
+                                          << "probe"
+                                          << "linvorV1.8" << true << "V1.8";
+    QTest::newRow("probe: pause, OK first") << "pause"
+                                            << "probe"
+                                            << "OKlinvorV1.8" << true << "V1.8";
+    QTest::newRow("probe: noise") << "pause"
+                                  << "probe"
+                                  << "\u00f8\u00e0\u00ff" << false << "";
+}
+
+void TestEngine::familyAnswers()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, kind);
+    QFETCH(QString, answer);
+    QFETCH(bool, found);
+    QFETCH(QString, value);
+    const CommandFamily &table = *FamilyByKey(family);
+    if (kind == "probe") {
+        const QString probe = QString::fromLatin1(table.versionQueries[0]);
+        QCOMPARE(FamilyOfAnswer(probe, answer) == &table, found);
+        if (found)
+            QCOMPARE(FamilyVersion(answer), value);
+        return;
+    }
+    const bool reads = kind.endsWith(u'?');
+    const FamilySetting *row = nullptr;
+    for (const FamilySetting &setting : table.settings) {
+        const char *command = reads ? setting.query : setting.set;
+        if (command && QLatin1String(command) == QStringLiteral("AT+") + kind)
+            row = &setting;
+    }
+    QVERIFY(row);
+    const FamilyAnswer read = ReadFamilyAnswer(reads ? row->answers : row->taken, answer);
+    QCOMPARE(read.found, found);
+    if (found && !value.isEmpty())
+        QCOMPARE(read.value, value);
+}
+
+void TestEngine::familyTables_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<Texts>("typed"); // by Text1 index; 20 selects Option1 (master)
+    QTest::addColumn<int>("acceptsUpTo"); // the adapter's fastest rate
+    QTest::addColumn<QStringList>("written"); // after the query's
+    QTest::addColumn<int>("rateAfter");
+    QTest::addColumn<QString>("said"); // the last notice, or the refusal
+    QTest::addColumn<Texts>("after"); // the panel at the end
+
+    QTest::newRow("pause: name, PIN and rate, the rate last, read back at it")
+        << "pause" << Texts { { 10, "9600" }, { 0, "Bench-7" }, { 4, "4321" } } << 1382400
+        << QStringList { "AT+NAMEBench-7", "AT+PIN4321", "AT+BAUD4", "AT+VERSION" } << 9600
+        << "已写入，并以 9600 波特重新读取了模块。"
+        << Texts { { 0, "Bench-7" }, { 4, "4321" }, { 10, "9600" }, { 1, "V1.8-20240101" } };
+    QTest::newRow("pause: only what was filled")
+        << "pause" << Texts { { 4, "0000" } } << 1382400
+        << QStringList { "AT+PIN0000", "AT+VERSION" } << 38400
+        << "已写入，并以 38400 波特重新读取了模块。"
+        << Texts { { 0, "" }, { 4, "0000" }, { 10, "38400" } };
+    QTest::newRow("pause: a PIN of five digits is refused, nothing written")
+        << "pause" << Texts { { 4, "12345" }, { 0, "Bench" } } << 1382400 << QStringList {} << 38400
+        << "Text1(4) 必须是 4 位数字" << Texts { { 0, "Bench" } };
+    QTest::newRow("pause: a rate the adapter cannot set is refused, naming it")
+        << "pause" << Texts { { 10, "1382400" } } << 921600 << QStringList {} << 38400
+        << "适配器不能设为 1382400 波特" << Texts {};
+    QTest::newRow("OK+: the name differs; written, the restart offered")
+        << "ok-plus" << Texts { { 0, "HMBench" } } << 1382400 << QStringList { "AT+NAMEHMBench" }
+        << 38400 << "已写入。名称、角色和波特率在模块重新启动之后才生效。"
+        << Texts { { 0, "HMBench" }, { 2, "606405D138A3" } };
+    QTest::newRow("OK+: the PIN takes effect at once")
+        << "ok-plus" << Texts { { 4, "123456" } } << 1382400 << QStringList { "AT+PASS123456" }
+        << 38400 << "已写入。" << Texts { { 4, "123456" } };
+    QTest::newRow("OK+: nothing differs, nothing written")
+        << "ok-plus" << Texts {} << 1382400 << QStringList {} << 38400
+        << "没有要写入的设置：面板中填写的值与模块的回答相同，或者没有填写。" << Texts {};
+    QTest::newRow("OK+: a name past 12 characters on V540")
+        << "ok-plus" << Texts { { 1, "HMSoft V540" }, { 0, "ThirteenChars" } } << 1382400
+        << QStringList {} << 38400 << "最多 12 个字符" << Texts {};
+    QTest::newRow("OK+: role and rate, then restart and read back")
+        << "ok-plus" << Texts { { 20, "" }, { 10, "115200" } } << 1382400
+        << QStringList { "AT+ROLE1", "AT+BAUD4", "AT+RESET", "AT+VERR?", "AT+ADDR?",
+                         "AT+NAME?", "AT+ROLE?", "AT+PASS?", "AT+BAUD?" }
+        << 115200 << "已写入，并以 115200 波特重新读取了模块。" << Texts { { 10, "115200" } };
+}
+
+void TestEngine::familyTables()
+{
+    QFETCH(QString, family);
+    QFETCH(Texts, typed);
+    QFETCH(int, acceptsUpTo);
+    QFETCH(QStringList, written);
+    QFETCH(int, rateAfter);
+    QFETCH(QString, said);
+    QFETCH(Texts, after);
+    FamilyRig rig(family);
+    rig.family.SetRateCheck([acceptsUpTo](int rate) { return rate <= acceptsUpTo; });
+    const QStringList read = rig.Run([&] { rig.engine.StartQuery(); });
+    QCOMPARE(read.first(), QString::fromLatin1(rig.state.Family->versionQueries[0]));
+    QVERIFY2(!read.contains("AT"), "a bare AT ends a live link of the OK+ family");
+    QCOMPARE(rig.state.WorkMode, ModeIdle);
+    for (auto [index, text] : typed.asKeyValueRange()) {
+        if (index == 20)
+            rig.fields.SetOption(1, true);
+        else
+            rig.fields.texts[index] = text;
+    }
+    if (typed.contains(1)) // as read from another firmware
+        rig.state.FamilyVersion = typed.value(1);
+    bool started = false;
+    QStringList lines = rig.Run([&] { started = rig.family.StartUpdate(); });
+    // The restart the notice offers, pressed.
+    if (rig.notice.shown.value(rig.notice.shown.size() - 1).onAction
+        && written.contains("AT+RESET"))
+        lines += rig.Run(rig.notice.shown.last().onAction);
+    QCOMPARE(lines, written);
+    QCOMPARE(started, !written.isEmpty());
+    QCOMPARE(rig.port.baud, rateAfter);
+    const QString last = rig.confirm.refused.isEmpty()
+        ? rig.notice.shown.value(rig.notice.shown.size() - 1).text
+        : rig.confirm.refused.last();
+    QVERIFY2(last.contains(said), qPrintable(last));
+    if (rateAfter != 38400)
+        QCOMPARE(rig.shownRates.value(0), rateAfter);
+    for (auto [index, text] : after.asKeyValueRange())
+        QCOMPARE(rig.fields.texts.value(index), text);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -10,6 +10,7 @@
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
 #include "engine/commandsets.h"
+#include "engine/families/familysequence.h"
 #include "engine/guardedcommands.h"
 #include "engine/lineendwatch.h"
 #include "engine/pairing.h"
@@ -489,6 +490,7 @@ void Form1::SetConfirmBox(ConfirmBox *confirm)
 {
     m_confirm = confirm ? confirm : m_messageConfirm.get();
     m_guard->SetConfirmBox(*m_confirm);
+    m_familySequence->SetConfirmBox(*m_confirm);
 }
 
 void Form1::Form_Load()
@@ -519,7 +521,11 @@ void Form1::Command1_Click()
 
 void Form1::Command2_Click()
 {
-    m_guard->StartUpdate();
+    // A module of another family is written by its own table's rules.
+    if (m_state.Family)
+        m_familySequence->StartUpdate();
+    else
+        m_guard->StartUpdate();
 }
 
 void Form1::Command3_Click()
@@ -550,10 +556,14 @@ void Form1::TakePort(const std::function<void()> &open)
     StopSearches();
     m_origin->PortSearched(Uart1->IsOpen() ? Uart1->PortNumber() : 0);
     m_state.ModuleVersion.clear(); // another port may hold another module
+    m_state.Family = nullptr;
+    m_state.FamilyVersion.clear();
+    m_familySequence->ForgetWritten();
     open();
     // What the last port's module said, and its bytes still on the way, are no reply of this
     // port's module.
     m_engine->DiscardReceived();
+    ShowFamily();
     // Only where the search ended is news; the ports tried on the way are not. A search that
     // found nothing says so in its box.
     if (Uart1->IsOpen())
@@ -665,17 +675,21 @@ void Form1::WatchTheModule()
     m_stepWatch->SetReadBack([this] { return m_origin->LastReadBack(); });
     m_engine->SetModeWatcher([this, follow] {
         PaceWhileRunning();
+        m_familySequence->Follow();
+        ShowFamily();
         m_origin->Follow();
         follow();
         m_lineEndWatch->Follow();
     });
     connect(Uart1, &SerialPort::commEvent, this, [this, follow] {
+        m_familySequence->Follow();
         follow();
         m_lineEndWatch->OnPortEvent();
     });
     // The tick matters only to a step that waits or goes out, a loss only to the searches:
     // a sequence that a loss ends tells them all through the mode watcher.
     connect(Timer1, &QTimer::timeout, this, [this] {
+        m_familySequence->Follow();
         m_stepWatch->Follow(m_clock.elapsed());
         m_origin->Follow();
     });
@@ -692,19 +706,63 @@ void Form1::KeepTrackOfThePanel()
     m_messageConfirm = std::make_unique<MessageBoxConfirm>(this);
     m_guard = std::make_unique<UpdateGuard>(*m_origin, *m_engine, *m_messageConfirm);
     m_confirm = m_messageConfirm.get();
+    m_familySequence
+        = std::make_unique<FamilySequence>(m_state, *Uart1, *m_engine, *m_origin, *m_notice,
+                                           *m_confirm, [this] { return m_clock.elapsed(); });
+    m_familySequence->SetRateShower(
+        [this](int rate) { Combo1->setCurrentText(QString::number(rate)); });
     m_pairing = std::make_unique<Pairing>(*m_panel, *m_origin);
     m_panelMenu = std::make_unique<PanelMenu>(this, *m_panel, *m_origin, *m_pairing, *m_warning);
     m_origin->SetMarksWatcher([this] { m_panel->SetMarks(m_origin->Marks()); });
     m_origin->SetQueryStopper([this] { m_engine->StopSequence(); });
     m_origin->SetOriginWatcher([this] {
-        const int from = m_origin->ValuesFromPort();
-        const QString source = from ? tr("来自端口 %1 的模块").arg(from) : QString();
-        m_panel->SetSource(source);
-        if (!source.isEmpty())
-            m_announcer->Say(source);
+        ShowPanelSource();
+        if (m_origin->ValuesFromPort())
+            m_announcer->Say(m_panel->SourceLabel()->text());
     });
     m_panel->SetNoteHandler([this](const QString &note) { m_announcer->Say(note); });
     m_panel->SetEditedHandler([this](int step) { m_origin->Edited(step); });
+}
+
+bool Form1::AdapterTakes(int rate)
+{
+    // Asked only of a rate command about to go out: the line is set to the rate and back.
+    const int now = Uart1->BaudRate();
+    if (!Uart1->IsOpen() || rate == now)
+        return true;
+    Uart1->SetLine(LineSettings(QString::number(rate)));
+    const bool takes = Uart1->BaudRate() == rate;
+    Uart1->SetLine(LineSettings(QString::number(now)));
+    return takes;
+}
+
+void Form1::ShowPanelSource()
+{
+    QStringList source;
+    if (m_state.Family) // "以“OK+”回答的一类 · V540"
+        source << QCoreApplication::translate("Families", m_state.Family->kind)
+                + (m_state.FamilyVersion.isEmpty()
+                       ? QString()
+                       : QStringLiteral(" · ") + FamilyVersion(m_state.FamilyVersion));
+    if (const int from = m_origin->ValuesFromPort())
+        source << tr("来自端口 %1 的模块").arg(from);
+    m_panel->SetSource(source.join(QStringLiteral(" · ")));
+}
+
+void Form1::ShowFamily()
+{
+    const std::pair shown { m_state.Family, m_state.FamilyVersion };
+    if (shown == m_familyShown)
+        return;
+    const bool newFamily = shown.first != m_familyShown.first;
+    m_familyShown = shown;
+    const QString kind = m_state.Family
+        ? QCoreApplication::translate("Families", m_state.Family->kind)
+        : QString();
+    m_panel->ShowFamily(m_state.Family, tr("%1没有这项设置").arg(kind), tr("只能写入，不能读取"));
+    ShowPanelSource();
+    if (newFamily && m_state.Family)
+        m_announcer->Say(m_panel->SourceLabel()->text());
 }
 
 void Form1::Command5_Click()
@@ -715,12 +773,14 @@ void Form1::Command5_Click()
         return;
     }
     // A command that loses what the module was is sent only when the operator says so.
-    const QString follows = GuardedCommandWarning(command.bytes);
+    const QString follows = GuardedCommandWarning(command.bytes, m_state.Family,
+                                                  [this](int rate) { return AdapterTakes(rate); });
     if (!follows.isEmpty() && !m_confirm->Confirm(follows, tr("要发送这条命令吗？")))
         return;
     if (!m_engine->SendManual(command.bytes))
         return;
     Text2->Sent();
+    m_familySequence->SentByHand(command.bytes);
     m_lineEndWatch->Sent(command);
     m_arrivals->Sent();
 }
@@ -768,6 +828,8 @@ void Form1::Uart1_DeviceLost()
     m_engine->OnPortLost();
     // After the engine: a query the loss ends is over before the port counts as changed.
     m_origin->PortLost(Uart1->PortNumber());
+    m_familySequence->ForgetWritten();
+    ShowFamily();
 }
 
 void Form1::RichTextBox1_SelChange()

@@ -18,6 +18,8 @@ class ArrivalSpeech;
 class CommandBox;
 class CommandSetSearch;
 class ConfirmBox;
+class FamilySequence;
+struct CommandFamily;
 class ConsoleFeed;
 class ConsoleView;
 class FrameBatcher;
@@ -131,6 +133,12 @@ private:
     void AnnouncePortStatus(const QString &caption, const QString &tooltip);
     void RichTextBox1_SelChange();
 
+    // The panel's line over its rows: the module's family and version, and whose module
+    // the values came from; and its rows as the family has them.
+    void ShowPanelSource();
+    // Whether the open adapter can run at the rate.
+    bool AdapterTakes(int rate);
+    void ShowFamily();
     void WatchTheModule();
     void KeepTrackOfThePanel();
     void UpdateCaretStatus();
@@ -158,6 +166,8 @@ private:
     std::unique_ptr<MessageBoxConfirm> m_messageConfirm;
     ConfirmBox *m_confirm = nullptr; // the update's and a guarded command's
     std::unique_ptr<UpdateGuard> m_guard;
+    std::unique_ptr<FamilySequence> m_familySequence;
+    std::pair<const CommandFamily *, QString> m_familyShown;
     std::unique_ptr<Pairing> m_pairing;
     std::unique_ptr<PanelMenu> m_panelMenu;
     std::unique_ptr<NoticeBox> m_notice;

@@ -74,7 +74,8 @@ bool CommandEngine::SendManual(const QByteArray &bytes)
 
 void CommandEngine::OnTick()
 {
-    if (m_state.AwaitingReply)
+    // A module of another family is paced by that family's table, beside the engine.
+    if (m_state.AwaitingReply || m_state.Family)
         return;
     const FirmwareForms &forms = FormsFor(m_state.ModuleVersion);
     if (m_state.WorkMode == ModeSearching)
@@ -122,6 +123,8 @@ void CommandEngine::OnPortLost()
     // LastPortTried while port 16 stayed open.
     m_state.LastPortTried = qint16(std::max(0, m_port.PortNumber() - 1));
     m_state.ModuleVersion.clear(); // another module may come back on it
+    m_state.Family = nullptr;
+    m_state.FamilyVersion.clear();
     DiscardReceived();
     if (SequenceRunning(m_state))
         AbandonSequence();
@@ -163,6 +166,8 @@ void CommandEngine::OnReceive()
     if (beforeFirstCommand)
         return;
     m_state.ReplyBuffer.Append(chunk);
+    if (m_state.Family)
+        return; // its answers carry no line end: the family's sequence times them
     const qsizetype from = m_state.ReplyBuffer.ConsumeNew();
 
     if (m_state.WorkMode == ModeSearching) {

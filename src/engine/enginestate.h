@@ -39,7 +39,7 @@ struct EngineState
     // The other command family the module on the open port was found to speak, with its
     // version answer; null for this tool's own. A search or a lost port forgets it.
     const CommandFamily *Family = nullptr;
-    QString FamilyVersion;
+    QString FamilyVersion = QString();
 };
 
 // A query or an update is running: the pacing tick has work to do, and a lost port

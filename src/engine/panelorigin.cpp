@@ -63,6 +63,12 @@ QString PanelOrigin::OptionCaption(int number) const
 void PanelOrigin::Follow()
 {
     const QString &mode = m_state.WorkMode;
+    // Another family's steps are no steps of this family's tables: what it read and wrote
+    // is its sequence's to keep.
+    if (m_state.Family) {
+        m_mode = mode;
+        return;
+    }
     // A start action leaves step 1 unsent; nothing else does.
     const bool starting = m_state.StepIndex == 1 && !m_state.AwaitingReply;
     if (m_mode == ModeSearching && (mode != ModeSearching || starting))

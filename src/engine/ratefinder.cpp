@@ -166,7 +166,8 @@ void RateFinder::Found()
     const int rate = FinderRates[std::size_t(m_index)];
     End();
     m_showRate(rate);
-    m_setStatus(PortOpenCaption(m_portNumber, m_port.Device()), PortOpenTooltip(m_port, m_port.Holder()));
+    m_setStatus(PortOpenCaption(m_portNumber, m_port.Device()),
+                PortOpenTooltip(m_port, m_port.Holder()));
     m_resultShown = true;
     m_notice.Show(
         { NoticeTitle(),
@@ -193,5 +194,6 @@ void RateFinder::RestoreRate()
     // A lost port keeps it too, to open again at.
     m_port.SetLine(LineSettings(QString::number(m_startRate)));
     if (OnOwnPort())
-        m_setStatus(PortOpenCaption(m_portNumber, m_port.Device()), PortOpenTooltip(m_port, m_port.Holder()));
+        m_setStatus(PortOpenCaption(m_portNumber, m_port.Device()),
+                    PortOpenTooltip(m_port, m_port.Holder()));
 }

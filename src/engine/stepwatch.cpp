@@ -147,6 +147,12 @@ StepWatch::StepWatch(const EngineState &state,
 
 void StepWatch::Follow(qint64 now)
 {
+    // A module of another family: its own sequence says what went unanswered.
+    if (m_state.Family) {
+        if (m_watching)
+            StopWatching();
+        return;
+    }
     const ReplyStore &buffer = m_state.ReplyBuffer;
     if (m_watching) {
         // A completion empties the buffer, so each one is told by its count.

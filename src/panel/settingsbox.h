@@ -9,6 +9,8 @@
 // A setting's mark (what an update wrote and the module answered otherwise) is held in this
 // property of its box or its group's frame, and drawn over it in the warning colour.
 inline const char *const MarkProperty = "settingMark";
+// What a row is to the module's command family (one it lacks, one it can only write).
+inline const char *const RowNoteProperty = "rowNote";
 
 // A setting's box. Tab does not select its text: the selection's and the caret's events
 // would reach a screen reader before the focus's, and it would take the box as focused

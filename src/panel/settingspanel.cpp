@@ -135,6 +135,8 @@ bool ShowsWholeText(const QLineEdit *box)
 void ShowTip(QWidget *field)
 {
     QString tip = field->property(MarkProperty).toString();
+    if (tip.isEmpty())
+        tip = field->property(RowNoteProperty).toString();
     // A screen reader is told of every change of description: only of real ones.
     if (field->accessibleDescription() != tip)
         field->setAccessibleDescription(tip);
@@ -339,6 +341,27 @@ bool SettingsPanel::Marked(int step) const
 {
     const QWidget *field = SettingWidget(step);
     return field && !field->property(MarkProperty).toString().isEmpty();
+}
+
+void SettingsPanel::ShowFamily(const CommandFamily *family,
+                               const QString &absent,
+                               const QString &writeOnly)
+{
+    const auto show = [&](QWidget *field, RowUse use) {
+        field->setEnabled(use != RowUse::Absent);
+        const QString note
+            = use == RowUse::Absent ? absent : (use == RowUse::WriteOnly ? writeOnly : QString());
+        if (auto *box = qobject_cast<QLineEdit *>(field))
+            box->setPlaceholderText(use == RowUse::WriteOnly ? writeOnly : QString());
+        field->setProperty(RowNoteProperty, note);
+        ShowTip(field);
+    };
+    for (int index : Text1Indices) {
+        if (StepOfText1(index) == 0)
+            show(m_text1.at(index), FamilyRowUse(family, 0, index));
+    }
+    for (int step = 1; step <= UpdateSteps; ++step)
+        show(SettingWidget(step), FamilyRowUse(family, step));
 }
 
 void SettingsPanel::SetSource(const QString &source)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "engine/families/families.h"
 #include "engine/seams.h"
 
 #include <QList>
@@ -62,6 +63,10 @@ public:
     // the one on the open port ("来自端口 1 的模块"); empty hides it.
     void SetSource(const QString &source);
     QLabel *SourceLabel() const { return m_source; }
+    // Shows each row as the module's command family has it (FamilyRowUse): one it lacks
+    // disabled, `absent` its tooltip and accessible description; one it can only write
+    // with `writeOnly` as its placeholder and description. Null: every row as ever.
+    void ShowFamily(const CommandFamily *family, const QString &absent, const QString &writeOnly);
     // Moves the rows `shift` pixels right of their design places (the window is wider).
     void SetShift(int shift);
     // The rectangle the rows take in the window.

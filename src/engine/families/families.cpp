@@ -158,6 +158,18 @@ const FamilySetting *FamilyBoxOf(const CommandFamily &family, int text1Index)
     return nullptr;
 }
 
+RowUse FamilyRowUse(const CommandFamily *family, int step, int text1Index)
+{
+    if (step == 0)
+        return !family || FamilyBoxOf(*family, text1Index) ? RowUse::ReadOnly : RowUse::Absent;
+    if (!family)
+        return RowUse::ReadWrite;
+    const FamilySetting *row = FamilySettingOf(*family, step);
+    if (!row)
+        return RowUse::Absent;
+    return row->query ? RowUse::ReadWrite : RowUse::WriteOnly;
+}
+
 QString WithoutLinkNotices(QStringView reply)
 {
     QString text = reply.toString();

@@ -60,6 +60,12 @@ struct CommandFamily
     std::span<const FamilySetting> settings;
 };
 
+// How the family has a row of the panel.
+enum class RowUse { ReadWrite, ReadOnly, WriteOnly, Absent };
+// The row of the update step `step` (1 to 9), or of the read-only box Text1(text1Index)
+// when `step` is 0; every row as ever for this tool's own family (null).
+RowUse FamilyRowUse(const CommandFamily *family, int step, int text1Index = -1);
+
 // The families other than this tool's own, in the order a search probes them.
 std::span<const CommandFamily> OtherFamilies();
 // By key; null for another.

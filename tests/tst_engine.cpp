@@ -2,6 +2,7 @@
 #include "engine/commandengine.h"
 #include "engine/commandsets.h"
 #include "engine/families/familysequence.h"
+#include "engine/guardedcommands.h"
 #include "engine/lineendwatch.h"
 #include "engine/outgoing.h"
 #include "engine/pairing.h"
@@ -182,6 +183,8 @@ private slots:
     void readBackVerdict();
     void familyAnswers_data();
     void familyAnswers();
+    void rateCommands_data();
+    void rateCommands();
     void familyTables_data();
     void familyTables();
     void otherCommandSets_data();
@@ -1347,6 +1350,57 @@ void TestEngine::familyAnswers()
     QCOMPARE(read.found, found);
     if (found && !value.isEmpty())
         QCOMPARE(read.value, value);
+}
+
+void TestEngine::rateCommands_data()
+{
+    QTest::addColumn<QString>("family"); // empty: this tool's own
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("acceptsUpTo"); // the adapter's fastest rate
+    QTest::addColumn<QString>("asked"); // how the 确认 box begins; empty: none
+    QTest::addColumn<int>("rateAfter"); // the port follows once answered
+    QTest::addColumn<int>("pending"); // ... or after the restart
+    const QString unreachable = "模块将以 %1 波特通信，而这个适配器不能设为 %1 波特";
+    QTest::newRow("factory reset") << ""
+                                   << "AT+ORGL" << 921600 << "模块将恢复出厂设置" << 38400 << 0;
+    QTest::newRow("the other reset") << "ok-plus"
+                                     << "AT+RENEW" << 921600 << "模块将恢复出厂设置" << 9600 << 0;
+    QTest::newRow("a rate the adapter has") << ""
+                                            << "AT+UART=115200,0,0" << 921600 << "" << 0 << 0;
+    QTest::newRow("a rate it has not")
+        << ""
+        << "AT+UART=1382400,0,0" << 921600 << unreachable.arg(1382400) << 0 << 0;
+    QTest::newRow("pause: in force at once") << "pause"
+                                             << "AT+BAUD4" << 921600 << "" << 9600 << 0;
+    QTest::newRow("pause: C is 1382400")
+        << "pause"
+        << "AT+BAUDC" << 921600 << unreachable.arg(1382400) << 1382400 << 0;
+    QTest::newRow("OK+: after the restart") << "ok-plus"
+                                            << "AT+BAUD4" << 921600 << "" << 0 << 115200;
+    QTest::newRow("OK+: 1200 locks commands out")
+        << "ok-plus"
+        << "AT+BAUD7" << 921600 << "模块重新启动后将以 1200 波特通信" << 0 << 1200;
+    QTest::newRow("pause: 7 is 57600") << "pause"
+                                       << "AT+BAUD7" << 921600 << "" << 57600 << 0;
+    QTest::newRow("a query is no rate") << "ok-plus"
+                                        << "AT+BAUD?" << 921600 << "" << 0 << 0;
+}
+
+void TestEngine::rateCommands()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, typed);
+    QFETCH(int, acceptsUpTo);
+    QFETCH(QString, asked);
+    QFETCH(int, rateAfter);
+    QFETCH(int, pending);
+    const CommandFamily *table = FamilyByKey(family);
+    const QString warning = GuardedCommandWarning(
+        typed.toLatin1(), table, [acceptsUpTo](int rate) { return rate <= acceptsUpTo; });
+    QVERIFY2(asked.isEmpty() ? warning.isEmpty() : warning.startsWith(asked), qPrintable(warning));
+    int after = 0;
+    QCOMPARE(RateAfterCommand(typed.toLatin1() + "\r\n", table, &after), rateAfter);
+    QCOMPARE(after, pending);
 }
 
 void TestEngine::familyTables_data()

@@ -30,8 +30,7 @@ private slots:
 // "crlf" (--crlf-replies), KEY=VALUE (--set) and a firmware (--firmware), in that order.
 static bool Configure(ModuleCore &core, const QString &setup)
 {
-    const QStringList words = setup.split(u' ', Qt::SkipEmptyParts);
-    for (const QString &word : words) {
+    for (const QString &word : setup.split(u' ', Qt::SkipEmptyParts)) {
         if (word == u"pause" || word == u"ok-plus")
             core.SetCommandSet(word == u"pause" ? sim::CommandSet::Pause : sim::CommandSet::OkPlus);
         else if (word == u"crlf")
@@ -210,70 +209,8 @@ void TestSimCore::unreadyModule_data()
         << "pause" << 0 << QByteArray("AT\r\n") << false << QByteArray() << name;
     QTest::newRow("pause: name") << "pause" << 0 << QByteArray("AT+NAMEX") << true
                                  << QByteArray("OKsetname") << QByteArray("X");
-    using B = QByteArray;
-    const B noName = "none"; // the reply column's mark of no answer, as the test reads it
-    QTest::newRow("pause: AT") << "pause" << 0 << B("AT") << true << B("OK") << name;
-    QTest::newRow("pause 1.5: version")
-        << "pause 1.5" << 0 << B("AT+VERSION") << true << B("BTMODV1.5") << name;
-    QTest::newRow("pause 1.8: version")
-        << "pause" << 0 << B("AT+VERSION") << true << B("BTMODV1.8") << name;
-    QTest::newRow("pause 2.0: version")
-        << "pause 2.0" << 0 << B("AT+VERSION") << true << B("OKBTMODV2.0") << name;
-    QTest::newRow("pause 2.0: name")
-        << "pause 2.0" << 0 << B("AT+NAMEX") << true << B("OKname") << B("X");
-    QTest::newRow("pause: name of 21")
-        << "pause" << 0 << B("AT+NAME" + B(21, 'n')) << false << noName << name;
-    QTest::newRow("pause: PIN") << "pause" << 0 << B("AT+PIN1234") << true << B("OKsetPIN") << name;
-    QTest::newRow("pause 2.0: PIN")
-        << "pause 2.0" << 0 << B("AT+PIN1234") << true << B("OKsetpin") << name;
-    QTest::newRow("pause: PIN of 5") << "pause" << 0 << B("AT+PIN12345") << false << noName << name;
-    QTest::newRow("pause: rate 1") << "pause" << 0 << B("AT+BAUD1") << true << B("OK1200") << name;
-    QTest::newRow("pause: rate 8")
-        << "pause" << 0 << B("AT+BAUD8") << true << B("OK115200") << name;
-    QTest::newRow("pause: rate 9")
-        << "pause" << 0 << B("AT+BAUD9") << true << B("OK230400") << name;
-    QTest::newRow("pause: rate A")
-        << "pause" << 0 << B("AT+BAUDA") << true << B("OK460800") << name;
-    QTest::newRow("pause: rate B")
-        << "pause" << 0 << B("AT+BAUDB") << true << B("OK921600") << name;
-    QTest::newRow("pause: rate C")
-        << "pause" << 0 << B("AT+BAUDC") << true << B("OK1382400") << name;
-    QTest::newRow("pause: rate D") << "pause" << 0 << B("AT+BAUDD") << false << noName << name;
     QTest::newRow("ok-plus: AT, its line end ignored")
         << "ok-plus" << 0 << QByteArray("AT\r\n") << true << QByteArray("OK") << name;
-    QTest::newRow("ok-plus crlf: the line end answered")
-        << "ok-plus crlf" << 0 << B("AT\r\n") << true << B("OK\r\n") << name;
-    QTest::newRow("ok-plus crlf: no line end to answer with")
-        << "ok-plus crlf" << 0 << B("AT") << true << B("OK") << name;
-    QTest::newRow("ok-plus: version")
-        << "ok-plus" << 0 << B("AT+VERR?") << true << B("BLEMOD V707") << name;
-    QTest::newRow("ok-plus 605: version, other query")
-        << "ok-plus 605" << 0 << B("AT+VERS?") << true << B("BLEMOD V605") << name;
-    QTest::newRow("ok-plus 523: name, old form")
-        << "ok-plus 523" << 0 << B("AT+NAME?") << true << B("OK+NAME:TARVENIT-BT") << name;
-    QTest::newRow("ok-plus 599: name, old form")
-        << "ok-plus 599" << 0 << B("AT+NAME?") << true << B("OK+NAME:TARVENIT-BT") << name;
-    QTest::newRow("ok-plus 600: name, new form")
-        << "ok-plus 600" << 0 << B("AT+NAME?") << true << B("OK+Get:TARVENIT-BT") << name;
-    QTest::newRow("ok-plus 539: PIN, old form")
-        << "ok-plus 539" << 0 << B("AT+PASS?") << true << B("OK+PASS:000000") << name;
-    QTest::newRow("ok-plus 540: PIN, new form")
-        << "ok-plus 540" << 0 << B("AT+PASS?") << true << B("OK+Get:000000") << name;
-    QTest::newRow("ok-plus 523: address, old form")
-        << "ok-plus 523" << 0 << B("AT+ADDR?") << true << B("OK+LADD:02A5F03C7E19") << name;
-    QTest::newRow("ok-plus: address")
-        << "ok-plus" << 0 << B("AT+ADDR?") << true << B("OK+ADDR:02A5F03C7E19") << name;
-    QTest::newRow("ok-plus 523: a set, old form")
-        << "ok-plus 523" << 0 << B("AT+ROLE1") << true << B("OK+Get:1") << name;
-    QTest::newRow("ok-plus: a set")
-        << "ok-plus" << 0 << B("AT+BAUD8") << true << B("OK+Set:8") << name;
-    QTest::newRow("ok-plus 543: name of 13 refused")
-        << "ok-plus 543" << 0 << B("AT+NAME" + B(13, 'n')) << false << noName << name;
-    QTest::newRow("ok-plus 544: name of 13, not yet in force")
-        << "ok-plus 544" << 0 << B("AT+NAME" + B(13, 'n')) << true << B("OK+Set:" + B(13, 'n'))
-        << name;
-    QTest::newRow("ok-plus: PIN of 5")
-        << "ok-plus" << 0 << B("AT+PASS12345") << false << noName << name;
 }
 
 void TestSimCore::unreadyModule()
@@ -310,22 +247,40 @@ void TestSimCore::statefulReplies_data()
     QTest::addColumn<QList<int>>("rates"); // the line's rate for each command; none: not known
     QTest::addColumn<QList<QByteArray>>("replies"); // "none": no answer
     using L = QList<QByteArray>;
-    const L ok(5, "OK\r\n");
-    // A rate misheard at the old one changes nothing.
-    QTest::newRow("pause: a new rate in force at once")
+    QTest::newRow("pause: replies")
+        << "pause"
+        << L { "AT",       "AT+VER",   "AT+VERSION", "AT+NAMEX", "AT+PIN1234", "AT+PIN12345",
+               "AT+BAUD1", "AT+BAUDA", "AT+BAUDB",   "AT+BAUDC", "AT+BAUDD" }
+        << QList<int> {} << L { "OK",     "none",     "BTMODV1.8", "OKsetname", "OKsetPIN", "none",
+                                "OK1200", "OK460800", "OK921600",  "OK1382400", "none" };
+    const L pauseSets { "AT+VERSION", "AT+NAMEX", "AT+PIN1234" };
+    QTest::newRow("pause 1.5") << "pause 1.5" << pauseSets << QList<int> {}
+                               << L { "BTMODV1.5", "OKsetname", "OKsetPIN" };
+    QTest::newRow("pause 2.0") << "pause 2.0" << pauseSets << QList<int> {}
+                               << L { "OKBTMODV2.0", "OKname", "OKsetpin" };
+    // The PIN in force at once, unlike the name.
+    const L okPlusForms { "AT+PASS123456", "AT+NAMEX", "AT+NAME?", "AT+PASS?", "AT+ADDR?" };
+    QTest::newRow("ok-plus 523: old forms")
+        << "ok-plus 523" << okPlusForms << QList<int> {}
+        << L { "OK+Get:123456", "OK+Get:X", "OK+NAME:TARVENIT-BT", "OK+PASS:123456",
+               "OK+LADD:02A5F03C7E19" };
+    QTest::newRow("ok-plus 540: new forms but the name's")
+        << "ok-plus 540" << okPlusForms << QList<int> {}
+        << L { "OK+Set:123456", "OK+Set:X", "OK+NAME:TARVENIT-BT", "OK+Get:123456",
+               "OK+ADDR:02A5F03C7E19" };
+    QTest::newRow("ok-plus 707, CR LF after CR LF")
+        << "ok-plus crlf" << L { "AT+VERR?", "AT+VERS?\r\n", "AT+NAME?", "AT+PASS12345" }
+        << QList<int> {} << L { "BLEMOD V707", "BLEMOD V707\r\n", "OK+Get:TARVENIT-BT", "none" };
+    QTest::newRow("pause: a new rate in force at once, none taken at the old")
         << "pause" << L { "AT+BAUD4", "AT", "AT+BAUD6", "AT" }
         << QList<int> { 38400, 38400, 38400, 9600 }
         << L { "OK9600", "\x8F\x8B", "\x8F\x8B\xB3\xB8\xB4\xB0\xB0", "OK" };
-    QTest::newRow("ok-plus: name and role after the restart")
-        << "ok-plus" << L { "AT+NAMENEW", "AT+ROLE1", "AT+NAME?", "AT+ROLE?",
-                            "AT+RESET",   "AT+NAME?", "AT+ROLE?" }
-        << QList<int> {}
-        << L { "OK+Set:NEW", "OK+Set:1", "OK+Get:TARVENIT-BT", "OK+Get:0", "OK+RESET",
-               "OK+Get:NEW", "OK+Get:1" };
-    QTest::newRow("ok-plus: the rate after the restart, the PIN at once")
-        << "ok-plus" << L { "AT+BAUD4", "AT+PASS123456", "AT+BAUD?", "AT+RESET", "AT", "AT+PASS?" }
-        << QList<int> { 9600, 9600, 9600, 9600, 9600, 115200 }
-        << L { "OK+Set:4", "OK+Set:123456", "OK+Get:0", "OK+RESET", "\x8F\x8B", "OK+Get:123456" };
+    QTest::newRow("ok-plus: name, role and rate after the restart")
+        << "ok-plus" << L { "AT+NAMEX", "AT+ROLE1", "AT+BAUD4", "AT+NAME?", "AT+ROLE?", "AT+BAUD?",
+                            "AT+RESET", "AT",       "AT+NAME?", "AT+ROLE?", "AT+BAUD?" }
+        << QList<int> { 9600, 9600, 9600, 9600, 9600, 9600, 9600, 9600, 115200, 115200, 115200 }
+        << L { "OK+Set:X", "OK+Set:1", "OK+Set:4", "OK+Get:TARVENIT-BT", "OK+Get:0", "OK+Get:0",
+               "OK+RESET", "\x8F\x8B", "OK+Get:X", "OK+Get:1",           "OK+Get:4" };
     QTest::newRow("ok-plus: restarted at 1200, locked out")
         << "ok-plus" << L { "AT+BAUD7", "AT+RESET", "AT", "AT" }
         << QList<int> { 9600, 9600, 1200, 9600 } << L { "OK+Set:7", "OK+RESET", "none", "none" };
@@ -333,22 +288,14 @@ void TestSimCore::statefulReplies_data()
         << "ok-plus" << L { "<link>", "AT", "AT", "<link>", "<link>" } << QList<int> {}
         << L { "OK+CONN", "OK+LOST", "OK", "OK+CONN", "OK+LOST" };
     QTest::newRow("classic: factory settings")
-        << "classic PSWD=0000 ROLE=1 UART=9600,0,0 NAME=X CMOD=1 BIND=1,2,3"
-        << L { "AT+ORGL", "AT+PSWD?", "AT+ROLE?", "AT+UART?", "AT+NAME?", "AT+CMODE?", "AT+BIND?" }
-        << QList<int> {}
-        << L { "OK\r\n",
-               "+PSWD:1234\r\nOK\r\n",
-               "+ROLE:0\r\nOK\r\n",
-               "+UART:38400,0,0\r\nOK\r\n",
-               "+NAME:TARVENIT-BT\r\nOK\r\n",
-               "+CMOD:0\r\nOK\r\n",
-               "+BIND:0:0:0\r\nOK\r\n" };
-    QTest::newRow("classic: pairing list cleared")
-        << "classic MRAD=1a2b:3c:4d5e6f" << L { "AT+RMAAD", "AT+MRAD?" } << QList<int> {}
-        << L { "OK\r\n", "+MRAD:0:0:0\r\nOK\r\n" };
-    QTest::newRow("classic: reset leaves command mode until a power cycle")
-        << "classic" << L { "AT+NAME=X", "AT+RESET", "AT", "<power>", "AT+NAME?" } << QList<int> {}
-        << L { "OK\r\n", "OK\r\n", "none", "none", "+NAME:X\r\nOK\r\n" };
+        << "classic PSWD=0000 ROLE=1 UART=9600,0,0 NAME=X"
+        << L { "AT+ORGL", "AT+PSWD?", "AT+ROLE?", "AT+UART?", "AT+NAME?" } << QList<int> {}
+        << L { "OK\r\n", "+PSWD:1234\r\nOK\r\n", "+ROLE:0\r\nOK\r\n", "+UART:38400,0,0\r\nOK\r\n",
+               "+NAME:TARVENIT-BT\r\nOK\r\n" };
+    QTest::newRow("classic: pairing list cleared; reset leaves command mode until a power cycle")
+        << "classic MRAD=1a2b:3c:4d5e6f"
+        << L { "AT+RMAAD", "AT+RESET", "AT", "<power>", "AT+MRAD?" } << QList<int> {}
+        << L { "OK\r\n", "OK\r\n", "none", "none", "+MRAD:0:0:0\r\nOK\r\n" };
 }
 
 void TestSimCore::statefulReplies()
@@ -361,14 +308,13 @@ void TestSimCore::statefulReplies()
     QVERIFY(Configure(core, setup));
     QList<QByteArray> got;
     for (qsizetype i = 0; i < commands.size(); ++i) {
-        const long rate = rates.value(i);
         std::optional<std::string> reply;
         if (commands[i] == "<link>")
-            reply = core.ToggleLink(rate);
+            reply = core.ToggleLink(rates.value(i));
         else if (commands[i] == "<power>")
             core.PowerCycleWithKey();
         else
-            reply = core.Reply(commands[i].toStdString(), rate);
+            reply = core.Reply(commands[i].toStdString(), rates.value(i));
         got << QByteArray::fromStdString(reply.value_or("none"));
     }
     QCOMPARE(got, replies);
@@ -376,43 +322,38 @@ void TestSimCore::statefulReplies()
 
 void TestSimCore::timedFraming_data()
 {
-    QTest::addColumn<QString>("setup");
+    QTest::addColumn<bool>("pause"); // else the "OK+" family
     QTest::addColumn<QList<QByteArray>>("pieces");
     QTest::addColumn<QList<int>>("times"); // ms at which each piece arrives
-    QTest::addColumn<QList<QByteArray>>("replies");
+    QTest::addColumn<QList<QByteArray>>("commands");
     using L = QList<QByteArray>;
     QTest::newRow("pause: within the second")
-        << "pause" << L { "AT", "+VERSION" } << QList<int> { 0, 999 } << L { "BTMODV1.8" };
-    QTest::newRow("pause: over a second, bytes never apart by one, cut")
-        << "pause" << L { "AT", "+VER", "SION" } << QList<int> { 0, 600, 1200 } << L {};
+        << true << L { "AT", "+VERSION" } << QList<int> { 0, 999 } << L { "AT+VERSION" };
+    QTest::newRow("pause: over a second, never a second without a byte, cut")
+        << true << L { "AT", "+VER", "SION" } << QList<int> { 0, 600, 1200 }
+        << L { "AT+VER", "SION" };
     QTest::newRow("pause: two commands 1.2 s apart")
-        << "pause" << L { "AT", "AT+PIN1234" } << QList<int> { 0, 1200 } << L { "OK", "OKsetPIN" };
-    QTest::newRow("ok-plus: the line end after a command")
-        << "ok-plus" << L { "AT", "\r\n" } << QList<int> { 0, 50 } << L { "OK" };
-    QTest::newRow("ok-plus: two commands 0.15 s apart")
-        << "ok-plus" << L { "AT", "AT+ROLE?" } << QList<int> { 0, 150 } << L { "OK", "OK+Get:0" };
+        << true << L { "AT", "AT+PIN1234" } << QList<int> { 0, 1200 } << L { "AT", "AT+PIN1234" };
+    QTest::newRow("ok-plus: a line end after the command, the next 0.15 s on")
+        << false << L { "AT", "\r\n", "AT+ROLE?" } << QList<int> { 0, 50, 200 }
+        << L { "AT\r\n", "AT+ROLE?" };
 }
 
 void TestSimCore::timedFraming()
 {
-    QFETCH(QString, setup);
+    QFETCH(bool, pause);
     QFETCH(QList<QByteArray>, pieces);
     QFETCH(QList<int>, times);
-    QFETCH(QList<QByteArray>, replies);
-    ModuleCore core;
-    QVERIFY(Configure(core, setup));
-    sim::TimedFramer framer(core.Family());
+    QFETCH(QList<QByteArray>, commands);
+    sim::TimedFramer framer(pause ? sim::CommandSet::Pause : sim::CommandSet::OkPlus);
     QList<QByteArray> got;
-    const auto answer = [&](const std::optional<std::string> &command) {
-        if (const auto reply = command ? core.Reply(*command) : std::nullopt)
-            got << QByteArray::fromStdString(*reply);
-    };
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-        answer(framer.Take(times[i] - 1)); // as the server looks before each read
-        answer(framer.Feed(pieces[i].toStdString(), times[i]));
+    for (qsizetype i = 0; i <= pieces.size(); ++i) { // and what is left a minute on
+        const auto command = i < pieces.size() ? framer.Feed(pieces[i].toStdString(), times[i])
+                                               : framer.Take(times.last() + 60000);
+        if (command)
+            got << QByteArray::fromStdString(*command);
     }
-    answer(framer.Take(times.last() + 60000));
-    QCOMPARE(got, replies);
+    QCOMPARE(got, commands);
 }
 
 void TestSimCore::overrides()

@@ -21,14 +21,28 @@
 #include <thread>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
+// Asked for by signal, carried out between replies by the serving loop.
+volatile std::sig_atomic_t g_toggleLink = 0;
+volatile std::sig_atomic_t g_powerCycle = 0;
 
 void OnSignal(int)
 {
     g_stop = 1;
+}
+
+void OnLinkSignal(int)
+{
+    g_toggleLink = 1;
+}
+
+void OnPowerSignal(int)
+{
+    g_powerCycle = 1;
 }
 
 struct Options
@@ -41,6 +55,8 @@ struct Options
     int pauseEndsLineMs = 0; // 0: only a line feed ends a command
     bool garbage = false;
     std::string logPath;
+    std::string firmware; // as the family in use names it, applied once it is known
+    std::vector<std::string> settings; // KEY=VALUE, applied over the family's own
 };
 
 // How late a command given with --late is answered: past the two seconds after which the
@@ -83,17 +99,52 @@ const char Usage[]
       "  --forget               acknowledge settings with OK but keep none of them\n"
       "\n"
       "Other firmware and command sets:\n"
-      "  --firmware 2|3|4       answer as firmware 2.0, 3.0 or 4.0 of the family, with its\n"
-      "                         version: 3.0 writes VERSION:3.0-20170601 without the plus sign,\n"
+      "  --command-set pause|ok-plus\n"
+      "                         speak another family's command set; neither ends a reply\n"
+      "                         with a line break.\n"
+      "  --firmware VERSION     the firmware of the family in use:\n"
+      "                         classic (the default family): 2, 3 or 4, with its version:\n"
+      "                         3.0 writes VERSION:3.0-20170601 without the plus sign,\n"
       "                         answers AT+PSWD? with +PIN:\"1234\" and takes a PIN only in\n"
       "                         quotes (ERROR:(1D) without); 4.0 refuses AT+CMODE without '?'\n"
-      "  --command-set pause|ok-plus\n"
-      "                         speak another family's command set, without line ends.\n"
-      "                         pause: a command ends after a second without a byte (one\n"
-      "                         with CR LF gets no answer); AT, AT+VERSION, AT+NAMEabc,\n"
-      "                         AT+PIN1234, AT+BAUD1..8. ok-plus: a command ends after\n"
-      "                         0.1 s; AT, AT+VERR?, AT+NAME?, AT+NAMEabc, AT+PASS?,\n"
-      "                         AT+PASS123456, AT+ROLE?, AT+ROLE0|1, AT+BAUD?, AT+BAUD0..4\n";
+      "                         pause: 1.5, 1.8 (the default) or 2.0\n"
+      "                         ok-plus: a three-digit number, 707 by default\n"
+      "  --crlf-replies         ok-plus, as from firmware 605: end a reply with CR LF when\n"
+      "                         its command ended with one\n"
+      "\n"
+      "The classic family: commands and replies end in CR LF. AT+ORGL restores the factory\n"
+      "settings (role 0, PIN 1234, UART 38400,0,0, the default name, connection mode and\n"
+      "bind); AT+RMAAD clears the pairing list (MRAD 0:0:0); AT+RESET answers OK and leaves\n"
+      "command mode: nothing more is answered until SIGHUP.\n"
+      "\n"
+      "The pause family: a command is what arrives within one second of its first byte,\n"
+      "answered at the end of that second; later bytes begin the next command, so one that\n"
+      "takes longer is cut and not answered, nor is one with CR or LF. AT -> OK;\n"
+      "AT+VERSION -> BTMODV1.8; AT+NAMEabc (1 to 20 characters) -> OKsetname; AT+PIN1234\n"
+      "(4 digits) -> OKsetPIN; AT+BAUDn, n = 1..9, A, B, C for 1200, 2400, 4800, 9600,\n"
+      "19200, 38400, 57600, 115200, 230400, 460800, 921600, 1382400 -> OK9600 and so on,\n"
+      "the module running at once at the new rate (at another, it hears noise, as with\n"
+      "--rate; before one, it answers at any rate the line runs at unless --rate is given).\n"
+      "Firmware 2.0 answers OKBTMODV2.0, OKname and OKsetpin instead.\n"
+      "\n"
+      "The ok-plus family: a command ends after 0.1 s without a byte; a CR LF after it is\n"
+      "not part of it. AT -> OK (OK+LOST when a radio link is up: it drops it);\n"
+      "AT+VERR? and AT+VERS? -> BLEMOD V707; AT+NAME? -> OK+Get:abc (OK+NAME:abc below\n"
+      "600); AT+PASS? -> OK+Get:000000 (OK+PASS:000000 below 540); AT+ADDR? ->\n"
+      "OK+ADDR:02A5F03C7E19 (OK+LADD: below 540); AT+ROLE? and AT+BAUD? -> OK+Get:n.\n"
+      "AT+NAMEabc (up to 12 characters, 13 from 544), AT+PASS123456, AT+ROLE0|1 and\n"
+      "AT+BAUDn (n = 0..8 for 9600, 19200, 38400, 57600, 115200, 4800, 2400, 1200, 230400)\n"
+      "answer OK+Set:value (OK+Get:value below 540); a longer name or a PIN not of 6 digits\n"
+      "gets no answer. Name, role and rate take effect at AT+RESET (-> OK+RESET): until then\n"
+      "queries answer the old value; the PIN takes effect at once. A module restarted at\n"
+      "1200 baud takes no command any more.\n"
+      "\n"
+      "Signals:\n"
+      "  SIGUSR1                ok-plus: a radio link made (OK+CONN sent) or, when one is\n"
+      "                         up, lost (OK+LOST sent)\n"
+      "  SIGHUP                 a power cycle with the key held: back in command mode,\n"
+      "                         every setting kept\n"
+      "  SIGINT, SIGTERM        stop\n";
 
 [[noreturn]] void Fail(const std::string &message)
 {
@@ -186,6 +237,7 @@ private:
     bool Send(int fd, const std::string &reply);
     // Answers one command; false when the line is to be closed.
     bool Answer(int fd, const std::string &line, bool endedByPause);
+    long LineRate() const { return m_rateFd >= 0 ? sim::LineRate(m_rateFd) : 0; }
 
     const Options &m_options;
     sim::ModuleCore &m_core;
@@ -234,9 +286,15 @@ int Server::Run(int fd)
     const auto deadline = std::chrono::steady_clock::now()
         + std::chrono::milliseconds(long(m_options.exitAfter * 1000));
     sim::LineSplitter splitter;
-    // The other families read a command by time: the bytes before a pause, as they came.
+    // The other families read a command by time, as the bytes came.
     const int commandPauseMs = m_core.CommandPauseMs();
-    std::string unframed;
+    sim::TimedFramer framer(m_core.Family());
+    const auto started = std::chrono::steady_clock::now();
+    const auto elapsedMs = [&started] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - started)
+            .count();
+    };
     char buffer[4096];
     int pollMs = m_options.pauseEndsLineMs > 0 ? std::min(50, m_options.pauseEndsLineMs) : 50;
     if (commandPauseMs > 0) // the pause measured to within a few per cent
@@ -253,10 +311,17 @@ int Server::Run(int fd)
             if (!line.empty() && !Answer(fd, line, true))
                 return 0;
         }
-        if (!unframed.empty() && now - lastByte >= std::chrono::milliseconds(commandPauseMs)) {
-            const std::string command = std::exchange(unframed, std::string());
-            m_log.Write('<', command);
-            if (!Answer(fd, command, false))
+        if (commandPauseMs > 0) {
+            if (const auto command = framer.Take(elapsedMs());
+                command && !Answer(fd, *command, false))
+                return 0;
+        }
+        if (std::exchange(g_powerCycle, 0)) {
+            m_log.Write('#', "power cycle with the key held");
+            m_core.PowerCycleWithKey();
+        }
+        if (std::exchange(g_toggleLink, 0)) {
+            if (const auto notice = m_core.ToggleLink(LineRate()); notice && !Send(fd, *notice))
                 return 0;
         }
         pollfd pfd { fd, POLLIN, 0 };
@@ -282,7 +347,9 @@ int Server::Run(int fd)
         }
         lastByte = std::chrono::steady_clock::now();
         if (commandPauseMs > 0) {
-            unframed.append(buffer, std::size_t(got));
+            const auto command = framer.Feed(std::string(buffer, std::size_t(got)), elapsedMs());
+            if (command && !Answer(fd, *command, false))
+                return 0;
             continue;
         }
         for (const std::string &line : splitter.Feed(std::string(buffer, std::size_t(got)))) {
@@ -297,8 +364,9 @@ int Server::Run(int fd)
 
 bool Server::Answer(int fd, const std::string &line, bool endedByPause)
 {
-    const long lineRate = m_rateFd >= 0 ? sim::LineRate(m_rateFd) : 0;
-    if (auto reply = m_core.Reply(line, lineRate)) {
+    if (m_core.CommandPauseMs() > 0) // a timed command: the lines above log their own
+        m_log.Write('<', line);
+    if (auto reply = m_core.Reply(line, LineRate())) {
         if (m_core.IsDelayed(line))
             std::this_thread::sleep_for(std::chrono::milliseconds(LateMs));
         if (endedByPause && reply->size() >= 2)
@@ -369,9 +437,9 @@ Options Parse(int argc, char **argv, sim::ModuleCore &core)
         } else if (arg == "--forget") {
             core.ForgetSettings(true);
         } else if (arg == "--firmware") {
-            const std::string v = value();
-            if (v.size() != 1 || !core.SetFirmware(v[0] - '0'))
-                Fail("--firmware takes 2, 3 or 4: " + v);
+            options.firmware = value();
+        } else if (arg == "--crlf-replies") {
+            core.SetCrLfReplies(true);
         } else if (arg == "--command-set") {
             const std::string v = value();
             if (v == "pause")
@@ -385,13 +453,21 @@ Options Parse(int argc, char **argv, sim::ModuleCore &core)
         } else if (arg == "--log") {
             options.logPath = value();
         } else if (arg == "--set") {
-            const std::string v = value();
-            const auto equals = v.find('=');
-            if (equals == std::string::npos || !core.Set(v.substr(0, equals), v.substr(equals + 1)))
-                Fail("--set takes KEY=VALUE with a known key: " + v);
+            options.settings.push_back(value());
         } else {
             Fail("unknown option " + arg + "\n" + Usage);
         }
+    }
+    // Whatever their order: the family first, then its firmware, then settings over both.
+    if (!options.firmware.empty() && !core.SelectFirmware(options.firmware)) {
+        const char *versions[] = { "2, 3 or 4", "1.5, 1.8 or 2.0", "a three-digit number" };
+        Fail(std::string("--firmware takes ") + versions[int(core.Family())]
+             + " for this command set: " + options.firmware);
+    }
+    for (const std::string &v : options.settings) {
+        const auto equals = v.find('=');
+        if (equals == std::string::npos || !core.Set(v.substr(0, equals), v.substr(equals + 1)))
+            Fail("--set takes KEY=VALUE with a known key: " + v);
     }
     return options;
 }
@@ -410,6 +486,10 @@ int main(int argc, char **argv)
     action.sa_handler = OnSignal;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    action.sa_handler = OnLinkSignal;
+    sigaction(SIGUSR1, &action, nullptr);
+    action.sa_handler = OnPowerSignal;
+    sigaction(SIGHUP, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
     int fd = -1;

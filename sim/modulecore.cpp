@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 
 namespace sim {
 
@@ -95,10 +97,19 @@ constexpr std::array<std::pair<int, const char *>, 3> FirmwareVersions = { {
     { 4, "4.0-20190815" },
 } };
 
-// The rate digits of the other families: AT+BAUD<digit>.
-constexpr std::array<long, 9> PauseRates
-    = { 0, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200 };
-constexpr std::array<long, 5> OkPlusRates = { 9600, 19200, 38400, 57600, 115200 };
+// The rate digits of the other families: AT+BAUD<digit>, the pause family's from 1.
+constexpr char PauseDigits[] = "123456789ABC";
+constexpr std::array<long, 12> PauseRates
+    = { 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600, 1382400 };
+constexpr std::array<long, 9> OkPlusRates
+    = { 9600, 19200, 38400, 57600, 115200, 4800, 2400, 1200, 230400 };
+// An "OK+" module restarted at this rate takes no command any more.
+constexpr long OkPlusLockedRate = 1200;
+// Its firmware: from 540 on queries and sets answer in the newer forms, from 544 a name
+// may be 13 characters long, from 600 the name query answers as the others do.
+constexpr int OkPlusNewForms = 540;
+constexpr int OkPlusLongName = 544;
+constexpr int OkPlusNameAsGet = 600;
 
 // How long a pause ends a command of each family, in milliseconds.
 constexpr int PauseFamilyMs = 1000;
@@ -147,6 +158,12 @@ bool IsHex(const std::string &text, std::size_t maxDigits)
 {
     return !text.empty() && text.size() <= maxDigits
         && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); });
+}
+
+bool IsDigits(const std::string &text, std::size_t count)
+{
+    return text.size() == count
+        && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
 bool IsDecimal(const std::string &text)
@@ -212,6 +229,28 @@ std::vector<std::string> LineSplitter::Feed(const std::string &bytes)
     return lines;
 }
 
+TimedFramer::TimedFramer(CommandSet set)
+    : m_windowMs(set == CommandSet::OkPlus ? OkPlusFamilyMs : PauseFamilyMs)
+    , m_fromFirstByte(set != CommandSet::OkPlus)
+{ }
+
+std::optional<std::string> TimedFramer::Feed(const std::string &bytes, long long nowMs)
+{
+    auto complete = Take(nowMs);
+    if (m_pending.empty())
+        m_firstMs = nowMs;
+    m_pending += bytes;
+    m_lastMs = nowMs;
+    return complete;
+}
+
+std::optional<std::string> TimedFramer::Take(long long nowMs)
+{
+    if (m_pending.empty() || nowMs - (m_fromFirstByte ? m_firstMs : m_lastMs) < m_windowMs)
+        return std::nullopt;
+    return std::exchange(m_pending, std::string());
+}
+
 std::string LineSplitter::TakePending()
 {
     std::string line = Trim(m_pending);
@@ -247,12 +286,37 @@ bool ModuleCore::SetFirmware(int major)
 void ModuleCore::SetCommandSet(CommandSet set)
 {
     m_commandSet = set;
-    if (set == CommandSet::Pause)
-        m_settings["VERSION"] = "V1.8-20240101";
-    else if (set == CommandSet::OkPlus) {
-        m_settings["VERSION"] = "V7.05";
+    if (set == CommandSet::Lines)
+        return;
+    m_settings["UART"] = "9600,0,0";
+    if (set == CommandSet::Pause) {
+        SelectFirmware("1.8");
+    } else {
+        SelectFirmware("707");
         m_settings["PSWD"] = "000000";
+        m_settings["ADDR"] = "02A5F03C7E19"; // locally administered: no maker's block
     }
+}
+
+bool ModuleCore::SelectFirmware(const std::string &text)
+{
+    switch (m_commandSet) {
+    case CommandSet::Lines:
+        return text.size() == 1 && SetFirmware(text[0] - '0');
+    case CommandSet::Pause:
+        if (text != "1.5" && text != "1.8" && text != "2.0")
+            return false;
+        m_pauseGeneration = (text[0] - '0') * 10 + (text[2] - '0');
+        m_settings["VERSION"] = "BTMODV" + text;
+        return true;
+    case CommandSet::OkPlus:
+        if (!IsDigits(text, 3) || text[0] == '0')
+            return false;
+        m_okPlusFirmware = std::stoi(text);
+        m_settings["VERSION"] = "BLEMOD V" + text;
+        return true;
+    }
+    return false;
 }
 
 int ModuleCore::CommandPauseMs() const
@@ -280,11 +344,25 @@ bool ModuleCore::Matches(const std::set<std::string> &faults, const std::string 
     return false;
 }
 
+bool ModuleCore::Misheard(long lineRate) const
+{
+    return m_ownRate > 0 && lineRate > 0 && lineRate != m_ownRate;
+}
+
+std::optional<std::string> ModuleCore::ToggleLink(long lineRate)
+{
+    if (m_commandSet != CommandSet::OkPlus)
+        return std::nullopt;
+    m_linkUp = !m_linkUp;
+    const std::string notice = m_linkUp ? "OK+CONN" : "OK+LOST";
+    return Misheard(lineRate) ? AsNoise(notice) : notice;
+}
+
 std::optional<std::string> ModuleCore::Reply(const std::string &command, long lineRate)
 {
     // At another rate the module hears noise: it keeps no setting, and answers noise.
-    const bool misheard = m_ownRate > 0 && lineRate > 0 && lineRate != m_ownRate;
-    if (m_commandMode == CommandMode::None
+    const bool misheard = Misheard(lineRate);
+    if (m_lockedOut || m_commandMode == CommandMode::None
         || (m_commandMode == CommandMode::AttentionOnly && command != "AT"))
         return std::nullopt;
     if (Matches(m_silent, command))
@@ -293,9 +371,10 @@ std::optional<std::string> ModuleCore::Reply(const std::string &command, long li
     if (Matches(m_failing, command)) {
         reply = Error(Refused);
     } else if (m_forget || misheard) {
-        const Settings before = m_settings;
+        // Nothing kept: no setting, rate, restart or link change either.
+        const ModuleCore before = *this;
         reply = Execute(command);
-        m_settings = before;
+        *this = before;
     } else {
         reply = Execute(command);
     }
@@ -316,6 +395,21 @@ std::string ModuleCore::Execute(const std::string &command)
         return ExecuteOkPlus(command);
     if (command == "AT")
         return Ok;
+    if (command == "AT+ORGL") {
+        const Settings factory = DefaultSettings();
+        for (const SetCommand &set : Sets)
+            m_settings[set.key] = factory.at(set.key);
+        return Ok;
+    }
+    if (command == "AT+RMAAD") {
+        m_settings["MRAD"] = "0:0:0";
+        return Ok;
+    }
+    if (command == "AT+RESET") {
+        // It restarts into its data mode, and comes back only when powered on with the key.
+        m_commandMode = CommandMode::None;
+        return Ok;
+    }
     for (const QueryCommand &query : Queries) {
         if (command != query.command)
             continue;
@@ -397,40 +491,67 @@ std::string ModuleCore::ExecutePause(const std::string &command)
     // A command that carries a line end is no command of this family.
     if (command.find_first_of("\r\n") != std::string::npos)
         return std::string();
+    const bool generation2 = m_pauseGeneration >= 20;
     if (command == "AT")
         return "OK";
     if (command == "AT+VERSION")
-        return m_settings.at("VERSION");
-    if (StartsWith(command, "AT+NAME") && command.size() > 7) {
+        return (generation2 ? "OK" : "") + m_settings.at("VERSION");
+    if (StartsWith(command, "AT+NAME") && PrintableLength(command.substr(7), 1, 20)) {
         m_settings["NAME"] = command.substr(7);
-        return "OKsetname";
+        return generation2 ? "OKname" : "OKsetname";
     }
-    if (StartsWith(command, "AT+PIN") && command.size() > 6) {
+    if (StartsWith(command, "AT+PIN") && IsDigits(command.substr(6), 4)) {
         m_settings["PSWD"] = command.substr(6);
-        return "OKsetPIN";
+        return generation2 ? "OKsetpin" : "OKsetPIN";
     }
-    if (StartsWith(command, "AT+BAUD") && command.size() == 8 && command[7] >= '1'
-        && command[7] <= '8') {
-        const std::string rate = std::to_string(PauseRates[std::size_t(command[7] - '0')]);
-        m_settings["UART"] = rate + ",0,0";
-        return "OK" + rate;
+    if (StartsWith(command, "AT+BAUD") && command.size() == 8) {
+        const char *digit = std::strchr(PauseDigits, command[7]);
+        if (!digit || *digit == '\0')
+            return std::string();
+        // In force at once: the reply is the last thing sent at the old rate.
+        m_ownRate = PauseRates[std::size_t(digit - PauseDigits)];
+        m_settings["UART"] = std::to_string(m_ownRate) + ",0,0";
+        return "OK" + std::to_string(m_ownRate);
     }
     return std::string();
 }
 
+std::string ModuleCore::OkPlusSet(const std::string &key, const std::string &value, bool pending)
+{
+    (pending ? m_pending : m_settings)[key] = value;
+    return (m_okPlusFirmware >= OkPlusNewForms ? "OK+Set:" : "OK+Get:") + value;
+}
+
 std::string ModuleCore::ExecuteOkPlus(std::string command)
 {
-    // It reads a command by time: a line end after it is not part of it.
+    // It reads a command by time: a line end after it is not part of it, though from
+    // firmware 605 on it may end the reply with one too.
+    const bool crlf = command.size() >= 2 && command.compare(command.size() - 2, 2, "\r\n") == 0;
     while (!command.empty() && (command.back() == '\r' || command.back() == '\n'))
         command.pop_back();
-    if (command == "AT")
-        return "OK";
-    if (command == "AT+VERR?")
-        return "OK+Get:" + m_settings.at("VERSION");
+    std::string reply = ExecuteOkPlusCommand(command);
+    if (m_crlfReplies && crlf && !reply.empty())
+        reply += "\r\n";
+    return reply;
+}
+
+std::string ModuleCore::ExecuteOkPlusCommand(const std::string &command)
+{
+    const bool newForms = m_okPlusFirmware >= OkPlusNewForms;
+    if (command == "AT") {
+        // A command on a live link ends it.
+        const bool dropped = std::exchange(m_linkUp, false);
+        return dropped ? "OK+LOST" : "OK";
+    }
+    if (command == "AT+VERR?" || command == "AT+VERS?")
+        return m_settings.at("VERSION");
     if (command == "AT+NAME?")
-        return "OK+NAME:" + m_settings.at("NAME");
+        return (m_okPlusFirmware >= OkPlusNameAsGet ? "OK+Get:" : "OK+NAME:")
+            + m_settings.at("NAME");
     if (command == "AT+PASS?")
-        return "OK+Get:" + m_settings.at("PSWD");
+        return (newForms ? "OK+Get:" : "OK+PASS:") + m_settings.at("PSWD");
+    if (command == "AT+ADDR?")
+        return (newForms ? "OK+ADDR:" : "OK+LADD:") + m_settings.at("ADDR");
     if (command == "AT+ROLE?")
         return "OK+Get:" + m_settings.at("ROLE");
     if (command == "AT+BAUD?") {
@@ -439,23 +560,34 @@ std::string ModuleCore::ExecuteOkPlus(std::string command)
         const long digit = found == OkPlusRates.end() ? 0 : found - OkPlusRates.begin();
         return "OK+Get:" + std::to_string(digit);
     }
-    // Settings: the value right after the command's name.
+    if (command == "AT+RESET") {
+        for (const auto &[key, value] : m_pending)
+            m_settings[key] = value;
+        if (m_pending.count("UART")) {
+            m_ownRate = std::strtol(m_settings.at("UART").c_str(), nullptr, 10);
+            m_lockedOut = m_ownRate == OkPlusLockedRate;
+        }
+        m_pending.clear();
+        m_linkUp = false;
+        return "OK+RESET";
+    }
+    // Settings: the value right after the command's name. Name, role and rate wait for
+    // a restart; the PIN is in force at once.
     const auto value = [&](const std::string &name) {
-        return StartsWith(command, name) && command.size() > name.size()
-            ? command.substr(name.size())
-            : std::string();
+        return StartsWith(command, name) ? command.substr(name.size()) : std::string();
     };
-    if (const std::string name = value("AT+NAME"); !name.empty())
-        m_settings["NAME"] = name;
-    else if (const std::string pin = value("AT+PASS"); !pin.empty())
-        m_settings["PSWD"] = pin;
-    else if (const std::string role = value("AT+ROLE"); role == "0" || role == "1")
-        m_settings["ROLE"] = role;
-    else if (const std::string baud = value("AT+BAUD");
-             baud.size() == 1 && baud[0] >= '0' && std::size_t(baud[0] - '0') < OkPlusRates.size())
-        m_settings["UART"] = std::to_string(OkPlusRates[std::size_t(baud[0] - '0')]) + ",0,0";
-    else
-        return std::string();
-    return "OK+Set:" + command.substr(7); // every name above is seven characters long
+    const std::size_t longestName = m_okPlusFirmware >= OkPlusLongName ? 13 : 12;
+    if (const std::string name = value("AT+NAME"); PrintableLength(name, 1, longestName))
+        return OkPlusSet("NAME", name, true);
+    if (const std::string pin = value("AT+PASS"); IsDigits(pin, 6))
+        return OkPlusSet("PSWD", pin, false);
+    if (const std::string role = value("AT+ROLE"); role == "0" || role == "1")
+        return OkPlusSet("ROLE", role, true);
+    if (const std::string baud = value("AT+BAUD");
+        baud.size() == 1 && baud[0] >= '0' && std::size_t(baud[0] - '0') < OkPlusRates.size()) {
+        OkPlusSet("UART", std::to_string(OkPlusRates[std::size_t(baud[0] - '0')]) + ",0,0", true);
+        return (newForms ? "OK+Set:" : "OK+Get:") + baud;
+    }
+    return std::string();
 }
 } // namespace sim

@@ -28,14 +28,34 @@ private:
     std::string m_pending;
 };
 
-// Which commands a module answers: all of them, none (it is in its data mode), or only
-// "AT" (a limited command mode that some boards enter).
-enum class CommandMode { Full, None, AttentionOnly };
-
 // The command set a module speaks: this family's, with commands and replies ending in
 // CR LF, or one of two other families, neither of which ends a line: one ends a command by
 // a pause of about a second and only sets; the other answers "OK+…".
 enum class CommandSet { Lines, Pause, OkPlus };
+
+// Splits the bytes of a family without line ends into commands by time. The pause family
+// takes as one command what arrives within a second of its first byte, so a command that
+// takes longer is cut in two; the "OK+" family takes what arrives before a pause of 0.1 s.
+class TimedFramer
+{
+public:
+    explicit TimedFramer(CommandSet set);
+    // Bytes that arrived at `nowMs`; the command that was complete before they came.
+    std::optional<std::string> Feed(const std::string &bytes, long long nowMs);
+    // The command complete by `nowMs`, taken.
+    std::optional<std::string> Take(long long nowMs);
+
+private:
+    int m_windowMs;
+    bool m_fromFirstByte;
+    std::string m_pending;
+    long long m_firstMs = 0;
+    long long m_lastMs = 0;
+};
+
+// Which commands a module answers: all of them, none (it is in its data mode), or only
+// "AT" (a limited command mode that some boards enter).
+enum class CommandMode { Full, None, AttentionOnly };
 
 // The module's command set over one in-memory set of settings.
 class ModuleCore
@@ -66,8 +86,15 @@ public:
     // its version without the plus sign, answers the PIN as +PIN:"1234" and takes one
     // only in quotes; 4.0 takes the connection-mode query only with its question mark.
     bool SetFirmware(int major);
-    // Another family, with a version and PIN of its kind.
+    // Another family, with its version, PIN, address and rate of its kind.
     void SetCommandSet(CommandSet set);
+    sim::CommandSet Family() const { return m_commandSet; }
+    // The firmware as "--firmware" names it for the family in use: 2, 3 or 4 here; 1.5,
+    // 1.8 or 2.0 for the pause family; a three-digit number such as 523, 605 or 707 for
+    // the "OK+" family. False for one the family does not have.
+    bool SelectFirmware(const std::string &text);
+    // The "OK+" family from firmware 605 on: a reply ends in CR LF when its command did.
+    void SetCrLfReplies(bool crlf) { m_crlfReplies = crlf; }
     // How long a pause ends a command of the other families; 0: a line feed ends it.
     int CommandPauseMs() const;
 
@@ -77,11 +104,20 @@ public:
     // own the module takes no command, and what it sends arrives as noise of the same length.
     std::optional<std::string> Reply(const std::string &command, long lineRate = 0);
 
+    // A radio link of the "OK+" family made or lost, by the far end: the notice the module
+    // sends unasked (OK+CONN or OK+LOST); nothing for the other families.
+    std::optional<std::string> ToggleLink(long lineRate = 0);
+    // Power off and on with the key held: command mode again, whatever AT+RESET left.
+    void PowerCycleWithKey() { m_commandMode = CommandMode::Full; }
+
 private:
     std::string Execute(const std::string &command);
     std::string ExecutePause(const std::string &command);
     std::string ExecuteOkPlus(std::string command);
+    std::string ExecuteOkPlusCommand(const std::string &command);
     std::string Assign(const std::string &key, const std::string &value);
+    std::string OkPlusSet(const std::string &key, const std::string &value, bool pending);
+    bool Misheard(long lineRate) const;
     static bool Matches(const std::set<std::string> &faults, const std::string &command);
 
     Settings m_settings;
@@ -94,6 +130,14 @@ private:
     bool m_forget = false;
     int m_firmware = 2;
     CommandSet m_commandSet = CommandSet::Lines;
+    int m_pauseGeneration = 18; // tenths: 1.8
+    int m_okPlusFirmware = 707;
+    bool m_crlfReplies = false;
+    // The "OK+" family: settings taken but in force only after AT+RESET, the radio link,
+    // and a module restarted at a rate at which it takes no command.
+    Settings m_pending;
+    bool m_linkUp = false;
+    bool m_lockedOut = false;
 };
 
 } // namespace sim

@@ -19,8 +19,29 @@ private slots:
     void faults();
     void unreadyModule_data();
     void unreadyModule();
+    void statefulReplies_data();
+    void statefulReplies();
+    void timedFraming_data();
+    void timedFraming();
     void overrides();
 };
+
+// Sets a core up as the sim's options do: words "pause" or "ok-plus" (the command set),
+// "crlf" (--crlf-replies), KEY=VALUE (--set) and a firmware (--firmware), in that order.
+static bool Configure(ModuleCore &core, const QString &setup)
+{
+    for (const QString &word : setup.split(u' ', Qt::SkipEmptyParts)) {
+        if (word == u"pause" || word == u"ok-plus")
+            core.SetCommandSet(word == u"pause" ? sim::CommandSet::Pause : sim::CommandSet::OkPlus);
+        else if (word == u"crlf")
+            core.SetCrLfReplies(true);
+        else if (const qsizetype equals = word.indexOf(u'='); equals > 0)
+            core.Set(word.left(equals).toStdString(), word.mid(equals + 1).toStdString());
+        else if (word != u"classic" && !core.SelectFirmware(word.toStdString()))
+            return false;
+    }
+    return true;
+}
 
 void TestSimCore::replies_data()
 {
@@ -190,8 +211,6 @@ void TestSimCore::unreadyModule_data()
                                  << QByteArray("OKsetname") << QByteArray("X");
     QTest::newRow("ok-plus: AT, its line end ignored")
         << "ok-plus" << 0 << QByteArray("AT\r\n") << true << QByteArray("OK") << name;
-    QTest::newRow("ok-plus: version")
-        << "ok-plus" << 0 << QByteArray("AT+VERR?") << true << QByteArray("OK+Get:V7.05") << name;
 }
 
 void TestSimCore::unreadyModule()
@@ -213,15 +232,128 @@ void TestSimCore::unreadyModule()
         core.DropLineEnds(true);
     else if (failure == QLatin1String("forget"))
         core.ForgetSettings(true);
-    else if (failure == QLatin1String("pause"))
-        core.SetCommandSet(sim::CommandSet::Pause);
-    else if (failure == QLatin1String("ok-plus"))
-        core.SetCommandSet(sim::CommandSet::OkPlus);
     else
-        QVERIFY(core.SetFirmware(failure.toInt()));
+        QVERIFY(Configure(core, failure));
     const auto got = core.Reply(command.toStdString(), lineRate);
     QCOMPARE(QByteArray::fromStdString(got.value_or("none")), answers ? reply : "none");
     QCOMPARE(QByteArray::fromStdString(core.Current().at("NAME")), nameAfter);
+}
+
+void TestSimCore::statefulReplies_data()
+{
+    QTest::addColumn<QString>("setup"); // as for Configure()
+    // "<link>" is a link made or lost by the far end, "<power>" a power cycle with the key.
+    QTest::addColumn<QList<QByteArray>>("commands");
+    QTest::addColumn<QList<int>>("rates"); // the line's rate for each command; none: not known
+    QTest::addColumn<QList<QByteArray>>("replies"); // "none": no answer
+    using L = QList<QByteArray>;
+    QTest::newRow("pause: replies")
+        << "pause"
+        << L { "AT",       "AT+VER",   "AT+VERSION", "AT+NAMEX", "AT+PIN1234", "AT+PIN12345",
+               "AT+BAUD1", "AT+BAUDA", "AT+BAUDB",   "AT+BAUDC", "AT+BAUDD" }
+        << QList<int> {} << L { "OK",     "none",     "BTMODV1.8", "OKsetname", "OKsetPIN", "none",
+                                "OK1200", "OK460800", "OK921600",  "OK1382400", "none" };
+    const L pauseSets { "AT+VERSION", "AT+NAMEX", "AT+PIN1234" };
+    QTest::newRow("pause 1.5") << "pause 1.5" << pauseSets << QList<int> {}
+                               << L { "BTMODV1.5", "OKsetname", "OKsetPIN" };
+    QTest::newRow("pause 2.0") << "pause 2.0" << pauseSets << QList<int> {}
+                               << L { "OKBTMODV2.0", "OKname", "OKsetpin" };
+    // The PIN in force at once, unlike the name.
+    const L okPlusForms { "AT+PASS123456", "AT+NAMEX", "AT+NAME?", "AT+PASS?", "AT+ADDR?" };
+    QTest::newRow("ok-plus 523: old forms")
+        << "ok-plus 523" << okPlusForms << QList<int> {}
+        << L { "OK+Get:123456", "OK+Get:X", "OK+NAME:TARVENIT-BT", "OK+PASS:123456",
+               "OK+LADD:02A5F03C7E19" };
+    QTest::newRow("ok-plus 540: new forms but the name's")
+        << "ok-plus 540" << okPlusForms << QList<int> {}
+        << L { "OK+Set:123456", "OK+Set:X", "OK+NAME:TARVENIT-BT", "OK+Get:123456",
+               "OK+ADDR:02A5F03C7E19" };
+    QTest::newRow("ok-plus 707, CR LF after CR LF")
+        << "ok-plus crlf" << L { "AT+VERR?", "AT+VERS?\r\n", "AT+NAME?", "AT+PASS12345" }
+        << QList<int> {} << L { "BLEMOD V707", "BLEMOD V707\r\n", "OK+Get:TARVENIT-BT", "none" };
+    QTest::newRow("pause: a new rate in force at once, none taken at the old")
+        << "pause" << L { "AT+BAUD4", "AT", "AT+BAUD6", "AT" }
+        << QList<int> { 38400, 38400, 38400, 9600 }
+        << L { "OK9600", "\x8F\x8B", "\x8F\x8B\xB3\xB8\xB4\xB0\xB0", "OK" };
+    QTest::newRow("ok-plus: name, role and rate after the restart")
+        << "ok-plus" << L { "AT+NAMEX", "AT+ROLE1", "AT+BAUD4", "AT+NAME?", "AT+ROLE?", "AT+BAUD?",
+                            "AT+RESET", "AT",       "AT+NAME?", "AT+ROLE?", "AT+BAUD?" }
+        << QList<int> { 9600, 9600, 9600, 9600, 9600, 9600, 9600, 9600, 115200, 115200, 115200 }
+        << L { "OK+Set:X", "OK+Set:1", "OK+Set:4", "OK+Get:TARVENIT-BT", "OK+Get:0", "OK+Get:0",
+               "OK+RESET", "\x8F\x8B", "OK+Get:X", "OK+Get:1",           "OK+Get:4" };
+    QTest::newRow("ok-plus: restarted at 1200, locked out")
+        << "ok-plus" << L { "AT+BAUD7", "AT+RESET", "AT", "AT" }
+        << QList<int> { 9600, 9600, 1200, 9600 } << L { "OK+Set:7", "OK+RESET", "none", "none" };
+    QTest::newRow("ok-plus: AT drops a link")
+        << "ok-plus" << L { "<link>", "AT", "AT", "<link>", "<link>" } << QList<int> {}
+        << L { "OK+CONN", "OK+LOST", "OK", "OK+CONN", "OK+LOST" };
+    QTest::newRow("classic: factory settings")
+        << "classic PSWD=0000 ROLE=1 UART=9600,0,0 NAME=X"
+        << L { "AT+ORGL", "AT+PSWD?", "AT+ROLE?", "AT+UART?", "AT+NAME?" } << QList<int> {}
+        << L { "OK\r\n", "+PSWD:1234\r\nOK\r\n", "+ROLE:0\r\nOK\r\n", "+UART:38400,0,0\r\nOK\r\n",
+               "+NAME:TARVENIT-BT\r\nOK\r\n" };
+    QTest::newRow("classic: pairing list cleared; reset leaves command mode until a power cycle")
+        << "classic MRAD=1a2b:3c:4d5e6f"
+        << L { "AT+RMAAD", "AT+RESET", "AT", "<power>", "AT+MRAD?" } << QList<int> {}
+        << L { "OK\r\n", "OK\r\n", "none", "none", "+MRAD:0:0:0\r\nOK\r\n" };
+}
+
+void TestSimCore::statefulReplies()
+{
+    QFETCH(QString, setup);
+    QFETCH(QList<QByteArray>, commands);
+    QFETCH(QList<int>, rates);
+    QFETCH(QList<QByteArray>, replies);
+    ModuleCore core;
+    QVERIFY(Configure(core, setup));
+    QList<QByteArray> got;
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        std::optional<std::string> reply;
+        if (commands[i] == "<link>")
+            reply = core.ToggleLink(rates.value(i));
+        else if (commands[i] == "<power>")
+            core.PowerCycleWithKey();
+        else
+            reply = core.Reply(commands[i].toStdString(), rates.value(i));
+        got << QByteArray::fromStdString(reply.value_or("none"));
+    }
+    QCOMPARE(got, replies);
+}
+
+void TestSimCore::timedFraming_data()
+{
+    QTest::addColumn<bool>("pause"); // else the "OK+" family
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<QList<int>>("times"); // ms at which each piece arrives
+    QTest::addColumn<QList<QByteArray>>("commands");
+    using L = QList<QByteArray>;
+    QTest::newRow("pause: within the second")
+        << true << L { "AT", "+VERSION" } << QList<int> { 0, 999 } << L { "AT+VERSION" };
+    QTest::newRow("pause: over a second, never a second without a byte, cut")
+        << true << L { "AT", "+VER", "SION" } << QList<int> { 0, 600, 1200 }
+        << L { "AT+VER", "SION" };
+    QTest::newRow("pause: two commands 1.2 s apart")
+        << true << L { "AT", "AT+PIN1234" } << QList<int> { 0, 1200 } << L { "AT", "AT+PIN1234" };
+    QTest::newRow("ok-plus: a line end after the command, the next 0.15 s on")
+        << false << L { "AT", "\r\n", "AT+ROLE?" } << QList<int> { 0, 50, 200 }
+        << L { "AT\r\n", "AT+ROLE?" };
+}
+
+void TestSimCore::timedFraming()
+{
+    QFETCH(bool, pause);
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(QList<int>, times);
+    QFETCH(QList<QByteArray>, commands);
+    sim::TimedFramer framer(pause ? sim::CommandSet::Pause : sim::CommandSet::OkPlus);
+    QList<QByteArray> got;
+    for (qsizetype i = 0; i <= pieces.size(); ++i) { // and what is left a minute on
+        const auto command = i < pieces.size() ? framer.Feed(pieces[i].toStdString(), times[i])
+                                               : framer.Take(times.last() + 60000);
+        if (command)
+            got << QByteArray::fromStdString(*command);
+    }
+    QCOMPARE(got, commands);
 }
 
 void TestSimCore::overrides()

@@ -1417,7 +1417,7 @@ void TestEngine::familyTables_data()
         << "pause" << Texts { { 10, "9600" }, { 0, "Bench-7" }, { 4, "4321" } } << 1382400
         << QStringList { "AT+NAMEBench-7", "AT+PIN4321", "AT+BAUD4", "AT+VERSION" } << 9600
         << "已写入，并以 9600 波特重新读取了模块。"
-        << Texts { { 0, "Bench-7" }, { 4, "4321" }, { 10, "9600" }, { 1, "V1.8-20240101" } };
+        << Texts { { 0, "Bench-7" }, { 4, "4321" }, { 10, "9600" }, { 1, "BTMODV1.8" } };
     QTest::newRow("pause: only what was filled")
         << "pause" << Texts { { 4, "0000" } } << 1382400
         << QStringList { "AT+PIN0000", "AT+VERSION" } << 38400
@@ -1432,7 +1432,7 @@ void TestEngine::familyTables_data()
     QTest::newRow("OK+: the name differs; written, the restart offered")
         << "ok-plus" << Texts { { 0, "HMBench" } } << 1382400 << QStringList { "AT+NAMEHMBench" }
         << 38400 << "已写入。名称、角色和波特率在模块重新启动之后才生效。"
-        << Texts { { 0, "HMBench" }, { 2, "606405D138A3" } };
+        << Texts { { 0, "HMBench" }, { 2, "02A5F03C7E19" } };
     QTest::newRow("OK+: the PIN takes effect at once")
         << "ok-plus" << Texts { { 4, "123456" } } << 1382400 << QStringList { "AT+PASS123456" }
         << 38400 << "已写入。" << Texts { { 4, "123456" } };

@@ -8,6 +8,7 @@
 #include "common/wholetext.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
+#include "engine/families/families.h"
 #include "engine/settingcheck.h"
 #include "engine/update.h"
 #include "fakes.h"
@@ -1331,13 +1332,15 @@ void TestForm1::panelRows_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<int>("text1");
     QTest::addColumn<int>("option"); // one option of the row's group, 0 for a box
-    QTest::newRow("row 1") << 2 << "设备名称：" << 0 << 0;
-    QTest::newRow("row 3") << 1 << "本机MAC地址：" << 2 << 0;
-    QTest::newRow("row 4") << 3 << "主从角色：" << -1 << 2;
-    QTest::newRow("row 8") << 9 << "连接模式：" << -1 << 6;
-    QTest::newRow("row 10") << 6 << "查询访问模式：" << 8 << 0;
-    QTest::newRow("row 12 mixes brackets") << 8 << "通讯波特率(数据模式）：" << 10 << 0;
-    QTest::newRow("row 13") << 11 << "最近使用过的蓝牙认证设备地址：" << 11 << 0;
+    // As each other family has the row: w only written, - none, else read (and written).
+    QTest::addColumn<QString>("families"); // the pause family's, the OK+ family's
+    QTest::newRow("row 1") << 2 << "设备名称：" << 0 << 0 << "wr";
+    QTest::newRow("row 3") << 1 << "本机MAC地址：" << 2 << 0 << "-r";
+    QTest::newRow("row 4") << 3 << "主从角色：" << -1 << 2 << "-r";
+    QTest::newRow("row 8") << 9 << "连接模式：" << -1 << 6 << "--";
+    QTest::newRow("row 10") << 6 << "查询访问模式：" << 8 << 0 << "--";
+    QTest::newRow("row 12 mixes brackets") << 8 << "通讯波特率(数据模式）：" << 10 << 0 << "wr";
+    QTest::newRow("row 13") << 11 << "最近使用过的蓝牙认证设备地址：" << 11 << 0 << "--";
 }
 
 void TestForm1::panelRows()
@@ -1365,6 +1368,24 @@ void TestForm1::panelRows()
     const QStringList options { "主角色", "从角色", "回环角色", "任意地址", "指定地址", "回环" };
     for (int number = 1; number <= 6; ++number)
         QCOMPARE(panel.OptionCaption(number), options[number - 1]); // the table the buttons show
+
+    // A module of another family: the rows it lacks disabled, saying why.
+    QFETCH(QString, families);
+    QWidget *row = text1 >= 0 ? panel.Text1Box(text1) : panel.Frame(option <= 3 ? 1 : 2);
+    const QStringList kinds { "以停顿结束命令的一类", "以“OK+”回答的一类" };
+    for (const QString key : { "pause", "ok-plus", "" }) {
+        m_form->State().Family = FamilyByKey(key);
+        m_form->Command1->click(); // the family is shown as the query starts
+        const int family = key == "pause" ? 0 : 1;
+        const QChar use = key.isEmpty() ? u'r' : families.at(family);
+        QCOMPARE(row->isEnabled(), use != u'-');
+        const QString why = use == u'-' ? kinds[family] + "没有这项设置"
+                                        : (use == u'w' ? "只能写入，不能读取" : QString());
+        QCOMPARE(row->accessibleDescription(), why);
+        if (text1 >= 0)
+            QCOMPARE(panel.Text1Box(text1)->placeholderText(), use == u'w' ? why : QString());
+        QCOMPARE(panel.SourceLabel()->text(), key.isEmpty() ? QString() : kinds[family]);
+    }
 }
 
 void TestForm1::panelFieldsKeepText_data()

@@ -858,6 +858,8 @@ void TestEngine::doneNotice()
     if (said.isEmpty())
         return;
     QVERIFY(done.shown[0].fleeting && done.shown[0].tone == NoticeTone::News);
+    // A rate written takes effect only at the power cycle the operator gives it.
+    QCOMPARE(done.shown[0].informative.contains("重新上电"), sequence == "update");
     rig.engine.StartQuery(), rig.Tick(); // a new sequence: the old news goes
     QVERIFY(!done.open);
 }

@@ -17,6 +17,7 @@
 #include "engine/panelorigin.h"
 #include "engine/ratefinder.h"
 #include "engine/stepwatch.h"
+#include "engine/update.h"
 #include "engine/updateguard.h"
 #include "messagebox.h"
 #include "noticebox.h"
@@ -761,8 +762,24 @@ void Form1::ShowFamily()
         : QString();
     m_panel->ShowFamily(m_state.Family, tr("%1没有这项设置").arg(kind), tr("只能写入，不能读取"));
     ShowPanelSource();
-    if (newFamily && m_state.Family)
-        m_announcer->Say(m_panel->SourceLabel()->text());
+    if (!newFamily || !m_state.Family)
+        return;
+    // A screen reader cannot see which rows went grey: it is told what the family has.
+    QStringList writeOnly, both;
+    for (int step = 1; step <= UpdateSteps; ++step) {
+        const RowUse use = FamilyRowUse(m_state.Family, step);
+        if (use == RowUse::WriteOnly)
+            writeOnly << SettingName(step, *m_panel);
+        else if (use == RowUse::ReadWrite)
+            both << SettingName(step, *m_panel);
+    }
+    QStringList said { m_panel->SourceLabel()->text() };
+    if (!both.isEmpty())
+        said << tr("可以读写：%1").arg(both.join(tr("、")));
+    if (!writeOnly.isEmpty())
+        said << tr("只能写入：%1").arg(writeOnly.join(tr("、")));
+    said << tr("其余各项它没有。");
+    m_announcer->Say(said.join(tr("。")));
 }
 
 void Form1::Command5_Click()

@@ -350,6 +350,10 @@ void StepWatch::ShowDone()
         // Every query step but the first reads a setting; every update step writes one.
         done.text = m_mode == ModeSearching ? tr("已读取全部 %1 项设置").arg(QuerySteps - 1)
                                             : tr("已写入 %1 项设置").arg(UpdateSteps);
+        // This family restarts only by a power cycle, and says nothing of it.
+        if (m_mode == ModeUpdating)
+            done.informative = tr("通讯波特率用于数据模式，在模块重新上电之后生效；"
+                                  "按住按键上电进入命令模式时仍为 38400。");
     } else if (const QString written = QString::number(readBack->written);
                readBack->notKept.isEmpty()) {
         done.text = tr("已保留 %1 项设置中的 %2 项").arg(written, written);

@@ -362,6 +362,10 @@ void TestEndToEnd::unansweredStepNotice_data()
            "当前波特率为 38400。"
         << "find"
         << "模块在 9600 波特率下回答了“AT”。" << 9600;
+    QTest::newRow("a rate the baud list lacks joins it")
+        << QStringList { "--rate", "230400" } << 1 << "“AT”发出后收到的字节不能读作文字"
+        << "find"
+        << "模块在 230400 波特率下回答了“AT”。" << 230400;
     QTest::newRow("other text: replies without line ends")
         << QStringList { "--no-line-end" } << 2
         << "“AT+VERSION?”发出 2 秒后，这一步等待的“OK”已经到了，却不在一行的开头：模块的回应不带"

@@ -62,7 +62,7 @@ constexpr int Longest = [] {
         total += QuietBefore(i) + ProbeTable[i].waitMs;
     return total;
 }();
-// The operator waits for it with the window before him.
+// The operator waits for it, watching the window.
 static_assert(Longest < 10000);
 
 const CommandFamily *FamilyOf(const FinderProbe &probe)

@@ -5,8 +5,8 @@
 #include "app/noticebox.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
-#include "engine/commandsets.h"
-#include "engine/ratefinder.h"
+#include "engine/families/families.h"
+#include "engine/modulefinder.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
 #include "serial/portsearch.h"
@@ -332,8 +332,9 @@ void TestEndToEnd::unansweredStepNotice_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("step"); // the step left unanswered
     QTest::addColumn<QString>("text"); // the notice's text begins so
-    QTest::addColumn<QString>("then"); // a late reply comes, or the operator finds the rate
-    QTest::addColumn<QString>("found"); // the rate finder's last notice
+    // a late reply comes, the operator finds the module, or the silence did ("silence")
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<QString>("found"); // the finder's last notice holds it; empty: none left
     QTest::addColumn<int>("rate"); // the port's after it
     QTest::newRow("nothing, then a late reply")
         << QStringList { "--late", "AT+ROLE?" } << 5 << "“AT+ROLE?”发出 2 秒后，模块没有任何回应。"
@@ -341,8 +342,15 @@ void TestEndToEnd::unansweredStepNotice_data()
         << "" << 0;
     QTest::newRow("no command mode; no rate answers")
         << QStringList { "--no-command-mode" } << 1 << "“AT”发出 2 秒后，模块没有任何回应。"
-        << "find"
-        << "在每一个波特率下，模块都没有回答“AT”。" << 38400;
+        << "silence"
+        << "“AT”发出 2 秒后，模块没有任何回应。\n在每一个波特率下，模块都没有回答“AT”；" << 38400;
+    QTest::newRow("the pause family at 9600, found from the silence")
+        << QStringList { "--command-set", "pause", "--rate", "9600" } << 1
+        << "“AT”发出 2 秒后，模块没有任何回应。"
+        << "silence"
+        << "模块在 9600 波特率下对“AT+VERSION”回答了“BTMODV1.8”：它使用另一套命令，"
+           "以停顿结束命令的一类。"
+        << 9600;
     QTest::newRow("limited command mode")
         << QStringList { "--limited" } << 2
         << "“AT+VERSION?”发出 2 秒后，模块没有任何回应。\n模块回答了前面的命令，却不回答这一条"
@@ -354,15 +362,19 @@ void TestEndToEnd::unansweredStepNotice_data()
            "当前波特率为 38400。"
         << "find"
         << "模块在 9600 波特率下回答了“AT”。" << 9600;
+    QTest::newRow("a rate the baud list lacks joins it")
+        << QStringList { "--rate", "230400" } << 1 << "“AT”发出后收到的字节不能读作文字"
+        << "find"
+        << "模块在 230400 波特率下回答了“AT”。" << 230400;
     QTest::newRow("other text: replies without line ends")
         << QStringList { "--no-line-end" } << 2
         << "“AT+VERSION?”发出 2 秒后，这一步等待的“OK”已经到了，却不在一行的开头：模块的回应不带"
            "行结束符。收到的最后一行：\n“+VERSION:1.4-20250310OK”"
         << ""
         << "" << 0;
-    QTest::newRow("port pulled during the search")
+    QTest::newRow("port pulled during the search: it ends quietly")
         << QStringList { "--no-command-mode", "--hangup-after", "3" } << 1 << "“AT”发出 2 秒后"
-        << "find"
+        << "silence"
         << "" << 0;
 }
 
@@ -391,16 +403,20 @@ void TestEndToEnd::unansweredStepNotice()
         QTRY_VERIFY_WITH_TIMEOUT(m_form->State().WorkMode == ModeIdle, 30000);
         QCOMPARE(m_sim->Received(), QueryCommands());
         VerifyDefaultsInPanel();
-    } else if (then == QLatin1String("find")) {
-        // Offered once the look for another command set is over.
-        QTRY_VERIFY_WITH_TIMEOUT(!m_form->SetSearch().Running(), 10000);
-        QVERIFY(PressOnNotice(QStringLiteral("查找波特率")));
-        QTRY_VERIFY_WITH_TIMEOUT(m_form->Finder().Running(), 5000);
+    } else if (!then.isEmpty()) {
+        if (then == QLatin1String("find")) {
+            QVERIFY(PressOnNotice(QStringLiteral("查找波特率")));
+            QTRY_VERIFY_WITH_TIMEOUT(m_form->Finder().Running(), 5000);
+        }
+        QVERIFY(m_form->Finder().Running());
         clock.start();
         QCOMPARE(m_form->State().WorkMode, ModeIdle); // the query is given up
-        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Finder().Running(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Finder().Running(), ModuleFinder::LongestMs() + 5000);
         qInfo("the finder ended after %lld ms", clock.elapsed());
-        QCOMPARE(NoticeText(), found);
+        QVERIFY2(found.isEmpty() ? NoticeText().isEmpty() : NoticeText().startsWith(found),
+                 qPrintable(NoticeText()));
+        const CommandFamily *family = m_form->State().Family;
+        QCOMPARE(QString(family ? family->key : ""), found.contains(u"另一套") ? "pause" : "");
         QCOMPARE(m_form->Port().IsOpen(), rate > 0);
         if (rate == 0) // pulled: the label says so, as for any loss
             QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：1 已断开"));
@@ -409,7 +425,13 @@ void TestEndToEnd::unansweredStepNotice()
         QCOMPARE(m_form->Combo1->currentText(), QString::number(rate ? rate : 38400));
     }
     QVERIFY(m_warning.shown.isEmpty());
-    if (rate == 9600) { // a query at the rate found reads the module, and the result goes
+    // The query goes on in the family found, and the panel says whose module it reads.
+    if (m_form->State().Family) {
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->Panel().Text1(1), QStringLiteral("BTMODV1.8"), 5000);
+        QCOMPARE(m_form->Panel().SourceLabel()->text(), "以停顿结束命令的一类 · V1.8");
+    }
+    // A query at the rate found reads a module of the tool's own, and the result goes.
+    if (rate == 9600 && !m_form->State().Family) {
         QVERIFY(RunToEnd(m_form->Command1, 14));
         QVERIFY(!m_form->Notices().IsShown());
     }

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/commandengine.h"
-#include "engine/commandsets.h"
 #include "engine/families/familysequence.h"
 #include "engine/guardedcommands.h"
 #include "engine/lineendwatch.h"
+#include "engine/modulefinder.h"
 #include "engine/outgoing.h"
 #include "engine/pairing.h"
 #include "engine/panelorigin.h"
-#include "engine/ratefinder.h"
 #include "engine/refusalcodes.h"
 #include "engine/settingcheck.h"
 #include "engine/stepwatch.h"
@@ -44,16 +43,43 @@ class TestEngine : public QObject
         QStringList status; // Label4's captions
         int listed = 0; // the rate the baud list was set to
         StepWatch watch { state, port, fields, notice, [this] { ++findRate; } };
-        RateFinder finder { state,
-                            port,
-                            engine,
-                            notice,
-                            [this](const QString &caption, const QString &) { status << caption; },
-                            [this](int rate) { listed = rate; } };
-        CommandSetSearch search { state, port, engine, notice };
+        QString found; // "rate family answer resume", as the window is told
+        ModuleFinder finder {
+            state,
+            port,
+            engine,
+            notice,
+            [this](const QString &caption, const QString &) { status << caption; },
+            [this](int rate) { listed = rate; },
+            [this](int rate, const CommandFamily *family, const QString &answer, bool resume) {
+                found = QStringLiteral("%1 %2 %3 %4")
+                            .arg(rate)
+                            .arg(family ? family->key : "own", answer)
+                            .arg(resume);
+                state.Family = family, state.FamilyVersion = answer;
+                if (resume) // as the window does
+                    engine.StartQuery();
+            }
+        };
+        qsizetype played = 0; // of port.written, answered by Play
         WatchRig()
         {
-            engine.SetModeWatcher([this] { watch.Follow(now), finder.Follow(), search.Follow(); });
+            engine.SetModeWatcher([this] { watch.Follow(now), finder.Follow(); });
+        }
+        // Answers what went out since, as a module of `family` at `rate` would; at
+        // another rate its answer is noise.
+        void Play(const QString &family, int rate)
+        {
+            static const QMap<QString, QString> answers
+                = { { "own AT\r\n", "OK\r\n" },
+                    { "pause AT+VERSION", "V1.8" },
+                    { "ok-plus AT\r\n", "OK" },
+                    { "ok-plus AT+VERR?", "OK+Get:V7.05" } };
+            for (; played < port.written.size(); ++played)
+                port.Deliver(port.writtenAt[played] == rate
+                                 ? answers.value(family + ' ' + port.written[played])
+                                 : QString(4, QChar::ReplacementCharacter));
+            engine.OnReceive(), finder.Follow();
         }
         void Tick() { engine.OnTick(), watch.Follow(now); }
         void Receive(const QString &text) { port.Deliver(text), engine.OnReceive(), Tick(); }
@@ -163,8 +189,9 @@ private slots:
     void unansweredStepNotice();
     void refusedSettings_data();
     void refusedSettings();
-    void rateFinder_data();
-    void rateFinder();
+    void moduleFinder_data();
+    void moduleFinder();
+    void finderTriesEveryFamilyRate();
     void lineEndNotice_data();
     void lineEndNotice();
     void updateGuard_data();
@@ -187,8 +214,6 @@ private slots:
     void rateCommands();
     void familyTables_data();
     void familyTables();
-    void otherCommandSets_data();
-    void otherCommandSets();
 };
 
 void TestEngine::startActions_data()
@@ -208,7 +233,7 @@ void TestEngine::startActions()
     QFETCH(bool, query);
     QFETCH(QString, after);
     Rig rig;
-    rig.state = { before, 7, true, {}, QString(), 3 };
+    rig.state = { before, 7, true, {}, QString(), 3, QString(), nullptr, QString() };
     rig.state.ReplyBuffer.Append(u"left over");
     query ? rig.engine.StartQuery() : rig.engine.StartUpdate();
     QCOMPARE(rig.state.WorkMode, after);
@@ -704,93 +729,232 @@ void TestEngine::refusedSettings()
     }
 }
 
-void TestEngine::rateFinder_data()
+// The search's probes as they go out, in order: the rate and what is sent.
+const QList<QPair<int, QString>> FinderOrder = {
+    { 38400, "AT\r\n" },  { 9600, "AT\r\n" },    { 9600, "AT+VERSION" },  { 9600, "AT+VERR?" },
+    { 115200, "AT\r\n" }, { 57600, "AT\r\n" },   { 19200, "AT\r\n" },     { 4800, "AT\r\n" },
+    { 2400, "AT\r\n" },   { 1200, "AT\r\n" },    { 230400, "AT\r\n" },    { 460800, "AT\r\n" },
+    { 921600, "AT\r\n" }, { 1382400, "AT\r\n" }, { 38400, "AT+VERSION" }, { 115200, "AT+VERSION" },
+};
+
+void TestEngine::moduleFinder_data()
 {
+    QTest::addColumn<QString>("start"); // operator, closed (its port), silence, attention
     QTest::addColumn<int>("startRate");
-    QTest::addColumn<int>("moduleRate"); // 0: answers at none
-    QTest::addColumn<QString>("event"); // after the second probe
-    QTest::addColumn<QList<int>>("lines"); // every rate the line was set to
-    QTest::addColumn<QString>("text"); // of the last notice; empty: the finder's closed
-    const QList<int> all = { 38400, 9600, 256000, 128000, 115200, 57600, 56000, 19200, 14400 };
-    QTest::newRow("answers at 38400")
-        << 38400 << 38400 << "" << QList<int> { 38400 } << "模块在 38400 波特率下回答了“AT”。";
-    QTest::newRow("answers at the last rate")
-        << 38400 << 14400 << "" << all << "模块在 14400 波特率下回答了“AT”。";
-    QTest::newRow("no answer") << 115200 << 0 << "" << all + QList<int> { 115200 }
-                               << "在每一个波特率下，模块都没有回答“AT”。";
-    QTest::newRow("cancelled") << 57600 << 0 << "cancel" << QList<int> { 38400, 9600, 57600 } << "";
+    QTest::addColumn<QString>("family"); // of the module: own, pause, ok-plus; none: noise
+    QTest::addColumn<int>("rate"); // the module's
+    QTest::addColumn<QString>("event"); // after the probes of `at` + 1 waits
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("probes"); // of FinderOrder that went out
+    QTest::addColumn<QStringList>("tail"); // what went out after them, "rate bytes"
+    QTest::addColumn<QString>("text"); // the notice left open holds it; empty: none left
+    QTest::addColumn<QString>("found"); // "rate family answer resume"; empty: not called
+    const QString own = QStringLiteral("模块在 %1 波特率下回答了“AT”。");
+    const QString pause = QStringLiteral("以停顿结束命令的一类");
+    const QString okPlus = QStringLiteral("以“OK+”回答的一类");
+    const QString silent = QStringLiteral("“AT”发出 2 秒后，模块没有任何回应。");
+    const QString none = QStringLiteral("在每一个波特率下，模块都没有回答“AT”；");
+    const QStringList nothing;
+    QTest::newRow("own at 38400") << "operator" << 38400 << "own" << 38400 << "" << 0 << 1
+                                  << nothing << own.arg(38400) << "38400 own  0";
+    QTest::newRow("own at 9600") << "operator" << 57600 << "own" << 9600 << "" << 0 << 2 << nothing
+                                 << own.arg(9600) << "9600 own  0";
+    QTest::newRow("own at 1382400, its last rate")
+        << "operator" << 38400 << "own" << 1382400 << "" << 0 << 14 << nothing << own.arg(1382400)
+        << "1382400 own  0";
+    QTest::newRow("pause at 9600") << "operator" << 38400 << "pause" << 9600 << "" << 0 << 3
+                                   << nothing << pause << "9600 pause V1.8 0";
+    QTest::newRow("pause at 38400") << "operator" << 38400 << "pause" << 38400 << "" << 0 << 15
+                                    << nothing << pause << "38400 pause V1.8 0";
+    QTest::newRow("pause at 115200, the last probe")
+        << "operator" << 9600 << "pause" << 115200 << "" << 0 << 16 << nothing << pause
+        << "115200 pause V1.8 0";
+    QTest::newRow("ok-plus at 38400: its bare OK asked its version")
+        << "operator" << 38400 << "ok-plus" << 38400 << "" << 0 << 1
+        << QStringList { "38400 AT+VERR?" } << okPlus << "38400 ok-plus OK+Get:V7.05 0";
+    QTest::newRow("ok-plus at 9600")
+        << "operator" << 38400 << "ok-plus" << 9600 << "" << 0 << 2
+        << QStringList { "9600 AT+VERR?" } << okPlus << "9600 ok-plus OK+Get:V7.05 0";
+    QTest::newRow("ok-plus at 57600")
+        << "operator" << 38400 << "ok-plus" << 57600 << "" << 0 << 6
+        << QStringList { "57600 AT+VERR?" } << okPlus << "57600 ok-plus OK+Get:V7.05 0";
+    QTest::newRow("no answer: the last probe's line ended, the rate given back")
+        << "operator" << 115200 << "none" << 0 << "" << 0 << 16 << QStringList { "115200 \r\n" }
+        << none << "";
+    QTest::newRow("cancelled") << "operator" << 57600 << "none" << 0 << "cancel" << 1 << 2
+                               << nothing << ""
+                               << "";
+    QTest::newRow("cancelled while the pause probe waits: its line ended")
+        << "operator" << 57600 << "none" << 0 << "cancel" << 3 << 3 << QStringList { "9600 \r\n" }
+        << ""
+        << "";
     QTest::newRow("port lost: its rate kept to open again at")
-        << 57600 << 0 << "lost" << QList<int> { 38400, 9600, 57600 } << "";
-    QTest::newRow("the operator starts a query")
-        << 19200 << 0 << "query" << QList<int> { 38400, 9600, 19200 } << "";
+        << "operator" << 57600 << "none" << 0 << "lost" << 1 << 2 << nothing << ""
+        << "";
+    QTest::newRow("the operator starts a query") << "operator" << 19200 << "none" << 0 << "query"
+                                                 << 1 << 2 << QStringList { "19200 AT\r\n" } << ""
+                                                 << "";
     QTest::newRow("a hand-typed command, sent at the rate given back")
-        << 19200 << 0 << "manual" << QList<int> { 38400, 9600, 19200 } << "";
-    QTest::newRow("port closed: nothing sent") << 38400 << 0 << "closed" << QList<int> {} << "";
+        << "operator" << 19200 << "none" << 0 << "manual" << 1 << 2
+        << QStringList { "19200 AT+NAME?" } << ""
+        << "";
+    QTest::newRow("port closed: nothing sent")
+        << "closed" << 38400 << "none" << 0 << "" << 0 << 0 << nothing << ""
+        << "";
+    QTest::newRow("a silent query: pause at 9600, and the query goes on")
+        << "silence" << 38400 << "pause" << 9600 << "" << 0 << 3 << nothing << pause
+        << "9600 pause V1.8 1";
+    QTest::newRow("a silent query: ok-plus at 9600")
+        << "silence" << 38400 << "ok-plus" << 9600 << "" << 0 << 2
+        << QStringList { "9600 AT+VERR?" } << okPlus << "9600 ok-plus OK+Get:V7.05 1";
+    QTest::newRow("a silent query: own at 9600") << "silence" << 38400 << "own" << 9600 << "" << 0
+                                                 << 2 << nothing << own.arg(9600) << "9600 own  1";
+    QTest::newRow("only AT answered: the rate is right, no query again")
+        << "attention" << 38400 << "own" << 38400 << "" << 0 << 1 << nothing
+        << "所以波特率没有问题。"
+        << "";
+    QTest::newRow("a silent query: noise is no answer; a line end follows the probes")
+        << "silence" << 38400 << "none" << 0 << "" << 0 << 16 << QStringList { "115200 \r\n" }
+        << silent + "\n" + none << "";
+    QTest::newRow("a silent query: cancelled")
+        << "silence" << 38400 << "none" << 0 << "cancel" << 1 << 2 << nothing << silent << "";
+    QTest::newRow("a silent query: a query started")
+        << "silence" << 38400 << "none" << 0 << "query" << 3 << 3
+        << QStringList { "9600 \r\n", "38400 AT\r\n" } << ""
+        << "";
+    QTest::newRow("a silent query: a command typed by hand")
+        << "silence" << 38400 << "none" << 0 << "manual" << 3 << 3
+        << QStringList { "9600 \r\n", "38400 AT+NAME?" } << ""
+        << "";
+    QTest::newRow("a silent query: the port lost")
+        << "silence" << 38400 << "none" << 0 << "lost" << 3 << 3 << nothing << ""
+        << "";
+    QTest::newRow("a silent query: searched away to another port")
+        << "silence" << 38400 << "none" << 0 << "away" << 3 << 3 << nothing << ""
+        << "";
 }
 
-void TestEngine::rateFinder()
+void TestEngine::moduleFinder()
 {
+    QFETCH(QString, start);
     QFETCH(int, startRate);
-    QFETCH(int, moduleRate);
+    QFETCH(QString, family);
+    QFETCH(int, rate);
     QFETCH(QString, event);
-    QFETCH(QList<int>, lines);
+    QFETCH(int, at);
+    QFETCH(int, probes);
+    QFETCH(QStringList, tail);
     QFETCH(QString, text);
+    QFETCH(QString, found);
     WatchRig rig;
     rig.port.baud = startRate;
-    rig.port.open = event != QLatin1String("closed");
-    rig.state = { ModeSearching, 3, true, {}, QString(), 0 }; // a query step waits
-    rig.port.Deliver(QStringLiteral("OK\r\n")); // unread from before: no answer to a probe
-    rig.finder.Start();
-    QCOMPARE(rig.state.WorkMode, rig.port.open ? ModeIdle : ModeSearching);
-    QCOMPARE(rig.warning.shown.size(), rig.port.open ? 0 : 1);
-    for (int probe = 1; rig.finder.Running() && probe <= 20; ++probe) {
-        // At a wrong rate the module's answer is noise.
-        rig.port.Deliver(rig.port.baud == moduleRate ? QStringLiteral("OK\r\n")
-                                                     : QString(4, QChar::ReplacementCharacter));
-        rig.engine.OnReceive();
-        rig.finder.Follow();
-        if (probe == 2 && !event.isEmpty()) {
+    rig.port.open = start != "closed";
+    if (start == "operator" || start == "closed") {
+        rig.state.WorkMode = ModeSearching, rig.state.StepIndex = 3; // a query step waits
+        rig.state.AwaitingReply = true;
+        rig.port.Deliver(QStringLiteral("OK\r\n")); // unread from before: no answer to a probe
+        rig.finder.Start();
+        QCOMPARE(rig.state.WorkMode, rig.port.open ? ModeIdle : ModeSearching);
+        QCOMPARE(rig.warning.shown.size(), rig.port.open ? 0 : 1);
+    } else {
+        rig.watch.SetSilenceSearch(
+            [&](const NoticeContent &otherwise) { rig.finder.StartFromSilence(otherwise); });
+        rig.engine.StartQuery(), rig.Tick();
+        if (start == "attention")
+            rig.Receive(QStringLiteral("OK\r\n"));
+        rig.played = rig.port.written.size();
+        rig.Wait(StepWatch::PatienceMs);
+        QCOMPARE(rig.state.WorkMode, ModeIdle); // the step is given up: no answer completes it
+    }
+    const qsizetype from = rig.played;
+    // While it searches, its one button stops it.
+    QCOMPARE(rig.finder.Running(), rig.port.open);
+    if (rig.port.open)
+        QVERIFY(rig.notice.shown.last().actionOnly && rig.notice.shown.last().action == "取消");
+    for (int step = 0; rig.finder.Running() && step < 40; ++step) {
+        rig.Play(family, rate);
+        if (step == at && !event.isEmpty()) {
             if (event == QLatin1String("cancel"))
                 rig.notice.shown.last().onAction(); // the progress notice's "取消"
             else if (event == QLatin1String("lost"))
-                rig.port.open = false, rig.finder.Follow();
+                rig.port.open = false, rig.engine.OnPortLost(), rig.finder.Follow();
+            else if (event == QLatin1String("away"))
+                rig.port.selected = 2, rig.finder.Follow();
             else if (event == QLatin1String("manual"))
                 rig.engine.SendManual("AT+NAME?");
             else
-                rig.engine.StartQuery();
+                rig.engine.StartQuery(), rig.Tick();
             QVERIFY(!rig.finder.Running()); // at once
         }
         if (rig.finder.Running())
             rig.finder.TimedOut();
     }
     QVERIFY(!rig.finder.Running());
-    QList<int> set;
-    for (const QString &call : rig.port.calls)
-        set << call.section(QLatin1Char(' '), 1).section(QLatin1Char(','), 0, 0).toInt();
-    set.removeAll(0); // ClearBuffers
-    QCOMPARE(set, lines);
-    if (event == QLatin1String("manual")) {
-        QCOMPARE(rig.port.writtenAt.last(), startRate);
-        rig.port.written.removeLast();
+    // Only probes and line ends, at the rates of the order, and nothing that sets.
+    QStringList sent;
+    for (qsizetype i = from; i < rig.port.written.size(); ++i)
+        sent << QString::number(rig.port.writtenAt[i]) + ' ' + rig.port.written[i];
+    QStringList expected;
+    for (const auto &[probed, bytes] : FinderOrder.mid(0, probes))
+        expected << QString::number(probed) + ' ' + bytes;
+    QCOMPARE(sent, expected + tail);
+    // The line set at each new rate, and at the end back to the rate found or given back.
+    QList<int> lines, changes;
+    for (const QString &call : std::as_const(rig.port.calls)) {
+        QVERIFY2(call == "ClearBuffers" || call.startsWith("SetLine "), qPrintable(call));
+        if (call.startsWith("SetLine "))
+            lines << call.section(' ', 1).section(',', 0, 0).toInt();
     }
-    const bool found = text.startsWith(u"模块在");
-    const qsizetype probes = event.isEmpty() ? lines.size() - (found ? 0 : 1) : 2;
-    QCOMPARE(rig.port.written,
-             rig.port.open || event == "lost" ? QStringList(probes, QStringLiteral("AT\r\n"))
-                                              : QStringList());
-    QCOMPARE(rig.listed, found ? moduleRate : 0);
+    int line = startRate;
+    for (int used : rig.port.writtenAt.mid(from)) {
+        if (used != line)
+            changes << (line = used);
+    }
+    if (line != rig.port.baud)
+        changes << rig.port.baud;
+    QCOMPARE(lines, changes);
+    if (event != "away")
+        QCOMPARE(rig.port.baud, found.isEmpty() || start == "attention" ? startRate : rate);
+    QCOMPARE(rig.found, found);
+    QCOMPARE(rig.listed, found.isEmpty() ? (start == "attention" ? rate : 0) : rate);
+    QCOMPARE(rig.state.WorkMode == ModeSearching,
+             found.endsWith(" 1") || start == "closed" || event == "query");
     QCOMPARE(rig.notice.open, !text.isEmpty());
+    if (probes > 0)
+        QCOMPARE(rig.status.first(), QStringLiteral("尝试：38400 · AT"));
     if (text.isEmpty())
-        return;
-    QCOMPARE(rig.notice.shown.last().text, text);
-    QCOMPARE(rig.status.first(), QStringLiteral("尝试：38400"));
+        return; // ended by the operator's act or the port: it has nothing more to say
+    const NoticeContent &left = rig.notice.shown.last();
+    QVERIFY2(left.text.contains(text), qPrintable(left.text));
+    QCOMPARE(left.tone == NoticeTone::News, !found.isEmpty());
     QCOMPARE(rig.status.last(), QStringLiteral("端口：0 已打开 · fake0"));
+    // A silent query offers the search only until it ran; one that answered "AT" is
+    // pointed at the command mode, the check list's third item.
+    if (start == "silence" && found.isEmpty())
+        QCOMPARE(left.action, event == "cancel" ? QStringLiteral("查找波特率") : QString());
+    QCOMPARE(left.informative.endsWith(u"\n3. 模块是否处于命令模式：多数模块要在上电时按住按键，"
+                                       u"或把 KEY 引脚接高电平；"),
+             start == "attention");
+    if (found.endsWith(" 1"))
+        return; // the query that goes on leaves it open
     rig.engine.SendManual("AT"); // read at leisure while typing by hand
     QVERIFY(rig.notice.open);
     rig.engine.StartQuery(); // acted upon
     QVERIFY(!rig.notice.open);
 }
 
+void TestEngine::finderTriesEveryFamilyRate()
+{
+    QSet<int> tried;
+    for (const FinderProbe &probe : ModuleFinder::Probes())
+        tried << probe.rate;
+    for (const CommandFamily &family : OtherFamilies()) {
+        for (const RateDigit &row : family.rates)
+            QVERIFY2(tried.contains(row.rate), qPrintable(QString::number(row.rate)));
+    }
+    QCOMPARE(tried.size(), 12);
+    QVERIFY(ModuleFinder::LongestMs() < 10000); // the operator waits for it
+}
 void TestEngine::lineEndNotice_data()
 {
     QTest::addColumn<QString>("typed");
@@ -902,89 +1066,6 @@ void TestEngine::readBackVerdict()
         rig.port.Deliver("OK\r\n"), rig.engine.OnReceive(), rig.origin.Follow(), rig.Run();
     const auto readBack = rig.origin.LastReadBack();
     QCOMPARE(readBack ? readBack->notKept.join("、") : "-", notKept);
-}
-
-void TestEngine::otherCommandSets_data()
-{
-    QTest::addColumn<bool>("attention"); // "AT" answered, the version query not
-    QTest::addColumn<QStringList>("events"); // an answer to each probe, or what ends the search
-    QTest::addColumn<QStringList>("probes"); // all the search sent, and what came after
-    QTest::addColumn<QString>("text"); // the notice it leaves open holds it; empty: none left
-    // Whatever ends it, the probe in the module's line buffer is ended with a line end,
-    // unless the port is no longer the one probed.
-    const QStringList first = { "AT+VERSION", "\r\n" };
-    const QStringList both = { "AT+VERSION", "AT+VERR?", "\r\n" };
-    QTest::newRow("the pause family answers its version query")
-        << false << QStringList { "V1.8" } << first << "以停顿结束命令的一类";
-    QTest::newRow("only AT answered; the OK+ family answers the second")
-        << true << QStringList { "", "OK+Get:V7.05" } << both << "以“OK+”回答的一类";
-    QTest::newRow("an answer in OK+ is that family's, to either probe")
-        << false << QStringList { "OK+Get:V7" } << first << "以“OK+”回答的一类";
-    QTest::newRow("noise is no answer; a line end follows the probes")
-        << false << QStringList { QString(4, QChar::ReplacementCharacter), "" } << both
-        << "“AT”发出 2 "
-           "秒后，模块没有任何回应。\n不带行结束符的“AT+VERSION”、“AT+VERR?”也没有得到回应。";
-    QTest::newRow("cancelled") << true << QStringList { "cancel" } << first
-                               << "所以波特率没有问题。";
-    QTest::newRow("a query started")
-        << true << QStringList { "", "query" } << both + QStringList { "AT\r\n" } << "";
-    QTest::newRow("a command typed by hand")
-        << false << QStringList { "typed" } << first + QStringList { "AT+NAME?" } << "";
-    QTest::newRow("the port lost") << false << QStringList { "lost" } << first.mid(0, 1) << "";
-    QTest::newRow("searched away to another port")
-        << true << QStringList { "away" } << first.mid(0, 1) << "";
-}
-
-void TestEngine::otherCommandSets()
-{
-    QFETCH(bool, attention);
-    QFETCH(QStringList, events);
-    QFETCH(QStringList, probes);
-    QFETCH(QString, text);
-    WatchRig rig;
-    rig.watch.SetOtherSetsSearch(
-        [&](const NoticeContent &otherwise) { rig.search.Start(otherwise); });
-    rig.engine.StartQuery(), rig.Tick();
-    if (attention)
-        rig.Receive(QStringLiteral("OK\r\n"));
-    const qsizetype sent = rig.port.written.size();
-    rig.Wait(StepWatch::PatienceMs);
-    QVERIFY(rig.search.Running());
-    QCOMPARE(rig.state.WorkMode, ModeIdle); // the step is given up: no answer completes it
-    // While it searches, its one button stops it; what the silence offers comes after.
-    QVERIFY(rig.notice.shown.last().actionOnly);
-    QCOMPARE(rig.notice.shown.last().action, QStringLiteral("取消"));
-    for (const QString &event : events) {
-        if (event == QLatin1String("cancel"))
-            rig.notice.shown.last().onAction();
-        else if (event == QLatin1String("query"))
-            rig.engine.StartQuery(), rig.Tick();
-        else if (event == QLatin1String("typed"))
-            rig.engine.SendManual("AT+NAME?");
-        else if (event == QLatin1String("lost"))
-            rig.port.open = false, rig.engine.OnPortLost(), rig.search.Follow();
-        else if (event == QLatin1String("away"))
-            rig.port.selected = 2, rig.search.Follow();
-        else
-            rig.Receive(event), rig.search.TimedOut();
-    }
-    QVERIFY(!rig.search.Running());
-    QCOMPARE(rig.port.written.mid(sent), probes); // nothing else, and nothing that sets
-    QVERIFY(rig.port.calls.isEmpty()); // at the rate in use
-    QCOMPARE(rig.notice.open, !text.isEmpty());
-    if (text.isEmpty())
-        return; // ended by the operator's act or the port: it has nothing more to say
-    const NoticeContent &left = rig.notice.shown.last();
-    QVERIFY2(left.text.contains(text), qPrintable(left.text));
-    QCOMPARE(left.tone == NoticeTone::News, text.endsWith(u"一类"));
-    // Only a module silent from the start may be at another rate; one that answered "AT"
-    // is pointed at the command mode, the check list's third item.
-    QCOMPARE(left.action, text.startsWith(u"“AT”") ? QStringLiteral("查找波特率") : QString());
-    QCOMPARE(left.informative.endsWith(u"\n3. 模块是否处于命令模式：多数模块要在上电时按住按键，"
-                                       u"或把 KEY 引脚接高电平；"),
-             attention && left.tone == NoticeTone::Trouble);
-    rig.engine.StartQuery(); // acted upon
-    QVERIFY(!rig.notice.open);
 }
 
 void TestEngine::updateGuard_data()

@@ -6,7 +6,7 @@
 #include "console/consoletext.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
-#include "engine/ratefinder.h"
+#include "engine/modulefinder.h"
 #include "fakes.h"
 #include "ptypair.h"
 #include "serial/portholder.h"
@@ -1021,7 +1021,7 @@ void TestSerialPort::operatorTakesOver()
     QCOMPARE(m_form->Port().BaudRate(), rate);
     // Nothing more goes out, and nothing warns of a closed port.
     QVERIFY(!QTest::qWaitFor([&] { return !m_pty->ReadAvailable().isEmpty(); },
-                             2 * RateFinder::WaitMilliseconds));
+                             2 * ModuleFinder::Probes().front().waitMs));
     QVERIFY(m_warning.shown.isEmpty());
 }
 

@@ -107,83 +107,6 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
 </context>
 <context>
-    <name>CommandSetSearch</name>
-    <message>
-        <source>以停顿结束命令的一类：命令和回应都不带行结束符，一条命令以大约一秒的停顿结束，只能设置，不能读取</source>
-        <translation>the kind that ends a command by a pause: neither commands nor replies end in a line break, a command ends after about a second without a byte, and settings can only be set, not read</translation>
-    </message>
-    <message>
-        <source>名称：AT+NAMEabc（回答 OKsetname）
-PIN：AT+PIN1234（回答 OKsetPIN）
-波特率：AT+BAUD4（回答 OK9600）</source>
-        <translation>Name: AT+NAMEabc (answers OKsetname)
-PIN: AT+PIN1234 (answers OKsetPIN)
-Baud rate: AT+BAUD4 (answers OK9600)</translation>
-    </message>
-    <message>
-        <source>以“OK+”回答的一类：命令和回应都不带行结束符</source>
-        <translation>the kind that answers with &quot;OK+&quot;: neither commands nor replies end in a line break</translation>
-    </message>
-    <message>
-        <source>名称：AT+NAME? 读取（回答 OK+NAME:abc 或 OK+Get:abc），AT+NAMEabc 设置
-PIN：AT+PASS? 读取（回答 OK+Get:000000），AT+PASS123456 设置
-角色：AT+ROLE? 读取（回答 OK+Get:0），AT+ROLE0 或 AT+ROLE1 设置
-波特率：AT+BAUD? 读取（回答 OK+Get:0），AT+BAUD0 设置
-名称和角色在模块重新上电后才生效；“AT”会断开正在进行的无线连接。</source>
-        <translation>Name: AT+NAME? reads it (answers OK+NAME:abc or OK+Get:abc), AT+NAMEabc sets it
-PIN: AT+PASS? reads it (answers OK+Get:000000), AT+PASS123456 sets it
-Role: AT+ROLE? reads it (answers OK+Get:0), AT+ROLE0 or AT+ROLE1 sets it
-Baud rate: AT+BAUD? reads it (answers OK+Get:0), AT+BAUD0 sets it
-A new name or role takes effect once the module is powered up again; &quot;AT&quot; drops a radio link in progress.</translation>
-    </message>
-    <message>
-        <source>“%1”</source>
-        <translation>&quot;%1&quot;</translation>
-    </message>
-    <message>
-        <source>、</source>
-        <translation>, </translation>
-    </message>
-    <message>
-        <source>%1 = %2</source>
-        <translation>%1 = %2</translation>
-    </message>
-    <message>
-        <source>，</source>
-        <translation>, </translation>
-    </message>
-    <message>
-        <source>正在查看它是否使用不带行结束符的另一套命令（不到 %1 秒）……</source>
-        <translation>Looking whether it speaks another command set, without line ends (under %1 s)…</translation>
-    </message>
-    <message>
-        <source>依次发送不带行结束符的%1，各等 %2 秒。它们只读取版本，不改变模块的任何设置。</source>
-        <translation>Sending %1 in turn, without a line end, and waiting %2 s after each. They only read the version and change none of the module&apos;s settings.</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>不带行结束符的%1也没有得到回应。</source>
-        <translation>Nor did %1 without a line end get an answer.</translation>
-    </message>
-    <message>
-        <source>在命令框中与它交谈：行结束符选“无”（命令末尾不换行），一次发一条，两条之间隔一秒以上。</source>
-        <translation>Talk to it from the command box: line ending &quot;None&quot; (no line break after the command), one command at a time, more than a second apart.</translation>
-    </message>
-    <message>
-        <source>波特率的数字（两类各不相同）：%1</source>
-        <translation>Baud rate digits (they differ between the two kinds): %1</translation>
-    </message>
-    <message>
-        <source>模块对不带行结束符的“%1”回答了“%2”：它使用另一套命令，%3。
-本工具面板的读取和更新不适用于它。</source>
-        <translation>The module answered &quot;%1&quot; without a line end with &quot;%2&quot;: it speaks another command set, %3.
-The panel&apos;s query and update do not apply to it.</translation>
-    </message>
-</context>
-<context>
     <name>ConsoleLog</name>
     <message>
         <source>文件已被删除或移走</source>
@@ -287,6 +210,17 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>— 端口 %1 已打开 (%2) %3 —</source>
         <translation>— Port %1 opened (%2) %3 —</translation>
+    </message>
+</context>
+<context>
+    <name>Families</name>
+    <message>
+        <source>以停顿结束命令的一类</source>
+        <translation>the kind that ends a command by a pause</translation>
+    </message>
+    <message>
+        <source>以“OK+”回答的一类</source>
+        <translation>the kind that answers with &quot;OK+&quot;</translation>
     </message>
 </context>
 <context>
@@ -450,6 +384,72 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>ModuleFinder</name>
+    <message>
+        <source>“%1”</source>
+        <translation>&quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>%1 “%2”</source>
+        <comment>a rate and what is sent at it</comment>
+        <translation>%1 &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>正在查找模块的波特率和命令（不到 %1 秒）……</source>
+        <translation>Looking for the module&apos;s baud rate and command set (under %1 s)…</translation>
+    </message>
+    <message>
+        <source>依次发送，每个最多等待 %1 秒；它们只问候模块或读取版本，不改变模块的任何设置：
+%2</source>
+        <translation>Sending these in turn, waiting up to %1 s after each; they only greet the module or read its version, and change none of its settings:
+%2</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>正在以其他波特率和命令查找模块（不到 %1 秒）……</source>
+        <translation>Looking for the module at other baud rates and with other command sets (under %1 s)…</translation>
+    </message>
+    <message>
+        <source>尝试：%1 · %2</source>
+        <translation>Trying: %1 · %2</translation>
+    </message>
+    <message>
+        <source>端口保持以 %1 打开，波特率列表也已选中 %1。</source>
+        <translation>The port stays open at %1 baud, and the baud rate list shows %1. </translation>
+    </message>
+    <message>
+        <source>模块在 %1 波特率下对“%2”回答了“%3”：它使用另一套命令，%4。</source>
+        <translation>At %1 baud the module answered &quot;%2&quot; with &quot;%3&quot;: it speaks another command set, %4.</translation>
+    </message>
+    <message>
+        <source>面板现在按这一类的命令读取它。</source>
+        <translation>The panel now reads it with that kind&apos;s commands.</translation>
+    </message>
+    <message>
+        <source>模块在 %1 波特率下回答了“%2”。</source>
+        <translation>The module answered &quot;%2&quot; at %1 baud.</translation>
+    </message>
+    <message>
+        <source>读取接着进行。</source>
+        <translation>The query goes on.</translation>
+    </message>
+    <message>
+        <source>现在可以重新读取模块信息。</source>
+        <translation>Get the module info again now.</translation>
+    </message>
+    <message>
+        <source>在每一个波特率下，模块都没有回答“%1”；不带行结束符的%2也没有得到回应。</source>
+        <translation>The module did not answer &quot;%1&quot; at any baud rate, nor did %2 without a line end get an answer.</translation>
     </message>
 </context>
 <context>
@@ -677,43 +677,6 @@ The panel&apos;s query and update do not apply to it.</translation>
     <message>
         <source>端口：%1 已打开 · %2</source>
         <translation>Port %1: open · %2</translation>
-    </message>
-</context>
-<context>
-    <name>RateFinder</name>
-    <message>
-        <source>正在查找模块的波特率……</source>
-        <translation>Looking for the module&apos;s baud rate…</translation>
-    </message>
-    <message>
-        <source>依次以这些波特率发送“%1”，每个最多等待 %2 毫秒：
-%3</source>
-        <translation>Sending &quot;%1&quot; at each of these baud rates in turn, waiting up to %2 ms at each:
-%3</translation>
-    </message>
-    <message>
-        <source>、</source>
-        <translation>, </translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>尝试：%1</source>
-        <translation>Trying: %1</translation>
-    </message>
-    <message>
-        <source>在每一个波特率下，模块都没有回答“%1”。</source>
-        <translation>The module did not answer &quot;%1&quot; at any baud rate.</translation>
-    </message>
-    <message>
-        <source>模块在 %1 波特率下回答了“%2”。</source>
-        <translation>The module answered &quot;%2&quot; at %1 baud.</translation>
-    </message>
-    <message>
-        <source>端口保持以 %1 打开，波特率列表也已选中 %1。现在可以重新读取模块信息。</source>
-        <translation>The port stays open at %1 baud, and the baud rate list shows %1. Get the module info again now.</translation>
     </message>
 </context>
 <context>

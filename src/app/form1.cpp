@@ -9,13 +9,12 @@
 #include "confirmbox.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
-#include "engine/commandsets.h"
 #include "engine/families/familysequence.h"
 #include "engine/guardedcommands.h"
 #include "engine/lineendwatch.h"
+#include "engine/modulefinder.h"
 #include "engine/pairing.h"
 #include "engine/panelorigin.h"
-#include "engine/ratefinder.h"
 #include "engine/stepwatch.h"
 #include "engine/update.h"
 #include "engine/updateguard.h"
@@ -556,7 +555,8 @@ void Form1::TakePort(const std::function<void()> &open)
     m_watch->Stop();
     StopSearches();
     m_origin->PortSearched(Uart1->IsOpen() ? Uart1->PortNumber() : 0);
-    m_state.ModuleVersion.clear(); // another port may hold another module
+    // Another port may hold another module.
+    m_state.ModuleVersion.clear();
     m_state.Family = nullptr;
     m_state.FamilyVersion.clear();
     m_familySequence->ForgetWritten();
@@ -603,10 +603,22 @@ void Form1::Combo1_Click()
         m_announcer->Say(rate);
 }
 
+void Form1::ShowRate(int rate)
+{
+    // The families run at rates the list does not offer: one found joins it, in its order.
+    const QString text = QString::number(rate);
+    if (Combo1->findText(text) < 0) {
+        int at = 0;
+        while (at < Combo1->count() && Combo1->itemText(at).toInt() < rate)
+            ++at;
+        Combo1->insertItem(at, text);
+    }
+    Combo1->setCurrentText(text);
+}
+
 void Form1::StopSearches()
 {
-    m_rateFinder->Cancel();
-    m_setSearch->Cancel();
+    m_finder->Cancel();
 }
 
 std::array<NoticeBox *, 3> Form1::AllNotices() const
@@ -617,14 +629,14 @@ std::array<NoticeBox *, 3> Form1::AllNotices() const
 bool Form1::NoticeUp() const
 {
     const auto notices = AllNotices();
-    return m_rateFinder->Running() || m_setSearch->Running()
+    return m_finder->Running()
         || std::any_of(notices.begin(), notices.end(),
                        [](const NoticeBox *notice) { return notice->IsShown(); });
 }
 
 void Form1::DismissNotices()
 {
-    if (m_rateFinder->Running() || m_setSearch->Running()) {
+    if (m_finder->Running()) {
         StopSearches();
         return;
     }
@@ -647,29 +659,33 @@ void Form1::AnnouncePortStatus(const QString &caption, const QString &tooltip)
 void Form1::WatchTheModule()
 {
     // Beside the engine: the notices for a module that does not answer (a step of a query
-    // or update, a hand-typed command without a line end), the rate finder that one of
-    // them offers, the search for another command set, and the notice that a sequence
-    // ended. They look at the engine after each of its events, so they are connected after
-    // the handlers that run it.
+    // or update, a hand-typed command without a line end), the search for the module's
+    // rate and command family that one of them offers or starts, and the notice that a
+    // sequence ended. They look at the engine after each of its events, so they are
+    // connected after the handlers that run it.
     m_notice = std::make_unique<NoticeBox>(this);
-    m_rateFinder = std::make_unique<RateFinder>(
+    m_finder = std::make_unique<ModuleFinder>(
         m_state, *Uart1, *m_engine, *m_notice,
-        // The rate being tried, where the search shows its port.
-        std::bind_front(&Form1::SetPortStatus, this),
-        [this](int rate) { Combo1->setCurrentText(QString::number(rate)); });
-    m_setSearch = std::make_unique<CommandSetSearch>(m_state, *Uart1, *m_engine, *m_notice);
+        // The probe being tried, where the search shows its port.
+        std::bind_front(&Form1::SetPortStatus, this), [this](int rate) { ShowRate(rate); },
+        [this](int, const CommandFamily *family, const QString &answer, bool resume) {
+            // The engine reads the module in its family from now on.
+            m_state.Family = family;
+            m_state.FamilyVersion = answer;
+            if (resume)
+                m_engine->StartQuery();
+        });
     m_doneNotice = std::make_unique<NoticeBox>(this);
     m_stepWatch = std::make_unique<StepWatch>(m_state, *Uart1, *m_panel, *m_notice,
-                                              [this] { m_rateFinder->Start(); });
+                                              [this] { m_finder->Start(); });
     m_lineEndWatch = std::make_unique<LineEndWatch>(m_state, *Uart1, *m_notice);
     m_stepWatch->SetDoneNotice(*m_doneNotice);
-    m_stepWatch->SetOtherSetsSearch(
-        [this](const NoticeContent &otherwise) { m_setSearch->Start(otherwise); });
+    m_stepWatch->SetSilenceSearch(
+        [this](const NoticeContent &otherwise) { m_finder->StartFromSilence(otherwise); });
     m_clock.start();
     const auto follow = [this] {
         m_stepWatch->Follow(m_clock.elapsed());
-        m_rateFinder->Follow();
-        m_setSearch->Follow();
+        m_finder->Follow();
     };
     // The origin first: a query that ends has been judged against the update before it
     // when the notice of its end asks.
@@ -694,10 +710,7 @@ void Form1::WatchTheModule()
         m_stepWatch->Follow(m_clock.elapsed());
         m_origin->Follow();
     });
-    connect(Uart1, &SerialPort::deviceLost, this, [this] {
-        m_rateFinder->Follow();
-        m_setSearch->Follow();
-    });
+    connect(Uart1, &SerialPort::deviceLost, this, [this] { m_finder->Follow(); });
 }
 
 void Form1::KeepTrackOfThePanel()

@@ -16,7 +16,6 @@
 class Announcer;
 class ArrivalSpeech;
 class CommandBox;
-class CommandSetSearch;
 class ConfirmBox;
 class FamilySequence;
 struct CommandFamily;
@@ -26,6 +25,7 @@ class FrameBatcher;
 class LineEndWatch;
 class MessageBoxConfirm;
 class MessageBoxWarning;
+class ModuleFinder;
 class NoticeBox;
 class NoticeKeys;
 class Pairing;
@@ -38,7 +38,6 @@ class QMenu;
 class QToolButton;
 class QPushButton;
 class QTimer;
-class RateFinder;
 class SerialPort;
 class SettingsPanel;
 class StepWatch;
@@ -66,8 +65,7 @@ public:
     FrameBatcher &Batcher() { return *m_batcher; }
     SerialPort &Port() { return *Uart1; }
     NoticeBox &Notices() { return *m_notice; }
-    RateFinder &Finder() { return *m_rateFinder; }
-    CommandSetSearch &SetSearch() { return *m_setSearch; }
+    ModuleFinder &Finder() { return *m_finder; }
     // Says that a query or update has ended.
     NoticeBox &DoneNotice() { return *m_doneNotice; }
     // Waits for a lost adapter and opens it again; says when a port opened is shared.
@@ -118,7 +116,9 @@ private:
     void Command5_Click();
     void Command6_Click();
     void Combo1_Click();
-    // The operator takes over from a search for the rate or for another command set.
+    // Selects a rate in the baud list.
+    void ShowRate(int rate);
+    // The operator takes over from the search for the module's rate and command family.
     void StopSearches();
     // The window's notices; whether one is up (a search's counts), and its dismissal by
     // the keyboard: a search stops, as its "取消" does, else every notice closes.
@@ -171,8 +171,7 @@ private:
     std::unique_ptr<Pairing> m_pairing;
     std::unique_ptr<PanelMenu> m_panelMenu;
     std::unique_ptr<NoticeBox> m_notice;
-    std::unique_ptr<RateFinder> m_rateFinder;
-    std::unique_ptr<CommandSetSearch> m_setSearch;
+    std::unique_ptr<ModuleFinder> m_finder;
     std::unique_ptr<NoticeBox> m_doneNotice;
     std::unique_ptr<StepWatch> m_stepWatch;
     std::unique_ptr<LineEndWatch> m_lineEndWatch;

@@ -230,7 +230,7 @@ void StepWatch::StepCompleted()
         ShowRefusals();
 }
 
-bool StepWatch::MaySpeakAnotherSet() const
+bool StepWatch::MayBeElsewhere() const
 {
     // Nothing answered yet, or only the query's "AT", at this rate: a module that ends
     // commands and replies with line breaks would have answered more. The steps before
@@ -279,11 +279,11 @@ void StepWatch::ShowUnanswered()
     switch (reply.kind) {
     case Unanswered::Nothing:
         content = Silence(command);
-        if (m_searchOtherSets && MaySpeakAnotherSet()) {
+        if (m_searchFromSilence && MayBeElsewhere()) {
             // The search gives the step up and shows the notice itself.
             m_noticeShown = false;
             m_watching = false;
-            m_searchOtherSets(content);
+            m_searchFromSilence(content);
             return;
         }
         break;

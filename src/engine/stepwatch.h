@@ -48,8 +48,7 @@ bool ReadsAsText(QStringView text);
 //   which says what came back since the command; it closes when the step is no longer
 //   awaited (a late reply completed it, a start button restarted, the port went away).
 //   Where the first step got nothing, or the query's "AT" alone was answered, the notice
-//   is handed to the search for another command set instead, which shows it if none
-//   answers;
+//   is handed to the module finder instead, which shows it if nothing else answers;
 // - an update that ends with steps answered "ERROR" gets a notice that lists them, with
 //   the meaning of each refusal code;
 // - a query after a whole update of the same module says whether the module kept what
@@ -79,11 +78,11 @@ public:
     {
         m_readBack = std::move(readBack);
     }
-    // Runs the search for another command set, with the notice to show if none answers;
-    // without it, that notice shows at once.
-    void SetOtherSetsSearch(std::function<void(const NoticeContent &otherwise)> search)
+    // Runs the module finder, with the notice to show if nothing else answers; without
+    // it, that notice shows at once.
+    void SetSilenceSearch(std::function<void(const NoticeContent &otherwise)> search)
     {
-        m_searchOtherSets = std::move(search);
+        m_searchFromSilence = std::move(search);
     }
 
     // Called after every event that may move the engine (a tick, a receive notification,
@@ -102,7 +101,7 @@ private:
     void StepCompleted();
     void ShowUnanswered();
     NoticeContent Silence(const QString &command) const;
-    bool MaySpeakAnotherSet() const;
+    bool MayBeElsewhere() const;
     void ShowRefusals();
     void ShowDone();
 
@@ -113,7 +112,7 @@ private:
     std::function<void()> m_findRate;
     Notice *m_done = nullptr;
     std::function<std::optional<ReadBack>()> m_readBack;
-    std::function<void(const NoticeContent &)> m_searchOtherSets;
+    std::function<void(const NoticeContent &)> m_searchFromSilence;
 
     bool m_watching = false;
     QString m_mode;

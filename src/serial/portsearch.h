@@ -66,6 +66,10 @@ void AnnouncePortOpen(int n, const SerialLink &port, const PortStatus &setStatus
 // that has it open too.
 QString PortOpenTooltip(const SerialLink &port, const std::optional<PortHolder> &holder);
 
+// Sets the port's line to a rate chosen or typed in the list; whether the port took it. A
+// rate the open adapter refuses is said in the box, naming it; the port keeps its rate.
+bool ApplyBaudRate(SerialLink &port, const QString &baudText, WarningBox &warning);
+
 // The line settings at a baud rate: "38400,n,8,1".
 QString LineSettings(const QString &baudText);
 

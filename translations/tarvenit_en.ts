@@ -290,6 +290,17 @@ The panel&apos;s query and update do not apply to it.</translation>
     </message>
 </context>
 <context>
+    <name>Families</name>
+    <message>
+        <source>以停顿结束命令的一类</source>
+        <translation>the kind that ends a command by a pause</translation>
+    </message>
+    <message>
+        <source>以“OK+”回答的一类</source>
+        <translation>the kind that answers with &quot;OK+&quot;</translation>
+    </message>
+</context>
+<context>
     <name>FindBar</name>
     <message>
         <source>查找：</source>

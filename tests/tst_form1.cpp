@@ -179,8 +179,9 @@ void TestForm1::startUpDefaults()
     for (int i = 0; i < m_form->Combo1->count(); ++i)
         bauds << m_form->Combo1->itemText(i);
     QCOMPARE(bauds,
-             (QStringList { "9600", "14400", "19200", "38400", "56000", "57600", "115200", "128000",
-                            "256000" }));
+             (QStringList { "1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000",
+                            "57600", "115200", "128000", "230400", "256000", "460800", "921600",
+                            "1382400" }));
     QCOMPARE(m_form->Combo1->currentText(), QStringLiteral("38400"));
     QVERIFY(!m_form->Combo1->isEditable());
     QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：未打开"));

@@ -10,9 +10,12 @@
 #include <functional>
 #include <optional>
 
-// The baud rates the operator picks from, in list order; 38400 is preselected.
-inline constexpr std::array<int, 9> BaudRates
-    = { 9600, 14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000 };
+// The baud rates the operator picks from, in list order (ascending); 38400 is preselected.
+// The rates the modules are set to, 1200 to 1382400, with 14400, 56000, 128000 and 256000
+// that adapters offer beside them.
+inline constexpr std::array<int, 16> BaudRates
+    = { 1200,  2400,   4800,   9600,   14400,  19200,  38400,  56000,
+        57600, 115200, 128000, 230400, 256000, 460800, 921600, 1382400 };
 inline constexpr int DefaultBaudRate = 38400;
 
 class Notice;

@@ -116,6 +116,8 @@ private:
     void Command5_Click();
     void Command6_Click();
     void Combo1_Click();
+    // The rate in the list: its entry when it has one.
+    void ShowRate(int rate);
     // The operator takes over from a search for the rate or for another command set.
     void StopSearches();
     // The window's notices; whether one is up (a search's counts), and its dismissal by
@@ -151,6 +153,8 @@ private:
     std::unique_ptr<FrameBatcher> m_batcher;
     std::unique_ptr<ConsoleFeed> m_feed;
     std::unique_ptr<SettingsPanel> m_panel;
+    // The port's rate, put back over an unfinished one typed in the list until it shows.
+    QString m_rateRestored;
     std::unique_ptr<MessageBoxWarning> m_messageBox;
     WarningBox *m_warning = nullptr;
     std::unique_ptr<PanelOrigin> m_origin;

@@ -17,6 +17,10 @@ inline constexpr std::array<int, 16> BaudRates
     = { 1200,  2400,   4800,   9600,   14400,  19200,  38400,  56000,
         57600, 115200, 128000, 230400, 256000, 460800, 921600, 1382400 };
 inline constexpr int DefaultBaudRate = 38400;
+// A rate typed in the list: a whole number from 50 to 4000000, the slowest and the fastest
+// rate the system's line settings name (B50, B4000000); no adapter of a module goes beyond.
+inline constexpr int LowestBaudRate = 50;
+inline constexpr int HighestBaudRate = 4000000;
 
 class Notice;
 class SerialLink;

@@ -31,10 +31,11 @@ public:
         selected = number;
     }
     int PortNumber() const override { return selected; }
-    void SetLine(const QString &settings) override
+    bool SetLine(const QString &settings) override
     {
         calls << QStringLiteral("SetLine ") + settings;
         baud = settings.section(QLatin1Char(','), 0, 0).toInt();
+        return true;
     }
     int BaudRate() const override { return baud; }
     void SetReceiveThreshold(int characters) override

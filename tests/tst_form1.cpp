@@ -116,6 +116,8 @@ private slots:
     void optionGroupIsOneTabStop_data();
     void optionGroupIsOneTabStop();
     void arrowKeysMoveWithinAGroup();
+    void typedRate_data();
+    void typedRate();
     void enterPressesOnlyAFocusedButton_data();
     void enterPressesOnlyAFocusedButton();
     void keysWithANoticeUp_data();
@@ -179,11 +181,13 @@ void TestForm1::startUpDefaults()
     QStringList bauds;
     for (int i = 0; i < m_form->Combo1->count(); ++i)
         bauds << m_form->Combo1->itemText(i);
-    QCOMPARE(bauds,
-             (QStringList { "9600", "14400", "19200", "38400", "56000", "57600", "115200", "128000",
-                            "256000" }));
+    QCOMPARE(
+        bauds,
+        (QStringList { "1200", "2400", "4800", "9600", "14400", "19200", "38400", "56000", "57600",
+                       "115200", "128000", "230400", "256000", "460800", "921600", "1382400" }));
     QCOMPARE(m_form->Combo1->currentText(), QStringLiteral("38400"));
-    QVERIFY(!m_form->Combo1->isEditable());
+    QCOMPARE(m_form->Combo1->currentIndex(), 6); // the arrow keys go on from its entry
+    QVERIFY(m_form->Combo1->isEditable());
     QCOMPARE(m_form->Label4->text(), QStringLiteral("端口：未打开"));
     QCOMPARE(m_form->State().WorkMode, ModeIdle);
     QCOMPARE(m_form->State().LastPortTried, qint16(0));
@@ -597,6 +601,51 @@ void TestForm1::arrowKeysMoveWithinAGroup()
     Press(Qt::Key_Tab);
     Press(Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget(), panel.OptionButton(3));
+}
+
+void TestForm1::typedRate_data()
+{
+    QTest::addColumn<QString>("typed"); // over the list's text
+    QTest::addColumn<int>("end"); // the key that ends it: Enter, Tab (leaving the list), or none
+    QTest::addColumn<int>("set"); // the rate given to the port; 0: none
+    QTest::addColumn<QString>("shown"); // in the list after
+    const int enter = Qt::Key_Return, leave = Qt::Key_Tab;
+    QTest::newRow("Enter") << "1382400" << enter << 1382400 << "1382400";
+    QTest::newRow("leaving the list") << "31250" << leave << 31250 << "31250";
+    QTest::newRow("still typing: nothing set") << "1200" << 0 << 0 << "1200";
+    QTest::newRow("a letter is not taken") << "12a" << enter << 0 << "38400";
+    QTest::newRow("0: the port's rate again") << "0" << enter << 0 << "38400";
+    QTest::newRow("empty: the port's rate again") << "" << leave << 0 << "38400";
+    QTest::newRow("refused by the adapter") << "921600" << enter << 921600 << "38400";
+}
+
+void TestForm1::typedRate()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, end);
+    QFETCH(int, set);
+    QFETCH(QString, shown);
+    QList<int> given;
+    m_form->Port().SetBaudRateForTest([&](QSerialPort &port, int rate) {
+        return given << rate, rate != 921600 && port.setBaudRate(rate);
+    });
+    m_form->activateWindow();
+    m_form->Combo1->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->Combo1->hasFocus(), 5000);
+    m_form->Combo1->lineEdit()->selectAll();
+    QTest::keyClicks(m_form->Combo1, typed.isEmpty() ? QStringLiteral("\b") : typed);
+    QVERIFY(given.isEmpty()); // not at each digit
+    if (end)
+        QTest::keyClick(m_form->Combo1, Qt::Key(end));
+    QCOMPARE(given, set ? QList<int> { set } : QList<int> {});
+    QCOMPARE(m_form->Combo1->currentText(), shown);
+    QCOMPARE(m_form->Port().BaudRate(), end ? shown.toInt() : 38400);
+    const bool refused = set && QString::number(set) != shown;
+    QCOMPARE(m_warning.shown,
+             refused ? QStringList { "警告|适配器不接受波特率 921600" } : QStringList {});
+    QCOMPARE(m_form->Combo1->count(), 16); // a typed rate stays out of the list
+    // One set with Enter is said, as one chosen with the arrow keys.
+    QCOMPARE(m_form->Spoken().Said(), end == Qt::Key_Return && set && !refused ? shown : "");
 }
 
 void TestForm1::enterPressesOnlyAFocusedButton_data()

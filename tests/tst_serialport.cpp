@@ -19,6 +19,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -994,6 +995,7 @@ void TestSerialPort::operatorTakesOver_data()
     QTest::newRow("Escape on the finder's box") << "box" << 38400;
     QTest::newRow("Escape in the window") << "window" << 38400;
     QTest::newRow("a rate chosen in the list") << "57600" << 57600;
+    QTest::newRow("a rate typed in the list") << "460800" << 460800;
     QTest::newRow("the window closed mid-query") << "query" << 38400;
 }
 
@@ -1011,11 +1013,17 @@ void TestSerialPort::operatorTakesOver()
         QCOMPARE(box->buttons().size(), 1); // "取消": it cannot be hidden to search on unseen
         QByteArray sent;
         QTRY_VERIFY_WITH_TIMEOUT((sent += m_pty->ReadAvailable()).count("AT\r\n") == 2, 5000);
-        if (action == "57600")
+        if (action == "57600") {
             m_form->Combo1->setCurrentText(action);
-        else
+        } else if (action == "460800") { // typed: set on Enter, not before
+            m_form->Combo1->lineEdit()->selectAll();
+            QTest::keyClicks(m_form->Combo1, action);
+            QVERIFY(m_form->Finder().Running());
+            QTest::keyClick(m_form->Combo1, Qt::Key_Return);
+        } else {
             QTest::keyClick(action == "box" ? static_cast<QWidget *>(box) : m_form.get(),
                             Qt::Key_Escape);
+        }
     }
     QTRY_VERIFY_WITH_TIMEOUT(!m_form->Finder().Running() && !m_form->Notices().IsShown(), 5000);
     QCOMPARE(m_form->Port().BaudRate(), rate);

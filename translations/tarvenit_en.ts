@@ -678,6 +678,14 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
         <source>端口：%1 已打开 · %2</source>
         <translation>Port %1: open · %2</translation>
     </message>
+    <message>
+        <source>适配器不接受波特率 %1</source>
+        <translation>The adapter does not accept the baud rate %1</translation>
+    </message>
+    <message>
+        <source>端口仍以 %1 运行。</source>
+        <translation>The port still runs at %1.</translation>
+    </message>
 </context>
 <context>
     <name>RefusalCodes</name>

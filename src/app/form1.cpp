@@ -35,8 +35,11 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -49,8 +52,29 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <utility>
 
 namespace {
+
+// A rate typed in the baud list: digits only, within the rates a line can have. One left
+// unfinished ("", "0", "12") gives way to the port's own rate on Enter or when the operator
+// leaves the list, so that the list never shows a rate the port does not run at.
+class RateValidator : public QIntValidator
+{
+public:
+    RateValidator(std::function<QString()> portRate, QObject *parent)
+        : QIntValidator(LowestBaudRate, HighestBaudRate, parent)
+        , m_portRate(std::move(portRate))
+    {
+        QLocale digits = QLocale::c(); // "1,200" would read as two fields of the line
+        digits.setNumberOptions(QLocale::RejectGroupSeparator);
+        setLocale(digits);
+    }
+    void fixup(QString &input) const override { input = m_portRate(); }
+
+private:
+    std::function<QString()> m_portRate;
+};
 
 // The design's client area, in twips: the window's default and smallest size but for its
 // menu.
@@ -247,7 +271,20 @@ Form1::Form1(QWidget *parent)
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(Text2, &CommandBox::sendRequested, Command5, &QPushButton::click);
     connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
-    connect(Combo1, &QComboBox::currentTextChanged, this, &Form1::Combo1_Click);
+    // A rate chosen from the list applies at once; one being typed when the operator presses
+    // Enter or leaves the list, not at each digit (1, 12, 120 baud on the way to 1200).
+    connect(Combo1, &QComboBox::currentTextChanged, this, [this](const QString &text) {
+        // An unfinished rate replaced by the port's own: nothing to set.
+        if (text == std::exchange(m_rateRestored, QString()) || Combo1->lineEdit()->isModified())
+            return;
+        Combo1_Click();
+    });
+    connect(Combo1->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (!Combo1->lineEdit()->isModified())
+            return;
+        Combo1->lineEdit()->setModified(false);
+        Combo1_Click();
+    });
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Uart1, &SerialPort::commEvent, this, &Form1::Uart1_OnComm);
     connect(Uart1, &SerialPort::deviceLost, this, &Form1::Uart1_DeviceLost);
@@ -355,6 +392,9 @@ Form1::~Form1()
     // The port's last notifications must not reach an engine that is going away.
     Uart1->disconnect(this);
     RichTextBox1->disconnect(this);
+    // A rate still being typed is not set as the window goes (its field loses the focus).
+    Combo1->lineEdit()->disconnect(this);
+    Combo1->disconnect(this);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -388,6 +428,15 @@ void Form1::CreateControls()
     Command4 = MakeControl<QPushButton>("Command4", client);
     Label5 = MakeControl<QLabel>("Label5", client);
     Combo1 = MakeControl<QComboBox>("Combo1", client);
+    // Any rate may be typed; it stays out of the list, which holds the modules' own rates.
+    // The field is made here, next to the list in the focus chain: made once every control
+    // is there, it breaks the Tab order. No completion: it would fill in "1200" at the
+    // first "1" and set it.
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setCompleter(nullptr);
+    Combo1->setValidator(new RateValidator(
+        [this] { return m_rateRestored = QString::number(Uart1->BaudRate()); }, Combo1));
     Label4 = MakeControl<PortLabel>("Label4", client);
     // The label's right end lies under 获取模块信息: its text keeps to the part that shows.
     Label4->setContentsMargins(
@@ -407,7 +456,6 @@ void Form1::CreateControls()
     for (QWidget *widget : { static_cast<QWidget *>(Label4), static_cast<QWidget *>(Label5),
                              static_cast<QWidget *>(Combo1) })
         DrawInBlack(widget);
-    Combo1->setEditable(false);
     // A screen reader reads the list with its label: "波特率： 38400".
     Label5->setBuddy(Combo1);
 
@@ -509,7 +557,7 @@ void Form1::Form_Load()
     }
     for (int baud : BaudRates)
         Combo1->addItem(QString::number(baud));
-    Combo1->setCurrentText(QString::number(DefaultBaudRate));
+    ShowRate(DefaultBaudRate);
     m_state.WorkMode = ModeIdle;
     RichTextBox1->setFocus();
 }
@@ -595,7 +643,13 @@ void Form1::Combo1_Click()
     // not, and ends the searches (the one for the rate gives its rate back first).
     StopSearches();
     const QString rate = Combo1->currentText();
-    Uart1->SetLine(LineSettings(rate));
+    if (!ApplyBaudRate(*Uart1, rate, *m_warning)) {
+        // The list goes back to the rate the port still runs at.
+        const QSignalBlocker quiet(Combo1);
+        ShowRate(Uart1->BaudRate());
+        Combo1->setAccessibleDescription(Combo1->currentText());
+        return;
+    }
     // A screen reader reads the rate as the list's description (on this platform the list's
     // own value reaches none); one chosen with the arrow keys, the list closed, is said.
     Combo1->setAccessibleDescription(rate);
@@ -613,7 +667,8 @@ void Form1::ShowRate(int rate)
             ++at;
         Combo1->insertItem(at, text);
     }
-    Combo1->setCurrentText(text);
+    Combo1->setCurrentIndex(Combo1->findText(text));
+    Combo1->setEditText(text);
 }
 
 void Form1::StopSearches()
@@ -723,8 +778,8 @@ void Form1::KeepTrackOfThePanel()
     m_familySequence
         = std::make_unique<FamilySequence>(m_state, *Uart1, *m_engine, *m_origin, *m_notice,
                                            *m_confirm, [this] { return m_clock.elapsed(); });
-    m_familySequence->SetRateShower(
-        [this](int rate) { Combo1->setCurrentText(QString::number(rate)); });
+    m_familySequence->SetRateCheck([this](int rate) { return AdapterTakes(rate); });
+    m_familySequence->SetRateShower([this](int rate) { ShowRate(rate); });
     m_pairing = std::make_unique<Pairing>(*m_panel, *m_origin);
     m_panelMenu = std::make_unique<PanelMenu>(this, *m_panel, *m_origin, *m_pairing, *m_warning);
     m_origin->SetMarksWatcher([this] { m_panel->SetMarks(m_origin->Marks()); });
@@ -744,10 +799,10 @@ bool Form1::AdapterTakes(int rate)
     const int now = Uart1->BaudRate();
     if (!Uart1->IsOpen() || rate == now)
         return true;
-    Uart1->SetLine(LineSettings(QString::number(rate)));
-    const bool takes = Uart1->BaudRate() == rate;
+    if (!Uart1->SetLine(LineSettings(QString::number(rate))))
+        return false; // refused: the port kept its rate
     Uart1->SetLine(LineSettings(QString::number(now)));
-    return takes;
+    return true;
 }
 
 void Form1::ShowPanelSource()

@@ -159,6 +159,8 @@ private:
     std::unique_ptr<FrameBatcher> m_batcher;
     std::unique_ptr<ConsoleFeed> m_feed;
     std::unique_ptr<SettingsPanel> m_panel;
+    // The port's rate, put back over an unfinished one typed in the list until it shows.
+    QString m_rateRestored;
     std::unique_ptr<MessageBoxWarning> m_messageBox;
     WarningBox *m_warning = nullptr;
     std::unique_ptr<PanelOrigin> m_origin;

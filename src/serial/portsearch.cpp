@@ -150,6 +150,17 @@ void SearchNextPort(qint16 &lastPortTried,
     lastPortTried = qint16(n);
 }
 
+bool ApplyBaudRate(SerialLink &port, const QString &baudText, WarningBox &warning)
+{
+    if (port.SetLine(LineSettings(baudText)))
+        return true;
+    warning.Show(
+        WarningTitle(),
+        QCoreApplication::translate("PortSearch", "适配器不接受波特率 %1").arg(baudText),
+        QCoreApplication::translate("PortSearch", "端口仍以 %1 运行。").arg(port.BaudRate()));
+    return false;
+}
+
 QString LineSettings(const QString &baudText)
 {
     return baudText + QStringLiteral(",n,8,1");

@@ -10,10 +10,17 @@
 #include <functional>
 #include <optional>
 
-// The baud rates the operator picks from, in list order; 38400 is preselected.
-inline constexpr std::array<int, 9> BaudRates
-    = { 9600, 14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000 };
+// The baud rates the operator picks from, in list order (ascending); 38400 is preselected.
+// The rates the modules are set to, 1200 to 1382400, with 14400, 56000, 128000 and 256000
+// that adapters offer beside them.
+inline constexpr std::array<int, 16> BaudRates
+    = { 1200,  2400,   4800,   9600,   14400,  19200,  38400,  56000,
+        57600, 115200, 128000, 230400, 256000, 460800, 921600, 1382400 };
 inline constexpr int DefaultBaudRate = 38400;
+// A rate typed in the list: a whole number from 50 to 4000000, the slowest and the fastest
+// rate the system's line settings name (B50, B4000000); no adapter of a module goes beyond.
+inline constexpr int LowestBaudRate = 50;
+inline constexpr int HighestBaudRate = 4000000;
 
 class Notice;
 class SerialLink;
@@ -65,6 +72,10 @@ void AnnouncePortOpen(int n, const SerialLink &port, const PortStatus &setStatus
 // Label4's tooltip while a port is open: its adapter, and `holder`, another program
 // that has it open too.
 QString PortOpenTooltip(const SerialLink &port, const std::optional<PortHolder> &holder);
+
+// Sets the port's line to a rate chosen or typed in the list; whether the port took it. A
+// rate the open adapter refuses is said in the box, naming it; the port keeps its rate.
+bool ApplyBaudRate(SerialLink &port, const QString &baudText, WarningBox &warning);
 
 // The line settings at a baud rate: "38400,n,8,1".
 QString LineSettings(const QString &baudText);

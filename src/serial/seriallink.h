@@ -34,7 +34,8 @@ public:
     virtual void SetPortNumber(int number) = 0;
     // The number selected last: the open port's while one is open, a lost port's after.
     virtual int PortNumber() const = 0;
-    virtual void SetLine(const QString &settings) = 0; // "38400,n,8,1"
+    // "38400,n,8,1"; false, and the line as it was, for settings the adapter refuses.
+    virtual bool SetLine(const QString &settings) = 0;
     // The baud rate the line is set to (the open port runs at it).
     virtual int BaudRate() const = 0;
     virtual void SetReceiveThreshold(int characters) = 0;

@@ -88,19 +88,19 @@ void SerialPort::SetPortNumber(int number)
     m_port->setPortName(m_device);
 }
 
-void SerialPort::SetLine(const QString &settings)
+bool SerialPort::SetLine(const QString &settings)
 {
     const QStringList parts = settings.split(QLatin1Char(','));
     if (parts.size() != 4)
-        return;
+        return false;
     bool ok = false;
     const int baud = parts[0].trimmed().toInt(&ok);
     if (!ok || baud <= 0)
-        return;
+        return false;
 
     const QString parityText = parts[1].trimmed().toLower();
     if (parityText.size() != 1)
-        return;
+        return false;
     QSerialPort::Parity parity;
     switch (parityText.front().toLatin1()) {
     case 'n':
@@ -119,11 +119,11 @@ void SerialPort::SetLine(const QString &settings)
         parity = QSerialPort::SpaceParity;
         break;
     default:
-        return;
+        return false;
     }
     const int dataBits = parts[2].trimmed().toInt(&ok);
     if (!ok || dataBits < 5 || dataBits > 8)
-        return;
+        return false;
     const QString stop = parts[3].trimmed();
     QSerialPort::StopBits stopBits;
     if (stop == QLatin1String("1"))
@@ -133,12 +133,15 @@ void SerialPort::SetLine(const QString &settings)
     else if (stop == QLatin1String("2"))
         stopBits = QSerialPort::TwoStop;
     else
-        return;
+        return false;
 
-    m_port->setBaudRate(baud);
+    // An open adapter may refuse the rate: then Qt keeps the one it had, and so does the line.
+    if (!(m_setRateForTest ? m_setRateForTest(*m_port, baud) : m_port->setBaudRate(baud)))
+        return false;
     m_port->setParity(parity);
     m_port->setDataBits(QSerialPort::DataBits(dataBits));
     m_port->setStopBits(stopBits);
+    return true;
 }
 
 void SerialPort::SetReceiveThreshold(int characters)

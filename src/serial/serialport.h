@@ -32,7 +32,7 @@ public:
     void ReadPortList() override;
     void SetPortNumber(int number) override;
     int PortNumber() const override { return m_number; }
-    void SetLine(const QString &settings) override;
+    bool SetLine(const QString &settings) override;
     int BaudRate() const override { return m_port->baudRate(); }
     void SetReceiveThreshold(int characters) override;
     void SetTextMode() override;
@@ -69,6 +69,11 @@ public:
     {
         m_openForTest = std::move(open);
     }
+    // Sets the rate with `setRate` in place of Qt's own (tests play an adapter that refuses).
+    void SetBaudRateForTest(std::function<bool(QSerialPort &, int)> setRate)
+    {
+        m_setRateForTest = std::move(setRate);
+    }
 
 private:
     void Attach();
@@ -99,6 +104,7 @@ private:
 
     std::unique_ptr<QSerialPort> m_port; // replaced by a fresh one when an open stalls
     std::function<bool(QSerialPort &)> m_openForTest;
+    std::function<bool(QSerialPort &, int)> m_setRateForTest;
     Utf8Stream m_received;
     QByteArray m_lastRead;
     QTimer m_quiet; // runs while the end of the last read is held back

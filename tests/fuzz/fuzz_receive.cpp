@@ -32,7 +32,7 @@ public:
     void ReadPortList() override { }
     void SetPortNumber(int) override { }
     int PortNumber() const override { return 1; }
-    void SetLine(const QString &) override { }
+    bool SetLine(const QString &) override { return true; }
     int BaudRate() const override { return 38400; }
     void SetReceiveThreshold(int) override { }
     void SetTextMode() override { }

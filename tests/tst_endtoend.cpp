@@ -429,6 +429,16 @@ void TestEndToEnd::unansweredStepNotice()
     if (m_form->State().Family) {
         QTRY_COMPARE_WITH_TIMEOUT(m_form->Panel().Text1(1), QStringLiteral("BTMODV1.8"), 5000);
         QCOMPARE(m_form->Panel().SourceLabel()->text(), "以停顿结束命令的一类 · V1.8");
+        // A rate typed by hand: the port follows the module once it has answered, and the
+        // module answers there.
+        m_form->Text2->setPlainText(QStringLiteral("AT+BAUD5"));
+        m_form->Command5->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->Port().BaudRate(), 19200, 5000);
+        QCOMPARE(m_form->Combo1->currentText(), QStringLiteral("19200"));
+        m_form->Panel().SetText1(1, QString());
+        m_form->Command1->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_form->Panel().Text1(1), QStringLiteral("BTMODV1.8"), 5000);
+        return;
     }
     // A query at the rate found reads a module of the tool's own, and the result goes.
     if (rate == 9600 && !m_form->State().Family) {

@@ -1609,15 +1609,28 @@ void TestForm1::guardedCommandAsks_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("hex");
     QTest::addColumn<QString>("asked"); // how the 确认 box begins; empty: none
+    QTest::addColumn<QString>("family"); // the module's, empty for the tool's own
     const QString reset = "模块将恢复出厂设置：从角色，PIN 1234，波特率 38400";
-    QTest::newRow("AT+ORGL") << "AT+ORGL" << false << reset;
-    QTest::newRow("in lower case, a line end typed") << "at+orgl\n" << false << reset;
-    QTest::newRow("the second line") << "AT\nAT+RMAAD" << false << "模块将清空配对列表";
-    QTest::newRow("as hex") << "41 54 2B 52 45 53 45 54 0D 0A" << true << "模块将重启";
+    QTest::newRow("AT+ORGL") << "AT+ORGL" << false << reset << "";
+    QTest::newRow("in lower case, a line end typed") << "at+orgl\n" << false << reset << "";
+    QTest::newRow("the second line") << "AT\nAT+RMAAD" << false << "模块将清空配对列表"
+                                     << "";
+    QTest::newRow("as hex") << "41 54 2B 52 45 53 45 54 0D 0A" << true << "模块将重启"
+                            << "";
     QTest::newRow("the other family's reset")
-        << "AT+RENEW" << false << "模块将恢复出厂设置：从角色，密码 000000";
-    QTest::newRow("a query is no reset") << "AT+ORGL?" << false << "";
-    QTest::newRow("a name holding it") << "AT+NAME=AT+ORGL" << false << "";
+        << "AT+RENEW" << false << "模块将恢复出厂设置：从角色，密码 000000"
+        << "";
+    QTest::newRow("a query is no reset") << "AT+ORGL?" << false << ""
+                                         << "";
+    QTest::newRow("a name holding it") << "AT+NAME=AT+ORGL" << false << ""
+                                       << "";
+    QTest::newRow("the pairings cleared") << "AT+ERASE" << false << "模块将清除绑定的设备"
+                                          << "ok-plus";
+    QTest::newRow("1200, where OK+ takes no command")
+        << "AT+BAUD7" << false << "模块重新启动后将以 1200 波特通信"
+        << "ok-plus";
+    QTest::newRow("57600 to the pause family") << "AT+BAUD7" << false << ""
+                                               << "pause";
 }
 
 void TestForm1::guardedCommandAsks()
@@ -1625,6 +1638,8 @@ void TestForm1::guardedCommandAsks()
     QFETCH(QString, typed);
     QFETCH(bool, hex);
     QFETCH(QString, asked);
+    QFETCH(QString, family);
+    m_form->State().Family = FamilyByKey(family);
     m_form->Text2->SetHexEntry(hex);
     for (const bool write : { false, true }) { // 取消 sends nothing; 写入 sends it
         m_confirm.asked.clear();

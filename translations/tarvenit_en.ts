@@ -222,6 +222,93 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
         <source>以“OK+”回答的一类</source>
         <translation>the kind that answers with &quot;OK+&quot;</translation>
     </message>
+    <message>
+        <source>不能为空</source>
+        <translation>must not be empty</translation>
+    </message>
+    <message>
+        <source>最多 %1 个字符</source>
+        <translation>at most %1 characters</translation>
+    </message>
+    <message>
+        <source>只能是不带空格的英文字母、数字和符号</source>
+        <translation>only Latin letters, digits and signs, without spaces</translation>
+    </message>
+    <message>
+        <source>必须是 %1 位数字</source>
+        <translation>must be %1 digits</translation>
+    </message>
+    <message>
+        <source>只能是主角色或从角色</source>
+        <translation>only master or slave</translation>
+    </message>
+    <message>
+        <source>只能是 %1 之一</source>
+        <translation>only one of %1</translation>
+    </message>
+</context>
+<context>
+    <name>FamilySequence</name>
+    <message>
+        <source>适配器不能设为 %1 波特，写入后就无法再与模块通信</source>
+        <translation>the adapter cannot be set to %1 baud: once written, the module could no longer be reached</translation>
+    </message>
+    <message>
+        <source>以下设置模块不能接受，改正之后才能写入：</source>
+        <translation>The module cannot take these settings; correct them before writing:</translation>
+    </message>
+    <message>
+        <source>没有要写入的设置：面板中填写的值与模块的回答相同，或者没有填写。</source>
+        <translation>Nothing to write: the values in the panel are those the module answered, or none were filled in.</translation>
+    </message>
+    <message>
+        <source>%1写入 %2，模块回答“%3”</source>
+        <translation>%1 wrote %2, the module answered “%3”</translation>
+    </message>
+    <message>
+        <source>重新启动：模块回答“%1”</source>
+        <translation>Restart: the module answered “%1”</translation>
+    </message>
+    <message>
+        <source>模块没有回答“%1”。</source>
+        <translation>The module did not answer “%1”.</translation>
+    </message>
+    <message>
+        <source>已读取%1的模块。</source>
+        <translation>Read the module of %1.</translation>
+    </message>
+    <message>
+        <source>%1（写入 %2，模块回答 %3）</source>
+        <translation>%1 (wrote %2, the module answered %3)</translation>
+    </message>
+    <message>
+        <source>已写入，并以 %1 波特重新读取了模块。</source>
+        <translation>Written, and the module read again at %1 baud.</translation>
+    </message>
+    <message>
+        <source>重新读取时模块没有保留：</source>
+        <translation>Read again, the module had not kept:</translation>
+    </message>
+    <message>
+        <source>模块没有接受以下设置：</source>
+        <translation>The module did not take these settings:</translation>
+    </message>
+    <message>
+        <source>已写入。名称、角色和波特率在模块重新启动之后才生效。</source>
+        <translation>Written. The name, role and rate take effect only once the module restarts.</translation>
+    </message>
+    <message>
+        <source>重新启动时发送“%1”；之后本工具以新的波特率重新读取模块。</source>
+        <translation>The restart sends “%1”; the tool then reads the module again at its new rate.</translation>
+    </message>
+    <message>
+        <source>重新启动模块</source>
+        <translation>Restart the module</translation>
+    </message>
+    <message>
+        <source>已写入。</source>
+        <translation>Written.</translation>
+    </message>
 </context>
 <context>
     <name>FindBar</name>
@@ -340,6 +427,34 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
         <source>要发送这条命令吗？</source>
         <translation>Send this command?</translation>
     </message>
+    <message>
+        <source>%1没有这项设置</source>
+        <translation>%1 has no such setting</translation>
+    </message>
+    <message>
+        <source>只能写入，不能读取</source>
+        <translation>Can be written, not read</translation>
+    </message>
+    <message>
+        <source>可以读写：%1</source>
+        <translation>Read and written: %1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>只能写入：%1</source>
+        <translation>Written only: %1</translation>
+    </message>
+    <message>
+        <source>其余各项它没有。</source>
+        <translation>It has none of the others.</translation>
+    </message>
+    <message>
+        <source>。</source>
+        <translation>. </translation>
+    </message>
 </context>
 <context>
     <name>GuardedCommands</name>
@@ -362,6 +477,14 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     <message>
         <source>模块将重启；使用经典命令集的模块此后离开命令模式，要重新进入命令模式才能设置</source>
         <translation>The module restarts; a module of the classic command set then leaves command mode, and must be put in command mode again to be set</translation>
+    </message>
+    <message>
+        <source>模块将以 %1 波特通信，而这个适配器不能设为 %1 波特：此后无法再与它通信</source>
+        <translation>The module will talk at %1 baud, and this adapter cannot be set to %1 baud: it could no longer be reached</translation>
+    </message>
+    <message>
+        <source>模块重新启动后将以 1200 波特通信，这一类模块在 1200 波特不再接受任何命令</source>
+        <translation>After its restart the module will talk at 1200 baud, where modules of this family take no more commands</translation>
     </message>
 </context>
 <context>
@@ -1106,6 +1229,10 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     <message>
         <source>、</source>
         <translation>; </translation>
+    </message>
+    <message>
+        <source>通讯波特率用于数据模式，在模块重新上电之后生效；按住按键上电进入命令模式时仍为 38400。</source>
+        <translation>The rate is the data mode’s and takes effect at the next power-up; powered up with its key held, the module’s command mode stays at 38400.</translation>
     </message>
 </context>
 <context>

@@ -264,30 +264,33 @@ QString FamilyValueProblem(const CommandFamily &family,
                            const QString &value,
                            QStringView version)
 {
-    const auto tr = [](const char *text) { return QCoreApplication::translate("Families", text); };
     switch (setting.value) {
     case FamilyValue::Text: {
         int longest = setting.longest;
         if (setting.longerFrom && FirmwareNumber(version) >= setting.longerFrom)
             ++longest;
         if (value.isEmpty())
-            return tr("不能为空");
+            return QCoreApplication::translate("Families", "不能为空");
         if (longest && value.size() > longest)
-            return tr("最多 %1 个字符").arg(longest);
+            return QCoreApplication::translate("Families", "最多 %1 个字符").arg(longest);
         const bool ascii = std::all_of(value.begin(), value.end(), [](QChar c) {
             return c.unicode() > 0x20 && c.unicode() < 0x7F;
         });
-        return ascii ? QString() : tr("只能是不带空格的英文字母、数字和符号");
+        return ascii
+            ? QString()
+            : QCoreApplication::translate("Families", "只能是不带空格的英文字母、数字和符号");
     }
     case FamilyValue::Digits: {
         const bool digits = std::all_of(value.begin(), value.end(),
                                         [](QChar c) { return c >= u'0' && c <= u'9'; });
         return digits && value.size() == setting.longest
             ? QString()
-            : tr("必须是 %1 位数字").arg(setting.longest);
+            : QCoreApplication::translate("Families", "必须是 %1 位数字").arg(setting.longest);
     }
     case FamilyValue::Role:
-        return value == u"0" || value == u"1" ? QString() : tr("只能是主角色或从角色");
+        return value == u"0" || value == u"1"
+            ? QString()
+            : QCoreApplication::translate("Families", "只能是主角色或从角色");
     case FamilyValue::Rate: {
         bool number = false;
         const int rate = value.trimmed().toInt(&number);
@@ -298,7 +301,8 @@ QString FamilyValueProblem(const CommandFamily &family,
             rates << QString::number(row.rate);
         std::sort(rates.begin(), rates.end(),
                   [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); });
-        return tr("只能是 %1 之一").arg(rates.join(QStringLiteral("、")));
+        return QCoreApplication::translate("Families", "只能是 %1 之一")
+            .arg(rates.join(QStringLiteral("、")));
     }
     }
     return QString();

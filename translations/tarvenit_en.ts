@@ -448,12 +448,12 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
         <translation>Written only: %1</translation>
     </message>
     <message>
-        <source>其余各项它没有。</source>
-        <translation>It has none of the others.</translation>
-    </message>
-    <message>
         <source>。</source>
         <translation>. </translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
     </message>
 </context>
 <context>

@@ -828,25 +828,28 @@ void Form1::ShowFamily()
     const QString kind = m_state.Family
         ? QCoreApplication::translate("Families", m_state.Family->kind)
         : QString();
-    m_panel->ShowFamily(m_state.Family, tr("%1没有这项设置").arg(kind), tr("只能写入，不能读取"));
+    const QString reason = tr("%1没有这项设置").arg(kind);
+    m_panel->ShowFamily(m_state.Family, reason, tr("只能写入，不能读取"));
     ShowPanelSource();
     if (!newFamily || !m_state.Family)
         return;
     // A screen reader cannot see which rows went grey: it is told what the family has.
-    QStringList writeOnly, both;
+    QStringList writeOnly, both, absent;
     for (int step = 1; step <= UpdateSteps; ++step) {
         const RowUse use = FamilyRowUse(m_state.Family, step);
-        if (use == RowUse::WriteOnly)
-            writeOnly << SettingName(step, *m_panel);
-        else if (use == RowUse::ReadWrite)
-            both << SettingName(step, *m_panel);
+        (use == RowUse::WriteOnly       ? writeOnly
+             : use == RowUse::ReadWrite ? both
+                                        : absent)
+            << SettingName(step, *m_panel);
     }
     QStringList said { m_panel->SourceLabel()->text() };
     if (!both.isEmpty())
         said << tr("可以读写：%1").arg(both.join(tr("、")));
     if (!writeOnly.isEmpty())
         said << tr("只能写入：%1").arg(writeOnly.join(tr("、")));
-    said << tr("其余各项它没有。");
+    // The absent rows' own reason, as their description says it.
+    if (!absent.isEmpty())
+        said << absent.join(tr("、")) + tr("：") + reason;
     m_announcer->Say(said.join(tr("。")));
 }
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/batch.h"
 #include "engine/commandengine.h"
 #include "engine/families/familysequence.h"
 #include "engine/guardedcommands.h"
@@ -208,6 +209,10 @@ private slots:
     void doneNotice();
     void readBackVerdict_data();
     void readBackVerdict();
+    void batchTemplates_data();
+    void batchTemplates();
+    void batchRecord_data();
+    void batchRecord();
     void familyAnswers_data();
     void familyAnswers();
     void rateCommands_data();
@@ -1328,6 +1333,110 @@ void TestEngine::loadOrBindDuringQuery()
     QCOMPARE(rig.Update(), QStringList());
     QVERIFY2(rig.confirm.asked.value(0).contains(cause), qPrintable(rig.confirm.asked.value(0)));
     QCOMPARE(rig.origin.ValuesFromPort(), QTest::currentDataTag() == QByteArray("load") ? 0 : 1);
+}
+
+void TestEngine::batchTemplates_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("counter");
+    QTest::addColumn<QString>("value"); // or the refusal
+    const QString unknown = "不认识“{%1}”：可以用 {n}、{n:03} 和 {addr}";
+    QTest::newRow("counter in three digits") << "BENCH-{n:03}" << 7 << "BENCH-007";
+    QTest::newRow("wider than its width") << "B{n:02}" << 123 << "B123";
+    QTest::newRow("counter as it is") << "M{n}" << 12 << "M12";
+    QTest::newRow("the address' last six digits") << "BT-{addr}" << 1 << "BT-fd5e6f";
+    QTest::newRow("both, twice") << "{n:04}-{addr}-{n}" << 5 << "0005-fd5e6f-5";
+    QTest::newRow("no placeholder") << "1234" << 9 << "1234";
+    QTest::newRow("an unknown name") << "X{name}" << 1 << unknown.arg("name");
+    QTest::newRow("a width of zero digits") << "{n:00}" << 1 << unknown.arg("n:00");
+    QTest::newRow("a lone brace") << "BENCH-{n" << 1 << "“BENCH-{n”中有不成对的括号";
+    QTest::newRow("a closing brace alone") << "A}{n}" << 1 << "“A}{n}”中有不成对的括号";
+}
+
+void TestEngine::batchTemplates()
+{
+    QFETCH(QString, pattern);
+    QFETCH(int, counter);
+    QFETCH(QString, value);
+    const ExpandedValue expanded = ExpandTemplate(pattern, counter, "98D3:31:FD5E6F");
+    QCOMPARE(expanded.error.isEmpty() ? expanded.value : expanded.error, value);
+    QCOMPARE(expanded.error.isEmpty(), !value.contains(u'“'));
+}
+
+void TestEngine::batchRecord_data()
+{
+    QTest::addColumn<QString>("before"); // the file's bytes; "-": no file
+    QTest::addColumn<QString>("name"); // the module's name after writing
+    QTest::addColumn<QString>("field"); // as the line holds it
+    QTest::addColumn<bool>("header"); // written now
+    QTest::newRow("a new file") << "-"
+                                << "BENCH-1"
+                                << ",BENCH-1," << true;
+    QTest::newRow("an empty file") << ""
+                                   << "BENCH-1"
+                                   << ",BENCH-1," << true;
+    QTest::newRow("a comma in quotes") << "-"
+                                       << "A,B"
+                                       << ",\"A,B\"," << true;
+    QTest::newRow("quotes doubled") << "-"
+                                    << "say \"hi\""
+                                    << ",\"say \"\"hi\"\"\"," << true;
+    QTest::newRow("CJK as UTF-8") << "-"
+                                  << "蓝牙-七"
+                                  << ",蓝牙-七," << true;
+    QTest::newRow("appended, the earlier module seen")
+        << "x\r\nt,1,d,f,2.0,98d3:31:fd5e6f,,,,,,,,,,,,,,,,,,,通过,\r\n"
+        << "N"
+        << ",N," << false;
+}
+
+void TestEngine::batchRecord()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, name);
+    QFETCH(QString, field);
+    QFETCH(bool, header);
+    QTemporaryDir folder;
+    const QString path
+        = folder.filePath(BatchRecord::DefaultName(QDateTime({ 2026, 12, 9 }, { 13, 51 })));
+    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("tarvenit-batch-20261209-135100.csv"));
+    if (before != "-") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before.toUtf8()) >= 0);
+    }
+    QStringList settings;
+    for (int step = 1; step <= UpdateSteps; ++step)
+        settings << QStringLiteral("S%1").arg(step);
+    BatchRecord record(settings);
+    QString error;
+    QVERIFY2(record.Open(path, &error), qPrintable(error));
+    QCOMPARE(record.Seen("98D3,31,FD5E6F"), !header); // the earlier run's module
+    BatchEntry entry;
+    entry.address = "1a2b:3c:4d5e6f";
+    entry.after[0] = name;
+    entry.result = BatchEntry::Result::Failed;
+    entry.differences = QStringList { "连接密码未保留" };
+    QVERIFY(record.Write(entry, &error));
+    QVERIFY(!record.Seen(entry.address)); // a failed module is not done
+    entry.result = BatchEntry::Result::Passed;
+    QVERIFY(record.Write(entry, &error));
+    QVERIFY(record.Seen("1A2B:3C:4D5E6F"));
+    // Read while the record stays open: each line is on disk as it returns.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    const QStringList lines = text.split("\r\n");
+    QCOMPARE(lines.size(), (before == "-" || before.isEmpty() ? 1 : 2) + 2 + 1);
+    QCOMPARE(
+        lines.first().startsWith("\uFEFF时间,端口,设备,命令族,固件,地址,S1（之前）,S1（之后）"),
+        header);
+    const QString failed = lines.at(lines.size() - 3);
+    QVERIFY2(failed.contains(field) && failed.endsWith(",未通过,连接密码未保留"),
+             qPrintable(failed));
+    QVERIFY(lines.at(lines.size() - 2).endsWith(",通过,连接密码未保留"));
+    QCOMPARE(BatchVerdict(entry, "BENCH-007"), QStringLiteral("通过 · BENCH-007 · 1a2b:3c:4d5e6f"));
+    entry.result = BatchEntry::Result::Failed;
+    QCOMPARE(BatchVerdict(entry, "BENCH-007"), QStringLiteral("未通过 · 连接密码未保留"));
 }
 
 void TestEngine::familyAnswers_data()

@@ -1634,6 +1634,11 @@ void TestEngine::familyTables_data()
     QTest::newRow("OK+: a name past 12 characters on V540")
         << "ok-plus" << Texts { { 1, "HMSoft V540" }, { 0, "ThirteenChars" } } << 1382400
         << QStringList {} << 38400 << "最多 12 个字符" << Texts {};
+    QTest::newRow("OK+: a query started as the update writes reads")
+        << "ok-plus" << Texts { { 0, "HMBench" } } << 1382400
+        << QStringList { "AT+NAMEHMBench", "AT+VERR?", "AT+ADDR?", "AT+NAME?",
+                         "AT+ROLE?",       "AT+PASS?", "AT+BAUD?" }
+        << 38400 << "已读取以“OK+”回答的一类的模块。" << Texts {};
     QTest::newRow("OK+: role and rate, then restart and read back")
         << "ok-plus" << Texts { { 20, "" }, { 10, "115200" } } << 1382400
         << QStringList { "AT+ROLE1", "AT+BAUD4", "AT+RESET", "AT+VERR?", "AT+ADDR?",
@@ -1665,7 +1670,11 @@ void TestEngine::familyTables()
     if (typed.contains(1)) // as read from another firmware
         rig.state.FamilyVersion = typed.value(1);
     bool started = false;
-    QStringList lines = rig.Run([&] { started = rig.family.StartUpdate(); });
+    QStringList lines = rig.Run([&] {
+        started = rig.family.StartUpdate();
+        if (QByteArray(QTest::currentDataTag()).contains("query started"))
+            rig.engine.StartQuery();
+    });
     // The restart the notice offers, pressed.
     if (rig.notice.shown.value(rig.notice.shown.size() - 1).onAction
         && written.contains("AT+RESET"))

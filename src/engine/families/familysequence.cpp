@@ -137,7 +137,8 @@ void FamilySequence::Follow()
     }
     const qint64 now = m_clock();
     // A start button leaves step 1 unsent; nothing else does.
-    if (m_state.StepIndex == 1 && !m_state.AwaitingReply && (!m_running || m_plan.isEmpty()))
+    const bool fresh = !m_running || m_plan.isEmpty() || m_planMode != m_state.WorkMode;
+    if (m_state.StepIndex == 1 && !m_state.AwaitingReply && fresh)
         Begin();
     if (!m_running)
         return;
@@ -163,10 +164,13 @@ void FamilySequence::Follow()
 void FamilySequence::Begin()
 {
     m_running = true;
+    m_planMode = m_state.WorkMode;
     m_refused.clear();
     m_readAgain = false;
     if (m_state.WorkMode == ModeUpdating) {
         m_plan = std::exchange(m_nextPlan, {});
+        if (m_plan.value(0).kind != Kind::Restart)
+            m_lastWrites.clear();
         if (m_plan.isEmpty()) { // started from elsewhere than StartUpdate: nothing checked
             m_engine.Stop();
             m_running = false;
@@ -254,6 +258,7 @@ void FamilySequence::Answered(const QString &answer, qint64 now)
             break;
         }
         m_written[row.step] = step.value;
+        m_lastWrites[row.step] = step.value;
         if (row.afterRestart)
             m_restartDue = true;
         if (row.value == FamilyValue::Rate) {
@@ -294,8 +299,11 @@ void FamilySequence::Unanswered()
     m_engine.Stop();
     m_running = false;
     m_readingBack = false;
-    NoticeContent content { NoticeTitle(), tr("模块没有回答“%1”。").arg(step.line),
-                            CheckList(m_port.BaudRate()), QString(), {} };
+    NoticeContent content { NoticeTitle(),
+                            tr("模块没有回答“%1”。").arg(step.line),
+                            CheckList(m_port.BaudRate()),
+                            QString(),
+                            {} };
     m_notice.Show(content);
 }
 
@@ -337,7 +345,7 @@ void FamilySequence::Finish()
         }
         // What a module that reads back did not keep.
         QStringList notKept;
-        for (const auto &[step, value] : m_written) {
+        for (const auto &[step, value] : m_lastWrites) {
             if (m_read.contains(step) && m_read.at(step) != value)
                 notKept << tr("%1（写入 %2，模块回答 %3）")
                                .arg(SettingName(step, m_fields), value, m_read.at(step));

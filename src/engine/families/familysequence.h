@@ -112,7 +112,9 @@ private:
     qint64 m_seen = 0; // Appended() when a byte was last seen
     qint64 m_lastByteAt = 0;
     QStringList m_refused; // "设备名称：写入 X，模块回答 Y"
+    QString m_planMode; // the mode the plan was made for
     std::map<int, QString> m_written;
+    std::map<int, QString> m_lastWrites; // by the last update, which its read-back judges
     std::map<int, QString> m_read; // by update step, at the last query on this port
     bool m_restartDue = false; // the update wrote what the next start takes
     int m_pendingRate = 0; // the rate the module takes at its restart

@@ -130,7 +130,8 @@ const char Usage[]
       "  --swap-after SECONDS   also take the next module once the line was quiet this long\n"
       "                         after a command that writes a setting\n"
       "  --link PATH            keep a symbolic link at PATH to the current pseudo-terminal,\n"
-      "                         repointed at once at each new module, removed at exit\n"
+      "                         repointed at once at each new module, removed at the\n"
+      "                         batch's end and at exit\n"
       "                         (TARVENIT_PORTS=PATH tarvenit)\n"
       "\n"
       "Other firmware and command sets:\n"
@@ -613,10 +614,8 @@ int main(int argc, char **argv)
 
     if (!options.link.empty()) {
         // A link of an earlier run is taken over; anything else at PATH is not the sim's.
-        struct stat st
-        {
-        };
-        if (::lstat(options.link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode))
+        struct stat info;
+        if (::lstat(options.link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode))
             Fail(options.link + " exists and is no symbolic link");
         g_link = options.link;
     }

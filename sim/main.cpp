@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tarvenit-module-sim: a stand-in for the Bluetooth module at the far end of the line.
 // It serves on a new pseudo-terminal (its path is the first line of standard output)
-// or on an existing device, answering the module's command set.
+// or on an existing device, answering the module's command set; or it plays a batch of
+// modules, each on a new pseudo-terminal as an adapter plugged in after the last.
 
 #include "linerate.h"
 #include "modulecore.h"
@@ -17,6 +18,7 @@
 #include <poll.h>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -29,6 +31,9 @@ volatile std::sig_atomic_t g_stop = 0;
 // Asked for by signal, carried out between replies by the serving loop.
 volatile std::sig_atomic_t g_toggleLink = 0;
 volatile std::sig_atomic_t g_powerCycle = 0;
+volatile std::sig_atomic_t g_nextModule = 0;
+// The link to the current pseudo-terminal, removed however the sim ends.
+std::string g_link;
 
 void OnSignal(int)
 {
@@ -45,6 +50,11 @@ void OnPowerSignal(int)
     g_powerCycle = 1;
 }
 
+void OnNextSignal(int)
+{
+    g_nextModule = 1;
+}
+
 struct Options
 {
     std::string device;
@@ -57,7 +67,15 @@ struct Options
     std::string logPath;
     std::string firmware; // as the family in use names it, applied once it is known
     std::vector<std::string> settings; // KEY=VALUE, applied over the family's own
+    int series = 0; // modules in the batch; 0: one module, no batch
+    int forgetfulEvery = 0;
+    double swapAfter = 0; // seconds of quiet after a write; 0: only on SIGUSR2
+    std::string link;
 };
+
+// How long the port is gone when the next module of a batch takes the line, as an
+// adapter pulled and another plugged in.
+constexpr int SwapGapMs = 300;
 
 // How late a command given with --late is answered: past the two seconds after which the
 // tool tells the operator that a step went unanswered.
@@ -97,6 +115,24 @@ const char Usage[]
       "  --limited              a limited command mode: answer \"AT\" only\n"
       "  --no-line-end          send replies without their line ends\n"
       "  --forget               acknowledge settings with OK but keep none of them\n"
+      "\n"
+      "A batch of modules, one after another on the same port:\n"
+      "  --series N             play N modules of the classic family in turn, each with its\n"
+      "                         own address (98d3:31:fd5e01, 98d3:31:fd5e02 ...), factory\n"
+      "                         name (TARVENIT-BT-01 ...) and settings, and firmware 2, 3\n"
+      "                         and 4 in turn. SIGUSR2 takes the next one: the\n"
+      "                         pseudo-terminal is closed, as an adapter pulled, and 0.3 s\n"
+      "                         later a new one serves the next module, its path printed\n"
+      "                         on a new line. After the last one the line is left without\n"
+      "                         a module (nothing more printed) until stopped.\n"
+      "  --forgetful-every K    every K-th module of the series (K, 2K ...) answers a new PIN\n"
+      "                         with OK but keeps its old one\n"
+      "  --swap-after SECONDS   also take the next module once the line was quiet this long\n"
+      "                         after a command that writes a setting\n"
+      "  --link PATH            keep a symbolic link at PATH to the current pseudo-terminal,\n"
+      "                         repointed at once at each new module, removed at the\n"
+      "                         batch's end and at exit\n"
+      "                         (TARVENIT_PORTS=PATH tarvenit)\n"
       "\n"
       "Other firmware and command sets:\n"
       "  --command-set pause|ok-plus\n"
@@ -144,11 +180,14 @@ const char Usage[]
       "                         up, lost (OK+LOST sent)\n"
       "  SIGHUP                 a power cycle with the key held: back in command mode,\n"
       "                         every setting kept\n"
+      "  SIGUSR2                --series: the next module\n"
       "  SIGINT, SIGTERM        stop\n";
 
 [[noreturn]] void Fail(const std::string &message)
 {
     std::fprintf(stderr, "tarvenit-module-sim: %s\n", message.c_str());
+    if (!g_link.empty())
+        ::unlink(g_link.c_str());
     std::exit(2);
 }
 
@@ -220,18 +259,26 @@ bool WriteAll(int fd, const char *data, std::size_t size)
     return true;
 }
 
+// Why serving a line ended.
+enum class End { Stopped, Closed, NextModule };
+
 class Server
 {
 public:
     // rateFd is the terminal whose line rate the tool sets (-1: not known).
-    Server(const Options &options, sim::ModuleCore &core, Log &log, int rateFd)
+    Server(const Options &options,
+           sim::ModuleCore &core,
+           Log &log,
+           int rateFd,
+           std::chrono::steady_clock::time_point deadline)
         : m_options(options)
         , m_core(core)
         , m_log(log)
         , m_rateFd(rateFd)
+        , m_deadline(deadline)
     { }
 
-    int Run(int fd);
+    End Run(int fd);
 
 private:
     bool Send(int fd, const std::string &reply);
@@ -243,8 +290,10 @@ private:
     sim::ModuleCore &m_core;
     Log &m_log;
     int m_rateFd;
+    std::chrono::steady_clock::time_point m_deadline;
     std::mt19937 m_random { 12345 };
     long m_commands = 0;
+    bool m_wrote = false; // a setting written since the line was opened
 };
 
 bool Server::Send(int fd, const std::string &reply)
@@ -281,10 +330,8 @@ bool Server::Send(int fd, const std::string &reply)
     return true;
 }
 
-int Server::Run(int fd)
+End Server::Run(int fd)
 {
-    const auto deadline = std::chrono::steady_clock::now()
-        + std::chrono::milliseconds(long(m_options.exitAfter * 1000));
     sim::LineSplitter splitter;
     // The other families read a command by time, as the bytes came.
     const int commandPauseMs = m_core.CommandPauseMs();
@@ -302,19 +349,26 @@ int Server::Run(int fd)
     auto lastByte = std::chrono::steady_clock::now();
     while (!g_stop) {
         const auto now = std::chrono::steady_clock::now();
-        if (m_options.exitAfter > 0 && now >= deadline)
+        if (m_options.exitAfter > 0 && now >= m_deadline)
             break;
+        const bool quiet = m_wrote && m_options.swapAfter > 0
+            && now - lastByte >= std::chrono::milliseconds(long(m_options.swapAfter * 1000));
+        const bool asked = std::exchange(g_nextModule, 0) != 0;
+        if ((asked || quiet) && m_options.series > 0) {
+            m_log.Write('#', "next module");
+            return End::NextModule;
+        }
         if (m_options.pauseEndsLineMs > 0 && splitter.HasPending()
             && now - lastByte >= std::chrono::milliseconds(m_options.pauseEndsLineMs)) {
             const std::string line = splitter.TakePending();
             m_log.Write('<', line);
             if (!line.empty() && !Answer(fd, line, true))
-                return 0;
+                return End::Closed;
         }
         if (commandPauseMs > 0) {
             if (const auto command = framer.Take(elapsedMs());
                 command && !Answer(fd, *command, false))
-                return 0;
+                return End::Closed;
         }
         if (std::exchange(g_powerCycle, 0)) {
             m_log.Write('#', "power cycle with the key held");
@@ -322,7 +376,7 @@ int Server::Run(int fd)
         }
         if (std::exchange(g_toggleLink, 0)) {
             if (const auto notice = m_core.ToggleLink(LineRate()); notice && !Send(fd, *notice))
-                return 0;
+                return End::Closed;
         }
         pollfd pfd { fd, POLLIN, 0 };
         const int ready = ::poll(&pfd, 1, pollMs);
@@ -336,36 +390,37 @@ int Server::Run(int fd)
         if (!(pfd.revents & POLLIN)) {
             // The far end is gone (a device that went away); nothing more to serve.
             m_log.Write('#', "line closed");
-            return 0;
+            return End::Closed;
         }
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got <= 0) {
             if (got < 0 && (errno == EINTR || errno == EAGAIN))
                 continue;
             m_log.Write('#', "line closed");
-            return 0;
+            return End::Closed;
         }
         lastByte = std::chrono::steady_clock::now();
         if (commandPauseMs > 0) {
             const auto command = framer.Feed(std::string(buffer, std::size_t(got)), elapsedMs());
             if (command && !Answer(fd, *command, false))
-                return 0;
+                return End::Closed;
             continue;
         }
         for (const std::string &line : splitter.Feed(std::string(buffer, std::size_t(got)))) {
             m_log.Write('<', line);
             if (!line.empty() && !Answer(fd, line, false))
-                return 0;
+                return End::Closed;
         }
     }
     m_log.Write('#', "stopped");
-    return 0;
+    return End::Stopped;
 }
 
 bool Server::Answer(int fd, const std::string &line, bool endedByPause)
 {
     if (m_core.CommandPauseMs() > 0) // a timed command: the lines above log their own
         m_log.Write('<', line);
+    m_wrote = m_wrote || line.find('=') != std::string::npos;
     if (auto reply = m_core.Reply(line, LineRate())) {
         if (m_core.IsDelayed(line))
             std::this_thread::sleep_for(std::chrono::milliseconds(LateMs));
@@ -454,10 +509,26 @@ Options Parse(int argc, char **argv, sim::ModuleCore &core)
             options.logPath = value();
         } else if (arg == "--set") {
             options.settings.push_back(value());
+        } else if (arg == "--series" || arg == "--forgetful-every") {
+            const double n = number(value());
+            if (n < 1 || n != int(n))
+                Fail(arg + " takes a whole number from 1");
+            (arg == "--series" ? options.series : options.forgetfulEvery) = int(n);
+        } else if (arg == "--swap-after") {
+            options.swapAfter = number(value());
+        } else if (arg == "--link") {
+            options.link = value();
         } else {
             Fail("unknown option " + arg + "\n" + Usage);
         }
     }
+    if (options.series == 0 && (options.forgetfulEvery > 0 || options.swapAfter > 0))
+        Fail("--forgetful-every and --swap-after go with --series");
+    if (options.series > 0
+        && (core.Family() != sim::CommandSet::Lines || !options.firmware.empty()))
+        Fail("--series plays the classic family, its firmware in turn");
+    if (!options.device.empty() && (options.series > 0 || !options.link.empty()))
+        Fail("--series and --link make pseudo-terminals of their own, not with --device");
     // Whatever their order: the family first, then its firmware, then settings over both.
     if (!options.firmware.empty() && !core.SelectFirmware(options.firmware)) {
         const char *versions[] = { "2, 3 or 4", "1.5, 1.8 or 2.0", "a three-digit number" };
@@ -470,6 +541,41 @@ Options Parse(int argc, char **argv, sim::ModuleCore &core)
             Fail("--set takes KEY=VALUE with a known key: " + v);
     }
     return options;
+}
+
+// A new pseudo-terminal: the sim's end, and the other held open. Holding it keeps the line
+// up while the tool has it closed (between port searches); otherwise the sim's end would
+// read as hung up.
+struct Pty
+{
+    int fd;
+    int slaveHold;
+    std::string path;
+};
+
+Pty OpenPty()
+{
+    const int fd = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (fd < 0 || ::grantpt(fd) != 0 || ::unlockpt(fd) != 0)
+        Fail(std::string("cannot create a pseudo-terminal: ") + std::strerror(errno));
+    const char *slave = ::ptsname(fd);
+    if (!slave)
+        Fail("no pseudo-terminal name");
+    const int slaveHold = ::open(slave, O_RDWR | O_NOCTTY);
+    if (slaveHold < 0)
+        Fail(std::string("cannot open ") + slave + ": " + std::strerror(errno));
+    MakeRaw(slaveHold);
+    return { fd, slaveHold, slave };
+}
+
+// Points the link at `target` in one step, so the tool never finds it missing or half made.
+void PointLink(const std::string &target)
+{
+    const std::string fresh = g_link + ".new";
+    ::unlink(fresh.c_str());
+    if (::symlink(target.c_str(), fresh.c_str()) != 0
+        || ::rename(fresh.c_str(), g_link.c_str()) != 0)
+        Fail("cannot link " + g_link + " to " + target + ": " + std::strerror(errno));
 }
 
 } // namespace
@@ -490,36 +596,61 @@ int main(int argc, char **argv)
     sigaction(SIGUSR1, &action, nullptr);
     action.sa_handler = OnPowerSignal;
     sigaction(SIGHUP, &action, nullptr);
+    action.sa_handler = OnNextSignal;
+    sigaction(SIGUSR2, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    const auto deadline = std::chrono::steady_clock::now()
+        + std::chrono::milliseconds(long(options.exitAfter * 1000));
 
-    int fd = -1;
-    int slaveHold = -1;
     if (!options.device.empty()) {
-        fd = ::open(options.device.c_str(), O_RDWR | O_NOCTTY);
+        const int fd = ::open(options.device.c_str(), O_RDWR | O_NOCTTY);
         if (fd < 0)
             Fail("cannot open " + options.device + ": " + std::strerror(errno));
         MakeRaw(fd);
-    } else {
-        fd = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (fd < 0 || ::grantpt(fd) != 0 || ::unlockpt(fd) != 0)
-            Fail(std::string("cannot create a pseudo-terminal: ") + std::strerror(errno));
-        const char *slave = ::ptsname(fd);
-        if (!slave)
-            Fail("no pseudo-terminal name");
-        // Holding the slave open keeps the line up while the tool has it closed
-        // (between port searches); otherwise the master would read as hung up.
-        slaveHold = ::open(slave, O_RDWR | O_NOCTTY);
-        if (slaveHold < 0)
-            Fail(std::string("cannot open ") + slave + ": " + std::strerror(errno));
-        MakeRaw(slaveHold);
-        std::printf("%s\n", slave);
-        std::fflush(stdout);
+        Server(options, core, log, fd, deadline).Run(fd);
+        ::close(fd);
+        return 0;
     }
 
-    Server server(options, core, log, slaveHold >= 0 ? slaveHold : fd);
-    const int status = server.Run(fd);
-    ::close(fd);
-    if (slaveHold >= 0)
-        ::close(slaveHold);
-    return status;
+    if (!options.link.empty()) {
+        // A link of an earlier run is taken over; anything else at PATH is not the sim's.
+        struct stat info;
+        if (::lstat(options.link.c_str(), &info) == 0 && !S_ISLNK(info.st_mode))
+            Fail(options.link + " exists and is no symbolic link");
+        g_link = options.link;
+    }
+    sim::ModuleSeries series(core, options.series, options.forgetfulEvery);
+    sim::ModuleCore *module = options.series > 0 ? series.Current() : &core;
+    while (module) {
+        const Pty pty = OpenPty();
+        if (!g_link.empty()) // before the path is told, so the link is there when it is
+            PointLink(pty.path);
+        std::printf("%s\n", pty.path.c_str());
+        std::fflush(stdout);
+        if (options.series > 0)
+            log.Write('#',
+                      "module " + std::to_string(series.Position()) + " of "
+                          + std::to_string(series.Count()) + " on " + pty.path);
+        const End end = Server(options, *module, log, pty.slaveHold, deadline).Run(pty.fd);
+        ::close(pty.fd);
+        ::close(pty.slaveHold);
+        if (end != End::NextModule)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(SwapGapMs));
+        if (g_stop)
+            break;
+        module = series.Next() ? series.Current() : nullptr;
+    }
+    if (!module && !g_stop) {
+        // The batch is over: no port comes back, and the link goes with the last module.
+        log.Write('#', "end of the series");
+        if (!g_link.empty())
+            ::unlink(g_link.c_str());
+        g_link.clear();
+        while (!g_stop && (options.exitAfter <= 0 || std::chrono::steady_clock::now() < deadline))
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!g_link.empty())
+        ::unlink(g_link.c_str());
+    return 0;
 }

@@ -260,7 +260,16 @@ std::string LineSplitter::TakePending()
 
 ModuleCore::ModuleCore()
     : m_settings(DefaultSettings())
+    , m_factory(m_settings)
 { }
+
+bool ModuleCore::SetFactory(const std::string &key, const std::string &value)
+{
+    if (!Set(key, value))
+        return false;
+    m_factory[key] = value;
+    return true;
+}
 
 bool ModuleCore::Set(const std::string &key, const std::string &value)
 {
@@ -396,9 +405,8 @@ std::string ModuleCore::Execute(const std::string &command)
     if (command == "AT")
         return Ok;
     if (command == "AT+ORGL") {
-        const Settings factory = DefaultSettings();
         for (const SetCommand &set : Sets)
-            m_settings[set.key] = factory.at(set.key);
+            m_settings[set.key] = m_factory.at(set.key);
         return Ok;
     }
     if (command == "AT+RMAAD") {
@@ -482,7 +490,8 @@ std::string ModuleCore::Assign(const std::string &key, const std::string &value)
         if (parts[2] != "0" && parts[2] != "1" && parts[2] != "2")
             return Error(BadParity);
     }
-    m_settings[key] = stored;
+    if (!m_forgotten.contains(key))
+        m_settings[key] = stored;
     return Ok;
 }
 
@@ -590,4 +599,33 @@ std::string ModuleCore::ExecuteOkPlusCommand(const std::string &command)
     }
     return std::string();
 }
+ModuleSeries::ModuleSeries(const ModuleCore &model, int count, int forgetfulEvery)
+{
+    for (int place = 1; place <= count; ++place) {
+        ModuleCore module = model;
+        module.SetFirmware(2 + (place - 1) % 3);
+        // Addresses of one maker's block, numbered in the batch's order.
+        char text[32];
+        std::snprintf(text, sizeof text, "98d3:31:%06x", 0xfd5e00 + place);
+        module.Set("ADDR", text);
+        std::snprintf(text, sizeof text, "TARVENIT-BT-%02d", place);
+        module.SetFactory("NAME", text);
+        if (forgetfulEvery > 0 && place % forgetfulEvery == 0)
+            module.ForgetSetting("PSWD");
+        m_modules.push_back(module);
+    }
+}
+
+ModuleCore *ModuleSeries::Current()
+{
+    return m_position < m_modules.size() ? &m_modules[m_position] : nullptr;
+}
+
+bool ModuleSeries::Next()
+{
+    if (m_position < m_modules.size())
+        ++m_position;
+    return Current() != nullptr;
+}
+
 } // namespace sim

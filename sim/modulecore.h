@@ -66,6 +66,8 @@ public:
     // Overrides a setting, as "--set NAME=value" does; false for an unknown key.
     bool Set(const std::string &key, const std::string &value);
     const Settings &Current() const { return m_settings; }
+    // A factory value of this module, as AT+ORGL brings it back; false for an unknown key.
+    bool SetFactory(const std::string &key, const std::string &value);
 
     // Faults: a command matches CMD when it equals CMD, or when CMD ends in "=" or "?"
     // and the command begins with it.
@@ -81,6 +83,8 @@ public:
     void SetCommandMode(CommandMode mode) { m_commandMode = mode; }
     void DropLineEnds(bool drop) { m_dropLineEnds = drop; }
     void ForgetSettings(bool forget) { m_forget = forget; }
+    // One setting acknowledged with OK when written, its old value kept.
+    void ForgetSetting(const std::string &key) { m_forgotten.insert(key); }
 
     // Firmware 2, 3 or 4 of this family, with its version; false for another. 3.0 writes
     // its version without the plus sign, answers the PIN as +PIN:"1234" and takes one
@@ -121,6 +125,8 @@ private:
     static bool Matches(const std::set<std::string> &faults, const std::string &command);
 
     Settings m_settings;
+    Settings m_factory;
+    std::set<std::string> m_forgotten;
     std::set<std::string> m_silent;
     std::set<std::string> m_failing;
     std::set<std::string> m_late;
@@ -138,6 +144,28 @@ private:
     Settings m_pending;
     bool m_linkUp = false;
     bool m_lockedOut = false;
+};
+
+// A batch of modules of this family met one after another on one port, as an operator
+// writing one profile into each in turn meets them. Each has its own address, factory name
+// and settings; their firmware is 2, 3 and 4 in turn, so a batch is of mixed firmware.
+class ModuleSeries
+{
+public:
+    // `count` modules made from `model` (its faults and failures); every `forgetfulEvery`-th
+    // of them (counted from 1; 0: none) acknowledges a new PIN but keeps its old one.
+    ModuleSeries(const ModuleCore &model, int count, int forgetfulEvery);
+    // The module on the line; none once the batch is over.
+    ModuleCore *Current();
+    // Its place in the batch, from 1.
+    int Position() const { return int(m_position) + 1; }
+    int Count() const { return int(m_modules.size()); }
+    // The next module takes the line; false when none is left: the end of the batch.
+    bool Next();
+
+private:
+    std::vector<ModuleCore> m_modules;
+    std::size_t m_position = 0;
 };
 
 } // namespace sim

@@ -241,8 +241,10 @@ void TestSimCore::unreadyModule()
 
 void TestSimCore::statefulReplies_data()
 {
-    QTest::addColumn<QString>("setup"); // as for Configure()
-    // "<link>" is a link made or lost by the far end, "<power>" a power cycle with the key.
+    // As for Configure(), after "series N K" for a batch of N such modules, every K-th forgetful.
+    QTest::addColumn<QString>("setup");
+    // "<link>" is a link made or lost by the far end, "<power>" a power cycle with the key,
+    // "<next>" the next module of a batch on the line ("next", or "end" when none is left).
     QTest::addColumn<QList<QByteArray>>("commands");
     QTest::addColumn<QList<int>>("rates"); // the line's rate for each command; none: not known
     QTest::addColumn<QList<QByteArray>>("replies"); // "none": no answer
@@ -296,6 +298,47 @@ void TestSimCore::statefulReplies_data()
         << "classic MRAD=1a2b:3c:4d5e6f"
         << L { "AT+RMAAD", "AT+RESET", "AT", "<power>", "AT+MRAD?" } << QList<int> {}
         << L { "OK\r\n", "OK\r\n", "none", "none", "+MRAD:0:0:0\r\nOK\r\n" };
+    QTest::newRow("series: addresses, names and firmware of their own, then no module")
+        << "series 4 0"
+        << L { "AT+ADDR?",    "AT+VERSION?", "<next>",      "AT+ADDR?", "AT+NAME?",
+               "AT+VERSION?", "<next>",      "AT+VERSION?", "<next>",   "AT+VERSION?",
+               "<next>",      "AT",          "<next>" }
+        << QList<int> {}
+        << L { "+ADDR:98d3:31:fd5e01\r\nOK\r\n",
+               "+VERSION:2.0-20100601\r\nOK\r\n",
+               "next",
+               "+ADDR:98d3:31:fd5e02\r\nOK\r\n",
+               "+NAME:TARVENIT-BT-02\r\nOK\r\n",
+               "VERSION:3.0-20170601\r\nOK\r\n",
+               "next",
+               "+VERSION:4.0-20190815\r\nOK\r\n",
+               "next",
+               "+VERSION:2.0-20100601\r\nOK\r\n",
+               "end",
+               "none",
+               "end" };
+    QTest::newRow("series: settings kept per module, each back to its own factory name")
+        << "series 2 0 ROLE=1"
+        << L { "AT+ROLE=0", "<next>", "AT+ROLE?", "AT+NAME=X", "AT+ORGL", "AT+NAME?" }
+        << QList<int> {} << L { "OK\r\n", "next",   "+ROLE:1\r\nOK\r\n",
+                                "OK\r\n", "OK\r\n", "+NAME:TARVENIT-BT-02\r\nOK\r\n" };
+    // The 2nd has firmware 3.0, which takes a PIN in quotes.
+    QTest::newRow("series: every 2nd acknowledges a PIN and keeps the old one, only the PIN")
+        << "series 4 2"
+        << L { "AT+PSWD=0000", "AT+PSWD?", "<next>", "AT+PSWD=\"0000\"", "AT+PSWD?", "AT+NAME=X",
+               "AT+NAME?",     "<next>",   "<next>", "AT+PSWD=0000",     "AT+PSWD?" }
+        << QList<int> {}
+        << L { "OK\r\n",
+               "+PSWD:0000\r\nOK\r\n",
+               "next",
+               "OK\r\n",
+               "+PIN:\"1234\"\r\nOK\r\n",
+               "OK\r\n",
+               "+NAME:X\r\nOK\r\n",
+               "next",
+               "next",
+               "OK\r\n",
+               "+PSWD:1234\r\nOK\r\n" };
 }
 
 void TestSimCore::statefulReplies()
@@ -305,16 +348,26 @@ void TestSimCore::statefulReplies()
     QFETCH(QList<int>, rates);
     QFETCH(QList<QByteArray>, replies);
     ModuleCore core;
-    QVERIFY(Configure(core, setup));
+    const QStringList words = setup.split(u' ');
+    const bool batch = words.first() == u"series";
+    QVERIFY(Configure(core, batch ? words.mid(3).join(u' ') : setup));
+    std::optional<sim::ModuleSeries> modules;
+    if (batch)
+        modules.emplace(core, words[1].toInt(), words[2].toInt());
     QList<QByteArray> got;
     for (qsizetype i = 0; i < commands.size(); ++i) {
         std::optional<std::string> reply;
-        if (commands[i] == "<link>")
-            reply = core.ToggleLink(rates.value(i));
+        ModuleCore *module = batch ? modules->Current() : &core;
+        if (commands[i] == "<next>")
+            reply = modules->Next() ? "next" : "end";
+        else if (!module) // the line without a module: no answer
+            reply.reset();
+        else if (commands[i] == "<link>")
+            reply = module->ToggleLink(rates.value(i));
         else if (commands[i] == "<power>")
-            core.PowerCycleWithKey();
+            module->PowerCycleWithKey();
         else
-            reply = core.Reply(commands[i].toStdString(), rates.value(i));
+            reply = module->Reply(commands[i].toStdString(), rates.value(i));
         got << QByteArray::fromStdString(reply.value_or("none"));
     }
     QCOMPARE(got, replies);

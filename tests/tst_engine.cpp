@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/batch.h"
+#include "engine/batchrun.h"
 #include "engine/commandengine.h"
 #include "engine/families/familysequence.h"
 #include "engine/guardedcommands.h"
@@ -211,6 +212,8 @@ private slots:
     void readBackVerdict();
     void batchTemplates_data();
     void batchTemplates();
+    void batchModule_data();
+    void batchModule();
     void batchRecord_data();
     void batchRecord();
     void familyAnswers_data();
@@ -1361,6 +1364,76 @@ void TestEngine::batchTemplates()
     const ExpandedValue expanded = ExpandTemplate(pattern, counter, "98D3:31:FD5E6F");
     QCOMPARE(expanded.error.isEmpty() ? expanded.value : expanded.error, value);
     QCOMPARE(expanded.error.isEmpty(), !value.contains(u'“'));
+}
+
+void TestEngine::batchModule_data()
+{
+    QTest::addColumn<Texts>("profile"); // by update step
+    QTest::addColumn<QString>("module"); // "forgets", "again", "stop"; empty: as it should
+    QTest::addColumn<QStringList>("written"); // by the update
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<int>("counter"); // after it, from 7
+    const Texts profile { { 1, "BENCH-{n:03}" }, { 4, "{addr}" } };
+    QTest::newRow("passes: the templates filled, the counter on")
+        << profile << "" << QStringList { "AT+NAME=BENCH-007", "AT+PSWD=4d5e6f" }
+        << "通过 · BENCH-007 · 1a2b:3c:4d5e6f" << 8;
+    QTest::newRow("a module that forgets: failed, the counter stays")
+        << profile << "forgets" << QStringList { "AT+NAME=BENCH-007", "AT+PSWD=4d5e6f" }
+        << "未通过 · Text1(0)未保留 · Text1(4)未保留" << 7;
+    QTest::newRow("what the profile leaves out is not written")
+        << Texts { { 9, "9600,0,0" } } << "" << QStringList { "AT+UART=9600,0,0" }
+        << "通过 · TARVENIT-BT · 1a2b:3c:4d5e6f" << 8;
+    QTest::newRow("a module of this record: not written")
+        << profile << "again" << QStringList {} << "未写入 · 该模块已在本批中配置过" << 8;
+    QTest::newRow("written again when the operator says so")
+        << profile << "again, yes" << QStringList { "AT+NAME=BENCH-008", "AT+PSWD=4d5e6f" }
+        << "通过 · BENCH-008 · 1a2b:3c:4d5e6f" << 9;
+    QTest::newRow("stopped while writing: recorded half written")
+        << profile << "stop" << QStringList { "AT+NAME=BENCH-007", "AT+PSWD=4d5e6f" }
+        << "未完成 · 写入中途停止" << 7;
+    QTest::newRow("a template refused: nothing written")
+        << Texts { { 1, "B-{x}" } } << "" << QStringList {}
+        << "未通过 · 不认识“{x}”：可以用 {n}、{n:03} 和 {addr}" << 7;
+    QTest::newRow("a value the firmware refuses: nothing written")
+        << Texts { { 1, QString(33, u'N') } } << "" << QStringList {}
+        << "未通过 · Text1(0)：最多 32 字节，现在 33 字节" << 7;
+}
+
+void TestEngine::batchModule()
+{
+    QFETCH(Texts, profile);
+    QFETCH(QString, module);
+    QFETCH(QStringList, written);
+    QFETCH(QString, verdict);
+    QFETCH(int, counter);
+    PanelRig rig;
+    rig.module.ForgetSettings(module == "forgets");
+    if (module == "stop")
+        rig.module.SilenceCommand("AT+PSWD=");
+    BatchRun batch { rig.state, rig.port, rig.engine, rig.origin };
+    rig.engine.SetModeWatcher([&] { rig.origin.Follow(), batch.Follow(); });
+    QStringList verdicts;
+    batch.SetVerdictShower([&](const QString &said, bool) { verdicts << said; });
+    batch.SetRepeatAsk([&](const QString &) { return module.endsWith("yes"); });
+    QTemporaryDir folder;
+    auto record = std::make_unique<BatchRecord>(QStringList(UpdateSteps, "S"));
+    QString error;
+    QVERIFY(record->Open(folder.filePath("r.csv"), &error));
+    std::map<int, QString> values;
+    for (auto [step, value] : profile.asKeyValueRange())
+        values[step] = value;
+    batch.Start(values, 7, std::move(record));
+    if (module.startsWith("again")) // this module passed once already
+        batch.Next(), rig.Run(), verdicts.clear();
+    batch.Next();
+    QStringList lines = rig.Run();
+    if (module == "stop") // while the PIN's answer is awaited
+        batch.Stop();
+    lines.removeIf([](const QString &line) { return !line.contains(u'='); }); // the queries
+    QCOMPARE(lines, written);
+    QCOMPARE(verdicts, QStringList { verdict });
+    QCOMPARE(batch.Counter(), counter);
+    QCOMPARE(batch.Busy(), false);
 }
 
 void TestEngine::batchRecord_data()

@@ -116,9 +116,9 @@ QString ResultWord(BatchEntry::Result result)
     case BatchEntry::Result::Failed:
         return QCoreApplication::translate("Batch", "未通过");
     case BatchEntry::Result::HalfWritten:
-        return QCoreApplication::translate("Batch", "写入中途停止");
+        return QCoreApplication::translate("Batch", "未完成");
     case BatchEntry::Result::Repeated:
-        return QCoreApplication::translate("Batch", "已在本批中配置过");
+        return QCoreApplication::translate("Batch", "未写入");
     }
     return QString();
 }

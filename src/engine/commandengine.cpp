@@ -35,8 +35,9 @@ void CommandEngine::StartQuery()
     Start(ModeSearching);
 }
 
-void CommandEngine::StartUpdate()
+void CommandEngine::StartUpdate(const QSet<int> &skipped)
 {
+    m_state.UpdateSkipped = skipped;
     Start(ModeUpdating);
 }
 
@@ -80,8 +81,14 @@ void CommandEngine::OnTick()
     const FirmwareForms &forms = FormsFor(m_state.ModuleVersion);
     if (m_state.WorkMode == ModeSearching)
         SendStep(QueryLine(m_state.StepIndex, forms), QColor(ColourQuery));
-    else if (m_state.WorkMode == ModeUpdating)
+    else if (m_state.WorkMode == ModeUpdating) {
+        while (m_state.UpdateSkipped.contains(m_state.StepIndex)) {
+            if (m_state.StepIndex == UpdateSteps)
+                return Advance(UpdateSteps); // the last passed over: the update is done
+            ++m_state.StepIndex;
+        }
         SendUpdateStep(UpdateLine(m_state.StepIndex, m_fields, forms));
+    }
 }
 
 void CommandEngine::SendUpdateStep(const QString &line)

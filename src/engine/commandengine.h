@@ -23,7 +23,8 @@ public:
                   WarningBox &warning);
 
     void StartQuery(); // "获取模块信息"
-    void StartUpdate(); // "更新模块信息"
+    // "更新模块信息"; `skipped` update steps are passed over, not written.
+    void StartUpdate(const QSet<int> &skipped = {});
     // "发 送 命 令": the bytes of the command box, as the operator chose them. True when
     // they went out (the port is open and there were any).
     bool SendManual(const QByteArray &bytes);

@@ -4,6 +4,7 @@
 #include "replystore.h"
 
 #include <QColor>
+#include <QSet>
 #include <QString>
 
 struct CommandFamily;
@@ -40,6 +41,9 @@ struct EngineState
     // version answer; null for this tool's own. A search or a lost port forgets it.
     const CommandFamily *Family = nullptr;
     QString FamilyVersion = QString();
+    // The update steps the running update passes over (a batch writes only what its
+    // profile holds); none for the operator's update.
+    QSet<int> UpdateSkipped = {};
 };
 
 // A query or an update is running: the pacing tick has work to do, and a lost port

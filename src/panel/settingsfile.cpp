@@ -137,7 +137,22 @@ SaveSettingsFile(const QString &path, const SettingsFields &fields, const Module
     return std::nullopt;
 }
 
-std::optional<SettingsFileFault> LoadSettingsFile(const QString &path, SettingsFields &fields)
+namespace {
+
+// The settings the file holds, by update step; a setting left out is a fault unless
+// `partial`.
+struct FileRead
+{
+    FileRead() = default;
+    FileRead(const SettingsFileFault &why)
+        : fault(why)
+    { }
+
+    std::optional<SettingsFileFault> fault;
+    std::map<int, QString> values;
+};
+
+FileRead ReadSettingsFile(const QString &path, bool partial)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -172,7 +187,7 @@ std::optional<SettingsFileFault> LoadSettingsFile(const QString &path, SettingsF
         const QString word = SettingWord(step);
         const auto line = layout.settingLine.find(word);
         if (line == layout.settingLine.end()) {
-            if (!first)
+            if (!first && !partial)
                 first = SettingsFileFault {
                     0, QCoreApplication::translate("SettingsFile", "缺少设置 %1").arg(word)
                 };
@@ -197,8 +212,32 @@ std::optional<SettingsFileFault> LoadSettingsFile(const QString &path, SettingsF
             };
     }
     if (first)
-        return first;
-    for (int step = 1; step <= UpdateSteps; ++step)
-        SetSettingValue(step, values[step - 1], fields);
+        return *first;
+    FileRead held;
+    for (int step = 1; step <= UpdateSteps; ++step) {
+        if (layout.settingLine.contains(SettingWord(step)))
+            held.values[step] = values[step - 1];
+    }
+    return held;
+}
+
+} // namespace
+
+std::optional<SettingsFileFault> LoadSettingsFile(const QString &path, SettingsFields &fields)
+{
+    const FileRead read = ReadSettingsFile(path, false);
+    if (read.fault)
+        return read.fault;
+    for (const auto &[step, value] : read.values)
+        SetSettingValue(step, value, fields);
     return std::nullopt;
+}
+
+std::optional<SettingsFileFault> LoadProfileFile(const QString &path,
+                                                 std::map<int, QString> &profile)
+{
+    FileRead read = ReadSettingsFile(path, true);
+    if (!read.fault)
+        profile = std::move(read.values);
+    return read.fault;
 }

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <map>
 #include <optional>
 
 class SettingsFields;
@@ -48,3 +49,8 @@ struct SettingsFileFault
 // Fills the nine settings from the file; when it is not a settings file, touches nothing
 // and tells its first fault. The file is read whole: it is refused above 64 KiB.
 std::optional<SettingsFileFault> LoadSettingsFile(const QString &path, SettingsFields &fields);
+
+// A batch's profile: the settings the file holds, by update step; a setting left out of
+// it is not written, so none is missing. The same checks as LoadSettingsFile otherwise.
+std::optional<SettingsFileFault> LoadProfileFile(const QString &path,
+                                                 std::map<int, QString> &profile);

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/batchbox.h"
 #include "app/commandbox.h"
 #include "app/form1.h"
 #include "app/language.h"
 #include "app/noticebox.h"
+#include "app/spoken.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
+#include "engine/batchrun.h"
 #include "engine/families/families.h"
 #include "engine/modulefinder.h"
 #include "fakes.h"
@@ -41,12 +44,13 @@ class TestEndToEnd : public QObject
     FakeConfirm m_confirm;
 
     // Starts the simulator and the window, and searches once: true when port 1 opened.
-    [[nodiscard]] bool Start(const QStringList &options = {})
+    // `port`: the device the tool has as its port 1, when not the simulator's own.
+    [[nodiscard]] bool Start(const QStringList &options = {}, const QString &port = {})
     {
         m_sim = std::make_unique<Simulator>(options);
         if (!m_sim->Device().startsWith(QLatin1String("/dev/")))
             return false;
-        qputenv("TARVENIT_PORTS", m_sim->Device().toLocal8Bit());
+        qputenv("TARVENIT_PORTS", (port.isEmpty() ? m_sim->Device() : port).toLocal8Bit());
         m_preferences.emplace();
         m_form = std::make_unique<Form1>();
         m_warning.shown.clear();
@@ -183,6 +187,7 @@ private slots:
     }
 
     void handTypedCommand();
+    void batchOfModules();
     void fullQuery_data();
     void fullQuery();
     void updateWritesTheModule_data();
@@ -445,6 +450,40 @@ void TestEndToEnd::unansweredStepNotice()
         QVERIFY(RunToEnd(m_form->Command1, 14));
         QVERIFY(!m_form->Notices().IsShown());
     }
+}
+
+void TestEndToEnd::batchOfModules()
+{
+    // Three modules, the second forgetting its PIN, each coming as the last one's port
+    // is pulled and plugged back: one key for the first, none for the others.
+    QTemporaryDir folder;
+    const QString port = folder.filePath("port");
+    QVERIFY(Start(
+        { "--series", "3", "--forgetful-every", "2", "--swap-after", "1", "--link", port }, port));
+    QFile profile(folder.filePath("profile.ini"));
+    QVERIFY(profile.open(QIODevice::WriteOnly));
+    profile.write("[settings]\nNAME=BENCH-{n:03}\nPSWD=0000\n");
+    profile.close();
+    const QString record = folder.filePath("record.csv");
+    QVERIFY(m_form->StartBatch(profile.fileName(), record, 7));
+    QVERIFY(m_form->BatchWindow()->NextButton()->isDefault());
+    QTest::keyClick(m_form->BatchWindow()->NextButton(), Qt::Key_Space);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->Batch().Done(), 3, 20000);
+    QCOMPARE(m_form->Batch().Passed(), 2);
+    const QString last = "通过 · BENCH-008 · 98d3:31:fd5e03";
+    QCOMPARE(m_form->BatchWindow()->Verdict()->text(), last);
+    QCOMPARE(m_form->Spoken().Said(), last);
+    QFile file(record);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 1 + 3);
+    for (const auto &[line, end] :
+         { std::pair { 1, ",通过," }, { 2, ",未通过,连接密码未保留" }, { 3, ",通过," } })
+        QVERIFY2(lines[line].contains("98d3:31:fd5e0" + QString::number(line))
+                     && lines[line].endsWith(end),
+                 qPrintable(lines[line]));
+    m_form->BatchWindow()->reject();
+    QVERIFY(!m_form->Batch().Running());
 }
 
 void TestEndToEnd::firmwareVersions_data()

@@ -1413,7 +1413,13 @@ void TestEngine::batchModule()
     BatchRun batch { rig.state, rig.port, rig.engine, rig.origin };
     rig.engine.SetModeWatcher([&] { rig.origin.Follow(), batch.Follow(); });
     QStringList verdicts;
-    batch.SetVerdictShower([&](const QString &said, bool) { verdicts << said; });
+    // The record holds the module's line before its verdict shows.
+    qsizetype recorded = 0;
+    batch.SetVerdictShower([&](const QString &said, bool) {
+        verdicts << said;
+        QFile file(batch.Record()->Path());
+        recorded = file.open(QIODevice::ReadOnly) ? file.readAll().count("\r\n") : -1;
+    });
     batch.SetRepeatAsk([&](const QString &) { return module.endsWith("yes"); });
     QTemporaryDir folder;
     auto record = std::make_unique<BatchRecord>(QStringList(UpdateSteps, "S"));
@@ -1432,6 +1438,7 @@ void TestEngine::batchModule()
     lines.removeIf([](const QString &line) { return !line.contains(u'='); }); // the queries
     QCOMPARE(lines, written);
     QCOMPARE(verdicts, QStringList { verdict });
+    QCOMPARE(recorded, module.startsWith("again") ? 3 : 2); // the header, the earlier, this
     QCOMPARE(batch.Counter(), counter);
     QCOMPARE(batch.Busy(), false);
 }

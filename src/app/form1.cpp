@@ -2,6 +2,7 @@
 #include "form1.h"
 
 #include "arrivalspeech.h"
+#include "batchbox.h"
 #include "commandbox.h"
 #include "common/plaintext.h"
 #include "common/twips.h"
@@ -9,6 +10,7 @@
 #include "confirmbox.h"
 #include "console/consoleview.h"
 #include "console/framebatcher.h"
+#include "engine/batchrun.h"
 #include "engine/families/familysequence.h"
 #include "engine/guardedcommands.h"
 #include "engine/lineendwatch.h"
@@ -22,6 +24,7 @@
 #include "noticebox.h"
 #include "noticekeys.h"
 #include "panel/panelmenu.h"
+#include "panel/settingsfile.h"
 #include "panel/settingspanel.h"
 #include "portlabel.h"
 #include "preferences.h"
@@ -32,9 +35,13 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QInputDialog>
 #include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
@@ -44,6 +51,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -228,6 +236,28 @@ private:
     FrameBatcher &m_batcher;
 };
 
+// A notice that holds its news while `quiet` says so: a batch's verdict says what each
+// module's sequences came to.
+class QuietWhile : public Notice
+{
+public:
+    QuietWhile(Notice &notice, std::function<bool()> quiet)
+        : m_notice(notice)
+        , m_quiet(std::move(quiet))
+    { }
+    void Show(const NoticeContent &content) override
+    {
+        if (!m_quiet())
+            m_notice.Show(content);
+    }
+    void Close() override { m_notice.Close(); }
+    bool IsShown() const override { return m_notice.IsShown(); }
+
+private:
+    Notice &m_notice;
+    std::function<bool()> m_quiet;
+};
+
 Form1::Form1(QWidget *parent)
     : QWidget(parent)
 {
@@ -315,6 +345,7 @@ Form1::Form1(QWidget *parent)
                                           [this] { return RichTextBox1->hasFocus(); });
     WatchTheModule();
     KeepTrackOfThePanel();
+    WatchTheBatch();
     // Over the console, a notice hides no field.
     for (NoticeBox *notice : AllNotices())
         notice->SetFreeArea(RichTextBox1);
@@ -516,6 +547,10 @@ void Form1::CreateMenus()
     add(tr("通讯记录(&R)"), [this] { return RichTextBox1->MenuActions(); });
     add(tr("命令(&C)"), [this] { return Text2->ToolActions(); });
     add(tr("模块设置(&S)"), [this] { return m_panelMenu->Menu()->actions(); });
+    QAction *batch = windowMenu->addAction(tr("批量配置…"), this, &Form1::AskBatch);
+    connect(windowMenu, &QMenu::aboutToShow, batch, [this, batch] {
+        batch->setText(m_batch->Running() ? tr("停止批量配置") : tr("批量配置…"));
+    });
 }
 
 void Form1::SetTabOrder()
@@ -734,7 +769,9 @@ void Form1::WatchTheModule()
     m_stepWatch = std::make_unique<StepWatch>(m_state, *Uart1, *m_panel, *m_notice,
                                               [this] { m_finder->Start(); });
     m_lineEndWatch = std::make_unique<LineEndWatch>(m_state, *Uart1, *m_notice);
-    m_stepWatch->SetDoneNotice(*m_doneNotice);
+    m_quietDone = std::make_unique<QuietWhile>(*m_doneNotice,
+                                               [this] { return m_batch && m_batch->Busy(); });
+    m_stepWatch->SetDoneNotice(*m_quietDone);
     m_stepWatch->SetSilenceSearch(
         [this](const NoticeContent &otherwise) { m_finder->StartFromSilence(otherwise); });
     m_clock.start();
@@ -747,6 +784,8 @@ void Form1::WatchTheModule()
     m_stepWatch->SetReadBack([this] { return m_origin->LastReadBack(); });
     m_engine->SetModeWatcher([this, follow] {
         PaceWhileRunning();
+        if (m_batch)
+            m_batch->Follow();
         m_familySequence->Follow();
         ShowFamily();
         m_origin->Follow();
@@ -851,6 +890,98 @@ void Form1::ShowFamily()
     if (!absent.isEmpty())
         said << absent.join(tr("、")) + tr("：") + reason;
     m_announcer->Say(said.join(tr("。")));
+}
+
+void Form1::WatchTheBatch()
+{
+    m_batch = std::make_unique<BatchRun>(m_state, *Uart1, *m_engine, *m_origin);
+    m_batchBox = new BatchBox(this);
+    m_batch->SetDescriber(
+        [this] {
+            return m_state.Family ? QCoreApplication::translate("Families", m_state.Family->kind)
+                                  : tr("经典命令集");
+        },
+        [this] { return ShortDeviceName(Uart1->Device()); });
+    m_batch->SetRepeatAsk([this](const QString &address) {
+        return m_confirm->Confirm(tr("该模块已在本批中配置过：%1").arg(address),
+                                  tr("要再写入一次吗？"));
+    });
+    m_batch->SetVerdictShower([this](const QString &verdict, bool passed) {
+        m_batchBox->ShowVerdict(verdict, passed);
+        m_batchBox->ShowCounts(m_batch->Counter(), m_batch->Done(), m_batch->Passed());
+        m_announcer->Say(verdict);
+        if (!passed)
+            QApplication::beep();
+    });
+    const auto next = [this] {
+        if (!m_batch->Running() || m_batch->Busy())
+            return;
+        if (!Uart1->IsOpen()) {
+            m_batchBox->ShowBusy(tr("端口没有打开：插上模块，或点击搜索端口"));
+            return;
+        }
+        m_batchBox->ShowBusy(tr("正在读取、写入并读回模块……"));
+        m_batch->Next();
+    };
+    connect(m_batchBox, &BatchBox::nextRequested, this, next);
+    connect(m_batchBox, &BatchBox::stopRequested, this, [this] { m_batch->Stop(); });
+    // A module whose port appears (plugged in, or the adapter back) is taken by itself,
+    // once everything else has seen the port open.
+    connect(Uart1, &SerialPort::opened, this,
+            [this, next] { QMetaObject::invokeMethod(this, next, Qt::QueuedConnection); });
+}
+
+bool Form1::StartBatch(const QString &profile, const QString &record, int counter)
+{
+    std::map<int, QString> values;
+    if (const auto fault = LoadProfileFile(profile, values)) {
+        m_warning->Show(
+            WarningTitle(), tr("无法载入批量配置文件 %1").arg(QDir::toNativeSeparators(profile)),
+            fault->line > 0 ? tr("第 %1 行：%2").arg(QString::number(fault->line), fault->reason)
+                            : fault->reason);
+        return false;
+    }
+    QStringList settings;
+    for (int step = 1; step <= UpdateSteps; ++step)
+        settings << SettingName(step, *m_panel);
+    auto file = std::make_unique<BatchRecord>(settings);
+    QString error;
+    if (!file->Open(record, &error)) {
+        ShowFileFault(*m_warning, tr("无法打开批量配置的记录文件！"),
+                      QDir::toNativeSeparators(record), error);
+        return false;
+    }
+    m_batch->Start(std::move(values), counter, std::move(file));
+    m_batchBox->Begin(profile, record);
+    m_batchBox->ShowCounts(counter, 0, 0);
+    return true;
+}
+
+void Form1::AskBatch()
+{
+    if (m_batch->Running()) {
+        m_batchBox->reject();
+        return;
+    }
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QDir(folder).exists())
+        folder = QDir::homePath();
+    const QString profile = QFileDialog::getOpenFileName(
+        this, tr("批量配置：写入哪个配置文件"), folder, tr("配置文件 (*.ini);;所有文件 (*)"));
+    if (profile.isEmpty())
+        return;
+    // An existing record is appended to, so the dialog does not ask to replace it.
+    const QString record = QFileDialog::getSaveFileName(
+        this, tr("批量配置：记录到哪个文件"),
+        QDir(folder).filePath(BatchRecord::DefaultName(QDateTime::currentDateTime())),
+        tr("记录 (*.csv);;所有文件 (*)"), nullptr, QFileDialog::DontConfirmOverwrite);
+    if (record.isEmpty())
+        return;
+    bool chosen = false;
+    const int counter = QInputDialog::getInt(this, tr("批量配置"), tr("{n} 从几开始："), 1, 0,
+                                             99999999, 1, &chosen);
+    if (chosen)
+        StartBatch(profile, record, counter);
 }
 
 void Form1::Command5_Click()

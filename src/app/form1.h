@@ -15,6 +15,8 @@
 
 class Announcer;
 class ArrivalSpeech;
+class BatchBox;
+class BatchRun;
 class CommandBox;
 class ConfirmBox;
 class FamilySequence;
@@ -26,6 +28,7 @@ class LineEndWatch;
 class MessageBoxConfirm;
 class MessageBoxWarning;
 class ModuleFinder;
+class Notice;
 class NoticeBox;
 class NoticeKeys;
 class Pairing;
@@ -73,6 +76,11 @@ public:
     NoticeBox &SharedNotice() { return *m_sharedNotice; }
     // What a screen reader is told without a box: the port's state, replies to typed commands.
     Announcer &Spoken() { return *m_announcer; }
+    // A batch at the bench: the profile (a settings file), the record (CSV, appended to)
+    // and the counter's start; false, with a warning, when the record cannot be opened.
+    bool StartBatch(const QString &profile, const QString &record, int counter);
+    BatchRun &Batch() { return *m_batch; }
+    BatchBox *BatchWindow() { return m_batchBox; }
     // The panel's context menu.
     PanelMenu &Menu() { return *m_panelMenu; }
 
@@ -136,6 +144,10 @@ private:
     // The panel's line over its rows: the module's family and version, and whose module
     // the values came from; and its rows as the family has them.
     void ShowPanelSource();
+    // "批量配置…": asks for the profile, the record and the counter's start; while a batch
+    // runs, stops it.
+    void AskBatch();
+    void WatchTheBatch();
     // Whether the open adapter can run at the rate.
     bool AdapterTakes(int rate);
     void ShowFamily();
@@ -175,6 +187,7 @@ private:
     std::unique_ptr<NoticeBox> m_notice;
     std::unique_ptr<ModuleFinder> m_finder;
     std::unique_ptr<NoticeBox> m_doneNotice;
+    std::unique_ptr<Notice> m_quietDone; // the done notice, held while a batch works
     std::unique_ptr<StepWatch> m_stepWatch;
     std::unique_ptr<LineEndWatch> m_lineEndWatch;
     QElapsedTimer m_clock;
@@ -182,5 +195,7 @@ private:
     std::unique_ptr<PortWatch> m_watch;
     Announcer *m_announcer = nullptr;
     std::unique_ptr<ArrivalSpeech> m_arrivals;
+    std::unique_ptr<BatchRun> m_batch;
+    BatchBox *m_batchBox = nullptr;
     std::unique_ptr<NoticeKeys> m_noticeKeys; // first to go: it reads the notices
 };

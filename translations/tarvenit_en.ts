@@ -12,6 +12,152 @@
     </message>
 </context>
 <context>
+    <name>Batch</name>
+    <message>
+        <source>“%1”中有不成对的括号</source>
+        <translation>“%1” has an unpaired brace</translation>
+    </message>
+    <message>
+        <source>不认识“{%1}”：可以用 {n}、{n:03} 和 {addr}</source>
+        <translation>“{%1}” is not known: use {n}, {n:03} and {addr}</translation>
+    </message>
+    <message>
+        <source>通过</source>
+        <translation>Passed</translation>
+    </message>
+    <message>
+        <source>未通过</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>未完成</source>
+        <translation>Unfinished</translation>
+    </message>
+    <message>
+        <source>未写入</source>
+        <translation>Not written</translation>
+    </message>
+</context>
+<context>
+    <name>BatchBox</name>
+    <message>
+        <source>批量配置</source>
+        <translation>Batch</translation>
+    </message>
+    <message>
+        <source>下一个</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>配置：%1
+记录：%2</source>
+        <translation>Profile: %1
+Record: %2</translation>
+    </message>
+    <message>
+        <source>等待模块：插上下一个模块，或按“下一个”</source>
+        <translation>Waiting for a module: plug in the next one, or press “Next”</translation>
+    </message>
+    <message>
+        <source>下一个编号：%1 · 已配置 %2 个，通过 %3 个</source>
+        <translation>Next number: %1 · %2 configured, %3 passed</translation>
+    </message>
+</context>
+<context>
+    <name>BatchRecord</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>设备</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <source>命令族</source>
+        <translation>Command family</translation>
+    </message>
+    <message>
+        <source>固件</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>%1（之前）</source>
+        <translation>%1 (before)</translation>
+    </message>
+    <message>
+        <source>%1（之后）</source>
+        <translation>%1 (after)</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>不同之处</source>
+        <translation>Differences</translation>
+    </message>
+    <message>
+        <source>记录文件没有打开</source>
+        <translation>the record is not open</translation>
+    </message>
+</context>
+<context>
+    <name>BatchRun</name>
+    <message>
+        <source>没有读到模块的全部设置</source>
+        <translation>Not every setting of the module was read</translation>
+    </message>
+    <message>
+        <source>该模块已在本批中配置过</source>
+        <translation>This module was configured in this batch already</translation>
+    </message>
+    <message>
+        <source>写入没有完成</source>
+        <translation>The writing did not complete</translation>
+    </message>
+    <message>
+        <source>不能填入面板</source>
+        <translation>does not fit the panel</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>写入之后没有读回全部设置</source>
+        <translation>Not every setting was read back after writing</translation>
+    </message>
+    <message>
+        <source>%1未保留</source>
+        <translation>%1 not kept</translation>
+    </message>
+    <message>
+        <source>记录没有写入：%1</source>
+        <translation>The record was not written: %1</translation>
+    </message>
+    <message>
+        <source>写入中途停止</source>
+        <translation>Stopped while writing</translation>
+    </message>
+    <message>
+        <source>读回之前停止</source>
+        <translation>Stopped before reading back</translation>
+    </message>
+</context>
+<context>
     <name>CommandBox</name>
     <message>
         <source>发送命令</source>
@@ -454,6 +600,70 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     <message>
         <source>：</source>
         <translation>: </translation>
+    </message>
+    <message>
+        <source>批量配置…</source>
+        <translation>Batch…</translation>
+    </message>
+    <message>
+        <source>停止批量配置</source>
+        <translation>Stop the batch</translation>
+    </message>
+    <message>
+        <source>经典命令集</source>
+        <translation>Classic command set</translation>
+    </message>
+    <message>
+        <source>该模块已在本批中配置过：%1</source>
+        <translation>This module was configured in this batch already: %1</translation>
+    </message>
+    <message>
+        <source>要再写入一次吗？</source>
+        <translation>Write it again?</translation>
+    </message>
+    <message>
+        <source>端口没有打开：插上模块，或点击搜索端口</source>
+        <translation>No port is open: plug in the module, or click Search port</translation>
+    </message>
+    <message>
+        <source>正在读取、写入并读回模块……</source>
+        <translation>Reading, writing and reading back the module…</translation>
+    </message>
+    <message>
+        <source>无法载入批量配置文件 %1</source>
+        <translation>Cannot load the batch profile %1</translation>
+    </message>
+    <message>
+        <source>第 %1 行：%2</source>
+        <translation>Line %1: %2</translation>
+    </message>
+    <message>
+        <source>无法打开批量配置的记录文件！</source>
+        <translation>Cannot open the batch record!</translation>
+    </message>
+    <message>
+        <source>批量配置：写入哪个配置文件</source>
+        <translation>Batch: which settings file to write</translation>
+    </message>
+    <message>
+        <source>配置文件 (*.ini);;所有文件 (*)</source>
+        <translation>Settings files (*.ini);;All files (*)</translation>
+    </message>
+    <message>
+        <source>批量配置：记录到哪个文件</source>
+        <translation>Batch: which file to record to</translation>
+    </message>
+    <message>
+        <source>记录 (*.csv);;所有文件 (*)</source>
+        <translation>Records (*.csv);;All files (*)</translation>
+    </message>
+    <message>
+        <source>批量配置</source>
+        <translation>Batch</translation>
+    </message>
+    <message>
+        <source>{n} 从几开始：</source>
+        <translation>{n} starts at:</translation>
     </message>
 </context>
 <context>

@@ -784,13 +784,14 @@ void Form1::WatchTheModule()
     m_stepWatch->SetReadBack([this] { return m_origin->LastReadBack(); });
     m_engine->SetModeWatcher([this, follow] {
         PaceWhileRunning();
-        if (m_batch)
-            m_batch->Follow();
         m_familySequence->Follow();
         ShowFamily();
         m_origin->Follow();
         follow();
         m_lineEndWatch->Follow();
+        // Last: each watcher has seen a sequence end before the batch starts the next.
+        if (m_batch)
+            m_batch->Follow();
     });
     connect(Uart1, &SerialPort::commEvent, this, [this, follow] {
         m_familySequence->Follow();

@@ -334,7 +334,9 @@ void TestForm1::englishWindow()
         // The console has its own; an option's caption may be set smaller to end clear of
         // the next option.
         const bool option = qobject_cast<QRadioButton *>(control);
-        if (caption && !option && !m_form->RichTextBox1->isAncestorOf(control))
+        // The batch's box is a window of its own, its verdict big on purpose.
+        if (caption && !option && !m_form->RichTextBox1->isAncestorOf(control)
+            && control->window() == m_form.get())
             QVERIFY2(control->font() == m_form->font(), qPrintable(control->objectName()));
     }
     const auto textRight = [](QWidget *control, const QString &text, int left) {
@@ -671,7 +673,9 @@ void TestForm1::enterPressesOnlyAFocusedButton()
     QFETCH(int, key);
     QFETCH(bool, pressed);
     QList<QPushButton *> buttons = m_form->findChildren<QPushButton *>();
-    QCOMPARE(buttons.size(), 6);
+    buttons.removeIf(
+        [this](const QPushButton *button) { return button->window() != m_form.get(); });
+    QCOMPARE(buttons.size(), 6); // the window's own, not those of the batch's box
     std::vector<std::unique_ptr<QSignalSpy>> clicks;
     for (QPushButton *button : buttons)
         clicks.push_back(std::make_unique<QSignalSpy>(button, &QPushButton::clicked));

@@ -786,6 +786,9 @@ void TestEngine::moduleFinder_data()
     QTest::newRow("ok-plus at 57600")
         << "operator" << 38400 << "ok-plus" << 57600 << "" << 0 << 6
         << QStringList { "57600 AT+VERR?" } << okPlus << "57600 ok-plus OK+Get:V7.05 0";
+    QTest::newRow("known to be ok-plus: its version asked, never a bare AT")
+        << "known" << 38400 << "ok-plus" << 57600 << "" << 0 << 6 << nothing << okPlus
+        << "57600 ok-plus OK+Get:V7.05 0";
     QTest::newRow("no answer: the last probe's line ended, the rate given back")
         << "operator" << 115200 << "none" << 0 << "" << 0 << 16 << QStringList { "115200 \r\n" }
         << none << "";
@@ -857,7 +860,9 @@ void TestEngine::moduleFinder()
     WatchRig rig;
     rig.port.baud = startRate;
     rig.port.open = start != "closed";
-    if (start == "operator" || start == "closed") {
+    if (start == "known")
+        rig.state.Family = FamilyByKey(family);
+    if (start == "operator" || start == "closed" || start == "known") {
         rig.state.WorkMode = ModeSearching, rig.state.StepIndex = 3; // a query step waits
         rig.state.AwaitingReply = true;
         rig.port.Deliver(QStringLiteral("OK\r\n")); // unread from before: no answer to a probe
@@ -904,7 +909,8 @@ void TestEngine::moduleFinder()
         sent << QString::number(rig.port.writtenAt[i]) + ' ' + rig.port.written[i];
     QStringList expected;
     for (const auto &[probed, bytes] : FinderOrder.mid(0, probes))
-        expected << QString::number(probed) + ' ' + bytes;
+        expected << QString::number(probed) + ' '
+                + (start == "known" && bytes == "AT\r\n" ? QStringLiteral("AT+VERR?") : bytes);
     QCOMPARE(sent, expected + tail);
     // The line set at each new rate, and at the end back to the rate found or given back.
     QList<int> lines, changes;
@@ -929,7 +935,9 @@ void TestEngine::moduleFinder()
              found.endsWith(" 1") || start == "closed" || event == "query");
     QCOMPARE(rig.notice.open, !text.isEmpty());
     if (probes > 0)
-        QCOMPARE(rig.status.first(), QStringLiteral("尝试：38400 · AT"));
+        QCOMPARE(rig.status.first(),
+                 start == "known" ? QStringLiteral("尝试：38400 · AT+VERR?")
+                                  : QStringLiteral("尝试：38400 · AT"));
     if (text.isEmpty())
         return; // ended by the operator's act or the port: it has nothing more to say
     const NoticeContent &left = rig.notice.shown.last();

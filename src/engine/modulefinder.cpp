@@ -213,9 +213,18 @@ void ModuleFinder::Begin(bool fromSilence, const NoticeContent &otherwise)
     Probe();
 }
 
+FinderProbe ModuleFinder::Current() const
+{
+    FinderProbe probe = ProbeTable[std::size_t(m_index)];
+    // A module known to drop its radio link at a bare "AT" is asked its version instead.
+    if (!probe.family && m_startFamily && m_startFamily->attentionDropsLink)
+        probe.family = m_startFamily->key;
+    return probe;
+}
+
 void ModuleFinder::Probe()
 {
-    const FinderProbe &probe = ProbeTable[std::size_t(m_index)];
+    const FinderProbe probe = Current();
     m_setStatus(tr("尝试：%1 · %2").arg(QString::number(probe.rate), ProbeCommand(probe)),
                 m_port.Device());
     if (m_port.BaudRate() != probe.rate)
@@ -293,7 +302,7 @@ void ModuleFinder::Follow()
         m_notice.Close();
         return;
     }
-    const FinderProbe &probe = ProbeTable[std::size_t(m_index)];
+    const FinderProbe probe = Current();
     if (m_stage == Stage::Probing && !probe.family
         && AttentionIn(m_state.ReplyBuffer.Since(m_mark)) == Attention::Line)
         Found(probe.rate, nullptr, QString());
@@ -307,7 +316,7 @@ void ModuleFinder::TimedOut()
         Follow();
         return;
     }
-    const FinderProbe &probe = ProbeTable[std::size_t(m_index)];
+    const FinderProbe probe = Current();
     switch (m_stage) {
     case Stage::Quiet:
         m_stage = Stage::Probing;
@@ -331,7 +340,7 @@ void ModuleFinder::TimedOut()
 
 void ModuleFinder::Judge()
 {
-    const FinderProbe &probe = ProbeTable[std::size_t(m_index)];
+    const FinderProbe probe = Current();
     const QStringView reply = m_state.ReplyBuffer.Since(m_mark);
     if (!probe.family) {
         switch (AttentionIn(reply)) {
@@ -356,7 +365,7 @@ void ModuleFinder::Found(int rate, const CommandFamily *family, const QString &a
 {
     const QString probe = m_stage == Stage::Confirming
         ? QString::fromLatin1(OkPlus().versionQueries[0])
-        : ProbeCommand(ProbeTable[std::size_t(m_index)]);
+        : ProbeCommand(Current());
     // Where the query whose silence began it looked already: going on would lead back here.
     const bool asBefore = m_fromSilence && rate == m_startRate && family == m_startFamily;
     const bool resume = m_queryWaited && !asBefore;

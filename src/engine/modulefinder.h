@@ -101,6 +101,8 @@ private:
     // it is.
     void End(bool lineEnd);
     void Next();
+    // The probe at m_index, as it goes to this module.
+    FinderProbe Current() const;
     void Probe();
     void Send(const QString &command, int waitMs);
     void Judge();

@@ -718,6 +718,10 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
 </context>
 <context>
     <name>ModuleFinder</name>

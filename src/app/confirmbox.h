@@ -14,10 +14,14 @@ public:
     explicit MessageBoxConfirm(QWidget *parent);
     bool Confirm(const QString &text, const QString &informative) override;
     void Refuse(const QString &text, const QString &informative) override;
+    bool ConfirmSend(const QString &text, const QString &informative) override;
 
 private:
-    // The box, shown; true when "写入" was pressed.
-    bool Ask(const QString &text, const QString &informative, bool canWrite);
+    // The box, shown; true when its first button ("写入", or `action`) was pressed.
+    bool Ask(const QString &text,
+             const QString &informative,
+             bool canWrite,
+             const QString &action = QString());
 
     QWidget *m_parent;
 };

@@ -995,7 +995,7 @@ void Form1::Command5_Click()
     // A command that loses what the module was is sent only when the operator says so.
     const QString follows = GuardedCommandWarning(command.bytes, m_state.Family,
                                                   [this](int rate) { return AdapterTakes(rate); });
-    if (!follows.isEmpty() && !m_confirm->Confirm(follows, tr("要发送这条命令吗？")))
+    if (!follows.isEmpty() && !m_confirm->ConfirmSend(follows, tr("要发送这条命令吗？")))
         return;
     if (!m_engine->SendManual(command.bytes))
         return;

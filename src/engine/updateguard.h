@@ -17,6 +17,11 @@ public:
     virtual bool Confirm(const QString &text, const QString &informative) = 0;
     // The same box with "写入" disabled: what is listed must be mended first.
     virtual void Refuse(const QString &text, const QString &informative) = 0;
+    // The same question before a hand-typed command goes out, its button "发送".
+    virtual bool ConfirmSend(const QString &text, const QString &informative)
+    {
+        return Confirm(text, informative);
+    }
 };
 
 // "更新模块信息". The update writes at once when the panel holds what the module on this

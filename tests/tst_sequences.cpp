@@ -5,6 +5,7 @@
 #include "engine/query.h"
 #include "engine/refusalcodes.h"
 #include "engine/replystore.h"
+#include "engine/sequence.h"
 #include "engine/update.h"
 #include "fakes.h"
 #include "panel/settingsfile.h"
@@ -56,6 +57,8 @@ class TestSequences : public QObject
     Q_OBJECT
 
 private slots:
+    void operatorSequence_data();
+    void operatorSequence();
     void queryLine_data();
     void queryLine();
     void queryComplete_data();
@@ -581,6 +584,71 @@ void TestSequences::settingsFileRefused()
     QCOMPARE(fault->reason, reason);
     QCOMPARE(fields.texts, before.texts); // the panel as it was
     QCOMPARE(fields.options, before.options);
+}
+
+void TestSequences::operatorSequence_data()
+{
+    QTest::addColumn<QString>("file");
+    // Each step as "kind|text|ms|exact" (a pattern's text between slashes); or "line N: reason".
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("every kind, comments and empty lines skipped")
+        << "# check\r\n\nsend AT+STATE?\nexpect OK 500\nexpect /\\+STATE:\\w+/\nwait 1000\n"
+        << QStringList { "send|AT+STATE?|0|0", "expect|OK|500|0", "expect|/\\+STATE:\\w+/|2000|0",
+                         "wait||1000|0" };
+    QTest::newRow("escapes: sent exactly as written")
+        << "send AT+NAME=a\\\\b\\t\\x41\\r\\n"
+        << QStringList { "send|AT+NAME=a\\b\tA\r\n|0|1" };
+    QTest::newRow("values kept for the run")
+        << "send AT+BIND={bind}\nexpect +ADDR:{addr}"
+        << QStringList { "send|AT+BIND={bind}|0|0", "expect|+ADDR:{addr}|2000|0" };
+    QTest::newRow("a number alone is what is expected")
+        << "expect 1234" << QStringList { "expect|1234|2000|0" };
+    QTest::newRow("an unknown word")
+        << "send AT\n\nsned AT"
+        << QStringList { "line 3: 不认识“sned”：每一行以 send、expect、wait 或 # 开始" };
+    QTest::newRow("send without text")
+        << "send" << QStringList { "line 1: “send”后面没有要发送的内容" };
+    QTest::newRow("an unknown escape")
+        << "send AT\\q"
+        << QStringList { "line 1: 不认识的转义“\\q”：可以用 \\r、\\n、\\t、\\\\ 和 \\xHH" };
+    QTest::newRow("a cut hex escape")
+        << "send AT\\x4" << QStringList { "line 1: “\\x”后面要有两位十六进制数字" };
+    QTest::newRow("a raw control character")
+        << "send AT\x01" << QStringList { "line 1: 含有控制字符：换行等要写成 \\r、\\n" };
+    QTest::newRow("a wait of no number")
+        << "wait soon" << QStringList { "line 1: “wait”后面要有 1 到 600000 之间的毫秒数" };
+    QTest::newRow("a wait too long")
+        << "wait 600001" << QStringList { "line 1: “wait”后面要有 1 到 600000 之间的毫秒数" };
+    QTest::newRow("a bad pattern")
+        << "expect /(/" << QStringList { "line 1: 模式有误：missing closing parenthesis" };
+    QTest::newRow("an unknown value")
+        << "wait 5\nsend AT+NAME={name}"
+        << QStringList { "line 2: 不认识“{name}”：可以用 {addr} 和 {bind}" };
+}
+
+void TestSequences::operatorSequence()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, steps);
+    const ParsedSequence parsed = ParseSequence(file);
+    QStringList got;
+    if (parsed.badLine)
+        got << QStringLiteral("line %1: %2").arg(parsed.badLine).arg(parsed.reason);
+    QCOMPARE(parsed.steps.isEmpty(), parsed.badLine > 0); // a bad line refuses the whole file
+    const QStringList kinds { "send", "expect", "wait" };
+    for (const SequenceStep &step : parsed.steps)
+        got << QStringLiteral("%1|%2|%3|%4")
+                   .arg(kinds[int(step.kind)],
+                        step.pattern.pattern().isEmpty() ? step.text
+                                                         : '/' + step.pattern.pattern() + '/')
+                   .arg(step.ms)
+                   .arg(int(step.exact));
+    QCOMPARE(got, steps);
+    QString missing;
+    QCOMPARE(WithValues("AT+BIND={bind}", "1:2:3", "98d3,31,fd5e6f", &missing),
+             "AT+BIND=98d3,31,fd5e6f");
+    QCOMPARE(WithValues("AT+BIND={bind}", "1:2:3", "", &missing), QString());
+    QCOMPARE(missing, "{bind}");
 }
 
 QTEST_GUILESS_MAIN(TestSequences)

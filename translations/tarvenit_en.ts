@@ -1152,6 +1152,45 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
 </context>
 <context>
+    <name>Sequence</name>
+    <message>
+        <source>“\x”后面要有两位十六进制数字</source>
+        <translation>“\x” needs two hex digits after it</translation>
+    </message>
+    <message>
+        <source>不认识的转义“\%1”：可以用 \r、\n、\t、\\ 和 \xHH</source>
+        <translation>“\%1” is no known escape: use \r, \n, \t, \\ and \xHH</translation>
+    </message>
+    <message>
+        <source>含有控制字符：换行等要写成 \r、\n</source>
+        <translation>holds a control character: write a line break as \r or \n</translation>
+    </message>
+    <message>
+        <source>“send”后面没有要发送的内容</source>
+        <translation>nothing to send after “send”</translation>
+    </message>
+    <message>
+        <source>“expect”后面没有要等待的内容</source>
+        <translation>nothing to wait for after “expect”</translation>
+    </message>
+    <message>
+        <source>模式有误：%1</source>
+        <translation>the pattern is wrong: %1</translation>
+    </message>
+    <message>
+        <source>“wait”后面要有 1 到 %1 之间的毫秒数</source>
+        <translation>“wait” needs a number of milliseconds from 1 to %1</translation>
+    </message>
+    <message>
+        <source>不认识“%1”：每一行以 send、expect、wait 或 # 开始</source>
+        <translation>“%1” is not known: each line begins with send, expect, wait or #</translation>
+    </message>
+    <message>
+        <source>不认识“%1”：可以用 {addr} 和 {bind}</source>
+        <translation>“%1” is not known: use {addr} and {bind}</translation>
+    </message>
+</context>
+<context>
     <name>SettingCheck</name>
     <message>
         <source>最多 %1 字节，现在 %2 字节</source>

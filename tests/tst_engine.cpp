@@ -10,6 +10,7 @@
 #include "engine/pairing.h"
 #include "engine/panelorigin.h"
 #include "engine/refusalcodes.h"
+#include "engine/sequencerunner.h"
 #include "engine/settingcheck.h"
 #include "engine/stepwatch.h"
 #include "engine/update.h"
@@ -212,6 +213,8 @@ private slots:
     void readBackVerdict();
     void batchTemplates_data();
     void batchTemplates();
+    void sequenceRun_data();
+    void sequenceRun();
     void batchModule_data();
     void batchModule();
     void batchRecord_data();
@@ -1372,6 +1375,69 @@ void TestEngine::batchTemplates()
     const ExpandedValue expanded = ExpandTemplate(pattern, counter, "98D3:31:FD5E6F");
     QCOMPARE(expanded.error.isEmpty() ? expanded.value : expanded.error, value);
     QCOMPARE(expanded.error.isEmpty(), !value.contains(u'“'));
+}
+
+void TestEngine::sequenceRun_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("event"); // "stop" or "query" at the second step; empty: none
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("said"); // how the notice at its end begins
+    QTest::newRow("done")
+        << "send AT\nexpect OK\nwait 100\nsend AT+NAME?\nexpect /\\+NAME:\\w+/ 500"
+        << "" << QStringList { "AT\r\n", "AT+NAME?\r\n" } << "序列 t 已完成（5 步）。";
+    QTest::newRow("sent exactly as written, no line ending added")
+        << "send AT+NAME?\\n"
+        << "" << QStringList { "AT+NAME?\n" } << "序列 t 已完成（1 步）。";
+    QTest::newRow("an expect that times out, what came quoted, its code explained")
+        << "send AT+PSWD=\nexpect OK 300"
+        << "" << QStringList { "AT+PSWD=\r\n" }
+        << "序列 t 的第 2 步“expect OK”没有完成：收到的是“ERROR:(1F)”（ERROR:(1F)：";
+    QTest::newRow("nothing came")
+        << "expect OK 300"
+        << "" << QStringList {} << "序列 t 的第 1 步“expect OK”没有完成：300 毫秒内什么也没有收到";
+    QTest::newRow("stopped half way")
+        << "send AT\nwait 5000\nsend AT+NAME?"
+        << "stop" << QStringList { "AT\r\n" } << "序列 t 在第 2 步被停止。";
+    QTest::newRow("a query started ends it")
+        << "send AT\nwait 5000"
+        << "query" << QStringList { "AT\r\n" } << "序列 t 在第 2 步停止：读取或更新模块开始了。";
+    QTest::newRow("a value not known: nothing sent")
+        << "send AT+BIND={bind}"
+        << "" << QStringList {} << "序列 t 的第 1 步“send AT+BIND={bind}”没有完成：{bind} 还不知道";
+}
+
+void TestEngine::sequenceRun()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, event);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, said);
+    PanelRig rig;
+    rig.module.FailCommand("AT+PSWD=");
+    FakeNotice notice;
+    qint64 now = 0;
+    SequenceRunner runner(rig.state, rig.port, rig.engine, notice, [&] { return now; });
+    runner.SetLineEnding([] { return QByteArray("\r\n"); });
+    runner.SetValues([] { return QString(); }, [] { return QString(); });
+    const ParsedSequence parsed = ParseSequence(file);
+    QVERIFY(runner.Start("t", parsed.steps));
+    for (qsizetype answered = 0; runner.Running() && now < 10000; now += SequenceRunner::TickMs) {
+        for (; answered < rig.port.written.size(); ++answered) {
+            if (const auto reply
+                = rig.module.Reply(rig.port.written[answered].trimmed().toStdString()))
+                rig.port.Deliver(QString::fromStdString(*reply)), rig.engine.OnReceive();
+        }
+        if (now == 200 && event == "stop")
+            runner.Stop();
+        if (now == 200 && event == "query")
+            rig.engine.StartQuery();
+        runner.Follow();
+    }
+    QVERIFY(!runner.Running());
+    QCOMPARE(rig.port.written.mid(0, sent.size()), sent);
+    QVERIFY2(notice.shown.value(0).text.startsWith(said), qPrintable(notice.shown.value(0).text));
+    QCOMPARE(notice.shown.size(), 1);
 }
 
 void TestEngine::batchModule_data()

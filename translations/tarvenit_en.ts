@@ -1191,6 +1191,53 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     </message>
 </context>
 <context>
+    <name>SequenceRunner</name>
+    <message>
+        <source>序列 %1：第 %2 步，共 %3 步 · %4</source>
+        <translation>Sequence %1: step %2 of %3 · %4</translation>
+    </message>
+    <message>
+        <source>%1 还不知道：先读取模块，或记住对方的地址</source>
+        <translation>%1 is not known yet: read the module first, or keep the other one’s address</translation>
+    </message>
+    <message>
+        <source>没有发出</source>
+        <translation>it did not go out</translation>
+    </message>
+    <message>
+        <source>序列 %1 已完成（%2 步）。</source>
+        <translation>Sequence %1 done (%2 steps).</translation>
+    </message>
+    <message>
+        <source>端口已断开</source>
+        <translation>the port went away</translation>
+    </message>
+    <message>
+        <source>序列 %1 在第 %2 步停止：读取或更新模块开始了。</source>
+        <translation>Sequence %1 stopped at step %2: a read or write of the module began.</translation>
+    </message>
+    <message>
+        <source>%1 毫秒内什么也没有收到</source>
+        <translation>nothing arrived within %1 ms</translation>
+    </message>
+    <message>
+        <source>收到的是“%1”</source>
+        <translation>what came was “%1”</translation>
+    </message>
+    <message>
+        <source>（%1：%2）</source>
+        <translation> (%1: %2)</translation>
+    </message>
+    <message>
+        <source>序列 %1 的第 %2 步“%3”没有完成：%4</source>
+        <translation>Step %2 of sequence %1, “%3”, did not complete: %4</translation>
+    </message>
+    <message>
+        <source>序列 %1 在第 %2 步被停止。</source>
+        <translation>Sequence %1 was stopped at step %2.</translation>
+    </message>
+</context>
+<context>
     <name>SettingCheck</name>
     <message>
         <source>最多 %1 字节，现在 %2 字节</source>

@@ -10,6 +10,7 @@
 #include "engine/batchrun.h"
 #include "engine/families/families.h"
 #include "engine/modulefinder.h"
+#include "engine/sequencerunner.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
 #include "serial/portsearch.h"
@@ -17,6 +18,7 @@
 #include "simulator.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
@@ -188,6 +190,8 @@ private slots:
 
     void handTypedCommand();
     void batchOfModules();
+    void sequenceOnKey_data();
+    void sequenceOnKey();
     void fullQuery_data();
     void fullQuery();
     void updateWritesTheModule_data();
@@ -484,6 +488,42 @@ void TestEndToEnd::batchOfModules()
                  qPrintable(lines[line]));
     m_form->BatchWindow()->reject();
     QVERIFY(!m_form->Batch().Running());
+}
+
+void TestEndToEnd::sequenceOnKey_data()
+{
+    QTest::addColumn<QString>("file"); // the folder's first, on Ctrl+1
+    QTest::addColumn<QStringList>("received"); // by the module
+    QTest::addColumn<QString>("said"); // the notice at its end, or the warning
+    QTest::newRow("done")
+        << "send AT\\r\\n\nexpect OK\nsend AT+NAME?\\r\\n\nexpect /\\+NAME:\\S+/ 1000\n"
+        << QStringList { "AT", "AT+NAME?" } << "序列 check 已完成（4 步）。";
+    QTest::newRow("a step that fails")
+        << "send AT+PSWD\\r\\n\nexpect OK 500\n"
+        << QStringList { "AT+PSWD" }
+        << "序列 check 的第 2 步“expect OK”没有完成：收到的是“ERROR:(0)”";
+    QTest::newRow("a bad line: nothing sent") << "send AT\\r\\n\nexpct OK\n"
+                                              << QStringList {} << "警告|序列文件 ";
+}
+
+void TestEndToEnd::sequenceOnKey()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, received);
+    QFETCH(QString, said);
+    QVERIFY(Start());
+    QVERIFY(QDir().mkpath(m_form->SequenceFolder()));
+    QFile sequence(QDir(m_form->SequenceFolder()).filePath("check.txt"));
+    QVERIFY(sequence.open(QIODevice::WriteOnly));
+    sequence.write(file.toUtf8());
+    sequence.close();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QTest::keyClick(m_form.get(), Qt::Key_1, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_form->Sequences().Running(), 5000);
+    QCOMPARE(m_sim->Received(), received);
+    const QString text = said.startsWith("警告") ? m_warning.shown.value(0) : NoticeText();
+    QVERIFY2(text.startsWith(said), qPrintable(text));
 }
 
 void TestEndToEnd::firmwareVersions_data()

@@ -665,6 +665,62 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
         <source>{n} 从几开始：</source>
         <translation>{n} starts at:</translation>
     </message>
+    <message>
+        <source>序列(&amp;Q)</source>
+        <translation>Se&amp;quences</translation>
+    </message>
+    <message>
+        <source>序列正在运行：按 Esc 停止</source>
+        <translation>A sequence runs: Escape stops it</translation>
+    </message>
+    <message>
+        <source>文件夹中没有序列（*.txt）</source>
+        <translation>No sequences (*.txt) in the folder</translation>
+    </message>
+    <message>
+        <source>停止序列</source>
+        <translation>Stop the sequence</translation>
+    </message>
+    <message>
+        <source>把命令历史存为序列…</source>
+        <translation>Save the command history as a sequence…</translation>
+    </message>
+    <message>
+        <source>选择序列文件夹…</source>
+        <translation>Choose the sequences folder…</translation>
+    </message>
+    <message>
+        <source>序列文件夹</source>
+        <translation>Sequences folder</translation>
+    </message>
+    <message>
+        <source>无法读取序列文件 %1</source>
+        <translation>Cannot read the sequence file %1</translation>
+    </message>
+    <message>
+        <source>序列文件 %1 没有运行，什么也没有发送</source>
+        <translation>The sequence file %1 did not run; nothing was sent</translation>
+    </message>
+    <message>
+        <source>序列没有开始：模块正在读取或更新，或者另一个序列正在运行</source>
+        <translation>The sequence did not start: the module is being read or written, or another sequence runs</translation>
+    </message>
+    <message>
+        <source>把命令历史存为序列</source>
+        <translation>Save the command history as a sequence</translation>
+    </message>
+    <message>
+        <source>命令历史.txt</source>
+        <translation>command history.txt</translation>
+    </message>
+    <message>
+        <source>序列 (*.txt)</source>
+        <translation>Sequences (*.txt)</translation>
+    </message>
+    <message>
+        <source># 命令历史，最早的在前</source>
+        <translation># command history, oldest first</translation>
+    </message>
 </context>
 <context>
     <name>GuardedCommands</name>

@@ -27,6 +27,7 @@ public:
     void Sent();
 
     void SetEnding(LineEnding ending);
+    LineEnding Ending() const { return m_ending; }
     void SetHexEntry(bool hex);
     const CommandHistory &History() const { return m_history; }
 

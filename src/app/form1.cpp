@@ -17,6 +17,7 @@
 #include "engine/modulefinder.h"
 #include "engine/pairing.h"
 #include "engine/panelorigin.h"
+#include "engine/sequencerunner.h"
 #include "engine/stepwatch.h"
 #include "engine/update.h"
 #include "engine/updateguard.h"
@@ -49,6 +50,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStandardPaths>
@@ -547,6 +549,7 @@ void Form1::CreateMenus()
     add(tr("通讯记录(&R)"), [this] { return RichTextBox1->MenuActions(); });
     add(tr("命令(&C)"), [this] { return Text2->ToolActions(); });
     add(tr("模块设置(&S)"), [this] { return m_panelMenu->Menu()->actions(); });
+    WatchTheSequences(windowMenu->addMenu(tr("序列(&Q)")));
     QAction *batch = windowMenu->addAction(tr("批量配置…"), this, &Form1::AskBatch);
     connect(windowMenu, &QMenu::aboutToShow, batch, [this, batch] {
         batch->setText(m_batch->Running() ? tr("停止批量配置") : tr("批量配置…"));
@@ -599,11 +602,20 @@ void Form1::Form_Load()
 
 void Form1::Command1_Click()
 {
+    // A running sequence talks to the module: nothing else starts until it ends.
+    if (m_sequences->Running()) {
+        m_announcer->Say(tr("序列正在运行：按 Esc 停止"));
+        return;
+    }
     m_engine->StartQuery();
 }
 
 void Form1::Command2_Click()
 {
+    if (m_sequences->Running()) {
+        m_announcer->Say(tr("序列正在运行：按 Esc 停止"));
+        return;
+    }
     // A module of another family is written by its own table's rules.
     if (m_state.Family)
         m_familySequence->StartUpdate();
@@ -719,13 +731,18 @@ std::array<NoticeBox *, 3> Form1::AllNotices() const
 bool Form1::NoticeUp() const
 {
     const auto notices = AllNotices();
-    return m_finder->Running()
+    return m_finder->Running() || (m_sequences && m_sequences->Running())
         || std::any_of(notices.begin(), notices.end(),
                        [](const NoticeBox *notice) { return notice->IsShown(); });
 }
 
 void Form1::DismissNotices()
 {
+    // Escape stops a running sequence first, as it stops a search.
+    if (m_sequences->Running()) {
+        m_sequences->Stop();
+        return;
+    }
     if (m_finder->Running()) {
         StopSearches();
         return;
@@ -891,6 +908,137 @@ void Form1::ShowFamily()
     if (!absent.isEmpty())
         said << absent.join(tr("、")) + tr("：") + reason;
     m_announcer->Say(said.join(tr("。")));
+}
+
+QString Form1::SequenceFolder() const
+{
+    const Preferences preferences;
+    const QString chosen = preferences.value(QStringLiteral("Sequences/folder")).toString();
+    return chosen.isEmpty()
+        ? QFileInfo(preferences.fileName()).absoluteDir().filePath(QStringLiteral("sequences"))
+        : chosen;
+}
+
+QStringList Form1::SequenceFiles() const
+{
+    const QDir folder(SequenceFolder());
+    QStringList files;
+    for (const QString &name :
+         folder.entryList({ QStringLiteral("*.txt") }, QDir::Files, QDir::Name))
+        files << folder.filePath(name);
+    return files;
+}
+
+void Form1::WatchTheSequences(QMenu *menu)
+{
+    m_sequences = std::make_unique<SequenceRunner>(m_state, *Uart1, *m_engine, *m_notice,
+                                                   [this] { return m_clock.elapsed(); });
+    m_sequences->SetLineEnding(
+        [this] { return MakeCommand(QString(), Text2->Ending(), false).bytes; });
+    m_sequences->SetValues([this] { return m_origin->AddressReadHere(); },
+                           [this] { return QString(m_pairing->Kept()).replace(u':', u','); });
+    m_sequences->SetProgress([this](const QString &progress) {
+        // Where the port's state and a search's probe are told; the port's again at the end.
+        if (m_sequences->Running())
+            SetPortStatus(progress, progress);
+        else if (Uart1->IsOpen())
+            SetPortStatus(PortOpenCaption(Uart1->PortNumber(), Uart1->Device()),
+                          PortOpenTooltip(*Uart1, Uart1->Holder()));
+        m_announcer->Say(progress);
+    });
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { FillSequenceMenu(menu); });
+    FillSequenceMenu(menu);
+    // The keys work without the menu: each runs the folder's file of its number as it is now.
+    for (int number = 1; number <= 9; ++number) {
+        auto *key = new QAction(this);
+        key->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + number)));
+        connect(key, &QAction::triggered, this, [this, number] {
+            const QStringList files = SequenceFiles();
+            if (number <= files.size())
+                RunSequence(files.at(number - 1));
+        });
+        addAction(key);
+    }
+}
+
+void Form1::FillSequenceMenu(QMenu *menu)
+{
+    menu->clear();
+    const QStringList files = SequenceFiles();
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        QAction *entry = menu->addAction(QFileInfo(files[i]).completeBaseName());
+        if (i < 9)
+            entry->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + int(i))));
+        entry->setShortcutVisibleInContextMenu(true);
+        const QString path = files[i];
+        connect(entry, &QAction::triggered, this, [this, path] {
+            QMetaObject::invokeMethod(
+                this, [this, path] { RunSequence(path); }, Qt::QueuedConnection);
+        });
+    }
+    if (files.isEmpty())
+        menu->addAction(tr("文件夹中没有序列（*.txt）"))->setEnabled(false);
+    menu->addSeparator();
+    QAction *stop = menu->addAction(tr("停止序列"), this, [this] { m_sequences->Stop(); });
+    stop->setEnabled(m_sequences->Running());
+    menu->addAction(tr("把命令历史存为序列…"), this, &Form1::SaveHistoryAsSequence);
+    menu->addAction(tr("选择序列文件夹…"), this, [this] {
+        const QString folder
+            = QFileDialog::getExistingDirectory(this, tr("序列文件夹"), SequenceFolder());
+        if (!folder.isEmpty())
+            Preferences().setValue(QStringLiteral("Sequences/folder"), folder);
+    });
+}
+
+bool Form1::RunSequence(const QString &path)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    QFile source(path);
+    // Not opened unless a plain file of a sequence's size: a named pipe would wait.
+    if (!QFileInfo(path).isFile() || QFileInfo(path).size() > 64 * 1024
+        || !source.open(QIODevice::ReadOnly)) {
+        m_warning->Show(WarningTitle(), tr("无法读取序列文件 %1").arg(file), source.errorString());
+        return false;
+    }
+    const ParsedSequence parsed = ParseSequence(QString::fromUtf8(source.readAll()));
+    if (parsed.badLine) {
+        m_warning->Show(WarningTitle(), tr("序列文件 %1 没有运行，什么也没有发送").arg(file),
+                        tr("第 %1 行：%2").arg(QString::number(parsed.badLine), parsed.reason));
+        return false;
+    }
+    if (!m_sequences->Start(QFileInfo(path).completeBaseName(), parsed.steps)) {
+        if (!Uart1->IsOpen())
+            m_engine->ShowPortError();
+        else
+            m_announcer->Say(tr("序列没有开始：模块正在读取或更新，或者另一个序列正在运行"));
+        return false;
+    }
+    return true;
+}
+
+void Form1::SaveHistoryAsSequence()
+{
+    QDir().mkpath(SequenceFolder());
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("把命令历史存为序列"), QDir(SequenceFolder()).filePath(tr("命令历史.txt")),
+        tr("序列 (*.txt)"));
+    if (path.isEmpty())
+        return;
+    QStringList lines { tr("# 命令历史，最早的在前") };
+    QStringList texts = Text2->History().Texts();
+    std::reverse(texts.begin(), texts.end());
+    for (QString text : std::as_const(texts)) {
+        // A line end inside a command is written as its escape, so the file keeps one a line.
+        text.replace(QLatin1String("\\"), QLatin1String("\\\\"))
+            .replace(QLatin1String("\r"), QLatin1String("\\r"))
+            .replace(QLatin1String("\n"), QLatin1String("\\n"));
+        lines << QStringLiteral("send ") + text;
+    }
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write((lines.join(u'\n') + u'\n').toUtf8()) < 0
+        || !out.commit())
+        ShowFileFault(*m_warning, SaveFailedText(), QDir::toNativeSeparators(path),
+                      out.errorString());
 }
 
 void Form1::WatchTheBatch()

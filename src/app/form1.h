@@ -41,6 +41,7 @@ class QMenu;
 class QToolButton;
 class QPushButton;
 class QTimer;
+class SequenceRunner;
 class SerialPort;
 class SettingsPanel;
 class StepWatch;
@@ -81,6 +82,10 @@ public:
     bool StartBatch(const QString &profile, const QString &record, int counter);
     BatchRun &Batch() { return *m_batch; }
     BatchBox *BatchWindow() { return m_batchBox; }
+    // The operator's sequences: the folder they are read from, and one run by its file.
+    QString SequenceFolder() const;
+    bool RunSequence(const QString &path);
+    SequenceRunner &Sequences() { return *m_sequences; }
     // The panel's context menu.
     PanelMenu &Menu() { return *m_panelMenu; }
 
@@ -148,6 +153,11 @@ private:
     // runs, stops it.
     void AskBatch();
     void WatchTheBatch();
+    // The sequences' menu and keys (Ctrl+1 to Ctrl+9, the folder's files in name order).
+    void WatchTheSequences(QMenu *menu);
+    QStringList SequenceFiles() const;
+    void FillSequenceMenu(QMenu *menu);
+    void SaveHistoryAsSequence();
     // Whether the open adapter can run at the rate.
     bool AdapterTakes(int rate);
     void ShowFamily();
@@ -196,6 +206,7 @@ private:
     Announcer *m_announcer = nullptr;
     std::unique_ptr<ArrivalSpeech> m_arrivals;
     std::unique_ptr<BatchRun> m_batch;
+    std::unique_ptr<SequenceRunner> m_sequences;
     BatchBox *m_batchBox = nullptr;
     std::unique_ptr<NoticeKeys> m_noticeKeys; // first to go: it reads the notices
 };

@@ -23,11 +23,13 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 #include <csignal>
@@ -517,6 +519,11 @@ void TestEndToEnd::sequenceOnKey()
     QVERIFY(sequence.open(QIODevice::WriteOnly));
     sequence.write(file.toUtf8());
     sequence.close();
+    // The menu lists it with its key: the key still runs it, once and not ambiguously.
+    for (QAction *entry : m_form->MenuButton->menu()->actions()) {
+        if (entry->menu() && entry->text().startsWith("序列"))
+            emit entry->menu()->aboutToShow();
+    }
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
     QTest::keyClick(m_form.get(), Qt::Key_1, Qt::ControlModifier);

@@ -966,10 +966,14 @@ void Form1::FillSequenceMenu(QMenu *menu)
     menu->clear();
     const QStringList files = SequenceFiles();
     for (qsizetype i = 0; i < files.size(); ++i) {
-        QAction *entry = menu->addAction(QFileInfo(files[i]).completeBaseName());
+        // The key is the window's own action: shown here, not taken a second time, or
+        // neither would answer it.
+        QString caption = QFileInfo(files[i]).completeBaseName();
         if (i < 9)
-            entry->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + int(i))));
-        entry->setShortcutVisibleInContextMenu(true);
+            caption += u'\t'
+                + QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + int(i)))
+                      .toString(QKeySequence::NativeText);
+        QAction *entry = menu->addAction(caption);
         const QString path = files[i];
         connect(entry, &QAction::triggered, this, [this, path] {
             QMetaObject::invokeMethod(

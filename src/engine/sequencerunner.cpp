@@ -103,7 +103,8 @@ void SequenceRunner::Follow()
     if (arrived)
         return ++m_index, Begin(now);
     if (spent >= step.ms) {
-        const QString came = since.trimmed();
+        // Its lines one after another: a notice quotes one line.
+        const QString came = since.trimmed().replace(u'\n', u' ');
         QString why = came.isEmpty() ? tr("%1 毫秒内什么也没有收到").arg(step.ms)
                                      : tr("收到的是“%1”").arg(QuoteLine(came));
         if (const QString meaning = RefusalMeaning(came); !meaning.isEmpty())

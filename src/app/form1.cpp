@@ -935,8 +935,9 @@ void Form1::WatchTheSequences(QMenu *menu)
                                                    [this] { return m_clock.elapsed(); });
     m_sequences->SetLineEnding(
         [this] { return MakeCommand(QString(), Text2->Ending(), false).bytes; });
-    m_sequences->SetValues([this] { return m_origin->AddressReadHere(); },
-                           [this] { return QString(m_pairing->Kept()).replace(u':', u','); });
+    m_sequences->SetValues(
+        [this] { return m_origin->AddressReadHere(); },
+        [this] { return WrittenValue(SettingStep(u"BIND"), m_pairing->Kept()); });
     m_sequences->SetProgress([this](const QString &progress) {
         // Where the port's state and a search's probe are told; the port's again at the end.
         if (m_sequences->Running())

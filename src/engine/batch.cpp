@@ -1,21 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch.h"
 
+#include "pairing.h"
+
 #include <QRegularExpression>
 #include <QTextStream>
 
 namespace {
-
-// An address by its hex digits alone: "98D3:31:FD5E6F" and "98d3,31,fd5e6f" are one module.
-QString AddressKey(const QString &address)
-{
-    QString key;
-    for (QChar c : address) {
-        if (c.isDigit() || (c.toLower() >= u'a' && c.toLower() <= u'f'))
-            key += c.toLower();
-    }
-    return key;
-}
 
 // The record's column of the address, in its header order.
 constexpr int AddressColumn = 5;
@@ -65,7 +56,7 @@ ExpandedValue ExpandTemplate(const QString &pattern, int counter, const QString 
         copied = found.capturedEnd();
         const QString name = found.captured(1);
         if (name == u"addr") {
-            expanded.value += AddressKey(address).right(6);
+            expanded.value += ComparableAddress(address).right(6);
             continue;
         }
         const QRegularExpressionMatch number = counterForm.match(name);
@@ -160,7 +151,7 @@ bool BatchRecord::Open(const QString &path, QString *error)
         // The modules an earlier run of this record passed count as done.
         for (const QStringList &fields : CsvRecords(QString::fromUtf8(existing.readAll()))) {
             if (fields.value(ResultColumn) == ResultWord(BatchEntry::Result::Passed))
-                m_seen.insert(AddressKey(fields.value(AddressColumn)));
+                m_seen.insert(ComparableAddress(fields.value(AddressColumn)));
         }
     }
     m_file.setFileName(path);
@@ -197,11 +188,11 @@ bool BatchRecord::Write(const BatchEntry &entry, QString *error)
         return false;
     }
     if (entry.result == BatchEntry::Result::Passed)
-        m_seen.insert(AddressKey(entry.address));
+        m_seen.insert(ComparableAddress(entry.address));
     return true;
 }
 
 bool BatchRecord::Seen(const QString &address) const
 {
-    return m_seen.contains(AddressKey(address));
+    return m_seen.contains(ComparableAddress(address));
 }

@@ -12,16 +12,15 @@ namespace {
 const QString MasterRole = QStringLiteral("1");
 const QString BoundAddressOnly = QStringLiteral("0");
 
-// An address as one text to compare: "98D3,31,FD5E6F" is "98d3:31:fd5e6f".
-QString Comparable(const QString &address)
+} // namespace
+
+QString ComparableAddress(const QString &address)
 {
     QString parts = address.toLower();
     parts.remove(QLatin1Char(':'));
     parts.remove(QLatin1Char(','));
     return parts;
 }
-
-} // namespace
 
 Pairing::Pairing(SettingsFields &panel, PanelOrigin &origin)
     : m_panel(panel)
@@ -44,7 +43,7 @@ std::optional<Pairing::Refusal> Pairing::Bind()
     if (m_kept.isEmpty())
         return std::nullopt;
     const QString here = m_origin.AddressReadHere();
-    if (!here.isEmpty() && Comparable(here) == Comparable(m_kept))
+    if (!here.isEmpty() && ComparableAddress(here) == ComparableAddress(m_kept))
         return Refusal {
             tr("不能绑定到模块自己的地址"),
             tr("%1 是这个端口上的模块自己的地址：请换到另一个模块，读取之后再绑定。").arg(m_kept)

@@ -9,6 +9,10 @@
 class PanelOrigin;
 class SettingsFields;
 
+// An address as one text to compare, whatever its case and separators: "98D3,31,FD5E6F"
+// is "98d3:31:fd5e6f", both "98d331fd5e6f".
+QString ComparableAddress(const QString &address);
+
 // A pair of modules: the address of one, as a query read it, is kept while the tool runs;
 // another is then bound to it. Binding sets three settings in the panel and leaves the
 // rest: the master role, connection mode 0 (connect to the bound address only), and the

@@ -86,8 +86,8 @@ QString FamilyVersion(QStringView answer);
 // The number of a version for the table's `longerFrom`: "V544" is 544, "V1.8" 18.
 int FirmwareNumber(QStringView version);
 
-// The value after the first answer mark the reply begins with, up to its line end; an
-// empty optional when it begins with none of them. Unsolicited link notices ("OK+CONN",
+// The value after the first answer mark the reply begins with, up to its line end; not
+// found when it begins with none of them. Unsolicited link notices ("OK+CONN",
 // "OK+LOST") are taken out first.
 struct FamilyAnswer
 {

@@ -4,6 +4,7 @@
 // or on an existing device, answering the module's command set; or it plays a batch of
 // modules, each on a new pseudo-terminal as an adapter plugged in after the last.
 
+#include "airfolder.h"
 #include "linerate.h"
 #include "modulecore.h"
 
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <random>
 #include <string>
@@ -71,6 +73,7 @@ struct Options
     int forgetfulEvery = 0;
     double swapAfter = 0; // seconds of quiet after a write; 0: only on SIGUSR2
     std::string link;
+    std::string air; // a folder shared with the other simulators in range; empty: none
 };
 
 // How long the port is gone when the next module of a batch takes the line, as an
@@ -113,6 +116,9 @@ const char Usage[]
       "                         length (bytes of 0x80 and above)\n"
       "  --no-command-mode      answer nothing, as a module in its data mode\n"
       "  --limited              a limited command mode: answer \"AT\" only\n"
+      "  --mini                 the mini command mode of a firmware 3.0 board powered up\n"
+      "                         without its key held: AT+INIT, AT+INQ, AT+PAIR and AT+LINK\n"
+      "                         answer ERROR:(1F) until SIGHUP\n"
       "  --no-line-end          send replies without their line ends\n"
       "  --forget               acknowledge settings with OK but keep none of them\n"
       "\n"
@@ -147,6 +153,18 @@ const char Usage[]
       "                         ok-plus: a three-digit number, 707 by default\n"
       "  --crlf-replies         ok-plus, as from firmware 605: end a reply with CR LF when\n"
       "                         its command ended with one\n"
+      "\n"
+      "Two modules that see each other (classic family):\n"
+      "  --air FOLDER           share a folder with other simulators, each with its own\n"
+      "                         ADDR: the master finds in it the modules in range, with\n"
+      "                         their PIN and role. AT+INIT starts the radio on firmware\n"
+      "                         2.0 (OK, then ERROR:(17)); 3.0 starts it by itself\n"
+      "                         (ERROR:(17)) and 4.0 too (ERROR). AT+INQ lists the slaves in\n"
+      "                         range; AT+PAIR=NAP,UAP,LAP,T pairs with one whose PIN is\n"
+      "                         this module's (OK, or FAIL; 4.0 never answers); AT+LINK=\n"
+      "                         NAP,UAP,LAP links with a paired one (both then in state\n"
+      "                         CONNECTED; FAIL otherwise); AT+ADCN? counts the pairing\n"
+      "                         list, AT+MRAD? names the last one paired.\n"
       "\n"
       "The classic family: commands and replies end in CR LF. AT+ORGL restores the factory\n"
       "settings (role 0, PIN 1234, UART 38400,0,0, the default name, connection mode and\n"
@@ -276,7 +294,15 @@ public:
         , m_log(log)
         , m_rateFd(rateFd)
         , m_deadline(deadline)
-    { }
+    {
+        if (options.air.empty())
+            return;
+        m_air = std::make_shared<sim::Air>();
+        sim::ReadAir(options.air, *m_air);
+        const sim::Air before = *m_air;
+        m_core.JoinAir(m_air);
+        sim::WriteAir(options.air, *m_air, before);
+    }
 
     End Run(int fd);
 
@@ -292,6 +318,7 @@ private:
     int m_rateFd;
     std::chrono::steady_clock::time_point m_deadline;
     std::mt19937 m_random { 12345 };
+    std::shared_ptr<sim::Air> m_air;
     long m_commands = 0;
     bool m_wrote = false; // a setting written since the line was opened
 };
@@ -421,7 +448,14 @@ bool Server::Answer(int fd, const std::string &line, bool endedByPause)
     if (m_core.CommandPauseMs() > 0) // a timed command: the lines above log their own
         m_log.Write('<', line);
     m_wrote = m_wrote || line.find('=') != std::string::npos;
-    if (auto reply = m_core.Reply(line, LineRate())) {
+    // What the other simulators in range did since, and what this command does to them.
+    sim::Air before;
+    if (m_air)
+        sim::ReadAir(m_options.air, *m_air), before = *m_air;
+    auto reply = m_core.Reply(line, LineRate());
+    if (m_air)
+        sim::WriteAir(m_options.air, *m_air, before);
+    if (reply) {
         if (m_core.IsDelayed(line))
             std::this_thread::sleep_for(std::chrono::milliseconds(LateMs));
         if (endedByPause && reply->size() >= 2)
@@ -487,6 +521,10 @@ Options Parse(int argc, char **argv, sim::ModuleCore &core)
             core.SetCommandMode(sim::CommandMode::None);
         } else if (arg == "--limited") {
             core.SetCommandMode(sim::CommandMode::AttentionOnly);
+        } else if (arg == "--mini") {
+            core.SetCommandMode(sim::CommandMode::Mini);
+        } else if (arg == "--air") {
+            options.air = value();
         } else if (arg == "--no-line-end") {
             core.DropLineEnds(true);
         } else if (arg == "--forget") {

@@ -27,8 +27,11 @@ enum ErrorCode : unsigned {
     BadBaudRate = 0x9,
     BadStopBits = 0xA,
     BadParity = 0xB,
+    RadioNotStarted = 0x16,
+    RadioStartedAgain = 0x17,
     PinWithoutQuotes = 0x1D, // firmware 3.0
     Refused = 0x1F, // a fault asked for on the command line
+    NotInMiniMode = 0x1F, // firmware 3.0 powered up without its key held
 };
 
 // Query commands and the key their reply carries. The connection-mode query is also
@@ -198,6 +201,30 @@ std::string AsNoise(const std::string &bytes)
 
 } // namespace
 
+std::string AirAddress(const std::string &text)
+{
+    std::string colons = text;
+    std::replace(colons.begin(), colons.end(), ',', ':');
+    std::vector<std::string> parts;
+    for (std::string::size_type start = 0;;) {
+        const auto colon = colons.find(':', start);
+        parts.push_back(colons.substr(start, colon - start));
+        if (colon == std::string::npos)
+            break;
+        start = colon + 1;
+    }
+    const std::size_t digits[] = { 4, 2, 6 };
+    std::string address;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (parts.size() != 3 || !IsHex(parts[i], digits[i]))
+            return std::string();
+        char part[16];
+        std::snprintf(part, sizeof part, "%lx", std::strtoul(parts[i].c_str(), nullptr, 16));
+        address += (i ? ":" : "") + std::string(part);
+    }
+    return address;
+}
+
 Settings DefaultSettings()
 {
     return {
@@ -285,6 +312,7 @@ bool ModuleCore::SetFirmware(int major)
     for (const auto &[firmware, version] : FirmwareVersions) {
         if (firmware == major) {
             m_firmware = major;
+            m_radioReady = major != 2;
             m_settings["VERSION"] = version;
             return true;
         }
@@ -387,7 +415,8 @@ std::optional<std::string> ModuleCore::Reply(const std::string &command, long li
     } else {
         reply = Execute(command);
     }
-    if (reply.empty()) // a command the family does not know
+    Publish();
+    if (reply.empty()) // a command the family does not know, or one it answers with silence
         return std::nullopt;
     if (m_dropLineEnds) {
         for (auto end = reply.find("\r\n"); end != std::string::npos; end = reply.find("\r\n", end))
@@ -411,8 +440,11 @@ std::string ModuleCore::Execute(const std::string &command)
     }
     if (command == "AT+RMAAD") {
         m_settings["MRAD"] = "0:0:0";
+        m_paired.clear();
         return Ok;
     }
+    if (auto radio = ExecuteRadio(command))
+        return *radio;
     if (command == "AT+RESET") {
         // It restarts into its data mode, and comes back only when powered on with the key.
         m_commandMode = CommandMode::None;
@@ -445,6 +477,88 @@ std::string ModuleCore::Execute(const std::string &command)
         }
     }
     return Error(UnknownCommand);
+}
+
+void ModuleCore::PowerCycleWithKey()
+{
+    m_commandMode = CommandMode::Full;
+    m_radioReady = m_firmware != 2;
+}
+
+void ModuleCore::JoinAir(std::shared_ptr<Air> air)
+{
+    m_air = std::move(air);
+    Publish();
+}
+
+void ModuleCore::Publish()
+{
+    if (!m_air || m_commandSet != CommandSet::Lines)
+        return;
+    OnAir &self = (*m_air)[AirAddress(m_settings.at("ADDR"))];
+    self.pin = m_settings.at("PSWD");
+    self.role = m_settings.at("ROLE");
+}
+
+std::optional<std::string> ModuleCore::ExecuteRadio(const std::string &command)
+{
+    const std::string self = AirAddress(m_settings.at("ADDR"));
+    // A link the far end made shows in this module's state.
+    if (m_air && m_air->contains(self) && !m_air->at(self).linkedTo.empty())
+        m_settings["STATE"] = "CONNECTED";
+    if (command == "AT+ADCN?")
+        return "+ADCN:" + std::to_string(m_paired.size()) + "\r\n" + Ok;
+    const bool pair = StartsWith(command, "AT+PAIR=");
+    const bool link = StartsWith(command, "AT+LINK=");
+    if (command != "AT+INIT" && command != "AT+INQ" && command != "AT+INQC" && !pair && !link)
+        return std::nullopt;
+    if (m_commandMode == CommandMode::Mini)
+        return Error(NotInMiniMode);
+    if (command == "AT+INIT") {
+        if (m_firmware == 4) // started by itself, and says so without a code
+            return std::string("ERROR\r\n");
+        if (m_radioReady)
+            return Error(RadioStartedAgain);
+        m_radioReady = true;
+        m_settings["STATE"] = "READY";
+        return Ok;
+    }
+    if (!m_radioReady)
+        return Error(RadioNotStarted);
+    if (command == "AT+INQC")
+        return Ok;
+    std::string reply;
+    if (command == "AT+INQ") {
+        for (const auto &[address, peer] : m_air ? *m_air : Air())
+            if (address != self && peer.role == "0")
+                reply += "+INQ:" + address + ",1f00,7FFF\r\n";
+        return reply + Ok;
+    }
+    // AT+PAIR=NAP,UAP,LAP,timeout and AT+LINK=NAP,UAP,LAP
+    std::string target = command.substr(8);
+    if (pair)
+        target = target.substr(0, target.rfind(','));
+    const std::string address = AirAddress(target);
+    const bool inRange = m_air && !address.empty() && address != self && m_air->contains(address);
+    if (pair) {
+        const bool paired = inRange && m_air->at(address).role == "0"
+            && m_air->at(address).pin == m_settings.at("PSWD");
+        if (paired) {
+            m_paired.insert(address);
+            m_settings["MRAD"] = address;
+            m_settings["STATE"] = "PAIRED";
+        }
+        // Firmware 4.0 pairs without a word, whether it paired or not.
+        if (m_firmware == 4)
+            return std::string();
+        return paired ? Ok : "FAIL\r\n";
+    }
+    if (!inRange || !m_paired.contains(address))
+        return std::string("FAIL\r\n");
+    (*m_air)[address].linkedTo = self;
+    (*m_air)[self].linkedTo = address;
+    m_settings["STATE"] = "CONNECTED";
+    return Ok;
 }
 
 std::string ModuleCore::Assign(const std::string &key, const std::string &value)

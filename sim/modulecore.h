@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -53,9 +54,26 @@ private:
     long long m_lastMs = 0;
 };
 
-// Which commands a module answers: all of them, none (it is in its data mode), or only
-// "AT" (a limited command mode that some boards enter).
-enum class CommandMode { Full, None, AttentionOnly };
+// Which commands a module answers: all of them, none (it is in its data mode), only "AT"
+// (a limited command mode that some boards enter), or all but those of the radio: the
+// "mini" command mode of firmware 3.0 boards powered up without their key held, in which
+// AT+INIT, AT+INQ, AT+PAIR and AT+LINK answer ERROR:(1F).
+enum class CommandMode { Full, None, AttentionOnly, Mini };
+
+// What the radios of modules in range see of each other, by address (its parts in lower
+// case hex without leading zeros, parted by colons): the PIN and role a pairing asks for,
+// and the module each is linked to. The modules of one test share it; simulators share it
+// through a folder.
+struct OnAir
+{
+    std::string pin;
+    std::string role;
+    std::string linkedTo;
+};
+using Air = std::map<std::string, OnAir>;
+// An address in either the module's colon form or the comma form of its commands, as Air
+// keys it; empty when it is none.
+std::string AirAddress(const std::string &text);
 
 // The module's command set over one in-memory set of settings.
 class ModuleCore
@@ -111,11 +129,19 @@ public:
     // A radio link of the "OK+" family made or lost, by the far end: the notice the module
     // sends unasked (OK+CONN or OK+LOST); nothing for the other families.
     std::optional<std::string> ToggleLink(long lineRate = 0);
-    // Power off and on with the key held: command mode again, whatever AT+RESET left.
-    void PowerCycleWithKey() { m_commandMode = CommandMode::Full; }
+    // Power off and on with the key held: command mode again, whatever AT+RESET left, and
+    // the radio's library to start again on firmware 2.0.
+    void PowerCycleWithKey();
+
+    // Takes its place among the modules in range: from now on it is seen there with its
+    // PIN and role, and an inquiry, a pairing or a link finds the others.
+    void JoinAir(std::shared_ptr<Air> air);
 
 private:
     std::string Execute(const std::string &command);
+    // The commands of the radio (inquiry, pairing, link); nothing for another command.
+    std::optional<std::string> ExecuteRadio(const std::string &command);
+    void Publish();
     std::string ExecutePause(const std::string &command);
     std::string ExecuteOkPlus(std::string command);
     std::string ExecuteOkPlusCommand(const std::string &command);
@@ -144,6 +170,11 @@ private:
     Settings m_pending;
     bool m_linkUp = false;
     bool m_lockedOut = false;
+    // The classic family's radio: its library started (by AT+INIT on 2.0, by itself from
+    // 3.0), the modules it has paired with, and the modules around it.
+    bool m_radioReady = false;
+    std::set<std::string> m_paired;
+    std::shared_ptr<Air> m_air;
 };
 
 // A batch of modules of this family met one after another on one port, as an operator

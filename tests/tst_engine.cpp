@@ -10,6 +10,7 @@
 #include "engine/pairing.h"
 #include "engine/panelorigin.h"
 #include "engine/refusalcodes.h"
+#include "engine/sequence.h"
 #include "engine/sequencerunner.h"
 #include "engine/settingcheck.h"
 #include "engine/stepwatch.h"
@@ -215,6 +216,8 @@ private slots:
     void batchTemplates();
     void sequenceRun_data();
     void sequenceRun();
+    void shippedSequence_data();
+    void shippedSequence();
     void batchModule_data();
     void batchModule();
     void batchRecord_data();
@@ -1377,52 +1380,13 @@ void TestEngine::batchTemplates()
     QCOMPARE(expanded.error.isEmpty(), !value.contains(u'“'));
 }
 
-void TestEngine::sequenceRun_data()
+// Runs the sequence against the rig's module, a tick at a time, until it ends or the clock
+// passes `limit`, `now` its clock.
+template<typename PanelRig>
+static void RunAgainstModule(
+    PanelRig &rig, SequenceRunner &runner, const QString &event, qint64 limit, qint64 &now)
 {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("event"); // "stop" or "query" at the second step; empty: none
-    QTest::addColumn<QStringList>("sent");
-    QTest::addColumn<QString>("said"); // how the notice at its end begins
-    QTest::newRow("done")
-        << "send AT\nexpect OK\nwait 100\nsend AT+NAME?\nexpect /\\+NAME:\\w+/ 500"
-        << "" << QStringList { "AT\r\n", "AT+NAME?\r\n" } << "序列 t 已完成（5 步）。";
-    QTest::newRow("sent exactly as written, no line ending added")
-        << "send AT+NAME?\\n"
-        << "" << QStringList { "AT+NAME?\n" } << "序列 t 已完成（1 步）。";
-    QTest::newRow("an expect that times out, what came quoted, its code explained")
-        << "send AT+PSWD=\nexpect OK 300"
-        << "" << QStringList { "AT+PSWD=\r\n" }
-        << "序列 t 的第 2 步“expect OK”没有完成：收到的是“ERROR:(1F)”（ERROR:(1F)：";
-    QTest::newRow("nothing came")
-        << "expect OK 300"
-        << "" << QStringList {} << "序列 t 的第 1 步“expect OK”没有完成：300 毫秒内什么也没有收到";
-    QTest::newRow("stopped half way")
-        << "send AT\nwait 5000\nsend AT+NAME?"
-        << "stop" << QStringList { "AT\r\n" } << "序列 t 在第 2 步被停止。";
-    QTest::newRow("a query started ends it")
-        << "send AT\nwait 5000"
-        << "query" << QStringList { "AT\r\n" } << "序列 t 在第 2 步停止：读取或更新模块开始了。";
-    QTest::newRow("a value not known: nothing sent")
-        << "send AT+BIND={bind}"
-        << "" << QStringList {} << "序列 t 的第 1 步“send AT+BIND={bind}”没有完成：{bind} 还不知道";
-}
-
-void TestEngine::sequenceRun()
-{
-    QFETCH(QString, file);
-    QFETCH(QString, event);
-    QFETCH(QStringList, sent);
-    QFETCH(QString, said);
-    PanelRig rig;
-    rig.module.FailCommand("AT+PSWD=");
-    FakeNotice notice;
-    qint64 now = 0;
-    SequenceRunner runner(rig.state, rig.port, rig.engine, notice, [&] { return now; });
-    runner.SetLineEnding([] { return QByteArray("\r\n"); });
-    runner.SetValues([] { return QString(); }, [] { return QString(); });
-    const ParsedSequence parsed = ParseSequence(file);
-    QVERIFY(runner.Start("t", parsed.steps));
-    for (qsizetype answered = 0; runner.Running() && now < 10000; now += SequenceRunner::TickMs) {
+    for (qsizetype answered = 0; runner.Running() && now < limit; now += SequenceRunner::TickMs) {
         for (; answered < rig.port.written.size(); ++answered) {
             if (const auto reply
                 = rig.module.Reply(rig.port.written[answered].trimmed().toStdString()))
@@ -1434,10 +1398,151 @@ void TestEngine::sequenceRun()
             rig.engine.StartQuery();
         runner.Follow();
     }
+}
+
+void TestEngine::sequenceRun_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("event"); // "stop" or "query" at the second step; empty: none
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("said"); // how the notice at its end begins
+    QTest::addColumn<int>("endsBy"); // ms
+    QTest::newRow("done")
+        << "send AT\nexpect OK\nwait 100\nsend AT+NAME?\nexpect /\\+NAME:\\w+/ 500"
+        << "" << QStringList { "AT\r\n", "AT+NAME?\r\n" } << "序列 t 已完成（5 步）。" << 200;
+    QTest::newRow("sent exactly as written, no line ending added")
+        << "send AT+NAME?\\n"
+        << "" << QStringList { "AT+NAME?\n" } << "序列 t 已完成（1 步）。" << 100;
+    QTest::newRow("a refusal fails at once, what came quoted, its code explained")
+        << "send AT+PSWD=\nexpect OK 5000"
+        << "" << QStringList { "AT+PSWD=\r\n" }
+        << "序列 t 的第 2 步“expect OK”没有完成：收到的是“ERROR:(1F)”（ERROR:(1F)：" << 100;
+    QTest::newRow("maybe: a silence goes on")
+        << "send AT+PAIR=98d3,31,fd5e6f,20\nmaybe OK 500\nsend AT"
+        << "" << QStringList { "AT+PAIR=98d3,31,fd5e6f,20\r\n", "AT\r\n" }
+        << "序列 t 已完成（3 步）。" << 600;
+    QTest::newRow("maybe: a refusal still fails")
+        << "send AT+PSWD=\nmaybe OK 5000"
+        << "" << QStringList { "AT+PSWD=\r\n" } << "序列 t 的第 2 步“maybe OK”没有完成" << 100;
+    QTest::newRow("nothing came") << "expect OK 300"
+                                  << "" << QStringList {}
+                                  << "序列 t 的第 1 步“expect OK”没有完成：300 毫秒内什么也没有收到"
+                                  << 400;
+    QTest::newRow("stopped half way")
+        << "send AT\nwait 5000\nsend AT+NAME?"
+        << "stop" << QStringList { "AT\r\n" } << "序列 t 在第 2 步被停止。" << 300;
+    QTest::newRow("a query started ends it")
+        << "send AT\nwait 5000"
+        << "query" << QStringList { "AT\r\n" } << "序列 t 在第 2 步停止：读取或更新模块开始了。"
+        << 300;
+    QTest::newRow("a value not known: nothing sent, not even the steps before it")
+        << "send AT\nsend AT+BIND={bind}"
+        << "" << QStringList {} << "序列 t 的第 2 步“send AT+BIND={bind}”没有完成：{bind} 还不知道"
+        << 0;
+    QTest::newRow("what the answers say of the pairing")
+        << "send AT+STATE?\nexpect OK\nsend AT+MRAD?\nexpect OK"
+        << "" << QStringList { "AT+STATE?\r\n", "AT+MRAD?\r\n" }
+        << "序列 t 已完成（4 步）。 没有配对；状态：已初始化；还没有配对过设备。" << 100;
+}
+
+void TestEngine::sequenceRun()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, event);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, said);
+    QFETCH(int, endsBy);
+    PanelRig rig;
+    rig.module.FailCommand("AT+PSWD=");
+    rig.module.SilenceCommand("AT+PAIR=");
+    FakeNotice notice;
+    qint64 now = 0;
+    SequenceRunner runner(rig.state, rig.port, rig.engine, notice, [&] { return now; });
+    runner.SetValues([] { return QString(); }, [] { return QString(); });
+    runner.SetLineEnding([] { return QByteArray("\r\n"); });
+    const ParsedSequence parsed = ParseSequence(file);
+    QVERIFY(runner.Start("t", parsed.steps));
+    RunAgainstModule(rig, runner, event, 10000, now);
     QVERIFY(!runner.Running());
-    QCOMPARE(rig.port.written.mid(0, sent.size()), sent);
+    QVERIFY2(now <= endsBy, qPrintable(QString::number(now)));
+    QCOMPARE(rig.port.written.mid(0, sent.size() + 1), sent);
     QVERIFY2(notice.shown.value(0).text.startsWith(said), qPrintable(notice.shown.value(0).text));
     QCOMPARE(notice.shown.size(), 1);
+}
+
+void TestEngine::shippedSequence_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("firmware");
+    QTest::addColumn<QString>("far"); // the slave: "near", "absent", or "mini" (the master in it)
+    QTest::addColumn<QString>("said"); // held by the notice at its end
+    const QString pair = "pair-and-connect.txt";
+    QTest::newRow("pairing, 2.0")
+        << pair << 2 << "near"
+        << "已完成（22 步）。 已连接；配对列表中有 1 个设备；最近配对的是 98d3:31:fd5e6f。";
+    QTest::newRow("pairing, 3.0: its ERROR:(17) is harmless") << pair << 3 << "near"
+                                                              << "已连接";
+    QTest::newRow("pairing, 4.0: ERROR and a silent pairing are harmless") << pair << 4 << "near"
+                                                                           << "已连接";
+    QTest::newRow("pairing, 3.0 in its mini mode: the key")
+        << pair << 3 << "mini"
+        << QString(R"(第 10 步“expect /(?m)^(OK|ERROR:\(17\)|ERROR)\r?$/”没有完成：)")
+            + "收到的是“ERROR:(1F)”（ERROR:(1F)：此命令在这种命令模式下不可用（固件 "
+              "3.0）：模块上电时没有按住";
+    QTest::newRow("pairing, 2.0, no slave near")
+        << pair << 2 << "absent"
+        << "第 12 步“maybe OK”没有完成：收到的是“FAIL”（没有配对上";
+    QTest::newRow("pairing, 4.0, no slave near: the link tells")
+        << pair << 4 << "absent"
+        << "第 16 步“expect OK”没有完成：收到的是“FAIL”（没有连接上";
+    for (int firmware : { 2, 3, 4 }) {
+        QTest::addRow("pairing read, %d.0", firmware)
+            << "read-pairing.txt" << firmware << "near"
+            << "已完成（6 步）。 没有配对；状态：已初始化；配对列表中有 0 "
+               "个设备；还没有配对过设备。";
+        QTest::addRow("factory reset, %d.0", firmware) << "factory-reset.txt" << firmware << "near"
+                                                       << "序列 恢复出厂设置 已完成（3 步）。";
+    }
+}
+
+void TestEngine::shippedSequence()
+{
+    QFETCH(QString, file);
+    QFETCH(int, firmware);
+    QFETCH(QString, far);
+    QFETCH(QString, said);
+    PanelRig rig;
+    QVERIFY(rig.module.SetFirmware(firmware));
+    rig.module.Set("UART", "9600,0,0");
+    if (far == "mini")
+        rig.module.SetCommandMode(sim::CommandMode::Mini);
+    const auto air = std::make_shared<sim::Air>();
+    sim::ModuleCore slave;
+    QVERIFY(slave.Set("ADDR", "98d3:31:fd5e6f"));
+    if (far != "absent")
+        slave.JoinAir(air);
+    rig.module.JoinAir(air);
+    QFile source(":/sequences/" + file);
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    const ParsedSequence parsed = ParseSequence(QString::fromUtf8(source.readAll()));
+    QCOMPARE(parsed.badLine, 0);
+    const auto shipped = std::find_if(ShippedSequences.begin(), ShippedSequences.end(),
+                                      [&](const ShippedSequence &s) { return file == s.file; });
+    QVERIFY(shipped != ShippedSequences.end());
+    FakeNotice notice;
+    qint64 now = 0;
+    SequenceRunner runner(rig.state, rig.port, rig.engine, notice, [&] { return now; });
+    runner.SetValues([] { return QString("1a2b:3c:4d5e6f"); },
+                     [] { return QString("98d3,31,fd5e6f"); });
+    runner.SetLineEnding([] { return QByteArray("\r\n"); });
+    QVERIFY(runner.Start(ShippedName(*shipped), parsed.steps));
+    RunAgainstModule(rig, runner, QString(), 60000, now);
+    QVERIFY(!runner.Running());
+    QVERIFY2(notice.shown.value(0).text.contains(said), qPrintable(notice.shown.value(0).text));
+    if (said.contains("已连接")) // the slave sees the link too
+        QCOMPARE(slave.Reply("AT+STATE?").value_or(""), "+STATE:CONNECTED\r\nOK\r\n");
+    if (file.startsWith("factory"))
+        QCOMPARE(rig.module.Current().at("UART"), "38400,0,0");
 }
 
 void TestEngine::batchModule_data()

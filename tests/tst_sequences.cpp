@@ -601,11 +601,17 @@ void TestSequences::operatorSequence_data()
     QTest::newRow("values kept for the run")
         << "send AT+BIND={bind}\nexpect +ADDR:{addr}"
         << QStringList { "send|AT+BIND={bind}|0|0", "expect|+ADDR:{addr}|2000|0" };
+    QTest::newRow("maybe: an expect whose timeout is no failure")
+        << "maybe OK 25000\nmaybe /^OK$/"
+        << QStringList { "maybe|OK|25000|0", "maybe|/^OK$/|2000|0" };
+    QTest::newRow("maybe without text") << "maybe 500" << QStringList { "maybe|500|2000|0" };
     QTest::newRow("a number alone is what is expected")
         << "expect 1234" << QStringList { "expect|1234|2000|0" };
     QTest::newRow("an unknown word")
         << "send AT\n\nsned AT"
-        << QStringList { "line 3: 不认识“sned”：每一行以 send、expect、wait 或 # 开始" };
+        << QStringList { "line 3: 不认识“sned”：每一行以 send、expect、maybe、wait 或 # 开始" };
+    QTest::newRow("expect without text")
+        << "send AT\nexpect  " << QStringList { "line 2: “expect”后面没有要等待的内容" };
     QTest::newRow("send without text")
         << "send" << QStringList { "line 1: “send”后面没有要发送的内容" };
     QTest::newRow("an unknown escape")
@@ -638,7 +644,7 @@ void TestSequences::operatorSequence()
     const QStringList kinds { "send", "expect", "wait" };
     for (const SequenceStep &step : parsed.steps)
         got << QStringLiteral("%1|%2|%3|%4")
-                   .arg(kinds[int(step.kind)],
+                   .arg(step.optional ? "maybe" : kinds[int(step.kind)],
                         step.pattern.pattern().isEmpty() ? step.text
                                                          : '/' + step.pattern.pattern() + '/')
                    .arg(step.ms)

@@ -277,6 +277,22 @@ void TestSimCore::statefulReplies_data()
         << "pause" << L { "AT+BAUD4", "AT", "AT+BAUD6", "AT" }
         << QList<int> { 38400, 38400, 38400, 9600 }
         << L { "OK9600", "\x8F\x8B", "\x8F\x8B\xB3\xB8\xB4\xB0\xB0", "OK" };
+    QTest::newRow("classic 2.0: the radio started once, none in range, stopped by a power cycle")
+        << "2" << L { "AT+INQ",
+                      "AT+INIT",
+                      "AT+INIT",
+                      "AT+INQ",
+                      "AT+PAIR=98d3,31,fd5e6f,20",
+                      "AT+LINK=98d3,31,fd5e6f",
+                      "AT+ADCN?",
+                      "<power>",
+                      "AT+INQ" }
+        << QList<int> {}
+        << L { "ERROR:(16)\r\n",    "OK\r\n", "ERROR:(17)\r\n", "OK\r\n", "FAIL\r\n", "FAIL\r\n",
+               "+ADCN:0\r\nOK\r\n", "none",   "ERROR:(16)\r\n" };
+    QTest::newRow("classic 4.0: a plain ERROR, and a pairing never answered")
+        << "4" << L { "AT+INIT", "AT+PAIR=98d3,31,fd5e6f,20", "AT+STATE?" } << QList<int> {}
+        << L { "ERROR\r\n", "none", "+STATE:INITIALIZED\r\nOK\r\n" };
     QTest::newRow("ok-plus: name, role and rate after the restart")
         << "ok-plus" << L { "AT+NAMEX", "AT+ROLE1", "AT+BAUD4", "AT+NAME?", "AT+ROLE?", "AT+BAUD?",
                             "AT+RESET", "AT",       "AT+NAME?", "AT+ROLE?", "AT+BAUD?" }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sequence.h"
 
+#include "guardedcommands.h"
 #include "settingcheck.h"
 
 #include <QCoreApplication>
@@ -112,8 +113,9 @@ ParsedSequence ParseSequence(QStringView text)
             step.text = Unescaped(rest, &fault, &step.exact);
             if (!fault.isEmpty())
                 return refuse(number, fault);
-        } else if (word == u"expect") {
+        } else if (word == u"expect" || word == u"maybe") {
             step.kind = SequenceStep::Kind::Expect;
+            step.optional = word == u"maybe";
             step.ms = DefaultExpectMs;
             QStringView what = rest;
             // A last word of digits is the time, when something comes before it.
@@ -125,9 +127,9 @@ ParsedSequence ParseSequence(QStringView text)
                 }
             }
             if (what.isEmpty())
-                return refuse(
-                    number,
-                    QCoreApplication::translate("Sequence", "“expect”后面没有要等待的内容"));
+                return refuse(number,
+                              QCoreApplication::translate("Sequence", "“%1”后面没有要等待的内容")
+                                  .arg(word.toString()));
             if (what.size() >= 2 && what.startsWith(u'/') && what.endsWith(u'/')) {
                 step.pattern = QRegularExpression(what.sliced(1, what.size() - 2).toString());
                 if (!step.pattern.isValid())
@@ -151,10 +153,11 @@ ParsedSequence ParseSequence(QStringView text)
                         .arg(LongestStepMs));
             step.ms = *ms;
         } else {
-            return refuse(number,
-                          QCoreApplication::translate(
-                              "Sequence", "不认识“%1”：每一行以 send、expect、wait 或 # 开始")
-                              .arg(word.toString()));
+            return refuse(
+                number,
+                QCoreApplication::translate(
+                    "Sequence", "不认识“%1”：每一行以 send、expect、maybe、wait 或 # 开始")
+                    .arg(word.toString()));
         }
         if (const QString unknown = UnknownValue(step.text);
             !unknown.isEmpty() && step.pattern.pattern().isEmpty())
@@ -165,6 +168,38 @@ ParsedSequence ParseSequence(QStringView text)
         parsed.steps << step;
     }
     return parsed;
+}
+
+QStringList SequenceWarnings(const QList<SequenceStep> &steps)
+{
+    QStringList warnings;
+    for (const SequenceStep &step : steps) {
+        if (step.kind != SequenceStep::Kind::Send)
+            continue;
+        const QString warning = GuardedCommandWarning(step.text.toUtf8());
+        if (!warning.isEmpty() && !warnings.contains(warning))
+            warnings << warning;
+    }
+    return warnings;
+}
+
+const std::array<ShippedSequence, 3> ShippedSequences = { {
+    { "pair-and-connect.txt", QT_TRANSLATE_NOOP("Sequence", "配对并自动连接…"), false },
+    { "read-pairing.txt", QT_TRANSLATE_NOOP("Sequence", "读取配对信息"), false },
+    { "factory-reset.txt", QT_TRANSLATE_NOOP("Sequence", "恢复出厂设置…"), true },
+} };
+
+QString ShippedCaption(const ShippedSequence &shipped)
+{
+    return QCoreApplication::translate("Sequence", shipped.caption);
+}
+
+QString ShippedName(const ShippedSequence &shipped)
+{
+    QString name = ShippedCaption(shipped);
+    if (name.endsWith(u'…'))
+        name.chop(1);
+    return name;
 }
 
 QString

@@ -4,9 +4,12 @@
 #include "commandengine.h"
 #include "common/notice.h"
 #include "common/warningbox.h"
+#include "pairingstate.h"
 #include "refusalcodes.h"
 #include "serial/seriallink.h"
 #include "stepwatch.h"
+
+#include <QRegularExpression>
 
 SequenceRunner::SequenceRunner(EngineState &state,
                                SerialLink &port,
@@ -30,10 +33,28 @@ bool SequenceRunner::Start(const QString &name, const QList<SequenceStep> &steps
     m_name = name;
     m_steps = steps;
     m_portNumber = m_port.PortNumber();
+    m_heard.clear();
+    m_lastSent.clear();
+    // A value that is not known now fails the sequence before its first command goes out.
+    for (m_index = 0; m_index < steps.size(); ++m_index) {
+        QString missing;
+        if (steps.at(m_index).kind == SequenceStep::Kind::Send)
+            Value(steps.at(m_index), &missing);
+        if (!missing.isEmpty()) {
+            Fail(tr("%1 还不知道：先读取模块，或记住对方的地址").arg(missing));
+            return true;
+        }
+    }
     m_index = 0;
     m_timer.start();
     Begin(m_clock());
     return true;
+}
+
+QString SequenceRunner::Value(const SequenceStep &step, QString *missing) const
+{
+    return WithValues(step.text, m_address ? m_address() : QString(), m_bind ? m_bind() : QString(),
+                      missing);
 }
 
 QString SequenceRunner::StepText(const SequenceStep &step) const
@@ -42,7 +63,7 @@ QString SequenceRunner::StepText(const SequenceStep &step) const
     case SequenceStep::Kind::Send:
         return QStringLiteral("send ") + step.text;
     case SequenceStep::Kind::Expect:
-        return QStringLiteral("expect ")
+        return (step.optional ? QStringLiteral("maybe ") : QStringLiteral("expect "))
             + (step.pattern.pattern().isEmpty() ? step.text : u'/' + step.pattern.pattern() + u'/');
     case SequenceStep::Kind::Wait:
         return QStringLiteral("wait %1").arg(step.ms);
@@ -64,8 +85,7 @@ void SequenceRunner::Begin(qint64 now)
         if (step.kind != SequenceStep::Kind::Send)
             return;
         QString missing;
-        const QString text = WithValues(step.text, m_address ? m_address() : QString(),
-                                        m_bind ? m_bind() : QString(), &missing);
+        const QString text = Value(step, &missing);
         if (!missing.isEmpty())
             return Fail(tr("%1 还不知道：先读取模块，或记住对方的地址").arg(missing));
         QByteArray bytes = text.toUtf8();
@@ -75,8 +95,14 @@ void SequenceRunner::Begin(qint64 now)
         m_mark = m_state.ReplyBuffer.Appended();
         if (!m_engine.SendManual(bytes))
             return Fail(tr("没有发出"));
+        m_lastSent = text;
+        if (m_sent)
+            m_sent(bytes);
     }
-    End(tr("序列 %1 已完成（%2 步）。").arg(m_name, QString::number(m_steps.size())), true);
+    QString done = tr("序列 %1 已完成（%2 步）。").arg(m_name, QString::number(m_steps.size()));
+    if (const QString findings = PairingFindings(m_heard); !findings.isEmpty())
+        done += u' ' + findings;
+    End(done, true);
 }
 
 void SequenceRunner::Follow()
@@ -100,15 +126,24 @@ void SequenceRunner::Follow()
     const QString since = m_state.ReplyBuffer.Since(m_mark).toString();
     const bool arrived = step.pattern.pattern().isEmpty() ? since.contains(step.text)
                                                           : step.pattern.match(since).hasMatch();
-    if (arrived)
+    if (arrived) {
+        m_heard += since;
         return ++m_index, Begin(now);
-    if (spent >= step.ms) {
+    }
+    if (step.optional && spent >= step.ms)
+        return ++m_index, Begin(now);
+    // A refusal is the answer: waiting on would only delay the notice.
+    static const QRegularExpression Refusal(QStringLiteral("(?m)^(ERROR|FAIL)[^\n]*\n"));
+    const bool refused = Refusal.match(since).hasMatch();
+    if (refused || spent >= step.ms) {
         // Its lines one after another: a notice quotes one line.
-        const QString came = since.trimmed().replace(u'\n', u' ');
+        const QString came = since.trimmed().replace(u'\r', QString()).replace(u'\n', u' ');
         QString why = came.isEmpty() ? tr("%1 毫秒内什么也没有收到").arg(step.ms)
                                      : tr("收到的是“%1”").arg(QuoteLine(came));
         if (const QString meaning = RefusalMeaning(came); !meaning.isEmpty())
             why += tr("（%1：%2）").arg(RefusalCode(came).toString(), meaning);
+        else if (const QString failure = PairingFailure(m_lastSent, came); !failure.isEmpty())
+            why += tr("（%1）").arg(failure);
         Fail(why);
     }
 }

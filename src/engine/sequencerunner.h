@@ -17,11 +17,14 @@ class SerialLink;
 // - "send" goes out as a hand-typed command does (echoed, the engine in its manual mode),
 //   with its values put in and the command box's line ending unless written exactly;
 // - "expect" waits until what arrived since the step began holds the text or matches the
-//   pattern, and fails when its time runs out;
+//   pattern, and fails when its time runs out or the module refuses ("maybe" goes on when
+//   its time runs out);
 // - "wait" pauses.
-// Its progress is told at each step. It ends with a notice: done, or the step that failed,
-// what it waited for and what came instead, a refusal code explained. A lost port, Stop()
-// or a query or update started ends it. Each check costs the text since the step began.
+// Its progress is told at each step. It ends with a notice: done, with what the module's
+// answers said of its pairing, or the step that failed, what it waited for and what came
+// instead, a refusal code explained. A value not known yet fails it before anything is
+// sent. A lost port, Stop() or a query or update started ends it. Each check costs the text
+// since the step began.
 class SequenceRunner
 {
     Q_DECLARE_TR_FUNCTIONS(SequenceRunner)
@@ -43,6 +46,8 @@ public:
         m_address = std::move(address);
         m_bind = std::move(bind);
     }
+    // Told of each command sent, as the command box tells of a hand-typed one.
+    void SetSentHook(std::function<void(const QByteArray &)> sent) { m_sent = std::move(sent); }
     // Told at each step: "序列 配对：第 3 步，共 8 步 · expect OK".
     void SetProgress(std::function<void(const QString &)> progress)
     {
@@ -61,6 +66,7 @@ private:
     void Fail(const QString &why);
     void End(const QString &text, bool done);
     QString StepText(const SequenceStep &step) const;
+    QString Value(const SequenceStep &step, QString *missing) const;
 
     EngineState &m_state;
     SerialLink &m_port;
@@ -71,6 +77,7 @@ private:
     std::function<QString()> m_address;
     std::function<QString()> m_bind;
     std::function<void(const QString &)> m_progress;
+    std::function<void(const QByteArray &)> m_sent;
     QTimer m_timer;
 
     QString m_name;
@@ -79,4 +86,6 @@ private:
     qint64 m_began = 0; // when it began
     qint64 m_mark = 0; // ReplyStore::Appended() then
     int m_portNumber = 0;
+    QString m_lastSent; // the last command, as sent
+    QString m_heard; // the answers the steps waited for
 };

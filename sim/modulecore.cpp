@@ -436,6 +436,9 @@ std::string ModuleCore::Execute(const std::string &command)
     if (command == "AT+ORGL") {
         for (const SetCommand &set : Sets)
             m_settings[set.key] = m_factory.at(set.key);
+        // A module of a rate of its own talks at its factory rate from now on.
+        if (m_ownRate > 0)
+            m_ownRate = std::strtol(m_settings.at("UART").c_str(), nullptr, 10);
         return Ok;
     }
     if (command == "AT+RMAAD") {

@@ -10,6 +10,7 @@
 #include "engine/batchrun.h"
 #include "engine/families/families.h"
 #include "engine/modulefinder.h"
+#include "engine/sequence.h"
 #include "engine/sequencerunner.h"
 #include "fakes.h"
 #include "panel/settingspanel.h"
@@ -202,6 +203,7 @@ private slots:
     void unansweredCommandHaltsTheQuery();
     void unansweredStepNotice_data();
     void unansweredStepNotice();
+    void shippedFactoryReset();
     void firmwareVersions_data();
     void firmwareVersions();
     void nameHoldingOk();
@@ -531,6 +533,25 @@ void TestEndToEnd::sequenceOnKey()
     QCOMPARE(m_sim->Received(), received);
     const QString text = said.startsWith("警告") ? m_warning.shown.value(0) : NoticeText();
     QVERIFY2(text.startsWith(said), qPrintable(text));
+}
+
+void TestEndToEnd::shippedFactoryReset()
+{
+    // A module at 9600: after the reset it talks at 38400, and the port and the panel follow.
+    QVERIFY(Start({ "--rate", "9600", "--set", "UART=9600,0,0", "--set", "NAME=BENCH-7" }));
+    m_form->Combo1->setCurrentText(QStringLiteral("9600"));
+    QCOMPARE(m_form->Port().BaudRate(), 9600);
+    const auto reset = std::find_if(ShippedSequences.begin(), ShippedSequences.end(),
+                                    [](const ShippedSequence &s) { return s.readAfter; });
+    QVERIFY(m_form->RunShipped(*reset));
+    QCOMPARE(m_confirm.asked.value(0), "序列“恢复出厂设置”将依次发送：\n1. AT+ORGL");
+    QVERIFY(m_confirm.details.value(0).startsWith("模块将恢复出厂设置"));
+    QTRY_COMPARE_WITH_TIMEOUT(DoneText(), QStringLiteral("已读取全部 13 项设置"), 20000);
+    QCOMPARE(m_form->Port().BaudRate(), 38400);
+    QCOMPARE(Text1(0), QStringLiteral("TARVENIT-BT"));
+    const QStringList received = m_sim->Received();
+    QCOMPARE(received.mid(received.indexOf("AT+ORGL") + 1), QueryCommands());
+    QVERIFY(m_warning.shown.isEmpty());
 }
 
 void TestEndToEnd::firmwareVersions_data()

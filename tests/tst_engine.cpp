@@ -1439,6 +1439,9 @@ void TestEngine::sequenceRun_data()
         << "send AT\nsend AT+BIND={bind}"
         << "" << QStringList {} << "序列 t 的第 2 步“send AT+BIND={bind}”没有完成：{bind} 还不知道"
         << 0;
+    QTest::newRow("a value in what is expected")
+        << "send AT+ADDR?\nexpect +ADDR:{addr} 500"
+        << "" << QStringList { "AT+ADDR?\r\n" } << "序列 t 已完成（2 步）。" << 100;
     QTest::newRow("what the answers say of the pairing")
         << "send AT+STATE?\nexpect OK\nsend AT+MRAD?\nexpect OK"
         << "" << QStringList { "AT+STATE?\r\n", "AT+MRAD?\r\n" }
@@ -1458,7 +1461,7 @@ void TestEngine::sequenceRun()
     FakeNotice notice;
     qint64 now = 0;
     SequenceRunner runner(rig.state, rig.port, rig.engine, notice, [&] { return now; });
-    runner.SetValues([] { return QString(); }, [] { return QString(); });
+    runner.SetValues([] { return QString("1a2b:3c:4d5e6f"); }, [] { return QString(); });
     runner.SetLineEnding([] { return QByteArray("\r\n"); });
     const ParsedSequence parsed = ParseSequence(file);
     QVERIFY(runner.Start("t", parsed.steps));

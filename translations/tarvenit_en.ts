@@ -721,6 +721,40 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
         <source># 命令历史，最早的在前</source>
         <translation># command history, oldest first</translation>
     </message>
+    <message>
+        <source>随附的序列</source>
+        <translation>Sequences that come with the tool</translation>
+    </message>
+    <message>
+        <source>把随附的序列复制到文件夹</source>
+        <translation>Copy them to the sequences folder</translation>
+    </message>
+    <message>
+        <source>“%1”只用于经典命令集的模块</source>
+        <translation>“%1” is only for modules of the classic command set</translation>
+    </message>
+    <message>
+        <source>序列没有开始：另一个序列正在运行</source>
+        <translation>The sequence did not start: another sequence runs</translation>
+    </message>
+    <message>
+        <source>序列“%1”将依次发送：
+%2</source>
+        <translation>The sequence “%1” sends, in turn:
+%2</translation>
+    </message>
+    <message>
+        <source>要运行这个序列吗？</source>
+        <translation>Run this sequence?</translation>
+    </message>
+    <message>
+        <source>随附的序列已经在文件夹 %1 中</source>
+        <translation>The sequences that come with the tool are in the folder %1 already</translation>
+    </message>
+    <message>
+        <source>已复制到文件夹 %1：%2</source>
+        <translation>Copied to the folder %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>GuardedCommands</name>
@@ -893,6 +927,85 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     <message>
         <source>%1 是这个端口上的模块自己的地址：请换到另一个模块，读取之后再绑定。</source>
         <translation>%1 is the own address of the module on this port: go to another module, read it, then bind.</translation>
+    </message>
+</context>
+<context>
+    <name>PairingState</name>
+    <message>
+        <source>已初始化</source>
+        <translation>Initialised</translation>
+    </message>
+    <message>
+        <source>准备就绪</source>
+        <translation>Ready</translation>
+    </message>
+    <message>
+        <source>可配对</source>
+        <translation>Pairable</translation>
+    </message>
+    <message>
+        <source>已配对</source>
+        <translation>Paired</translation>
+    </message>
+    <message>
+        <source>正在查找设备</source>
+        <translation>Inquiring</translation>
+    </message>
+    <message>
+        <source>正在连接</source>
+        <translation>Connecting</translation>
+    </message>
+    <message>
+        <source>已连接</source>
+        <translation>Connected</translation>
+    </message>
+    <message>
+        <source>已断开</source>
+        <translation>Disconnected</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>Unknown</translation>
+    </message>
+    <message>
+        <source>已配对，但没有连接</source>
+        <translation>Paired, but not connected</translation>
+    </message>
+    <message>
+        <source>没有配对</source>
+        <translation>Not paired</translation>
+    </message>
+    <message>
+        <source>状态：%1</source>
+        <translation>state: %1</translation>
+    </message>
+    <message>
+        <source>配对列表中有 %1 个设备</source>
+        <translation>%1 in its pairing list</translation>
+    </message>
+    <message>
+        <source>最近配对的是 %1</source>
+        <translation>last paired with %1</translation>
+    </message>
+    <message>
+        <source>还没有配对过设备</source>
+        <translation>never paired yet</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>。</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source>没有配对上：对方不在附近、没有上电、不是从角色，或两边的 PIN 不同</source>
+        <translation>not paired: the other module is not near, not powered, not a slave, or its PIN differs</translation>
+    </message>
+    <message>
+        <source>没有连接上：对方不在附近、没有上电，或还没有与它配对</source>
+        <translation>not connected: the other module is not near, not powered, or not paired yet</translation>
     </message>
 </context>
 <context>
@@ -1226,10 +1339,6 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
         <translation>nothing to send after “send”</translation>
     </message>
     <message>
-        <source>“expect”后面没有要等待的内容</source>
-        <translation>nothing to wait for after “expect”</translation>
-    </message>
-    <message>
         <source>模式有误：%1</source>
         <translation>the pattern is wrong: %1</translation>
     </message>
@@ -1238,12 +1347,28 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
         <translation>“wait” needs a number of milliseconds from 1 to %1</translation>
     </message>
     <message>
-        <source>不认识“%1”：每一行以 send、expect、wait 或 # 开始</source>
-        <translation>“%1” is not known: each line begins with send, expect, wait or #</translation>
-    </message>
-    <message>
         <source>不认识“%1”：可以用 {addr} 和 {bind}</source>
         <translation>“%1” is not known: use {addr} and {bind}</translation>
+    </message>
+    <message>
+        <source>“%1”后面没有要等待的内容</source>
+        <translation>nothing to wait for after “%1”</translation>
+    </message>
+    <message>
+        <source>不认识“%1”：每一行以 send、expect、maybe、wait 或 # 开始</source>
+        <translation>“%1” is not known: each line begins with send, expect, maybe, wait or #</translation>
+    </message>
+    <message>
+        <source>配对并自动连接…</source>
+        <translation>Pair and Connect…</translation>
+    </message>
+    <message>
+        <source>读取配对信息</source>
+        <translation>Read the Pairing</translation>
+    </message>
+    <message>
+        <source>恢复出厂设置…</source>
+        <translation>Factory Reset…</translation>
     </message>
 </context>
 <context>
@@ -1291,6 +1416,10 @@ are passed on to Qt. The ports and TARVENIT_PORTS are described in tarvenit(1).
     <message>
         <source>序列 %1 在第 %2 步被停止。</source>
         <translation>Sequence %1 was stopped at step %2.</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation> (%1)</translation>
     </message>
 </context>
 <context>

@@ -42,6 +42,8 @@ class QToolButton;
 class QPushButton;
 class QTimer;
 class SequenceRunner;
+struct SequenceStep;
+struct ShippedSequence;
 class SerialPort;
 class SettingsPanel;
 class StepWatch;
@@ -85,6 +87,7 @@ public:
     // The operator's sequences: the folder they are read from, and one run by its file.
     QString SequenceFolder() const;
     bool RunSequence(const QString &path);
+    bool RunShipped(const ShippedSequence &shipped);
     SequenceRunner &Sequences() { return *m_sequences; }
     // The panel's context menu.
     PanelMenu &Menu() { return *m_panelMenu; }
@@ -158,6 +161,8 @@ private:
     QStringList SequenceFiles() const;
     void FillSequenceMenu(QMenu *menu);
     void SaveHistoryAsSequence();
+    void CopyShippedSequences();
+    bool StartSequence(const QString &name, const QList<SequenceStep> &steps);
     // Whether the open adapter can run at the rate.
     bool AdapterTakes(int rate);
     void ShowFamily();
@@ -207,6 +212,7 @@ private:
     std::unique_ptr<ArrivalSpeech> m_arrivals;
     std::unique_ptr<BatchRun> m_batch;
     std::unique_ptr<SequenceRunner> m_sequences;
+    bool m_readAfterSequence = false; // the panel is read again once the sequence is done
     BatchBox *m_batchBox = nullptr;
     std::unique_ptr<NoticeKeys> m_noticeKeys; // first to go: it reads the notices
 };

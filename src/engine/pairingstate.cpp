@@ -62,18 +62,21 @@ QString PairingFindings(QStringView heard)
     }
     QStringList said;
     if (state == u"CONNECTED")
-        said << Tr("已连接");
+        said << QCoreApplication::translate("PairingState", "已连接");
     else if (someonePaired)
-        said << Tr("已配对，但没有连接");
+        said << QCoreApplication::translate("PairingState", "已配对，但没有连接");
     else
-        said << Tr("没有配对");
+        said << QCoreApplication::translate("PairingState", "没有配对");
     if (!state.isEmpty() && state != u"CONNECTED")
-        said << Tr("状态：%1").arg(stateText);
+        said << QCoreApplication::translate("PairingState", "状态：%1").arg(stateText);
     if (!count.isEmpty())
-        said << Tr("配对列表中有 %1 个设备").arg(count);
+        said << QCoreApplication::translate("PairingState", "配对列表中有 %1 个设备").arg(count);
     if (!last.isEmpty())
-        said << (lastIsModule ? Tr("最近配对的是 %1").arg(last) : Tr("还没有配对过设备"));
-    return said.join(Tr("；")) + Tr("。");
+        said << (lastIsModule
+                     ? QCoreApplication::translate("PairingState", "最近配对的是 %1").arg(last)
+                     : QCoreApplication::translate("PairingState", "还没有配对过设备"));
+    return said.join(QCoreApplication::translate("PairingState", "；"))
+        + QCoreApplication::translate("PairingState", "。");
 }
 
 QString PairingFailure(QStringView command, QStringView answer)
@@ -82,8 +85,10 @@ QString PairingFailure(QStringView command, QStringView answer)
         return QString();
     const QString upper = command.trimmed().toString().toUpper();
     if (upper.startsWith(u"AT+PAIR="))
-        return Tr("没有配对上：对方不在附近、没有上电、不是从角色，或两边的 PIN 不同");
+        return QCoreApplication::translate(
+            "PairingState", "没有配对上：对方不在附近、没有上电、不是从角色，或两边的 PIN 不同");
     if (upper.startsWith(u"AT+LINK="))
-        return Tr("没有连接上：对方不在附近、没有上电，或还没有与它配对");
+        return QCoreApplication::translate("PairingState",
+                                           "没有连接上：对方不在附近、没有上电，或还没有与它配对");
     return QString();
 }

@@ -38,7 +38,7 @@ bool SequenceRunner::Start(const QString &name, const QList<SequenceStep> &steps
     // A value that is not known now fails the sequence before its first command goes out.
     for (m_index = 0; m_index < steps.size(); ++m_index) {
         QString missing;
-        if (steps.at(m_index).kind == SequenceStep::Kind::Send)
+        if (steps.at(m_index).kind != SequenceStep::Kind::Wait)
             Value(steps.at(m_index), &missing);
         if (!missing.isEmpty()) {
             Fail(tr("%1 还不知道：先读取模块，或记住对方的地址").arg(missing));
@@ -53,6 +53,9 @@ bool SequenceRunner::Start(const QString &name, const QList<SequenceStep> &steps
 
 QString SequenceRunner::Value(const SequenceStep &step, QString *missing) const
 {
+    // A pattern's braces are its own.
+    if (!step.pattern.pattern().isEmpty())
+        return step.text;
     return WithValues(step.text, m_address ? m_address() : QString(), m_bind ? m_bind() : QString(),
                       missing);
 }
@@ -124,7 +127,8 @@ void SequenceRunner::Follow()
         return;
     }
     const QString since = m_state.ReplyBuffer.Since(m_mark).toString();
-    const bool arrived = step.pattern.pattern().isEmpty() ? since.contains(step.text)
+    QString missing;
+    const bool arrived = step.pattern.pattern().isEmpty() ? since.contains(Value(step, &missing))
                                                           : step.pattern.match(since).hasMatch();
     if (arrived) {
         m_heard += since;
@@ -159,6 +163,7 @@ void SequenceRunner::End(const QString &text, bool done)
 {
     m_timer.stop();
     m_index = -1;
+    m_endedDone = done;
     NoticeContent content { NoticeTitle(), text, QString(), QString(), {} };
     content.tone = done ? NoticeTone::News : NoticeTone::Trouble;
     m_notice.Show(content);

@@ -60,6 +60,8 @@ public:
     // The timer's tick (tests call it); it also follows the port and the engine.
     void Follow();
     bool Running() const { return m_index >= 0; }
+    // Whether the last run ended with its last step done.
+    bool EndedDone() const { return m_endedDone; }
 
 private:
     void Begin(qint64 now);
@@ -88,4 +90,5 @@ private:
     int m_portNumber = 0;
     QString m_lastSent; // the last command, as sent
     QString m_heard; // the answers the steps waited for
+    bool m_endedDone = false;
 };

@@ -33,6 +33,12 @@ if grep -E '^[EW]:' <<< "$out"; then fail "appstreamcli reports errors or warnin
 grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" ||
     fail "AppStream project_license is not GPL-3.0-or-later"
 
+# The sequences that come with the tool, to be read and copied.
+for name in pair-and-connect read-pairing factory-reset; do
+    cmp -s "$source/sequences/$name.txt" "$prefix/share/tarvenit/sequences/$name.txt" ||
+        fail "sequence $name.txt is not installed"
+done
+
 # The licence: its text at the root, and a machine-readable copyright file that points
 # to Debian's copy of it.
 cmp -s "$source/COPYING" /usr/share/common-licenses/GPL-3 || fail "COPYING is not the GPL-3"

@@ -1445,7 +1445,7 @@ void TestEngine::sequenceRun_data()
     QTest::newRow("what the answers say of the pairing")
         << "send AT+STATE?\nexpect OK\nsend AT+MRAD?\nexpect OK"
         << "" << QStringList { "AT+STATE?\r\n", "AT+MRAD?\r\n" }
-        << "序列 t 已完成（4 步）。 没有配对；状态：已初始化；还没有配对过设备。" << 100;
+        << "序列 t 已完成（4 步）。没有配对；状态：已初始化；还没有配对过设备。" << 100;
 }
 
 void TestEngine::sequenceRun()
@@ -1482,7 +1482,7 @@ void TestEngine::shippedSequence_data()
     const QString pair = "pair-and-connect.txt";
     QTest::newRow("pairing, 2.0")
         << pair << 2 << "near"
-        << "已完成（22 步）。 已连接；配对列表中有 1 个设备；最近配对的是 98d3:31:fd5e6f。";
+        << "已完成（22 步）。已连接；配对列表中有 1 个设备；最近配对的是 98d3:31:fd5e6f。";
     QTest::newRow("pairing, 3.0: its ERROR:(17) is harmless") << pair << 3 << "near"
                                                               << "已连接";
     QTest::newRow("pairing, 4.0: ERROR and a silent pairing are harmless") << pair << 4 << "near"
@@ -1501,7 +1501,7 @@ void TestEngine::shippedSequence_data()
     for (int firmware : { 2, 3, 4 }) {
         QTest::addRow("pairing read, %d.0", firmware)
             << "read-pairing.txt" << firmware << "near"
-            << "已完成（6 步）。 没有配对；状态：已初始化；配对列表中有 0 "
+            << "已完成（6 步）。没有配对；状态：已初始化；配对列表中有 0 "
                "个设备；还没有配对过设备。";
         QTest::addRow("factory reset, %d.0", firmware) << "factory-reset.txt" << firmware << "near"
                                                        << "序列 恢复出厂设置 已完成（3 步）。";

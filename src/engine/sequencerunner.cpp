@@ -104,7 +104,8 @@ void SequenceRunner::Begin(qint64 now)
     }
     QString done = tr("序列 %1 已完成（%2 步）。").arg(m_name, QString::number(m_steps.size()));
     if (const QString findings = PairingFindings(m_heard); !findings.isEmpty())
-        done += u' ' + findings;
+        done = tr("%1%2", "the sequence done, then what the module said of its pairing")
+                   .arg(done, findings);
     End(done, true);
 }
 

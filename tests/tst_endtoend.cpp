@@ -13,6 +13,7 @@
 #include "engine/sequence.h"
 #include "engine/sequencerunner.h"
 #include "fakes.h"
+#include "panel/panelmenu.h"
 #include "panel/settingspanel.h"
 #include "serial/portsearch.h"
 #include "serial/serialport.h"
@@ -49,13 +50,16 @@ class TestEndToEnd : public QObject
     FakeConfirm m_confirm;
 
     // Starts the simulator and the window, and searches once: true when port 1 opened.
-    // `port`: the device the tool has as its port 1, when not the simulator's own.
+    // `port`: the devices the tool has as its ports, when not the simulator's own alone
+    // ("{sim}" stands for it).
     [[nodiscard]] bool Start(const QStringList &options = {}, const QString &port = {})
     {
         m_sim = std::make_unique<Simulator>(options);
         if (!m_sim->Device().startsWith(QLatin1String("/dev/")))
             return false;
-        qputenv("TARVENIT_PORTS", (port.isEmpty() ? m_sim->Device() : port).toLocal8Bit());
+        const QString ports
+            = port.isEmpty() ? m_sim->Device() : QString(port).replace("{sim}", m_sim->Device());
+        qputenv("TARVENIT_PORTS", ports.toLocal8Bit());
         m_preferences.emplace();
         m_form = std::make_unique<Form1>();
         m_warning.shown.clear();
@@ -204,6 +208,7 @@ private slots:
     void unansweredStepNotice_data();
     void unansweredStepNotice();
     void shippedFactoryReset();
+    void shippedPairing();
     void firmwareVersions_data();
     void firmwareVersions();
     void nameHoldingOk();
@@ -552,6 +557,43 @@ void TestEndToEnd::shippedFactoryReset()
     const QStringList received = m_sim->Received();
     QCOMPARE(received.mid(received.indexOf("AT+ORGL") + 1), QueryCommands());
     QVERIFY(m_warning.shown.isEmpty());
+}
+
+// The entry of the window's menu (or one of its menus) whose caption begins with `caption`.
+static QAction *MenuEntry(QMenu *menu, const QString &caption)
+{
+    emit menu->aboutToShow();
+    for (QAction *entry : menu->actions()) {
+        if (entry->text().startsWith(caption))
+            return entry;
+    }
+    return nullptr;
+}
+
+void TestEndToEnd::shippedPairing()
+{
+    // Two simulators in range of each other: the slave on port 1, the master (firmware 3.0,
+    // whose radio started by itself) on port 2.
+    QTemporaryDir air;
+    Simulator master({ "--air", air.path(), "--firmware", "3" });
+    QVERIFY(
+        Start({ "--air", air.path(), "--set", "ADDR=98d3:31:fd5e6f" }, "{sim}:" + master.Device()));
+    QVERIFY(RunToEnd(m_form->Command1, 14));
+    MenuEntry(m_form->Menu().Menu(), "记住本机地址")->trigger();
+    QMenu *ports = MenuEntry(m_form->MenuButton->menu(), "端口")->menu();
+    MenuEntry(ports, "端口 2")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->Port().PortNumber(), 2, 5000);
+    QVERIFY(m_form->RunShipped(ShippedSequences[0]));
+    QVERIFY(m_confirm.details.value(0).startsWith("模块将清空配对列表"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        NoticeText().contains("已连接；配对列表中有 1 个设备；最近配对的是 98d3:31:fd5e6f"), 40000);
+    QVERIFY(master.Received().contains("AT+LINK=98d3,31,fd5e6f"));
+    // The slave sees the link too, read on its own port.
+    MenuEntry(ports, "端口 1")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->Port().PortNumber(), 1, 5000);
+    QVERIFY(m_form->RunShipped(ShippedSequences[1]));
+    QTRY_VERIFY_WITH_TIMEOUT(NoticeText().contains("序列 读取配对信息 已完成（6 步）。已连接"),
+                             10000);
 }
 
 void TestEndToEnd::firmwareVersions_data()

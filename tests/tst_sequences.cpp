@@ -59,6 +59,8 @@ class TestSequences : public QObject
 private slots:
     void operatorSequence_data();
     void operatorSequence();
+    void sequenceWarnings_data();
+    void sequenceWarnings();
     void queryLine_data();
     void queryLine();
     void queryComplete_data();
@@ -655,6 +657,30 @@ void TestSequences::operatorSequence()
              "AT+BIND=98d3,31,fd5e6f");
     QCOMPARE(WithValues("AT+BIND={bind}", "1:2:3", "", &missing), QString());
     QCOMPARE(missing, "{bind}");
+}
+
+void TestSequences::sequenceWarnings_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("warnings"); // how each begins
+    QTest::newRow("none guarded") << "send AT+NAME?\nexpect OK" << QStringList {};
+    QTest::newRow("each once, in order")
+        << "send AT+RMAAD\r\nsend AT+ORGL\nsend at+rmaad"
+        << QStringList { "模块将清空配对列表", "模块将恢复出厂设置" };
+    QTest::newRow("a rate the adapter cannot be set to")
+        << "send AT+UART=1382400,0,0\r\nsend AT+UART=9600,0,0"
+        << QStringList { "模块将以 1382400 波特通信" };
+}
+
+void TestSequences::sequenceWarnings()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, warnings);
+    const QStringList got = SequenceWarnings(ParseSequence(file).steps, nullptr,
+                                             [](int rate) { return rate <= 921600; });
+    QCOMPARE(got.size(), warnings.size());
+    for (qsizetype i = 0; i < got.size(); ++i)
+        QVERIFY2(got[i].startsWith(warnings[i]), qPrintable(got[i]));
 }
 
 QTEST_GUILESS_MAIN(TestSequences)

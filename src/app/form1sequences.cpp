@@ -175,7 +175,9 @@ bool Form1::StartSequence(const QString &name, const QList<SequenceStep> &steps)
     }
     // Commands that lose what the module was go out only when the operator says so, having
     // seen every command the sequence will send.
-    if (const QStringList warnings = SequenceWarnings(steps); !warnings.isEmpty()) {
+    const QStringList warnings
+        = SequenceWarnings(steps, m_state.Family, [this](int rate) { return AdapterTakes(rate); });
+    if (!warnings.isEmpty()) {
         QStringList sent;
         bool known = true;
         const QString bind = WrittenValue(SettingStep(u"BIND"), m_pairing->Kept());

@@ -170,13 +170,15 @@ ParsedSequence ParseSequence(QStringView text)
     return parsed;
 }
 
-QStringList SequenceWarnings(const QList<SequenceStep> &steps)
+QStringList SequenceWarnings(const QList<SequenceStep> &steps,
+                             const CommandFamily *family,
+                             const std::function<bool(int)> &accepts)
 {
     QStringList warnings;
     for (const SequenceStep &step : steps) {
         if (step.kind != SequenceStep::Kind::Send)
             continue;
-        const QString warning = GuardedCommandWarning(step.text.toUtf8());
+        const QString warning = GuardedCommandWarning(step.text.toUtf8(), family, accepts);
         if (!warning.isEmpty() && !warnings.contains(warning))
             warnings << warning;
     }

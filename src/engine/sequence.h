@@ -7,6 +7,9 @@
 #include <QStringView>
 
 #include <array>
+#include <functional>
+
+struct CommandFamily;
 
 // The operator's own sequence of commands: a plain UTF-8 text, one step a line.
 //
@@ -48,9 +51,12 @@ struct ParsedSequence
 
 ParsedSequence ParseSequence(QStringView text);
 
-// What the guarded commands among the steps will do to the module, each once, for the
-// 确认 box before the sequence runs; empty when none is guarded.
-QStringList SequenceWarnings(const QList<SequenceStep> &steps);
+// What the guarded commands among the steps will do to the module of `family` (null for
+// this tool's own), each once, for the 确认 box before the sequence runs; empty when none is
+// guarded. `accepts` says which rates the open adapter can be set to.
+QStringList SequenceWarnings(const QList<SequenceStep> &steps,
+                             const CommandFamily *family = nullptr,
+                             const std::function<bool(int rate)> &accepts = {});
 
 // The sequences that come with the tool, under :/sequences: read-only, copied to the
 // operator's folder to be changed. Only for this tool's own family of modules.

@@ -65,6 +65,7 @@ class TestEndToEnd : public QObject
         m_warning.shown.clear();
         m_form->SetWarningBox(&m_warning);
         m_confirm.asked.clear();
+        m_confirm.details.clear();
         m_form->SetConfirmBox(&m_confirm);
         m_form->show();
         m_form->Command4->click();

@@ -320,6 +320,9 @@ Form1::Form1(QWidget *parent)
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Uart1, &SerialPort::commEvent, this, &Form1::Uart1_OnComm);
     connect(Uart1, &SerialPort::deviceLost, this, &Form1::Uart1_DeviceLost);
+    m_statusLater = new QTimer(this);
+    m_statusLater->setSingleShot(true);
+    connect(m_statusLater, &QTimer::timeout, this, &Form1::RichTextBox1_SelChange);
     connect(RichTextBox1, &::ConsoleView::cursorPositionChanged, this,
             &Form1::RichTextBox1_SelChange);
     connect(RichTextBox1, &::ConsoleView::selectionChanged, this, &Form1::RichTextBox1_SelChange);
@@ -1076,7 +1079,17 @@ void Form1::RichTextBox1_SelChange()
     const std::pair shown { RichTextBox1->Store().Size(), RichTextBox1->SelectionStart() };
     if (shown == m_statusShown)
         return;
+    // New text refreshes it at most every StatusWhileFeedingMs, the last as it comes to rest;
+    // a caret the operator moves, and a clear, at once.
+    const bool grew = shown.first > m_statusShown.first && m_statusShown.first >= 0;
+    if (grew && m_statusSince.isValid() && m_statusSince.elapsed() < StatusWhileFeedingMs) {
+        if (!m_statusLater->isActive())
+            m_statusLater->start(int(StatusWhileFeedingMs - m_statusSince.elapsed()));
+        return;
+    }
+    m_statusLater->stop();
     m_statusShown = shown;
+    m_statusSince.start();
     UpdateCaretStatus();
 }
 

@@ -183,6 +183,11 @@ private:
     bool m_placed = false; // within the screen, once shown
     // The text length and the caret the status line shows.
     std::pair<qsizetype, qsizetype> m_statusShown { -1, -1 };
+    // While text comes in, the status line follows it at most this often: three labels
+    // painted again at every frame cost more than the frame's new text.
+    static constexpr int StatusWhileFeedingMs = 250;
+    QTimer *m_statusLater = nullptr;
+    QElapsedTimer m_statusSince; // since the status line was last refreshed
     std::unique_ptr<FrameBatcher> m_batcher;
     std::unique_ptr<ConsoleFeed> m_feed;
     std::unique_ptr<SettingsPanel> m_panel;

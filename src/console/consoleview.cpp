@@ -17,6 +17,8 @@
 #include <QStyleHints>
 #include <QStyleOptionSlider>
 
+#include <utility>
+
 ConsoleView::ConsoleView(QWidget *parent)
     : QAbstractScrollArea(parent)
 {
@@ -51,6 +53,7 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
 {
     if (appendedFrom >= Shown().Size())
         return false;
+    m_sinceAppend.start();
     // Only the segment the text was appended to, and those after it, are new.
     const qsizetype changed = Shown().SegmentOf(appendedFrom);
     const int oldHeight = m_layouts.KnownHeight(changed);
@@ -435,6 +438,12 @@ void ConsoleView::timerEvent(QTimerEvent *event)
     }
     if (event->timerId() != m_blink.timerId()) {
         QAbstractScrollArea::timerEvent(event);
+        return;
+    }
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (m_follow && m_sinceAppend.isValid() && m_sinceAppend.elapsed() < flash) {
+        if (!std::exchange(m_caretShown, true))
+            viewport()->update(CaretRect().adjusted(-2, 0, 2, 0));
         return;
     }
     m_caretShown = !m_caretShown;

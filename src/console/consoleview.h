@@ -10,6 +10,7 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QElapsedTimer>
 
 #include <functional>
 #include <memory>
@@ -246,5 +247,8 @@ private:
     bool m_caretShown = true;
     bool m_selecting = false;
     QBasicTimer m_blink;
+    // Since text last came in: while it comes, a view that follows it keeps its caret still,
+    // or its blink would paint the view again between the frames.
+    QElapsedTimer m_sinceAppend;
     QBasicTimer m_release; // gives back what a clear left, a piece each time
 };

@@ -169,8 +169,6 @@ const PlainBlock &UnpackedBlocks::Of(const Block &block)
 {
     const auto at = std::find_if(m_entries.begin(), m_entries.end(),
                                  [&](const Entry &e) { return e.block == &block; });
-    if (at == m_entries.begin())
-        return *at->plain;
     if (at != m_entries.end()) {
         std::rotate(m_entries.begin(), at, at + 1);
         return *m_entries.front().plain;

@@ -247,4 +247,5 @@ private:
     bool m_selecting = false;
     QBasicTimer m_blink;
     QBasicTimer m_release; // gives back what a clear left, a piece each time
+    QBasicTimer m_pack; // puts in place what the packer's thread packed, and feeds it
 };

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QThread>
 #include <QThreadPool>
 
 #include <atomic>
@@ -32,7 +33,7 @@ struct PlainBlock
 
 // A block once it has scrolled far out of view: packed, a full block at a time, in one zlib
 // stream, its feeds left out (they are found again in its text). Traffic of short lines
-// packs to a twentieth and less: 3 to 6 bytes a line, index and all.
+// packs to a twentieth and less: about 3 bytes a line, index and all.
 struct Block
 {
     std::unique_ptr<PlainBlock> plain; // while it is not packed
@@ -43,9 +44,9 @@ struct Block
 QByteArray Pack(const PlainBlock &block);
 std::unique_ptr<PlainBlock> Unpack(const QByteArray &packed);
 
-// Packs blocks on a thread of its own, one batch at a time, so that a flood is not slowed
-// by it (on a machine of one core it takes its turns with the window's thread). What it
-// packed is put in place on the window's thread, by Collect().
+// Packs blocks on a thread of its own at the lowest priority, one batch at a time, so that a
+// flood is not slowed by it: while no core is free, the blocks wait plain. What it packed is
+// put in place on the window's thread, by Collect().
 class BlockPacker
 {
 public:

@@ -236,6 +236,8 @@ private slots:
     void readerPastTwoGiga_data();
     void readerPastTwoGiga();
     void clearsGiveBackInPieces();
+    void packedBlocks_data();
+    void packedBlocks();
     void primarySelection_data();
     void primarySelection();
     void saveRoundTrip_data();
@@ -949,6 +951,96 @@ void TestConsole::clearsGiveBackInPieces()
     while (store.ReleaseCleared())
         ++pieces;
     QVERIFY(pieces > 1024 / 256);
+}
+
+void TestConsole::packedBlocks_data()
+{
+    // Appended so that they begin `before` characters ahead of the first block's edge, many
+    // lines after them; the needle is looked for in them.
+    QTest::addColumn<Pieces>("pieces");
+    QTest::addColumn<qsizetype>("before");
+    QTest::addColumn<QString>("needle");
+    QTest::newRow("lines across the edge") << Pieces { { "AT+NAME?\n", "AT+NAME?\r\n", Red },
+                                                       { "+NAME:x\nOK\n", "+NAME:x\r\nOK\r\n" } }
+                                           << 5LL << "NAME:x";
+    QTest::newRow("a line feed last in a block") << Pieces { { "abc\n", "abc\r\n" } } << 4LL << "c";
+    QTest::newRow("a pair across the edge")
+        << Pieces { { Smile + "\n", Smile.toUtf8() + "\r\n" } } << 1LL << Smile;
+    QTest::newRow("a character split across reads at the edge")
+        << Pieces { { "", "\xE4\xB8" }, { "\u4E2D\n", "\xAD\r\n" } } << 1LL << "\u4E2D";
+    QTest::newRow("odd bytes across the edge")
+        << Pieces { { "ok\n", "ok\n" }, { "ab\n", "a\rb\r\n" } } << 2LL << "ok";
+    QTest::newRow("a line longer than a block")
+        << Pieces { { QString(ConsoleStore::BlockChars + 99, u'y') + "z\n",
+                      QByteArray(ConsoleStore::BlockChars + 99, 'y') + "z\r\n" } }
+        << 10LL << "yz";
+}
+
+void TestConsole::packedBlocks()
+{
+    // A store whose blocks are packed reads as one whose blocks are plain, in either form,
+    // and the view saves it byte for byte.
+    QFETCH(Pieces, pieces);
+    QFETCH(qsizetype, before);
+    QFETCH(QString, needle);
+    ConsoleStore packed, plain;
+    const auto append = [&](const QString &text, const QByteArray &bytes, QRgb colour) {
+        const qint64 time = 1765000000000 + packed.LineCount() * 7;
+        packed.Append(text, colour, time, bytes);
+        plain.Append(text, colour, time, bytes);
+        m_view->Append(text, colour, time, bytes);
+    };
+    const auto fill = [&](qsizetype until) { // lines without letters: the needles have some
+        for (qsizetype line = 0; packed.Size() < until; ++line) {
+            const qsizetype left = until - packed.Size();
+            const QString text = left > 80 ? QStringLiteral("%1 0123456789 -+-+-+ 0123456789\n")
+                                                 .arg(line, 6, 10, QLatin1Char('0'))
+                                           : QString(left - 1, u'-') + u'\n';
+            append(text, text.toUtf8().replace("\n", "\r\n"), line % 3 ? Blue : Red);
+        }
+        m_view->EndAppend(0);
+    };
+    fill(ConsoleStore::BlockChars - before);
+    const qsizetype at = packed.Size() + packed.Text(0, 0).size();
+    for (const Piece &piece : pieces)
+        append(piece.text, piece.bytes, piece.colour);
+    fill(packed.Size() + (TextBlocks::KeptPlain + 2) * ConsoleStore::BlockChars + 33);
+    packed.PackNow(0);
+    QVERIFY(packed.PackedBlocks() >= TextBlocks::KeptPlain + 2 && plain.PackedBlocks() == 0);
+    QCOMPARE(packed.Text(0, packed.Size()), plain.Text(0, plain.Size()));
+    QCOMPARE(packed.LineCount(), plain.LineCount());
+    for (qsizetype line = 0; line < plain.LineCount(); ++line) {
+        QCOMPARE(packed.LineStart(line), plain.LineStart(line));
+        QCOMPARE(packed.LineTime(line), plain.LineTime(line));
+        QCOMPARE(packed.LineBytes(line), plain.LineBytes(line));
+        QCOMPARE(packed.LineByteRuns(line), plain.LineByteRuns(line));
+        QCOMPARE(packed.HexLineStart(line), plain.HexLineStart(line));
+    }
+    for (qsizetype pos = at - 70; pos < at + 200; ++pos) {
+        QCOMPARE(packed.LineOf(pos), plain.LineOf(pos));
+        QCOMPARE(packed.SegmentOf(pos), plain.SegmentOf(pos));
+    }
+    const HexLines hex(packed), plainHex(plain);
+    const qsizetype hexAt = hex.LineStart(packed.LineOf(at));
+    QCOMPARE(hex.Text(hexAt - 300, hexAt + 900), plainHex.Text(hexAt - 300, hexAt + 900));
+    for (qsizetype pos = hexAt - 300; pos < hexAt + 900; pos += 7)
+        QCOMPARE(hex.LineOf(pos), plainHex.LineOf(pos));
+    // Found where it was put, from either end, and its bytes in the hex form.
+    const qsizetype found = at + (pieces.first().text + pieces.last().text).indexOf(needle);
+    QCOMPARE(FindIn(packed, needle, 0, false), found);
+    QCOMPARE(FindIn(packed, needle, packed.Size(), true),
+             plain.Text(0, plain.Size()).lastIndexOf(needle));
+    const QString needleHex = HexLines::Hex(needle.toUtf8());
+    QCOMPARE(FindInHex(packed, needleHex, 0, false), FindInHex(plain, needleHex, 0, false));
+    QVERIFY(FindInHex(packed, needleHex, 0, false) >= hexAt - 300);
+    // The view packs on its own thread, and saves what it holds.
+    QTRY_VERIFY_WITH_TIMEOUT(m_view->Store().PackedBlocks() >= 2, 10000);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("session.txt"));
+    QCOMPARE(m_view->SaveTo(path).result, SaveOutcome::Saved);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), plain.Text(0, plain.Size()).toUtf8());
 }
 
 void TestConsole::primarySelection_data()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "consoleblocks.h"
+#include "consolebytes.h"
 #include "consolelines.h"
 
 #include <QByteArray>
@@ -17,11 +19,13 @@
 // in its heap until it is trimmed.
 void GiveBackFreedMemory();
 
-// Everything the console holds, compact enough to keep a day of traffic: the text in
-// blocks of one byte per character while it is Latin-1 (two bytes once a block holds
-// anything else), the start of every line, the colour runs, and the bytes of every line as
-// they went out or came in. An append costs the length of its text and bytes; every lookup
-// is O(1) or O(log n). This is the text form of the lines; HexLines shows their bytes.
+// Everything the console holds, compact enough to keep a day of traffic: the text and the
+// index of its lines in blocks (consoleblocks.h), packed once they have scrolled far out of
+// view (consolecold.h); the colour runs; and the bytes of every line as they went out or
+// came in, kept only where they do not follow from the text (consolebytes.h). A day of
+// short lines costs about 4 bytes a line. An append costs the length of its text and
+// bytes; every lookup is O(1) or O(log n), and the unpacking of a packed block that was
+// not read of late. This is the text form of the lines; HexLines shows their bytes.
 //
 // For display, a line longer than SegmentLimit characters is cut into segments of
 // SegmentLimit, one less where the cut would part the two halves of a character outside the
@@ -41,9 +45,8 @@ void GiveBackFreedMemory();
 class ConsoleStore : public ConsoleLines
 {
 public:
-    // Characters a block of the text holds: 128 KiB and more, so that glibc maps each block
-    // on its own (main fixes its threshold), and a clear can give them back one by one.
-    static constexpr qsizetype BlockChars = 1 << 17;
+    // Characters a block of the text holds.
+    static constexpr qsizetype BlockChars = TextBlocks::Chars;
     static constexpr qsizetype HexSegmentBytes = 166; // bytes of a hex segment: 498 characters
     static constexpr qsizetype AllBytes = std::numeric_limits<qsizetype>::max();
 
@@ -65,15 +68,24 @@ public:
     void Clear();
     // Says whether there is more to give back.
     bool ReleaseCleared();
+    // Packs the blocks that have scrolled far out of view, on the packer's thread, and puts
+    // them in place; says whether to call again (see TextBlocks::PackCold()).
+    bool PackCold() { return m_text.PackCold(); }
+    // Packs every full block but the newest `keptPlain` at once.
+    void PackNow(qsizetype keptPlain = TextBlocks::KeptPlain) { m_text.PackNow(keptPlain); }
+    qsizetype PackedBlocks() const { return m_text.PackedBlocks(); }
 
-    qsizetype Size() const override { return m_size; }
-    qsizetype LineCount() const override { return m_lineStarts.size(); }
-    qsizetype LineOf(qsizetype pos) const override;
-    qsizetype LineStart(qsizetype line) const override { return m_lineStarts.at(line); }
-    qsizetype LineLength(qsizetype line) const override;
+    qsizetype Size() const override { return m_text.Size(); }
+    qsizetype LineCount() const override { return m_text.LineCount(); }
+    qsizetype LineOf(qsizetype pos) const override { return m_text.LineOf(pos); }
+    qsizetype LineStart(qsizetype line) const override { return m_text.LineStart(line); }
+    qsizetype LineLength(qsizetype line) const override
+    {
+        return m_text.LineEnd(line) - m_text.LineStart(line);
+    }
     qint64 LineTime(qsizetype line) const override;
-    QString Text(qsizetype from, qsizetype to) const override;
-    QChar At(qsizetype pos) const override;
+    QString Text(qsizetype from, qsizetype to) const override { return m_text.Text(from, to); }
+    QChar At(qsizetype pos) const override { return m_text.At(pos); }
     bool InsidePair(qsizetype pos) const override;
     QList<Run> Runs(qsizetype from, qsizetype to) const override;
     std::pair<Run, qsizetype> RunAt(qsizetype pos) const override;
@@ -101,22 +113,12 @@ public:
     // Where a line starts in the hex form: each byte of the lines before it takes three
     // characters ("41 ", the space after a line's last byte being its line feed), a line
     // without bytes one.
-    qsizetype HexLineStart(qsizetype line) const { return m_hexStarts.at(line); }
-    qsizetype HexLineOf(qsizetype pos) const;
+    qsizetype HexLineStart(qsizetype line) const { return m_text.HexStart(line); }
+    qsizetype HexLineOf(qsizetype pos) const { return m_text.HexLineOf(pos); }
     // The lines whose bytes take more than one hex segment.
     const LongLines &HexLongLines() const { return m_hexLongLines; }
 
 private:
-    struct Block;
-    // A line whose bytes do not follow the rule: a bare LF (start -1), or the bytes kept
-    // at [start, end) of m_oddBytes.
-    struct OddLine
-    {
-        qsizetype line;
-        qsizetype start;
-        qsizetype end;
-    };
-
     static qsizetype ExtraSegments(qsizetype length)
     {
         return length > SegmentLimit ? (length - 1) / SegmentLimit : 0;
@@ -126,10 +128,8 @@ private:
         return bytes > HexSegmentBytes ? (bytes - 1) / HexSegmentBytes : 0;
     }
     qsizetype SegmentStart(qsizetype lineStart, qsizetype index) const;
-    void AppendText(QStringView text);
     // Hands the bytes of an append to the lines from `firstLine` on (see above).
     void AppendBytes(QByteArrayView bytes, QRgb colour, qsizetype firstLine);
-    void TakeBytes(QByteArrayView bytes, QRgb colour);
     // The last line has ended with `bytes`, in the colours `runs` give (all in `colour`
     // without them): they are kept as little as they can be.
     void CloseLine(qsizetype line, QByteArrayView bytes, const QList<Run> *runs, QRgb colour);
@@ -137,31 +137,16 @@ private:
     bool IsUtf8Of(qsizetype from, qsizetype to, QByteArrayView bytes) const;
     // How many bytes the UTF-8 of the text [from, to) takes.
     qsizetype Utf8Size(qsizetype from, qsizetype to) const;
-    const OddLine *Odd(qsizetype line) const;
     // A line's time as it is kept: milliseconds after the base in force from that line on,
     // plus one (0: no character yet). Where a time does not fit (49 days on, or the clock
     // set back), a new base starts.
     quint32 Stamp(qint64 time);
 
-    std::vector<std::shared_ptr<Block>> m_blocks; // shared only by AppendCopies
-    qsizetype m_size = 0;
-    QList<qsizetype> m_lineStarts { 0 };
-    QList<quint32> m_lineTimes { 0 }; // four bytes a line, not eight: see Stamp
+    TextBlocks m_text;
+    KeptBytes m_bytes;
     QList<std::pair<qsizetype, qint64>> m_timeBases; // the first line of each, and the base
     QList<Run> m_runs;
     LongLines m_longLines;
-
-    QList<qsizetype> m_hexStarts { 0 }; // of every line
     LongLines m_hexLongLines;
-    QList<OddLine> m_oddLines;
-    QByteArray m_oddBytes;
-    QList<Run> m_oddRuns; // over m_oddBytes
-    QByteArray m_openBytes; // of the last line
-    QList<Run> m_openRuns; // over m_openBytes
-
-    // What clears left to give back.
-    std::vector<std::shared_ptr<Block>> m_clearedBlocks;
-    std::vector<QList<qsizetype>> m_clearedStarts; // of lines, in either form
-    std::vector<QList<quint32>> m_clearedTimes;
     bool m_trimDue = false;
 };

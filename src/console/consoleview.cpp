@@ -54,6 +54,9 @@ bool ConsoleView::EndAppend(qsizetype appendedFrom)
     if (appendedFrom >= Shown().Size())
         return false;
     m_sinceAppend.start();
+    // At each batch as well as on the timer: a flood may hold the timer back for long.
+    if (m_store.PackCold() && !m_pack.isActive())
+        m_pack.start(50, this);
     // Only the segment the text was appended to, and those after it, are new.
     const qsizetype changed = Shown().SegmentOf(appendedFrom);
     const int oldHeight = m_layouts.KnownHeight(changed);
@@ -434,6 +437,11 @@ void ConsoleView::timerEvent(QTimerEvent *event)
     if (event->timerId() == m_release.timerId()) {
         if (!m_store.ReleaseCleared())
             m_release.stop();
+        return;
+    }
+    if (event->timerId() == m_pack.timerId()) {
+        if (!m_store.PackCold())
+            m_pack.stop();
         return;
     }
     if (event->timerId() != m_blink.timerId()) {

@@ -251,4 +251,5 @@ private:
     // or its blink would paint the view again between the frames.
     QElapsedTimer m_sinceAppend;
     QBasicTimer m_release; // gives back what a clear left, a piece each time
+    QBasicTimer m_pack; // puts in place what the packer's thread packed, and feeds it
 };

@@ -238,6 +238,8 @@ private slots:
     void clearsGiveBackInPieces();
     void packedBlocks_data();
     void packedBlocks();
+    void packedThenCleared_data();
+    void packedThenCleared();
     void primarySelection_data();
     void primarySelection();
     void saveRoundTrip_data();
@@ -1041,6 +1043,39 @@ void TestConsole::packedBlocks()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), plain.Text(0, plain.Size()).toUtf8());
+}
+
+void TestConsole::packedThenCleared_data()
+{
+    QTest::addColumn<bool>("waits"); // for the packer before the clear
+    QTest::newRow("cleared while the packer works") << false;
+    QTest::newRow("cleared once it is done") << true;
+}
+
+void TestConsole::packedThenCleared()
+{
+    // What the packer was given before a clear never shows in the text that follows it.
+    QFETCH(bool, waits);
+    ConsoleStore store;
+    const auto fill = [&store](QChar mark, qsizetype blocks) {
+        const QString line = QString(57, mark) + u'\n';
+        while (store.Size() < blocks * ConsoleStore::BlockChars)
+            store.Append(line, Blue);
+    };
+    fill(u'a', TextBlocks::KeptPlain + 6);
+    QVERIFY(store.PackCold()); // a batch is on its way
+    if (waits) {
+        QTRY_VERIFY_WITH_TIMEOUT(!store.PackCold(), 10000);
+        QCOMPARE(store.Text(0, store.Size()).count(u'a'), store.Size() - store.LineCount() + 1);
+    }
+    store.Clear();
+    while (store.ReleaseCleared()) { } // their room may go to the blocks that follow
+    fill(u'b', TextBlocks::KeptPlain + 3);
+    QTRY_VERIFY_WITH_TIMEOUT(!store.PackCold(), 10000);
+    QVERIFY(store.PackedBlocks() > 0);
+    const QString text = store.Text(0, store.Size());
+    QCOMPARE(text.count(u'b') + text.count(u'\n'), store.Size());
+    QCOMPARE(store.LineCount(), store.Size() / 58 + 1);
 }
 
 void TestConsole::primarySelection_data()

@@ -180,10 +180,9 @@ bool Form1::StartSequence(const QString &name, const QList<SequenceStep> &steps)
     if (!warnings.isEmpty()) {
         QStringList sent;
         bool known = true;
-        const QString bind = WrittenValue(SettingStep(u"BIND"), m_pairing->Kept());
         for (const SequenceStep &step : steps) {
             QString missing;
-            const QString text = WithValues(step.text, m_origin->AddressReadHere(), bind, &missing);
+            const QString text = m_sequences->Value(step, &missing);
             known = known && missing.isEmpty();
             if (step.kind == SequenceStep::Kind::Send)
                 sent << QStringLiteral("%1. %2")

@@ -38,8 +38,7 @@ bool SequenceRunner::Start(const QString &name, const QList<SequenceStep> &steps
     // A value that is not known now fails the sequence before its first command goes out.
     for (m_index = 0; m_index < steps.size(); ++m_index) {
         QString missing;
-        if (steps.at(m_index).kind != SequenceStep::Kind::Wait)
-            Value(steps.at(m_index), &missing);
+        Value(steps.at(m_index), &missing);
         if (!missing.isEmpty()) {
             Fail(tr("%1 还不知道：先读取模块，或记住对方的地址").arg(missing));
             return true;

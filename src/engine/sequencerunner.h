@@ -60,6 +60,8 @@ public:
     // The timer's tick (tests call it); it also follows the port and the engine.
     void Follow();
     bool Running() const { return m_index >= 0; }
+    // The step's text with its values as they are now; `missing` names one not known yet.
+    QString Value(const SequenceStep &step, QString *missing) const;
     // Whether the last run ended with its last step done.
     bool EndedDone() const { return m_endedDone; }
 
@@ -68,7 +70,6 @@ private:
     void Fail(const QString &why);
     void End(const QString &text, bool done);
     QString StepText(const SequenceStep &step) const;
-    QString Value(const SequenceStep &step, QString *missing) const;
 
     EngineState &m_state;
     SerialLink &m_port;
